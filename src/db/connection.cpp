@@ -1,0 +1,152 @@
+#include "db/connection.h"
+
+#include "db/jet_functions.h"
+#include "db/sql_quote.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace vt::db {
+
+Connection::Connection(const std::string& path, Mode mode) : path_(path)
+{
+    int flags = SQLITE_OPEN_FULLMUTEX;
+    switch (mode) {
+    case Mode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
+    case Mode::ReadWriteCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+    case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
+    }
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError("cannot open database " + path + ": " + msg, rc);
+    }
+    try {
+        configure();
+        // SQLite opens lazily; reading the schema tells a database from any other file.
+        scalar("SELECT COUNT(*) FROM sqlite_master");
+    } catch (const DbError& e) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError("cannot open database " + path + ": " + e.what(), e.code());
+    }
+}
+
+std::unique_ptr<Connection> Connection::memory()
+{
+    std::unique_ptr<Connection> c(new Connection());
+    c->path_ = ":memory:";
+    if (sqlite3_open(":memory:", &c->db_) != SQLITE_OK) throw DbError("cannot open an in-memory database");
+    c->configure();
+    return c;
+}
+
+Connection::~Connection() { sqlite3_close_v2(db_); }
+
+void Connection::configure()
+{
+    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_extended_result_codes(db_, 0);
+    register_jet_functions(db_);
+}
+
+bool Connection::readOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
+
+int Connection::execute(const std::string& sql)
+{
+    Statement st(db_, sql);
+    return st.execute();
+}
+
+int Connection::execute(const std::string& sql, const std::vector<Value>& params)
+{
+    Statement st(db_, sql);
+    st.bindAll(params);
+    return st.execute();
+}
+
+bool Connection::executeIgnoringErrors(const std::string& sql)
+{
+    try {
+        execute(sql);
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void Connection::executeScript(const std::string& sql)
+{
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errmsg(db_);
+        sqlite3_free(err);
+        throw DbError(msg, rc);
+    }
+}
+
+Cursor Connection::query(const std::string& sql, const std::vector<Value>& params)
+{
+    return Cursor(db_, sql, params);
+}
+
+Cursor Connection::openTable(const std::string& table)
+{
+    if (!tableExists(table)) throw DbError("no such table: " + table, SQLITE_ERROR);
+    return query("SELECT * FROM " + quote_ident(table));
+}
+
+Value Connection::scalar(const std::string& sql, const std::vector<Value>& params)
+{
+    Statement st(db_, sql);
+    st.bindAll(params);
+    if (!st.step()) return Value();
+    return st.column(0);
+}
+
+Statement Connection::prepare(const std::string& sql) { return Statement(db_, sql); }
+
+bool Connection::tableExists(const std::string& table)
+{
+    return scalar("SELECT COUNT(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE",
+                  {table})
+               .toInt() > 0;
+}
+
+std::vector<std::string> Connection::columns(const std::string& table)
+{
+    std::vector<std::string> out;
+    Statement st(db_, "SELECT name FROM pragma_table_info(?)");
+    st.bind(1, table);
+    while (st.step()) out.push_back(st.column(0).toString());
+    return out;
+}
+
+bool Connection::columnExists(const std::string& table, const std::string& column)
+{
+    return scalar("SELECT COUNT(*) FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE", {table, column}).toInt() > 0;
+}
+
+std::int64_t Connection::lastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+
+std::string Connection::lastErrorMessage() const { return sqlite3_errmsg(db_); }
+
+Transaction::Transaction(Connection& c) : c_(c) { c_.execute("BEGIN"); }
+
+Transaction::~Transaction()
+{
+    if (open_) c_.executeIgnoringErrors("ROLLBACK");
+}
+
+void Transaction::commit()
+{
+    c_.execute("COMMIT");
+    open_ = false;
+}
+
+} // namespace vt::db

@@ -1,0 +1,86 @@
+#pragma once
+#include "db/cursor.h"
+#include "db/db_error.h"
+#include "db/statement.h"
+#include "db/value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vt::db {
+
+// The one connection to an experiment database file, shared by the engine, the command
+// line and the windows. Every statement commits at once unless a Transaction is open.
+class Connection {
+public:
+    enum class Mode { ReadWrite, ReadWriteCreate, ReadOnly };
+
+    // Opens an existing database file (ReadWrite), or creates one (ReadWriteCreate).
+    // Throws DbError with the engine's message when the file is missing, is not a
+    // database, or cannot be opened in the requested mode.
+    explicit Connection(const std::string& path, Mode mode = Mode::ReadWrite);
+    // An in-memory database, for tests.
+    static std::unique_ptr<Connection> memory();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const std::string& path() const { return path_; }
+    bool readOnly() const;
+
+    // Executes one statement and returns the number of rows it affected (0 for
+    // statements that change no rows).
+    int execute(const std::string& sql);
+    // Executes one statement and ignores its failure (housekeeping that may fail
+    // harmlessly: dropping a table that may not exist, an index that may exist).
+    // Returns whether it succeeded.
+    bool executeIgnoringErrors(const std::string& sql);
+    // Executes several statements separated by semicolons.
+    void executeScript(const std::string& sql);
+    // Executes with bound values ("?" placeholders, in order).
+    int execute(const std::string& sql, const std::vector<Value>& params);
+
+    // A query as a cursor positioned on its first row.
+    Cursor query(const std::string& sql, const std::vector<Value>& params = {});
+    // A whole table as a cursor in stored order; throws DbError when the table does
+    // not exist (the missing-table test of the schema adaptation).
+    Cursor openTable(const std::string& table);
+    // The first column of the first row, or a NULL Value when there is no row.
+    Value scalar(const std::string& sql, const std::vector<Value>& params = {});
+
+    Statement prepare(const std::string& sql);
+
+    bool tableExists(const std::string& table);
+    bool columnExists(const std::string& table, const std::string& column);
+    std::vector<std::string> columns(const std::string& table);
+
+    std::int64_t lastInsertRowId() const;
+    std::string lastErrorMessage() const;
+    sqlite3* handle() const { return db_; }
+
+private:
+    Connection() = default;
+    void configure();
+
+    sqlite3* db_ = nullptr;
+    std::string path_;
+};
+
+// A transaction; rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Connection& c);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& c_;
+    bool open_ = true;
+};
+
+} // namespace vt::db
