@@ -1,0 +1,80 @@
+#pragma once
+#include <string>
+
+namespace vt::engine {
+
+// Rate constants and soil water suctions of a run, from gldaparm item_ix 1 with these
+// defaults.
+struct ModelConstants {
+    double ks = 0.0009;       // K_STAB: stabilisation, active -> stabilised, per BAT-day
+    double km = 0.00556;      // K_AOS: mineralisation of active organic matter, per BAT-day
+    double ka = 0.00032;      // K_AKT: activation, stabilised -> active, per BAT-day
+    double kd = 0.01258;      // K_DEG: decay of the long-term stable pool (Hassink option)
+    double cnrsom = 8.5;      // CNR_OBS: C/N ratio of soil organic matter
+    double hpwp = 15848.931924611135;  // H_PWP: 10^4.2 hPa, wilting point
+    double hfc = 63.09573444801933;    // H_FC: 10^1.8 hPa, field capacity
+};
+
+// Everything a run reads of its configuration: the settings file, then the command line,
+// then gldaparm. Field names follow the simulator's run fields.
+struct RunConfig {
+    // Database and method
+    std::string database = "?";
+    std::string methode = "RUX";
+    std::string modus = "RUX";       // application mode: "RUX", "ACC", "KORVANIC"
+    bool regional_mode = false;      // cultivation has `part`, or appmode "REGIO"
+
+    // Soil water and pedotransfer
+    int hymode = 0;                  // ptfmode: 1 Brooks/Corey, 2 Vereecken, 3 Lieberoth, 4 Zacharias
+    double pf_wp = 4.2;
+    double pf_fk = 1.8;
+    std::string soil_scheme = "RBS";
+    int interpol = 0;                // -1 min, 0 mean, 1 max silt of the texture class
+
+    // Biologically active time
+    bool recalc_bat = true;
+    bool simple_version = true;      // false with "new_bat"
+
+    // Model options
+    bool dyn_lts = false;
+    bool dyn_bd = false;
+    int hassink = 0;
+    int scenario_ctrl = 0;           // 0 never, 1 finally, 2 every year: store the SOM state
+    bool uncas_mode = false;         // sensitivity factors of rux_var_fac
+
+    // Repetition cycles
+    int z_cnt = 0;
+    int z_anf = -99;
+
+    // Protocol, selection, scripts
+    bool sim_prot = false;
+    int run_id = -99;
+    std::string sel_id = "?";
+    bool pre_processing = false;
+    std::string pre_proc_query = "?";
+    bool pst_processing = false;
+    std::string pst_proc_query = "?";
+
+    // Batch use
+    bool auto_mode = false;          // "GO"
+    bool nowait = false;             // "nw", "!"
+
+    // R interface
+    std::string r_call, r_script, r_result;
+
+    // Initial-condition source handed over by the browser ("*" when none); the browser's
+    // current plot in "ACC" mode.
+    std::string pre_cond = "*";
+    std::string rux_icon;            // "null": accumulation of fresh organic matter only
+    long long acc_plot = -1;
+
+    // Folder where the run writes rux_report.txt and rux_check_init.sql.
+    std::string work_dir = ".";
+
+    // Number of worker threads for the plot loop (1: strictly sequential).
+    int jobs = 1;
+
+    ModelConstants k;
+};
+
+} // namespace vt::engine
