@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iconv.h>
 #include <set>
 
@@ -140,17 +141,20 @@ struct File::Impl {
 
     // The pages of a table's definition and the pages of its usage maps must lie inside
     // the file before libmdb is let at them: it reads past the end without complaint.
-    template <class Damaged>
-    void checkDefinition(const std::string& owner, unsigned long firstPage) const
+    // A page beyond the end means the file is truncated (FileError); other damage is
+    // passed to `damaged`, which throws or, returning false, ends the check.
+    using Damage = std::function<bool(const std::string&)>;
+
+    bool checkDefinition(const std::string& owner, unsigned long firstPage, const Damage& damaged) const
     {
         std::set<unsigned long> seen;
         unsigned long pg = firstPage;
         while (pg != 0) {
             if (!seen.insert(pg).second || seen.size() > 4096)
-                throw Damaged(owner + ": its definition pages form a loop");
+                return damaged("its definition pages form a loop");
             const unsigned char* buf = page(owner, pg);
             if (buf[0] != kTableDefinitionPage)
-                throw Damaged(owner + ": page " + std::to_string(pg) + " is no table definition");
+                return damaged("page " + std::to_string(pg) + " is no table definition");
             if (pg == firstPage) {
                 for (int offset : {mdb->fmt->tab_usage_map_offset, mdb->fmt->tab_free_map_offset}) {
                     const unsigned long mapPage = u32(buf + offset) >> 8;
@@ -159,14 +163,14 @@ struct File::Impl {
             }
             pg = u32(buf + 4);
         }
+        return true;
     }
 
-    template <class Damaged>
-    void checkUsageMap(const std::string& owner, const MdbTableDef* t) const
+    bool checkUsageMap(const std::string& owner, const MdbTableDef* t, const Damage& damaged) const
     {
         const unsigned char* map = t->usage_map;
         const std::size_t size = t->map_sz;
-        if (!map || size < 5) throw Damaged(owner + ": its page map is missing");
+        if (!map || size < 5) return damaged("its page map is missing");
         if (map[0] == 0) {
             const unsigned long start = u32(map + 1);
             for (std::size_t i = 5; i < size; ++i)
@@ -189,8 +193,29 @@ struct File::Impl {
                         }
             }
         } else {
-            throw Damaged(owner + ": its page map has an unknown form");
+            return damaged("its page map has an unknown form");
         }
+        return true;
+    }
+
+    // Reads a table's definition and checks its pages; null when it is damaged and
+    // `damaged` lets the check end quietly.
+    MdbTableDef* readDefinition(MdbCatalogEntry* entry, const std::string& owner, const Damage& damaged) const
+    {
+        if (!checkDefinition(owner, entry->table_pg, damaged)) return nullptr;
+        MdbTableDef* def = mdb_read_table(entry);
+        if (!def) {
+            damaged("its definition cannot be read");
+            return nullptr;
+        }
+        try {
+            if (checkUsageMap(owner, def, damaged)) return def;
+        } catch (...) {
+            mdb_free_tabledef(def);
+            throw;
+        }
+        mdb_free_tabledef(def);
+        return nullptr;
     }
 
     std::string text(const unsigned char* p, std::size_t n) const
@@ -237,28 +262,32 @@ File::File(const std::string& path) : d_(std::make_unique<Impl>())
 
     // The catalog (MSysObjects, defined on page 2) lists every table; libmdb reads it
     // without noticing missing pages, so check it first and count what it yields.
-    const std::string catalog = "the catalog";
     MdbCatalogEntry msys;
     std::memset(&msys, 0, sizeof msys);
     msys.mdb = d_->mdb;
     msys.object_type = MDB_TABLE;
     msys.table_pg = 2;
     std::strcpy(msys.object_name, "MSysObjects");
-    d_->checkDefinition<FileError>(catalog, 2);
-    MdbTableDef* def = mdb_read_table(&msys);
-    if (!def) throw FileError(quoted(path) + " is damaged: its catalog cannot be read");
-    unsigned declared = def->num_rows;
-    try {
-        d_->checkUsageMap<FileError>(catalog, def);
-    } catch (...) {
-        mdb_free_tabledef(def);
-        throw;
-    }
+    const std::string damagedFile = quoted(path) + " is damaged: ";
+    const Impl::Damage fatal = [&](const std::string& what) -> bool {
+        throw FileError(damagedFile + "its catalog cannot be read (" + what + ")");
+    };
+    MdbTableDef* def = d_->readDefinition(&msys, "the catalog", fatal);
+    const unsigned declared = def->num_rows;
     mdb_free_tabledef(def);
-
     if (!mdb_read_catalog(d_->mdb, MDB_ANY) || d_->mdb->num_catalog < declared)
-        throw FileError(quoted(path) + " is damaged: only " + std::to_string(d_->mdb->num_catalog) + " of the " +
+        throw FileError(damagedFile + "only " + std::to_string(d_->mdb->num_catalog) + " of the " +
                         std::to_string(declared) + " entries of its catalog can be read");
+
+    // Every table, the system's own included, must lie inside the file: a file cut short
+    // after the user's tables is truncated all the same. Other damage to a table shows
+    // when that table is read.
+    const Impl::Damage later = [](const std::string&) { return false; };
+    for (unsigned i = 0; i < d_->mdb->num_catalog; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d_->mdb->catalog, i));
+        if (e->object_type != MDB_TABLE) continue;
+        if (MdbTableDef* t = d_->readDefinition(e, "table " + quoted(e->object_name), later)) mdb_free_tabledef(t);
+    }
     for (unsigned i = 0; i < d_->mdb->num_catalog; ++i) {
         auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(d_->mdb->catalog, i));
         if (mdb_is_user_table(e)) d_->tables.emplace_back(e->object_name);
@@ -354,14 +383,11 @@ std::unique_ptr<Table> File::open(const std::string& table)
     }
     if (!entry) throw TableError("no such table");
 
-    const std::string owner = "table " + quoted(table);
-    d_->checkDefinition<TableError>(owner, entry->table_pg);
     auto impl = std::make_unique<Table::Impl>();
     impl->file = d_.get();
     impl->name = table;
-    impl->def = mdb_read_table(entry);
-    if (!impl->def) throw TableError("its definition cannot be read");
-    d_->checkUsageMap<TableError>(owner, impl->def);
+    const Impl::Damage broken = [](const std::string& what) -> bool { throw TableError(what); };
+    impl->def = d_->readDefinition(entry, "table " + quoted(table), broken);
     if (!mdb_read_columns(impl->def) || impl->def->num_cols == 0) throw TableError("it has no readable columns");
     mdb_read_indices(impl->def);
 
