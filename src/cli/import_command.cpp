@@ -55,8 +55,10 @@ void run_import(const ImportArgs& a, Context& ctx)
         for (const auto& s : report.skipped) out << "  " << s.name << ": " << s.reason << "\n";
     }
     for (const auto& n : report.notes) out << "Note: " << n << "\n";
-    if (report.adapted) out << "Schema adaptation: done\n";
-    else out << "Schema adaptation: not applied (" << report.adaptation << ")\n";
+    if (report.adapted)
+        out << "Schema adaptation: done; model " << report.method << "\n";
+    else
+        out << "Schema adaptation: not applied (" << report.adaptation << "); the tables were imported as they are\n";
 }
 
 const Registrar reg("import", [](CLI::App& app, Context& ctx) {

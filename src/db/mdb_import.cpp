@@ -430,17 +430,19 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
 void adapt(const fs::path& temp, const MdbImportOptions& options, MdbImportReport& report)
 {
 #ifdef VELTRANO_HAVE_ADAPT_DATAMODEL
+    // All or nothing: a database that cannot be adapted keeps exactly the imported tables.
     Connection db(temp.string(), Connection::Mode::ReadWrite);
     db.execute("SAVEPOINT import_adapt");
     try {
-        adapt_datamodel(db, options.settings);
+        const AdaptResult result = adapt_datamodel(db, options.settings);
         db.execute("RELEASE import_adapt");
         report.adapted = true;
-    } catch (const std::exception& e) {
+        report.method = result.methode;
+    } catch (const DbError& e) {
         db.executeIgnoringErrors("ROLLBACK TO import_adapt");
         db.executeIgnoringErrors("RELEASE import_adapt");
         report.adapted = false;
-        report.adaptation = std::string("this is no experiment database: ") + e.what();
+        report.adaptation = e.what();
     }
 #else
     (void)temp;
@@ -482,6 +484,8 @@ MdbImportReport import_mdb(const std::string& source, const std::string& target,
         if (!fs::is_regular_file(targetPath, ec)) throw MdbImportError(Kind::BadTarget, quoted(target) + " is not a file");
         if (!options.force)
             throw MdbImportError(Kind::BadTarget, quoted(target) + " exists already; it was kept (use --force to replace it)");
+        if (::access(targetPath.c_str(), W_OK) != 0)
+            throw MdbImportError(Kind::BadTarget, quoted(target) + " is read-only; it was kept");
     }
     if (targetPath.has_parent_path() && !fs::is_directory(targetPath.parent_path(), ec))
         throw MdbImportError(Kind::BadTarget, "the folder of " + quoted(target) + " does not exist");

@@ -48,6 +48,7 @@ struct MdbImportReport {
     std::vector<MdbSkippedTable> skipped; // only with skipBrokenTables
     std::vector<std::string> notes;       // what the user should know: linked tables, odd values
     bool adapted = false;                 // the schema adaptation ran to its end
+    std::string method;                   // the database's model method, once adapted
     std::string adaptation;               // why it did not apply, when it did not
 
     long long totalRows() const;
@@ -72,8 +73,9 @@ private:
 // columns in order with their types, all rows, the primary key and the indexes the file
 // declares. Dates become ISO text, yes/no -1/0, currency exact decimals, text UTF-8, empty
 // values NULL. Then the schema adaptation brings an experiment database to the current
-// layout; a file that is no experiment database is imported as it is, and the report
-// says why the adaptation did not apply.
+// layout. It applies wholly or not at all: a file that is no experiment database (it
+// lacks the tables the adaptation works on) is imported as it is, and the report says
+// why the adaptation did not apply.
 //
 // The source is only read. The new database is written to a temporary file beside the
 // target and takes the target's name only when everything succeeded; on failure no file
