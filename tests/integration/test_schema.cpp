@@ -1,4 +1,5 @@
 #include "db/connection.h"
+#include "db/demo_database.h"
 #include "db/schema.h"
 #include "engine/run_config.h"
 
@@ -80,4 +81,25 @@ TEST(Schema, HoldsTheFixedRows)
                   .toInt(),
               0);
     EXPECT_EQ(c->scalar("select F_BAT*F_BD*F_CREP from rux_var_fac where ID=1").toDouble(), 1.0);
+}
+
+TEST(Schema, DatabaseFromScriptsRunsThemInOrderAllOrNothing)
+{
+    auto c = Connection::memory();
+    const std::vector<vt::db::SqlScript> scripts = {
+        {"10_crops.sql", "insert into gldpflan (ITEM_IX, NAME) values (1, 'winter wheat');"},
+        {"20_lists.sql", "insert into gldsel_crop select -1, ITEM_IX, NAME, oeko_code from gldpflan;"},
+    };
+    vt::db::create_database_from_scripts(*c, scripts);
+    EXPECT_EQ(c->scalar("select Name from gldsel_crop where [select]=-1").toString(), "winter wheat");
+
+    auto failing = Connection::memory();
+    const std::vector<vt::db::SqlScript> broken = {scripts[0], {"30_typo.sql", "insert into gldpflan_x values (2);"}};
+    try {
+        vt::db::create_database_from_scripts(*failing, broken);
+        ADD_FAILURE() << "a broken script went through";
+    } catch (const vt::db::DbError& e) {
+        EXPECT_EQ(std::string(e.what()), "30_typo.sql: no such table: gldpflan_x");
+    }
+    EXPECT_EQ(failing->scalar("select count(*) from sqlite_master").toInt(), 0);
 }
