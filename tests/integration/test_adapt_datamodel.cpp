@@ -270,7 +270,9 @@ TEST_F(AdaptDatamodel, ReadOnlyOldDatabaseIsRefusedUnchanged)
     const auto path = dir.file("old.db");
     {
         Connection w(path, Connection::Mode::ReadWriteCreate);
+        vt::db::Transaction t(w);
         w.executeScript(kOldDatabase);
+        t.commit();
     }
     Connection ro(path, Connection::Mode::ReadOnly);
     const auto before = snapshot(ro);

@@ -1,4 +1,6 @@
+#include "cli/database_file.h"
 #include "db/connection.h"
+#include "db/schema.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +107,22 @@ TEST_F(CliDatabase, BadFilesGetAClearMessage)
     }
     // Nothing was written beside them.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+TEST_F(CliDatabase, FailedCreationLeavesNothingBehind)
+{
+    const auto db = dir.file("trials.db");
+    std::ofstream(db) << "earlier";
+    auto fail = [](vt::db::Connection& c) {
+        vt::db::create_schema(c);
+        c.execute("insert into no_such_table values (1)");
+    };
+    EXPECT_THROW(vt::cli::write_new_database(db, true, fail), vt::db::DbError);
+    EXPECT_TRUE(onlyFile("trials.db"));
+    std::ifstream in(db);
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "earlier");
 }
 
 } // namespace
