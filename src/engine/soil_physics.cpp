@@ -15,6 +15,19 @@ constexpr double kFatTop = 0.0063;   // the fine fraction FAT below it
 
 constexpr int kSeriesTerms = 20;
 
+// x^n for a natural n in extended precision by repeated squaring, from the lowest bit of
+// n up: about 2 log2(n) multiplications instead of a logarithm and an exponential.
+long double power(long double x, unsigned n)
+{
+    long double result = 1.0L;
+    while (n != 0) {
+        if (n & 1u) result *= x;
+        n >>= 1;
+        if (n != 0) x *= x;
+    }
+    return result;
+}
+
 // (-j)^(j-1) / j! for j = 1..20, powers in extended precision, factorials as 64-bit
 // integers (20! still fits).
 const std::array<long double, kSeriesTerms>& lambert_coefficients()
@@ -24,7 +37,7 @@ const std::array<long double, kSeriesTerms>& lambert_coefficients()
         std::int64_t factorial = 1;
         for (int j = 1; j <= kSeriesTerms; ++j) {
             factorial *= j;
-            a[j - 1] = std::pow(static_cast<long double>(-j), static_cast<long double>(j - 1)) /
+            a[j - 1] = power(static_cast<long double>(-j), static_cast<unsigned>(j - 1)) /
                        static_cast<long double>(factorial);
         }
         return a;
@@ -82,7 +95,7 @@ long double lambert_w_series(long double x)
 {
     const auto& c = lambert_coefficients();
     long double w = 0.0L;
-    for (int j = 1; j <= kSeriesTerms; ++j) w += c[j - 1] * std::pow(x, static_cast<long double>(j));
+    for (int j = 1; j <= kSeriesTerms; ++j) w += c[j - 1] * power(x, static_cast<unsigned>(j));
     return w;
 }
 
