@@ -261,6 +261,8 @@ def sand_events(ev):
             code = 2 if crop == SILAGE_MAIZE else 9
             d, m = HARVEST[crop]
             ev.add(fl_id, d, m, y, code, crop, q)
+            if not p['notill']:
+                ev.add(fl_id, 1, 10, y, 5, 0, 30)
 
 
 def all_events():
@@ -279,8 +281,8 @@ def write_management(path, rows):
         '-- Macode 2: crop, main product harvested (Quantity = dt/ha of main product);',
         '--        9: crop with its by-product left on the field;',
         '--        3: organic amendment (dt/ha fresh matter); 4: mineral N (kg N/ha);',
-        '--        7: irrigation (mm in the season). One event per kind and year; dates are',
-        '--        typical, not recorded ones.',
+        '--        7: irrigation (mm in the season); 5: soil tillage (ploughing depth in cm).',
+        '--        One event per kind and year; dates are typical, not recorded ones.',
         '--',
         '-- Bad Lauchstädt (plots 101-104), 1902-2008. Published: rotation sugar beet, spring',
         '--   barley, potatoes, winter wheat; farmyard manure 30 t/ha (300 dt/ha) every second',
@@ -297,7 +299,8 @@ def write_management(path, rows):
         '-- Sandhof (plots 301-303), 1995-2020, all figures chosen: rotation potatoes, winter',
         '--   barley, silage maize, winter rye; cattle slurry 25 m3/ha (250 dt/ha) to maize,',
         '--   cereal straw and potato haulm left on the field; irrigation of plots 302 and 303',
-        '--   in dry years (part of the shortfall of precipitation below 680 mm).',
+        '--   in dry years (part of the shortfall of precipitation below 680 mm); plots 301',
+        '--   and 302 ploughed to 30 cm after every harvest, plot 303 never tilled.',
         '',
         'INSERT INTO cultivation (cultivation_id, FL_ID, day, month, year, Macode, Item_IX, Quantity) VALUES',
     ]
