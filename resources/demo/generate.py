@@ -339,8 +339,9 @@ HOOS_CN = {201: 9.8, 202: 10.5, 203: 10.0}
 
 
 def hoos_corg(stock):
-    """Corg % of the fine soil from a 0-23 cm stock in t C/ha."""
-    return round(stock / (HOOS_BD * 23 * 100), 3)
+    """Corg % of the fine soil from a 0-23 cm stock in t C/ha: the layer holds
+    BD * 23 * 100 t of soil per hectare, so Corg % = 100 * stock / (BD * 23 * 100)."""
+    return round(stock / (HOOS_BD * 23), 3)
 
 
 SAND_SOC = {
@@ -424,7 +425,9 @@ def write_observations(path, rows):
         '-- Rothamsted Hoosfield (201 unfertilised, 202 manure every year, 203 manure',
         '--   1852-1871). Published: carbon stocks of 0-23 cm in t C/ha for 1852, 1882, 1913,',
         f'--   1946, 1965, 1975, 1982 and 1998. Converted to contents with one bulk density of',
-        f'--   {HOOS_BD} g/cm3 for all plots and years: Corg % = stock / ({HOOS_BD} * 23 * 100),',
+        f'--   {HOOS_BD} g/cm3 for all plots and years. The 0-23 cm layer holds {HOOS_BD} * 23 * 100',
+        f'--   = {HOOS_BD * 23 * 100:g} t of soil per hectare, so Corg % = 100 * stock / {HOOS_BD * 23 * 100:g}'
+        f' = stock / {HOOS_BD * 23:g},',
         '--   e.g. 30.7 t C/ha -> 1.068 %. The content of 0-23 cm is taken for the 0-30 cm',
         '--   layer (the ploughed layer is uniform). Chosen: total N from C/N 9.8-10.5.',
         '-- Sandhof (301 ploughed, rainfed; 302 ploughed, irrigated; 303 no tillage,',
