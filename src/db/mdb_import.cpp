@@ -1,14 +1,10 @@
 #include "db/mdb_import.h"
 
+#include "db/adapt_datamodel.h"
 #include "db/child_process.h"
 #include "db/connection.h"
 #include "db/mdb_reader.h"
 #include "db/sql_quote.h"
-
-#if __has_include("db/adapt_datamodel.h")
-#include "db/adapt_datamodel.h"
-#define VELTRANO_HAVE_ADAPT_DATAMODEL 1
-#endif
 
 #include <sqlite3.h>
 
@@ -425,33 +421,6 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
     }
 }
 
-// Runs the schema adaptation on the new database. A database that is no experiment
-// database cannot be adapted; its adaptation is undone and the reason kept.
-void adapt(const fs::path& temp, const MdbImportOptions& options, MdbImportReport& report)
-{
-#ifdef VELTRANO_HAVE_ADAPT_DATAMODEL
-    // All or nothing: a database that cannot be adapted keeps exactly the imported tables.
-    Connection db(temp.string(), Connection::Mode::ReadWrite);
-    db.execute("SAVEPOINT import_adapt");
-    try {
-        const AdaptResult result = adapt_datamodel(db, options.settings);
-        db.execute("RELEASE import_adapt");
-        report.adapted = true;
-        report.method = result.methode;
-    } catch (const DbError& e) {
-        db.executeIgnoringErrors("ROLLBACK TO import_adapt");
-        db.executeIgnoringErrors("RELEASE import_adapt");
-        report.adapted = false;
-        report.adaptation = e.what();
-    }
-#else
-    (void)temp;
-    (void)options;
-    report.adapted = false;
-    report.adaptation = "this build has no schema adaptation";
-#endif
-}
-
 void sync_file(const fs::path& p)
 {
     const int fd = ::open(p.c_str(), O_RDONLY);
@@ -469,6 +438,24 @@ fs::path temporary_beside(const fs::path& target)
 }
 
 } // namespace
+
+void adapt_imported_database(const std::string& path, config::RuxSettings* settings, MdbImportReport& report)
+{
+    // All or nothing: a database that cannot be adapted keeps exactly the imported tables.
+    Connection db(path, Connection::Mode::ReadWrite);
+    db.execute("SAVEPOINT import_adapt");
+    try {
+        const AdaptResult result = adapt_datamodel(db, settings);
+        db.execute("RELEASE import_adapt");
+        report.adapted = true;
+        report.method = result.methode;
+    } catch (const DbError& e) {
+        db.executeIgnoringErrors("ROLLBACK TO import_adapt");
+        db.executeIgnoringErrors("RELEASE import_adapt");
+        report.adapted = false;
+        report.adaptation = e.what();
+    }
+}
 
 MdbImportReport import_mdb(const std::string& source, const std::string& target, const MdbImportOptions& options,
                            const MdbImportProgressFn& progress)
@@ -494,7 +481,7 @@ MdbImportReport import_mdb(const std::string& source, const std::string& target,
     MdbImportReport report;
     try {
         copy_into(source, temp, options, progress, report);
-        if (options.adapt) adapt(temp, options, report);
+        if (options.adapt) adapt_imported_database(temp.string(), options.settings, report);
         else report.adaptation = "not asked for";
         sync_file(temp);
         if (options.force) {

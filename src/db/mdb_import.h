@@ -83,4 +83,9 @@ private:
 MdbImportReport import_mdb(const std::string& source, const std::string& target, const MdbImportOptions& options = {},
                            const MdbImportProgressFn& progress = {});
 
+// The adaptation step of the import on its own: runs the schema adaptation on the
+// database at `path`, wholly or not at all, and records in `report` whether it applied,
+// the model method, or why it did not apply.
+void adapt_imported_database(const std::string& path, config::RuxSettings* settings, MdbImportReport& report);
+
 } // namespace vt::db

@@ -1,5 +1,6 @@
 #include "db/connection.h"
 #include "db/mdb_import.h"
+#include "db/schema.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -240,6 +241,37 @@ TEST(MdbImport, ABrokenTableFailsTheImportUnlessSkipped)
     EXPECT_FALSE(db.tableExists("Shippers"));
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM Orders").toInt(), 830);
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").toInt(), 8);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
+{
+    TempDir dir;
+    const std::string old = dir.file("old.db");
+    {
+        Connection db(old, Connection::Mode::ReadWriteCreate);
+        vt::db::create_schema(db);
+        db.execute("DROP TABLE sim_result");  // as an older release left it
+    }
+    vt::db::MdbImportReport report;
+    vt::db::adapt_imported_database(old, nullptr, report);
+    EXPECT_TRUE(report.adapted) << report.adaptation;
+    EXPECT_EQ(report.method, "RUX");
+    EXPECT_TRUE(Connection(old).tableExists("sim_result"));
+
+    // Not an experiment database: the adaptation stops at the first table it needs and
+    // leaves nothing of what it did before.
+    const std::string other = dir.file("other.db");
+    Connection(other, Connection::Mode::ReadWriteCreate).execute("CREATE TABLE Orders (OrderID INTEGER)");
+    vt::db::MdbImportReport otherReport;
+    vt::db::adapt_imported_database(other, nullptr, otherReport);
+    EXPECT_FALSE(otherReport.adapted);
+    EXPECT_NE(otherReport.adaptation.find("cultivation"), std::string::npos) << otherReport.adaptation;
+    Connection db(other, Connection::Mode::ReadOnly);
+    EXPECT_EQ(db.scalar("SELECT group_concat(name) FROM sqlite_master").toString(), "Orders");
 }
 
 } // namespace
