@@ -127,7 +127,7 @@ struct File::Impl {
 
     [[noreturn]] void truncated(const std::string& owner, unsigned long page) const
     {
-        throw FileError("\"" + path + "\" is truncated: " + owner + " refers to page " + std::to_string(page) +
+        throw FileError("\"" + path + "\" is truncated or damaged: " + owner + " refers to page " + std::to_string(page) +
                         ", but the file ends after page " + std::to_string(pageCount - 1));
     }
 
