@@ -273,6 +273,7 @@ File::File(const std::string& path) : d_(std::make_unique<Impl>())
         throw FileError(damagedFile + "its catalog cannot be read (" + what + ")");
     };
     MdbTableDef* def = d_->readDefinition(&msys, "the catalog", fatal);
+    if (!def) throw FileError(damagedFile + "its catalog cannot be read");
     const unsigned declared = def->num_rows;
     mdb_free_tabledef(def);
     if (!mdb_read_catalog(d_->mdb, MDB_ANY) || d_->mdb->num_catalog < declared)
