@@ -7,7 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <unistd.h>
@@ -291,7 +291,7 @@ TEST(MdbImport, AReaderThatCrashesOrHangsOnATableFailsThatTable)
         const char* reason;
     };
     const Case cases[] = {
-        {"crash", [] { std::raise(SIGSEGV); }, "the Access reader failed on it (signal 11)"},
+        {"crash", [] { std::abort(); }, "the Access reader failed on it (signal 6)"},
         {"hang", [] { for (;;) ::pause(); }, "reading it does not come to an end"},
     };
     for (const auto& c : cases) {
