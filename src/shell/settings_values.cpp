@@ -22,26 +22,46 @@ std::optional<long long> parse_integer(const std::string& text)
 
 } // namespace
 
+namespace {
+
+// The stored values in the order in which they are written. "recalc_bat" is shown as
+// text and stored as an integer.
+struct Field {
+    const char* name;
+    std::string SettingsValues::*text;
+    int SettingsValues::*number;
+};
+
+const Field kFields[] = {
+    {"ppath", &SettingsValues::ppath, nullptr},
+    {"methode", &SettingsValues::methode, nullptr},
+    {"database", &SettingsValues::database, nullptr},
+    {"soil_scheme", &SettingsValues::soil_scheme, nullptr},
+    {"pf_wp", &SettingsValues::pf_wp, nullptr},
+    {"pf_fk", &SettingsValues::pf_fk, nullptr},
+    {"ptfmode", &SettingsValues::ptfmode, nullptr},
+    {"r_call", &SettingsValues::r_call, nullptr},
+    {"r_result", &SettingsValues::r_result, nullptr},
+    {"r_script", &SettingsValues::r_script, nullptr},
+    {"recalc_bat", nullptr, nullptr},
+    {"pdf_reader", &SettingsValues::pdf_reader, nullptr},
+    {"pdf_dir", &SettingsValues::pdf_dir, nullptr},
+    {"scenario", nullptr, &SettingsValues::scenario},
+    {"dyn_bd", nullptr, &SettingsValues::dyn_bd},
+    {"dyn_lts", nullptr, &SettingsValues::dyn_lts},
+    {"hassink", nullptr, &SettingsValues::hassink},
+};
+
+} // namespace
+
 bool SettingsValues::load(const config::RuxSettings& s)
 {
     if (!s.exists()) return false;
-    ppath = s.textOr("ppath", "");
-    methode = s.textOr("methode", "");
-    database = s.textOr("database", "");
-    soil_scheme = s.textOr("soil_scheme", "");
-    pf_wp = s.textOr("pf_wp", "");
-    pf_fk = s.textOr("pf_fk", "");
-    ptfmode = s.textOr("ptfmode", "");
-    r_call = s.textOr("r_call", "");
-    r_result = s.textOr("r_result", "");
-    r_script = s.textOr("r_script", "");
+    for (const auto& f : kFields) {
+        if (f.text) this->*f.text = s.textOr(f.name, "");
+        else if (f.number) this->*f.number = static_cast<int>(s.integerOr(f.name, 0));
+    }
     recalc_bat = std::to_string(s.integerOr("recalc_bat", 1));
-    pdf_reader = s.textOr("pdf_reader", "");
-    pdf_dir = s.textOr("pdf_dir", "");
-    scenario = static_cast<int>(s.integerOr("scenario", 0));
-    dyn_bd = static_cast<int>(s.integerOr("dyn_bd", 0));
-    dyn_lts = static_cast<int>(s.integerOr("dyn_lts", 0));
-    hassink = static_cast<int>(s.integerOr("hassink", 0));
     korvanic = static_cast<int>(s.integerOr("korvanic", 0));
     return true;
 }
@@ -50,23 +70,11 @@ void SettingsValues::write(config::RuxSettings& s) const
 {
     const auto bat = parse_integer(recalc_bat);
     if (!bat) throw std::invalid_argument("\"" + recalc_bat + "\" is not a valid integer value (BAT recalc)");
-    s.setText("ppath", ppath);
-    s.setText("methode", methode);
-    s.setText("database", database);
-    s.setText("soil_scheme", soil_scheme);
-    s.setText("pf_wp", pf_wp);
-    s.setText("pf_fk", pf_fk);
-    s.setText("ptfmode", ptfmode);
-    s.setText("r_call", r_call);
-    s.setText("r_result", r_result);
-    s.setText("r_script", r_script);
-    s.setInteger("recalc_bat", *bat);
-    s.setText("pdf_reader", pdf_reader);
-    s.setText("pdf_dir", pdf_dir);
-    s.setInteger("scenario", scenario);
-    s.setInteger("dyn_bd", dyn_bd);
-    s.setInteger("dyn_lts", dyn_lts);
-    s.setInteger("hassink", hassink);
+    for (const auto& f : kFields) {
+        if (f.text) s.setText(f.name, this->*f.text);
+        else if (f.number) s.setInteger(f.name, this->*f.number);
+        else s.setInteger(f.name, *bat);
+    }
     s.save();
 }
 

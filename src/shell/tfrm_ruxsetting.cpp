@@ -43,37 +43,38 @@ Tfrm_ruxsetting::Tfrm_ruxsetting(config::RuxSettings& settings, AppState& state,
     buildLayout();
 }
 
-QLineEdit* Tfrm_ruxsetting::addField(const QString& name, const QString& label, bool readOnly)
+QLineEdit* Tfrm_ruxsetting::addField(const QString& name, const QString& label, std::string SettingsValues::*value,
+                                     bool readOnly)
 {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
     edit->setReadOnly(readOnly);
-    rows_.emplace_back(new QLabel(label, this), edit);
+    rows_.push_back({new QLabel(label, this), edit, value});
     return edit;
 }
 
 void Tfrm_ruxsetting::buildLayout()
 {
-    ppath_ = addField("ppath", "ppath (dbl click)", false);
-    ppathLabel_ = rows_.back().first;
-    method_ = addField("method", "method", false);
-    database_ = addField("database", "database", false);
-    soilScheme_ = addField("soil_scheme", "soil scheme", false);
-    pfWp_ = addField("pf_wp", "pF WP", true);
-    pfFk_ = addField("pf_fk", "pF FK", true);
-    ptfMode_ = addField("ptfmode", "ptf mode", true);
-    rCall_ = addField("r_call", "R call", false);
-    rResult_ = addField("r_result", "R result", false);
-    rScript_ = addField("r_script", "R script", false);
-    recalcBat_ = addField("recalc_bat", "BAT recalc", true);
-    pdfReader_ = addField("pdf_reader", "PDF-reader", false);
-    pdfDir_ = addField("pdf_dir", "pdf dir", false);
+    ppath_ = addField("ppath", "ppath (dbl click)", &SettingsValues::ppath, false);
+    ppathLabel_ = rows_.back().label;
+    method_ = addField("method", "method", &SettingsValues::methode, false);
+    database_ = addField("database", "database", &SettingsValues::database, false);
+    soilScheme_ = addField("soil_scheme", "soil scheme", &SettingsValues::soil_scheme, false);
+    addField("pf_wp", "pF WP", &SettingsValues::pf_wp, true);
+    addField("pf_fk", "pF FK", &SettingsValues::pf_fk, true);
+    addField("ptfmode", "ptf mode", &SettingsValues::ptfmode, true);
+    addField("r_call", "R call", &SettingsValues::r_call, false);
+    addField("r_result", "R result", &SettingsValues::r_result, false);
+    rScript_ = addField("r_script", "R script", &SettingsValues::r_script, false);
+    addField("recalc_bat", "BAT recalc", &SettingsValues::recalc_bat, true);
+    pdfReader_ = addField("pdf_reader", "PDF-reader", &SettingsValues::pdf_reader, false);
+    pdfDir_ = addField("pdf_dir", "pdf dir", &SettingsValues::pdf_dir, false);
 
     ppathLabel_->installEventFilter(this);
     ppath_->installEventFilter(this);
 
     auto* form = new QFormLayout;
-    for (auto [label, edit] : rows_) {
+    for (const auto& [label, edit, value] : rows_) {
         if (edit == rScript_) continue;  // kept, but not shown
         if (edit == pdfReader_ || edit == pdfDir_) {
             auto* row = new QHBoxLayout;
@@ -82,7 +83,8 @@ void Tfrm_ruxsetting::buildLayout()
             pick->setFixedWidth(32);
             row->addWidget(edit);
             row->addWidget(pick);
-            connect(pick, &QPushButton::clicked, this, edit == pdfReader_ ? &Tfrm_ruxsetting::pickPdfReader : &Tfrm_ruxsetting::pickPdfDir);
+            connect(pick, &QPushButton::clicked, this,
+                    edit == pdfReader_ ? &Tfrm_ruxsetting::pickPdfReader : &Tfrm_ruxsetting::pickPdfDir);
             form->addRow(label, row);
         } else {
             form->addRow(label, edit);
@@ -156,37 +158,13 @@ void Tfrm_ruxsetting::write_registry()
 
 void Tfrm_ruxsetting::fillFields()
 {
-    ppath_->setText(q(values_.ppath));
-    method_->setText(q(values_.methode));
-    database_->setText(q(values_.database));
-    soilScheme_->setText(q(values_.soil_scheme));
-    pfWp_->setText(q(values_.pf_wp));
-    pfFk_->setText(q(values_.pf_fk));
-    ptfMode_->setText(q(values_.ptfmode));
-    rCall_->setText(q(values_.r_call));
-    rResult_->setText(q(values_.r_result));
-    rScript_->setText(q(values_.r_script));
-    recalcBat_->setText(q(values_.recalc_bat));
-    pdfReader_->setText(q(values_.pdf_reader));
-    pdfDir_->setText(q(values_.pdf_dir));
+    for (const auto& row : rows_) row.edit->setText(q(values_.*row.value));
     refreshOptions();
 }
 
 void Tfrm_ruxsetting::collectFields()
 {
-    values_.ppath = s(ppath_);
-    values_.methode = s(method_);
-    values_.database = s(database_);
-    values_.soil_scheme = s(soilScheme_);
-    values_.pf_wp = s(pfWp_);
-    values_.pf_fk = s(pfFk_);
-    values_.ptfmode = s(ptfMode_);
-    values_.r_call = s(rCall_);
-    values_.r_result = s(rResult_);
-    values_.r_script = s(rScript_);
-    values_.recalc_bat = s(recalcBat_);
-    values_.pdf_reader = s(pdfReader_);
-    values_.pdf_dir = s(pdfDir_);
+    for (const auto& row : rows_) values_.*row.value = s(row.edit);
 }
 
 void Tfrm_ruxsetting::refreshOptions()

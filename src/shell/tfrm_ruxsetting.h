@@ -48,7 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* addField(const QString& name, const QString& label, bool readOnly);
+    QLineEdit* addField(const QString& name, const QString& label, std::string SettingsValues::*value, bool readOnly);
     void buildLayout();
     void fillFields();
     void collectFields();
@@ -65,12 +65,16 @@ private:
 
     QLabel* ppathLabel_ = nullptr;
     QLineEdit *ppath_ = nullptr, *method_ = nullptr, *database_ = nullptr, *soilScheme_ = nullptr;
-    QLineEdit *pfWp_ = nullptr, *pfFk_ = nullptr, *ptfMode_ = nullptr, *rCall_ = nullptr, *rResult_ = nullptr;
-    QLineEdit *rScript_ = nullptr, *recalcBat_ = nullptr, *pdfReader_ = nullptr, *pdfDir_ = nullptr;
+    QLineEdit *rScript_ = nullptr, *pdfReader_ = nullptr, *pdfDir_ = nullptr;
     QButtonGroup* scenario_ = nullptr;
     QCheckBox *dynBd_ = nullptr, *dynLts_ = nullptr, *hassink_ = nullptr;
     QPushButton *saveButton_ = nullptr, *cancelButton_ = nullptr;
-    std::vector<std::pair<QLabel*, QLineEdit*>> rows_;
+    struct Row {
+        QLabel* label;
+        QLineEdit* edit;
+        std::string SettingsValues::*value;
+    };
+    std::vector<Row> rows_;
 };
 
 } // namespace vt::gui
