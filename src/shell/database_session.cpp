@@ -3,10 +3,7 @@
 #include "db/connection.h"
 #include "shell/shell_ops.h"
 
-#if __has_include("db/adapt_datamodel.h")
 #include "db/adapt_datamodel.h"
-#define VT_HAVE_ADAPT 1
-#endif
 
 #include <filesystem>
 #include <stdexcept>
@@ -21,11 +18,8 @@ void DatabaseSession::open(const std::string& path)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) throw std::runtime_error("database not found: " + path);
     auto c = std::make_unique<db::Connection>(path, db::Connection::Mode::ReadWrite);
-#ifdef VT_HAVE_ADAPT
-    db::adapt_datamodel(*c);
-#endif
+    methode_ = db::adapt_datamodel(*c, settings_).methode;
     complete_site_state(*c);
-    methode_ = stored_method(*c);
     connection_ = std::move(c);
 }
 

@@ -2,6 +2,9 @@
 #include <memory>
 #include <string>
 
+namespace vt::config {
+class RuxSettings;
+}
 namespace vt::db {
 class Connection;
 }
@@ -15,6 +18,9 @@ class DatabaseSession {
 public:
     DatabaseSession();
     ~DatabaseSession();
+
+    // The settings that receive the method of each database opened (may be null).
+    void setSettings(config::RuxSettings* settings) { settings_ = settings; }
 
     // Opens, adapts and completes `path`; throws (vt::db::DbError or std::exception
     // with the reason) and keeps the current connection when that fails.
@@ -31,6 +37,7 @@ public:
 private:
     std::unique_ptr<db::Connection> connection_;
     std::string methode_;
+    config::RuxSettings* settings_ = nullptr;
 };
 
 } // namespace vt::gui

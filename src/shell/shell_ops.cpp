@@ -1,7 +1,10 @@
 #include "shell/shell_ops.h"
 
 #include "db/connection.h"
+#include "db/demo_database.h"
 #include "shell/app_state.h"
+
+#include <filesystem>
 
 namespace vt::gui {
 
@@ -55,6 +58,28 @@ void delete_results(db::Connection& c)
     for (const char* t : {"rs_table", "rux_nresult"})
         if (c.tableExists(t)) c.execute(std::string(" delete from ") + t);
     c.executeIgnoringErrors(" delete from rux_zbv ");
+}
+
+} // namespace vt::gui
+
+namespace vt::gui {
+
+void create_demo_file(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    const std::string part = path + ".part";
+    std::error_code ec;
+    fs::remove(part, ec);
+    try {
+        {
+            db::Connection c(part, db::Connection::Mode::ReadWriteCreate);
+            db::create_demo_database(c);
+        }
+        fs::rename(part, path);
+    } catch (...) {
+        fs::remove(part, ec);
+        throw;
+    }
 }
 
 } // namespace vt::gui

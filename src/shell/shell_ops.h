@@ -25,6 +25,9 @@ std::string stored_method(db::Connection& c);
 // when missing.
 void store_method(db::Connection& c, const std::string& method);
 
+// Creates the demo database file; all or nothing (no file is left behind on failure).
+void create_demo_file(const std::string& path);
+
 // Deletes every simulated result: a model change makes them meaningless.
 void delete_results(db::Connection& c);
 

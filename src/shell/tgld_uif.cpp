@@ -3,6 +3,7 @@
 #include "shell/database_path_dialog.h"
 #include "shell/dialog_hooks.h"
 #include "shell/manual.h"
+#include "shell/shell_ops.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/update_check_dialog.h"
 
@@ -54,6 +55,15 @@ Tgld_UIF::Tgld_UIF(StartupEnv env, QWidget* parent)
                                     database_file_filter())
                 .toStdString();
         };
+    if (!env_.createDemo)
+        env_.createDemo = [this](const std::string& path) {
+            try {
+                create_demo_file(path);
+            } catch (const std::exception& e) {
+                message("demo database", QString::fromStdString(e.what()));
+            }
+        };
+    session_.setSettings(&settings_);
     buildLayout();
     const auto result = read_startup(state_, settings_, env_);
     restricted_ = result.restricted;

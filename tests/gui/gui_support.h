@@ -3,6 +3,7 @@
 // file ($VELTRANO_CONFIG), ini file and small experiment databases.
 #include "config/rux_settings.h"
 #include "db/connection.h"
+#include "db/schema.h"
 #include "shell/dialog_hooks.h"
 #include "shell/startup.h"
 
@@ -36,23 +37,21 @@ public:
     }
 
     // A small experiment database: three plots, one of them without a site_state row,
-    // the method table and result tables with a row each.
+    // a result row in each result table, and the given model method (none: no
+    // vtn_setting table).
     std::string database(const QString& name, const std::string& model = "RUX") const
     {
         const auto p = file(name);
         db::Connection c(p, db::Connection::Mode::ReadWriteCreate);
-        c.executeScript("create table field_description (FL_ID int, site_description text);"
-                        "insert into field_description values (1,'a'),(2,'b'),(3,'c');"
-                        "create table site_state (FL_ID int, status int, res_VAL double);"
-                        "insert into site_state values (1,1,0),(2,0,0);"
-                        "create table rux_nresult (FL_ID int, year_ int, C_org double);"
-                        "insert into rux_nresult values (1, 1990, 1.2);"
-                        "create table rs_table (fl_id int, year int, M_IX int, meas double, sim double);"
-                        "insert into rs_table values (1, 1990, 7, 1.1, 1.2);");
-        if (!model.empty()) {
-            c.execute("create table vtn_setting (model char(12))");
-            c.execute("insert into vtn_setting values (?)", {db::Value(model)});
-        }
+        db::create_schema(c);
+        c.executeScript("insert into field_description (FL_ID, site_description) values (1,'a'),(2,'b'),(3,'c');"
+                        "insert into site_state (FL_ID, status, res_val) values (1,1,0),(2,0,0);"
+                        "insert into rux_nresult (fl_id, [year], year_num, c_org) values (1, 1990, 1, 1.2);"
+                        "insert into rs_table (fl_id, [year], M_IX) values (1, 1990, 7);");
+        if (model.empty())
+            c.execute("drop table vtn_setting");
+        else
+            c.execute("update vtn_setting set model=?", {db::Value(model)});
         return p;
     }
 

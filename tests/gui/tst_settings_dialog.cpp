@@ -165,8 +165,8 @@ void TestSettingsDialog::modelChangeQuestion()
 
 void TestSettingsDialog::methodTableCreatedWhenMissing()
 {
-    Fixture f("korvanic=1\n", "");
-    QVERIFY(!f.window->session().connection()->tableExists("vtn_setting"));
+    Fixture f("korvanic=1\n");
+    f.window->session().connection()->execute("drop table vtn_setting");
     f.setText("method", "HUBAOG");
     DialogHooks::setNextAnswer(false);
     f.save();
