@@ -75,7 +75,10 @@ void Tfrm_ruxsetting::buildLayout()
 
     auto* form = new QFormLayout;
     for (const auto& [label, edit, value] : rows_) {
-        if (edit == rScript_) continue;  // kept, but not shown
+        if (edit == rScript_) {  // kept, but not shown
+            label->hide();
+            continue;
+        }
         if (edit == pdfReader_ || edit == pdfDir_) {
             auto* row = new QHBoxLayout;
             auto* pick = new QPushButton("...", this);
