@@ -62,3 +62,15 @@ QString choose_open_file(QWidget* parent, const QString& title, const QString& d
 }
 
 } // namespace vt::gui
+
+namespace vt::gui {
+
+bool ask_question(QWidget* parent, const QString& caption, const QString& text)
+{
+    bool yes = false;
+    if (DialogHooks::takeAnswer(yes)) return yes;
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+} // namespace vt::gui

@@ -32,3 +32,10 @@ void show_message(QWidget* parent, const QString& caption, const QString& text);
 QString choose_open_file(QWidget* parent, const QString& title, const QString& dir, const QString& filter);
 
 } // namespace vt::gui
+
+namespace vt::gui {
+
+// A yes/no question with a caption; a test answers it through DialogHooks::setNextAnswer.
+bool ask_question(QWidget* parent, const QString& caption, const QString& text);
+
+} // namespace vt::gui

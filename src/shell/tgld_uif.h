@@ -44,6 +44,8 @@ public:
     void setCommandAction(Command c, std::function<void()> action);
     void setSimulator(SimulatorWindow* simulator);
     SimulatorWindow* simulator() const { return simulator_; }
+    // Whether a run is going on in the simulator window (the database is then in use).
+    bool runActive() const;
 
     // The show handler: opens the database, adapts it and loads the settings. Runs once,
     // when the window is first shown.

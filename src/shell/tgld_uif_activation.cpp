@@ -32,7 +32,7 @@ void Tgld_UIF::activate()
     panel2_->setText(QString::fromStdString("Version= " + state_.currentversion));
     state_.abbruch = false;
 
-    if (auto* c = session_.connection()) {
+    if (auto* c = session_.connection(); c && !runActive()) {
         try {
             sync_selection_lists(*c, state_.language);
         } catch (const std::exception& e) {
@@ -44,7 +44,7 @@ void Tgld_UIF::activate()
     if (state_.modus == "?") state_.modus = "RUX";
     applyActivationSwitches();
 
-    if (settings_.exists()) {
+    if (settings_.exists() && !runActive()) {
         if (auto* c = session_.connection()) {
             const auto model = stored_method(*c);
             const auto mismatch = model + "|" + trimmed(state_.methode);

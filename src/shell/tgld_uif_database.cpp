@@ -92,6 +92,10 @@ void Tgld_UIF::changeDatabase()
 
 bool Tgld_UIF::switchdatasource(const QString& path)
 {
+    if (runActive()) {
+        message("DB error", "A run is in progress; the database cannot be changed now.");
+        return false;
+    }
     if (!openWithRetry(path)) {
         refreshHistoryList();  // the selection goes back to the database still open
         return false;

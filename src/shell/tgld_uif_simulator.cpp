@@ -3,21 +3,43 @@
 #include "shell/tgld_uif.h"
 
 #include "shell/dialog_hooks.h"
-
-#include <QApplication>
+#include "shell/simulator_window.h"
 
 namespace vt::gui {
 
 void Tgld_UIF::setSimulator(SimulatorWindow* simulator) { simulator_ = simulator; }
 
+bool Tgld_UIF::runActive() const { return simulator_ && simulator_->running(); }
+
 void Tgld_UIF::runBatch()
 {
-    message("GO", "The simulator is not part of this build; no run was made.");
-    exitCode_ = 1;
-    endProgram();
-    QApplication::exit(exitCode_);
+    if (!simulator_) {
+        message("GO", "The simulator is not available; no run was made.");
+        exitCode_ = 1;
+        endProgram();
+        return;
+    }
+    // The program ends once the simulator window is hidden again; the exit code tells
+    // whether the run went through.
+    connect(simulator_, &SimulatorWindow::hidden, this, [this] {
+        const bool ok = simulator_->hasResult() && simulator_->lastResult().outcome == engine::RunOutcome::Finished;
+        exitCode_ = ok ? 0 : 1;
+        endProgram();
+    }, Qt::SingleShotConnection);
+    simulator_->args = env_.args;
+    simulator_->setWindowModality(Qt::ApplicationModal);
+    simulator_->show();
 }
 
-bool Tgld_UIF::stopSimulatorForEnd() { return true; }
+bool Tgld_UIF::stopSimulatorForEnd()
+{
+    if (!simulator_) return true;
+    if (simulator_->running()) {
+        if (!ask_question(this, "RUX-simulator", "A run is in progress. Stop it and end the program ?")) return false;
+        simulator_->stopAndWait();
+    }
+    simulator_->hide();
+    return true;
+}
 
 } // namespace vt::gui
