@@ -1,6 +1,7 @@
 #include "shell/dialog_hooks.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <optional>
@@ -71,6 +72,21 @@ bool ask_question(QWidget* parent, const QString& caption, const QString& text)
     if (DialogHooks::takeAnswer(yes)) return yes;
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+} // namespace vt::gui
+
+namespace vt::gui {
+
+QString choose_pdf_reader(QWidget* parent)
+{
+    return choose_open_file(parent, "Where is the PDF-reader ?", QString(), "executables (*)");
+}
+
+QString choose_pdf_folder(QWidget* parent, const QString& dir)
+{
+    const auto file = choose_open_file(parent, "Where are the PDF-documents ?", dir, "PDF-files (*.pdf)");
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
 
 } // namespace vt::gui

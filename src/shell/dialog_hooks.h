@@ -39,3 +39,12 @@ namespace vt::gui {
 bool ask_question(QWidget* parent, const QString& caption, const QString& text);
 
 } // namespace vt::gui
+
+namespace vt::gui {
+
+// The PDF reader program; empty when cancelled.
+QString choose_pdf_reader(QWidget* parent);
+// The folder of a chosen PDF document; empty when cancelled.
+QString choose_pdf_folder(QWidget* parent, const QString& dir = {});
+
+} // namespace vt::gui

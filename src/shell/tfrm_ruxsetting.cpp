@@ -214,14 +214,12 @@ bool Tfrm_ruxsetting::eventFilter(QObject* watched, QEvent* event)
 
 void Tfrm_ruxsetting::pickPdfReader()
 {
-    const auto file = choose_open_file(this, "Where is the PDF-reader ?", QString(), "executables (*)");
-    if (!file.isEmpty()) pdfReader_->setText(file);
+    if (const auto file = choose_pdf_reader(this); !file.isEmpty()) pdfReader_->setText(file);
 }
 
 void Tfrm_ruxsetting::pickPdfDir()
 {
-    const auto file = choose_open_file(this, "Where are the PDF-documents ?", pdfDir_->text(), "PDF-files (*.pdf)");
-    if (!file.isEmpty()) pdfDir_->setText(QFileInfo(file).absolutePath());
+    if (const auto dir = choose_pdf_folder(this, pdfDir_->text()); !dir.isEmpty()) pdfDir_->setText(dir);
 }
 
 bool Tfrm_ruxsetting::save()

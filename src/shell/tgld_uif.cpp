@@ -208,6 +208,22 @@ bool Tgld_UIF::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+bool Tgld_UIF::update_registry(const QString& item)
+{
+    const bool reader = item == "pdf_reader";
+    if (!reader && item != "pdf_dir") return false;
+    const auto value = reader ? choose_pdf_reader(this) : choose_pdf_folder(this);
+    if (value.isEmpty()) return false;
+    try {
+        settings_.reload();
+        settings_.setText(item.toStdString(), value.toStdString());
+        settings_.save();
+    } catch (const std::exception&) {
+        return false;  // the settings stay as they were; the caller asks again next time
+    }
+    return true;
+}
+
 void Tgld_UIF::message(const QString& caption, const QString& text) { show_message(this, caption, text); }
 
 } // namespace vt::gui

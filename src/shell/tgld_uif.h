@@ -60,6 +60,9 @@ public:
     void changeDatabase();
     // "End".
     void endProgram();
+    // Asks for the PDF reader ("pdf_reader") or a PDF document whose folder becomes
+    // "pdf_dir", and stores it in the settings. Returns whether a value was stored.
+    bool update_registry(const QString& item);
 
     // The exit code of a batch run (GO): non-zero when the run failed.
     int exitCode() const { return exitCode_; }

@@ -31,6 +31,7 @@ private slots:
     void aMissingStoredDatabaseIsAskedFor();
     void theCorrectedPathIsTaken();
     void pickFromHistorySwitches();
+    void pdfLocationsAreStored();
 };
 
 void TestDatabaseChoice::historyListsEachFileOnceAndDropsMissingOnes()
@@ -146,6 +147,21 @@ void TestDatabaseChoice::pickFromHistorySwitches()
     emit list->activated(0);
     QCOMPARE(w.session().path(), a);
     QCOMPARE(box.stored().textOr("database", ""), a);
+}
+
+void TestDatabaseChoice::pdfLocationsAreStored()
+{
+    vt::test::GuiSandbox box;
+    box.settings(box.database("a.db"));
+    Tgld_UIF w(box.env());
+    DialogHooks::setNextFileName(box.path("docs/paper.pdf"));
+    QVERIFY(w.update_registry("pdf_dir"));
+    DialogHooks::setNextFileName("/usr/bin/evince");
+    QVERIFY(w.update_registry("pdf_reader"));
+    DialogHooks::setNextFileName(QString());
+    QVERIFY(!w.update_registry("pdf_reader"));
+    QCOMPARE(box.stored().textOr("pdf_dir", ""), box.file("docs"));
+    QCOMPARE(box.stored().textOr("pdf_reader", ""), std::string("/usr/bin/evince"));
 }
 
 QTEST_MAIN(TestDatabaseChoice)
