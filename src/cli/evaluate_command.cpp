@@ -38,7 +38,10 @@ void run_evaluate(const EvaluateOptions& o, Context& ctx)
     out << "plot " << o.plot << ", phase: " << eval::phase_caption(*phase);
     if (*phase != eval::Phase::All) out << " (split at year number " << ev.phaseLimit << ")";
     out << '\n';
-    if (ev.carbonRows.empty()) out << "no simulated values for this plot; run the model first\n";
+    if (ev.carbonRows.empty() && ev.turnover.rows.empty()) {
+        out << "no simulated values for this plot; run the model first\n";
+        return;
+    }
     print_property(out, "C-dynamics", ev.pages.cDynamics, evaluator.carbon());
     print_property(out, "N-dynamics", ev.pages.nDynamics, evaluator.nitrogen());
     print_property(out, "micr.BM", ev.pages.microbial, evaluator.microbial());
