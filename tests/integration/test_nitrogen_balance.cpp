@@ -111,3 +111,32 @@ TEST(NitrogenBalance, AllPlotsKeepTheYearAndFertiliserLimits)
 }
 
 } // namespace
+
+namespace {
+
+TEST(NitrogenDeposition, StationCourseThenRegionalValues)
+{
+    auto c = Connection::memory();
+    vt::test::create_eval_tables(*c);
+    c->executeScript(R"(
+INSERT INTO climate_station VALUES (1, 'A', 2000, 2010, 30, 20);
+INSERT INTO climate_station VALUES (2, 'B', 0, 0, 0, 0);
+INSERT INTO reg_ndeposit VALUES (1, 0, 15), (1, 2011, 18);
+)");
+    for (long long plot : {1LL, 2LL}) {
+        vt::test::add_plot(*c, plot, "obsval", "0", plot);
+        vt::test::add_observation(*c, plot, 7, 1998, 0, 12);
+        c->execute("INSERT INTO cultivation (FL_ID, [year], Macode) VALUES (?, 2012, 2)", {plot});
+    }
+    vt::eval::prepare_deposition(*c);
+    auto dep = [&](long long station, int year) {
+        return c->scalar("SELECT N_dep_y FROM tmp_ndeposit WHERE climate_id=? AND [year]=?", {station, year}).toDouble();
+    };
+    EXPECT_EQ(c->scalar("SELECT Count(*) FROM tmp_ndeposit").toInt(), 2 * 15);
+    struct Case { int year; double value; };
+    for (const Case k : {Case{1998, 30}, Case{2000, 30}, Case{2005, 25}, Case{2010, 20}, Case{2011, 18}, Case{2012, 15}})
+        EXPECT_DOUBLE_EQ(dep(1, k.year), k.value) << k.year;
+    EXPECT_DOUBLE_EQ(dep(2, 2005), -99.9);
+}
+
+} // namespace
