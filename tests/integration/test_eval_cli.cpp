@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 using vt::test::run_cli;
 
@@ -59,6 +61,28 @@ TEST_F(EvalCli, ExportWritesTheChosenFormat)
                             "--csv", dir.file("q.txt")});
     ASSERT_EQ(t.code, 0) << t.err;
     EXPECT_EQ(t.out, "wrote 1 rows to " + dir.file("q.txt") + "\n");
+}
+
+TEST_F(EvalCli, RScriptRunsTheUsersScriptsThroughTheGivenProgram)
+{
+    setenv("VELTRANO_CONFIG", dir.file("rux.ini").c_str(), 1);
+    std::ofstream(dir.path() / "user.r") << "print(1)\n";
+    std::ofstream(dir.path() / "user.sql") << "create table r_in_#fl_id as select #fl_id as fl\ngo\n";
+    const auto fake = dir.path() / "fakeR";
+    std::ofstream(fake) << "#!/bin/sh\necho \"$*\" >> calls.txt\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+
+    const auto r = run_cli({"rscript", "--db", db, "--r", dir.file("user.r"), "--sql", dir.file("user.sql"),
+                            "--r-call", fake.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "R script evaluated for 1 plots\n");
+    EXPECT_TRUE(vt::db::Connection(db).tableExists("r_in_1"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "calls.txt"));
+
+    const auto missing = run_cli({"rscript", "--db", db, "--r", dir.file("user.r"), "--r-call", dir.file("no-R")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("could not be started"), std::string::npos) << missing.err;
+    unsetenv("VELTRANO_CONFIG");
 }
 
 TEST_F(EvalCli, BadInputEndsWithAMessage)
