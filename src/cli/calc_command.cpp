@@ -41,7 +41,7 @@ public:
 
     void add(const std::string& name, const std::string& description, bool required = false)
     {
-        auto* opt = sub_->add_option("--" + name, texts_[name], description);
+        auto* opt = sub_->add_option("--" + name, texts_[name], description)->type_name("NUMBER");
         if (required) opt->required();
     }
 
@@ -198,7 +198,7 @@ void run_bat(const NumberOptions& o, Context& ctx)
 void run_steady_state(const NumberOptions& o, Context& ctx)
 {
     const double repix = o.require("repix");
-    check_positive("repix", repix);
+    if (repix < 0) throw CommandError("--repix must not be negative (got " + format_number(repix) + ")");
     const auto [clay, silt] = texture(o);
     const ModelConstants k;
     engine::SteadyState ss;

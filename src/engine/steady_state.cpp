@@ -90,7 +90,8 @@ SteadyState steady_state(double repix, double silt, double clay, const PoreSizeP
         const double s = corg;
         corg = system.iterate(s);
         ++r.iterations;
-        if (!std::isfinite(corg))
+        // A content outside 0..100 % (or none at all) runs away; stop before it turns into NaN.
+        if (!std::isfinite(corg) || corg < 0 || corg > 100)
             throw SteadyStateError("the steady state of organic carbon cannot be computed for " +
                                    describe_inputs(repix, silt, clay) + ": the carbon content does not settle");
         if (std::fabs(corg - s) < kSteadyStateTolerance) break;

@@ -85,7 +85,7 @@ TEST(CalcCommand, BadInputEndsWithAMessageAndCodeTwo)
         {{"calc", "soil", "--clay", "20", "--silt", "40"}, "--corg is required"},
         {{"calc", "bat", "--temp", "-1", "--precip", "600", "--fat", "6"}, "below 0"},
         {{"calc", "bat", "--temp", "8", "--precip", "0", "--fat", "6"}, "--precip must be above 0"},
-        {{"calc", "steady-state", "--repix", "-3", "--clay", "15", "--silt", "40"}, "--repix must be above 0"},
+        {{"calc", "steady-state", "--repix", "-3", "--clay", "15", "--silt", "40"}, "--repix must not be negative"},
         {{"calc", "stock", "--clay", "20"}, "either --stock or --corg"},
         {{"calc", "stock", "--clay", "20", "--stock", "5", "--corg", "1"}, "either --stock or --corg"},
         {{"calc", "stock", "--clay", "20", "--stock", "1e7"}, "beyond the range"},
