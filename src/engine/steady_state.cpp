@@ -1,5 +1,6 @@
 #include "engine/steady_state.h"
 
+#include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/soil_physics.h"
 
@@ -98,12 +99,11 @@ SteadyState steady_state(double repix, double silt, double clay, const PoreSizeP
     }
 
     const CarbonSoilProperties props = soil_properties_for_carbon(corg, clay, silt, pores);
-    const double kappa = (k.ka + k.ks) / (k.ka * k.km);
     r.Corg = corg;
     r.BD = props.BD;
     r.PWP = props.PWP;
     r.cif = props.cif;
-    r.rep_ss = (1 - props.cif) * corg * props.BD * kSoilMassFactor / kappa;
+    r.rep_ss = (1 - props.cif) * corg * props.BD * kSoilMassFactor / kappa(k);
     return r;
 }
 

@@ -48,6 +48,14 @@ TEST(CalcCommand, SoilPrintsEveryPropertyWithGivenValuesKept)
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
 }
 
+TEST(CalcCommand, SoilWithoutSiltTakesItFromTheFineFractionAsARunDoes)
+{
+    const auto r = run_cli({"calc", "soil", "--clay", "10", "--silt", "0", "--fat", "20", "--corg", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(values(r.out).at("silt"), vt::engine::silt_from_fat(10, 20));
+    EXPECT_EQ(values(r.out).at("FAT"), 20);
+}
+
 TEST(CalcCommand, StockAndContentRoundTrip)
 {
     const auto s = run_cli({"calc", "stock", "--corg", "1.25", "--clay", "22"});
