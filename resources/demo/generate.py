@@ -344,11 +344,28 @@ def hoos_corg(stock):
     return round(stock / (HOOS_BD * 23), 3)
 
 
-SAND_SOC = {
-    301: {1995: 1.05, 2000: 1.03, 2005: 1.02, 2010: 1.00, 2015: 0.99, 2020: 0.98},
-    302: {1995: 1.05, 2000: 1.06, 2005: 1.07, 2010: 2.31, 2015: 1.09, 2020: 1.10},
-    303: {1995: 1.05, 2000: 1.07, 2005: 1.10, 2010: 1.12, 2015: 1.15, 2020: 1.17},
-}
+# Sandhof, Corg in %: 1.05 in 1995, then every second year from 1996 on a smooth path
+# towards the 2020 value of each plot with some sampling noise (all chosen). The 2010
+# sample of plot 302 is the obvious outlier.
+SAND_SOC_START, SAND_SOC_END = 1.05, {301: 0.97, 302: 1.10, 303: 1.17}
+SAND_OUTLIER = (302, 2010, 2.31)
+
+
+def sand_soc():
+    rng = random.Random(2005)
+    series = {}
+    for fl_id, end in SAND_SOC_END.items():
+        series[fl_id] = {1995: SAND_SOC_START}
+        for y in range(1996, 2021, 2):
+            w = 1 - 2.718281828 ** (-(y - 1995) / 12.0)
+            w_end = 1 - 2.718281828 ** (-25 / 12.0)
+            c = SAND_SOC_START + (end - SAND_SOC_START) * w / w_end + rng.gauss(0, 0.015)
+            series[fl_id][y] = round(c, 2)
+    fl_id, y, c = SAND_OUTLIER
+    series[fl_id][y] = c
+    return series
+
+
 SAND_CN = 14.0
 SAND_CMIC = {301: (9.0, 9.2), 302: (10.4, 10.8), 303: (12.5, 13.1)}
 
@@ -385,11 +402,11 @@ def all_observations(events):
                 obs.add(fl_id, NT, y, 3, round(c / 10.0, 3), initial=True)
             elif y in (1913, 1965, 1998):
                 obs.add(fl_id, NT, y, 10, round(c / HOOS_CN[fl_id], 3))
-    for fl_id, series in SAND_SOC.items():
+    for fl_id, series in sand_soc().items():
         for y, c in series.items():
             obs.add(fl_id, SOC, y, 3 if y == 1995 else 10, c, initial=(y == 1995))
         obs.add(fl_id, NT, 1995, 3, round(series[1995] / SAND_CN, 3), initial=True)
-        for y in (2005, 2015):
+        for y in (2004, 2014):
             obs.add(fl_id, NT, y, 10, round(series[y] / SAND_CN, 3))
         for y, v in zip((2015, 2020), SAND_CMIC[fl_id]):
             obs.add(fl_id, CMIC, y, 10, v)
@@ -431,9 +448,10 @@ def write_observations(path, rows):
         '--   e.g. 30.7 t C/ha -> 1.068 %. The content of 0-23 cm is taken for the 0-30 cm',
         '--   layer (the ploughed layer is uniform). Chosen: total N from C/N 9.8-10.5.',
         '-- Sandhof (301 ploughed, rainfed; 302 ploughed, irrigated; 303 no tillage,',
-        '--   irrigated): all values chosen. Corg 2.31 % of plot 302 in 2010 is an obvious',
-        '--   outlier (a sample mix-up), kept as entered for the outlier indication. N removal',
-        '--   2016-2019 is close to yield times N content of the main product.',
+        '--   irrigated): all values chosen, Corg sampled every second year. Corg 2.31 % of',
+        '--   plot 302 in 2010 is an obvious outlier (a sample mix-up), kept as entered for',
+        '--   the outlier indication. N removal 2016-2019 is close to yield times N content',
+        '--   of the main product.',
         '',
         'INSERT INTO measurements (meas_ID, FL_ID, M_IX, year, Month, day, year_number, meas_value, vrnz, weight) VALUES',
     ]
