@@ -488,7 +488,7 @@ def print_mean_bat(events):
     for fl_id, _d, _m, y, code, _i, q in events:
         if code == 7:
             irrigation[fl_id] = irrigation.get(fl_id, 0) + q
-    sites = {1: (30.0, range(101, 105), 1902, 2008), 2: (33.0, range(201, 204), 1852, 1998),
+    sites = {1: (30.0, range(101, 105), 1902, 2008), 2: (43.0, range(201, 204), 1852, 1998),
              3: (7.0, range(301, 304), 1995, 2020)}
     for sid, (fat, plots, y0, y1) in sites.items():
         s = STATIONS[sid]
