@@ -1,4 +1,4 @@
--- Demo database, part 4: experiments, plots and their selection for runs.
+-- Demo database: experiments, plots and their selection for runs.
 --
 -- Three experiments, one location each (the browser groups plots by location and shows
 -- each experiment as location + "   <" + code + ">"):
