@@ -84,6 +84,12 @@ void apply_settings(RunConfig& cfg, const config::RuxSettings& s, ConfigWarnings
         cfg.z_anf = 0;
         cfg.recalc_bat = true;
         cfg.soil_scheme = "RBS";
+        // Without the settings of a first start no pedotransfer method would be chosen
+        // and every estimated water content would be 0; take the first-start choice.
+        if (cfg.hymode == 0) {
+            cfg.hymode = 3;
+            w.push_back("no settings found (" + s.path() + "): ptfmode 3 as on a first start");
+        }
         return;
     }
     if (cfg.database == "?") cfg.database = s.textOr("database", "?");

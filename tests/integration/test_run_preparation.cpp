@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <set>
 
 using vt::engine::RunOutcome;
@@ -331,6 +332,53 @@ TEST(SoilCheck, AnUnknownClassificationSchemeEndsTheRunNamingThePlot)
     EXPECT_NE(run.result.message.find("unrecognised soil classification scheme"), std::string::npos);
     EXPECT_NE(run.result.message.find("FL_ID 1, year 2001"), std::string::npos);
     EXPECT_DOUBLE_EQ(f.number("SELECT silt FROM tmp_soil_prop"), -99);
+}
+
+} // namespace
+
+namespace {
+
+TEST(SoilCheck, RepIXPlotsStartFromTheSteadyStateOfTheirIndex)
+{
+    RunFixture f;
+    f.addSoil(1, 15, 40);
+    f.addClimate(1, 0, 8.5, 600);
+    standard_plot(f);
+    f.db().execute("UPDATE field_description SET i_con='RepIX', repix=29");
+    ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+    const double corg = f.number("SELECT corg FROM tmp_soil_prop");
+    EXPECT_GT(corg, 0.3);
+    EXPECT_NE(corg, 1.2);
+    // norg follows with the default C/N ratio (the observed nitrogen marker is negative).
+    EXPECT_NEAR(f.number("SELECT norg FROM tmp_soil_prop"), corg / 10.5, 1e-12);
+}
+
+TEST(SoilCheck, KA4SoilWithoutAnyTextureHintGetsAMinimalSilt)
+{
+    RunFixture f;
+    f.addSoil(1, 15, -99);
+    f.addClimate(1, 0, 8.5, 600);
+    standard_plot(f);
+    auto cfg = f.config();
+    cfg.soil_scheme = "KA4";
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_DOUBLE_EQ(f.number("SELECT silt FROM tmp_soil_prop"), 0.0001);
+}
+
+TEST(RunPreparation, PreProcessingRunsBeforeThePlotsAreRead)
+{
+    vt::test::TempDir dir;
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f);
+    f.db().execute("UPDATE site_state SET status=0");
+    const std::string script = dir.file("select.sql");
+    std::ofstream(script) << "' flag the plot\ndrop table no_such_table\ngo\nupdate site_state set status=1\n";
+    auto cfg = f.config();
+    cfg.pre_processing = true;
+    cfg.pre_proc_query = script;
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_soil_prop"), 1);
 }
 
 } // namespace
