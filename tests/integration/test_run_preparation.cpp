@@ -382,3 +382,26 @@ TEST(RunPreparation, PreProcessingRunsBeforeThePlotsAreRead)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SoilPropertyTable, ABrowserRunOfANullPlotUsesDefaultInitialValues)
+{
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f, 1);
+    f.addPlot(2);  // no initial observation
+    f.addEvent(2, 2001, 2, 1, 60);
+    auto cfg = f.config();
+    cfg.modus = "ACC";
+    cfg.rux_icon = "null";
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_soil_prop WHERE corg=9.99 AND norg=0.99 AND [year]=0"), 2);
+
+    cfg.modus = "RUX";  // the observed values otherwise: the plot without one has no row
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_soil_prop"), 1);
+    EXPECT_DOUBLE_EQ(f.number("SELECT norg FROM tmp_soil_prop"), 1.2 / -10.99);
+}
+
+} // namespace
