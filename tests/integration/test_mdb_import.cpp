@@ -1,0 +1,277 @@
+#include "db/connection.h"
+#include "db/mdb_import.h"
+#include "db/schema.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using vt::db::Connection;
+using vt::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Access files made elsewhere; tests/data/access/README.md says where they come from.
+const std::string kNorthwind = std::string(VELTRANO_TEST_DATA) + "/access/nwind.mdb";
+const std::string kDates = std::string(VELTRANO_TEST_DATA) + "/access/DateTestDatabase.mdb";
+
+std::string read_all(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_all(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> files_in(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    return names;
+}
+
+vt::db::Value value(Connection& db, const std::string& sql) { return db.scalar(sql); }
+
+TEST(MdbImport, NorthwindTablesRowsAndValues)
+{
+    TempDir dir;
+    const std::string target = dir.file("northwind.db");
+    const std::string before = read_all(kNorthwind);
+    const auto r = vt::test::run_cli({"import", kNorthwind, target});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(read_all(kNorthwind), before);  // the source is only read
+
+    Connection db(target, Connection::Mode::ReadOnly);
+    const std::pair<const char*, long long> tables[] = {
+        {"Order Details", 2155}, {"Orders", 830}, {"Products", 77}, {"Shippers", 3}, {"Categories", 8},
+        {"Customers", 91},       {"Employees", 9}, {"Suppliers", 29}, {"Umsätze", 830}};
+    for (const auto& [name, rows] : tables) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(db.tableExists(name));
+        EXPECT_EQ(value(db, std::string("SELECT COUNT(*) FROM [") + name + "]").toInt(), rows);
+        EXPECT_NE(r.out.find(std::string("  ") + name + " "), std::string::npos) << r.out;
+    }
+    // Only the user tables: no system tables, nothing else.
+    EXPECT_EQ(value(db, "SELECT COUNT(*) FROM sqlite_master WHERE type='table'").toInt(), 9);
+
+    // Columns in their order.
+    EXPECT_EQ(db.columns("Order Details"),
+              (std::vector<std::string>{"OrderID", "ProductID", "UnitPrice", "Quantity", "Discount"}));
+
+    // Yes/no as -1/0.
+    EXPECT_EQ(value(db, "SELECT Discontinued FROM Products WHERE ProductID=5").toInt(), -1);
+    EXPECT_EQ(value(db, "SELECT Discontinued FROM Products WHERE ProductID=1").toInt(), 0);
+    EXPECT_EQ(value(db, "SELECT COUNT(*) FROM Products WHERE Discontinued<>0").toInt(), 8);
+
+    // Currency: the exact amount; single: its decimal form.
+    EXPECT_EQ(value(db, "SELECT typeof(Freight) FROM Orders WHERE OrderID=10248").toString(), "real");
+    EXPECT_EQ(value(db, "SELECT Freight FROM Orders WHERE OrderID=10248").toDouble(), 32.38);
+    EXPECT_EQ(value(db, "SELECT UnitPrice FROM Products WHERE ProductID=5").toDouble(), 21.35);
+    EXPECT_EQ(value(db, "SELECT Discount FROM [Order Details] WHERE OrderID=10250 AND ProductID=51").toDouble(), 0.15);
+
+    // Dates as ISO text, empty dates as NULL.
+    EXPECT_EQ(value(db, "SELECT OrderDate FROM Orders WHERE OrderID=10248").toString(), "1994-08-04");
+    EXPECT_EQ(value(db, "SELECT BirthDate FROM Employees WHERE LastName='Davolio'").toString(), "1948-12-08");
+    EXPECT_TRUE(value(db, "SELECT ShippedDate FROM Orders WHERE OrderID=11008").isNull());
+    EXPECT_EQ(value(db, "SELECT COUNT(*) FROM Customers WHERE Region IS NULL").toInt(), 60);
+
+    // Text in UTF-8, in the table with the umlaut too.
+    EXPECT_EQ(value(db, "SELECT ShipName FROM [Umsätze] WHERE OrderID=10249").toString(), "Toms Spezialitäten");
+    EXPECT_EQ(value(db, "SELECT ShipCity FROM [Umsätze] WHERE OrderID=10249").toString(), "Münster");
+    EXPECT_EQ(value(db, "SELECT Address FROM Customers WHERE ContactName='Horst Kloss'").toString(),
+              "Taucherstraße 10");
+
+    // Memo text and OLE objects stored over several pages come across whole.
+    EXPECT_EQ(value(db, "SELECT Description FROM Categories WHERE CategoryID=1").toString(),
+              "Soft drinks, coffees, teas, beers, and ales");
+    EXPECT_EQ(value(db, "SELECT length(Picture) FROM Categories WHERE CategoryID=1").toInt(), 10746);
+    EXPECT_EQ(value(db, "SELECT typeof(Photo) FROM Employees WHERE EmployeeID=1").toString(), "blob");
+    EXPECT_EQ(value(db, "SELECT substr(Notes, 1, 28) FROM Employees WHERE EmployeeID=1").toString(),
+              "Education includes a BA in p");
+
+    // Keys and indexes as declared.
+    EXPECT_EQ(value(db, "SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('Order Details') "
+                        "WHERE pk>0 ORDER BY pk)").toString(),
+              "OrderID,ProductID");
+    EXPECT_EQ(value(db, "SELECT [unique] FROM pragma_index_list('Categories') WHERE name='Categories_CategoryName'")
+                  .toInt(), 1);
+    EXPECT_EQ(value(db, "SELECT COUNT(*) FROM pragma_index_list('Umsätze') WHERE origin='c'").toInt(), 5);
+
+    // Northwind is no experiment database: imported as it is, and said so.
+    EXPECT_NE(r.out.find("Schema adaptation: not applied ("), std::string::npos) << r.out;
+    EXPECT_FALSE(db.tableExists("sim_result"));
+    EXPECT_NE(r.out.find("4032 rows in 9 tables"), std::string::npos) << r.out;
+}
+
+TEST(MdbImport, DatesBefore1900AndInTheYear9999KeepTheirValues)
+{
+    // Both ways of reading (in a child process and in this one) give the same values.
+    for (const bool isolate : {true, false}) {
+        SCOPED_TRACE(isolate);
+        TempDir dir;
+        vt::db::MdbImportOptions options;
+        options.isolate = isolate;
+        const auto report = vt::db::import_mdb(kDates, dir.file("dates.db"), options);
+        EXPECT_EQ(report.format, "Jet 4");
+        ASSERT_EQ(report.tables.size(), 1u);
+        EXPECT_EQ(report.tables[0].rows, 6);
+
+        Connection db(dir.file("dates.db"), Connection::Mode::ReadOnly);
+        struct Row {
+            int id;
+            const char* dateTime;
+            const char* date;
+            const char* time;
+        };
+        const Row rows[] = {{1, "2021-12-02", "2021-12-02", "2021-12-02"},
+                            {2, "9999-01-01", "9999-01-01", "9999-01-01"},
+                            {3, "1898-01-01", "1899-01-01", "1900-01-01"},
+                            {4, "0632-01-01", "0633-01-01", "0634-01-01"}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.id);
+            auto c = db.query("SELECT * FROM DateTest WHERE IDCol=?", {row.id});
+            ASSERT_FALSE(c.eof());
+            EXPECT_EQ(c.field("DateTimeCol").toString(), row.dateTime);
+            EXPECT_EQ(c.field("DateCol").toString(), row.date);
+            EXPECT_EQ(c.field("TimeCol").toString(), row.time);
+        }
+        EXPECT_EQ(db.scalar("SELECT LongTextCol FROM DateTest WHERE IDCol=6").toString(), "New line\r\nin field");
+        EXPECT_EQ(db.scalar("SELECT ShortTextCol FROM DateTest WHERE IDCol=2").toString(), "Year 1999");
+    }
+}
+
+TEST(MdbImport, FilesThatAreNoWholeAccessDatabaseFailCleanly)
+{
+    const std::string northwind = read_all(kNorthwind);
+    const std::string dates = read_all(kDates);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"cut mid-page", northwind.substr(0, 1500000), "is truncated"},
+        {"cut at a page boundary", northwind.substr(0, 733 * 2048), "is truncated"},
+        {"Jet 4 cut at a page boundary", dates.substr(0, 30 * 4096), "is truncated"},
+        {"text renamed", "Plot;Year;Corg\n1;1990;1.2\n", "is not an Access database"},
+        {"empty", "", "is not an Access database"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir in, out;
+        write_all(in.file("old.mdb"), c.bytes);
+        const auto r = vt::test::run_cli({"import", in.file("old.mdb"), out.file("new.db")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(files_in(out.path()).empty());  // no output, no temporary file
+        EXPECT_EQ(read_all(in.file("old.mdb")), c.bytes);
+    }
+}
+
+TEST(MdbImport, AnExistingTargetIsKeptUnlessForced)
+{
+    TempDir dir;
+    const std::string target = dir.file("new.db");
+    write_all(target, "precious");
+    auto r = vt::test::run_cli({"import", kDates, target});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("exists already"), std::string::npos) << r.err;
+    EXPECT_EQ(read_all(target), "precious");
+    EXPECT_EQ(files_in(dir.path()).size(), 1u);
+
+    r = vt::test::run_cli({"import", kDates, target, "--force"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    Connection db(target, Connection::Mode::ReadOnly);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM DateTest").toInt(), 6);
+    EXPECT_EQ(files_in(dir.path()).size(), 1u);
+
+    // The Access file itself is never the target, not even with --force.
+    TempDir src;
+    const std::string copy = src.file("old.mdb");
+    write_all(copy, read_all(kDates));
+    r = vt::test::run_cli({"import", copy, copy, "--force"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(read_all(copy), read_all(kDates));
+}
+
+// Northwind with the one data page of "Shippers" wiped: the table's definition is whole,
+// its rows are gone.
+std::string northwind_with_broken_shippers()
+{
+    std::string bytes = read_all(kNorthwind);
+    const std::uint32_t shippersDefinition = 581;  // the page that defines "Shippers" in this file
+    int wiped = 0;
+    for (std::size_t pg = 0; pg + 2048 <= bytes.size(); pg += 2048) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + pg);
+        const std::uint32_t owner = p[4] | p[5] << 8 | p[6] << 16 | static_cast<std::uint32_t>(p[7]) << 24;
+        if (p[0] == 0x01 && owner == shippersDefinition) {
+            std::fill(bytes.begin() + static_cast<long>(pg), bytes.begin() + static_cast<long>(pg) + 2048, '\0');
+            ++wiped;
+        }
+    }
+    EXPECT_EQ(wiped, 1);
+    return bytes;
+}
+
+TEST(MdbImport, ABrokenTableFailsTheImportUnlessSkipped)
+{
+    TempDir dir;
+    const std::string source = dir.file("broken.mdb");
+    write_all(source, northwind_with_broken_shippers());
+    TempDir out;
+
+    auto r = vt::test::run_cli({"import", source, out.file("new.db")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("table \"Shippers\" cannot be read: only 0 of its 3 rows can be read"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(files_in(out.path()).empty());
+
+    r = vt::test::run_cli({"import", source, out.file("new.db"), "--skip-broken-tables"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Skipped tables that cannot be read:\n  Shippers: only 0 of its 3 rows"), std::string::npos)
+        << r.out;
+    Connection db(out.file("new.db"), Connection::Mode::ReadOnly);
+    EXPECT_FALSE(db.tableExists("Shippers"));
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM Orders").toInt(), 830);
+    EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").toInt(), 8);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
+{
+    TempDir dir;
+    const std::string old = dir.file("old.db");
+    {
+        Connection db(old, Connection::Mode::ReadWriteCreate);
+        vt::db::create_schema(db);
+        db.execute("DROP TABLE sim_result");  // as an older release left it
+    }
+    vt::db::MdbImportReport report;
+    vt::db::adapt_imported_database(old, nullptr, report);
+    EXPECT_TRUE(report.adapted) << report.adaptation;
+    EXPECT_EQ(report.method, "RUX");
+    EXPECT_TRUE(Connection(old).tableExists("sim_result"));
+
+    // Not an experiment database: the adaptation stops at the first table it needs and
+    // leaves nothing of what it did before.
+    const std::string other = dir.file("other.db");
+    Connection(other, Connection::Mode::ReadWriteCreate).execute("CREATE TABLE Orders (OrderID INTEGER)");
+    vt::db::MdbImportReport otherReport;
+    vt::db::adapt_imported_database(other, nullptr, otherReport);
+    EXPECT_FALSE(otherReport.adapted);
+    EXPECT_NE(otherReport.adaptation.find("cultivation"), std::string::npos) << otherReport.adaptation;
+    Connection db(other, Connection::Mode::ReadOnly);
+    EXPECT_EQ(db.scalar("SELECT group_concat(name) FROM sqlite_master").toString(), "Orders");
+}
+
+} // namespace
