@@ -1,6 +1,7 @@
 #include "engine/soil_initialisation.h"
 
 #include "db/connection.h"
+#include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/prep_context.h"
 #include "engine/soil_physics.h"
@@ -139,7 +140,7 @@ SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row)
     double clay = row.number("clay");
     double silt = row.givenOrMissing("silt");
     const double fat = row.givenOrMissing("FAT");
-    if (!(silt > 0) && fat > 0) silt = particle_share_below(0.063, 0.002, clay, 0.006, fat) - clay;
+    if (!(silt > 0) && fat > 0) silt = silt_from_fat(clay, fat);
     if (silt < 0) {
         const std::string cls = row.text(cfg.soil_scheme == "KA4" ? "BA_KA4" : "BA_RBS");
         const auto estimate = silt_from_texture_class(cfg.soil_scheme, cls, clay, cfg.interpol);
@@ -200,7 +201,7 @@ SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row)
     SoilPlotParameters out;
     out.kd = kd;
     out.lb = lb;
-    out.kappa = (k.ka + k.ks) / (k.ka * k.km);
+    out.kappa = kappa(k);
 
     CompletionInputs in;
     in.hymode = cfg.hymode;
