@@ -60,6 +60,12 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     hooks.message = [&ctx](const std::string& caption, const std::string& text) {
         ctx.err << caption << ": " << text << '\n';
     };
+    // Nobody answers an unattended run: a question is shown and answered "no", so that a
+    // run never destroys data on its own.
+    hooks.ask = [&ctx](const std::string& caption, const std::string& text) {
+        ctx.err << caption << ": " << text << " -> no\n";
+        return false;
+    };
     if (ctx.errIsTerminal)
         hooks.progress = [&ctx](long long cur, long long max) { draw_progress(ctx.err, cur, max); };
     hooks.stop = &g_stop;
