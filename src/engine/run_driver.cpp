@@ -100,13 +100,13 @@ RunDriver::RunDriver(db::Connection& c, RunConfig cfg, RunHooks hooks)
 {
 }
 
-RunResult RunDriver::run()
+template <typename Steps>
+RunResult RunDriver::guarded(Steps steps)
 {
     RunningFlag flag(running_);
-    soil_.clear();
     RunResult result;
     try {
-        result = runSequence();
+        result = steps();
     } catch (const RunCancelled& e) {
         hooks_.logLine(e.what());
         hooks_.show(e.caption(), e.what());
@@ -124,6 +124,27 @@ RunResult RunDriver::run()
     }
     hooks_.report(0, 0);
     return result;
+}
+
+RunResult RunDriver::run()
+{
+    soil_.clear();
+    return guarded([this] { return runSequence(); });
+}
+
+RunResult RunDriver::activate()
+{
+    return guarded([this] {
+        for (const auto& line : run_log_header(cfg_, false)) hooks_.logLine(line);
+        selectSinglePlot();
+        preProcess();
+        return RunResult{};
+    });
+}
+
+void RunDriver::preProcess()
+{
+    if (cfg_.pre_processing && cfg_.pre_proc_query != "?") run_sql_script_file(db_, cfg_.pre_proc_query);
 }
 
 RunResult RunDriver::runSequence()
@@ -146,7 +167,7 @@ RunResult RunDriver::runSequence()
     PrepContext p{db_, cfg_, hooks_, cfg_.regional_mode || db_.columnExists("cultivation", "part")};
 
     selectSinglePlot();
-    if (cfg_.pre_processing && cfg_.pre_proc_query != "?") run_sql_script_file(db_, cfg_.pre_proc_query);
+    preProcess();
     p.checkStop();
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 

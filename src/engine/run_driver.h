@@ -47,6 +47,10 @@ public:
     // Runs the whole sequence and tells how it ended. Never throws for a failure of the
     // run itself; the driver is ready for the next run afterwards, however this one ended.
     RunResult run();
+    // What an activation of the simulator does when the run does not start by itself:
+    // the header lines without the rate constants, the single-plot selection and the
+    // pre-processing script. Failures end it as they end a run.
+    RunResult activate();
     // True while run() executes.
     bool running() const { return running_; }
 
@@ -55,7 +59,10 @@ public:
     const SoilParameterMap& soilParameters() const { return soil_; }
 
 private:
+    template <typename Steps>
+    RunResult guarded(Steps steps);
     RunResult runSequence();
+    void preProcess();
     void selectSinglePlot();
     void removeOldResults();
 

@@ -405,3 +405,27 @@ TEST(SoilPropertyTable, ABrowserRunOfANullPlotUsesDefaultInitialValues)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RunDriver, ActivationSelectsThePlotWithoutRunning)
+{
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f, 1);
+    standard_plot(f, 2);
+    auto cfg = f.config();
+    cfg.sel_id = "2";
+    std::vector<std::string> log;
+    vt::engine::RunHooks hooks;
+    hooks.log = [&](const std::string& l) { log.push_back(l); };
+    vt::engine::RunDriver driver(f.db(), cfg, hooks);
+    EXPECT_EQ(driver.activate().outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT SUM(status) FROM site_state"), 1);
+    EXPECT_EQ(f.number("SELECT status FROM site_state WHERE FL_ID=2"), 1);
+    EXPECT_FALSE(contains(log, "k-values:"));
+    EXPECT_TRUE(contains(log, "method : RUX"));
+    EXPECT_FALSE(f.db().tableExists("crep_year"));
+}
+
+} // namespace
