@@ -27,7 +27,7 @@ void build_tillage_irrigation(const PrepContext& p)
               " INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
               " WHERE site_state.status=1 AND cultivation.Macode IN (7,14)"
               " GROUP BY cultivation.FL_ID, cultivation.[year], cultivation.Quantity, cultivation.Macode" + groupPart);
-    p.rebuild("tmp_last_tillage", "SELECT fl_id, max(yr_mx) AS max_yr FROM tmp_tirg_pattern GROUP BY fl_id");
+    p.rebuild("tmp_last_tillage", "SELECT fl_id AS fl_id, max(yr_mx) AS max_yr FROM tmp_tirg_pattern GROUP BY fl_id");
 
     p.run("UPDATE tmp_tirgint SET iramnt=0, irarea=0");
     p.run("UPDATE tmp_tirgint SET irarea = tmp_tirg_pattern.part, iramnt = tmp_tirg_pattern.quantity"
