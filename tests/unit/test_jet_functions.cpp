@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 
 using vt::db::Connection;
@@ -52,7 +53,13 @@ INSTANTIATE_TEST_SUITE_P(Functions, JetScalar,
         ScalarCase{"Abs(-2.5)", "2.5"},
         ScalarCase{"Abs(-3)", "3"},
         ScalarCase{"Abs(NULL)", "NULL"},
-        ScalarCase{"IIF(1>0,'yes','no')", "yes"}));
+        ScalarCase{"IIF(1>0,'yes','no')", "yes"}),
+    [](const ::testing::TestParamInfo<ScalarCase>& info) {
+        std::string name;
+        for (const char* p = info.param.expr; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name + "_" + std::to_string(info.index);
+    });
 
 TEST(JetFunctions, StDevIsTheSampleStandardDeviation)
 {

@@ -1,0 +1,145 @@
+#include "eval/script_evaluation.h"
+
+#include "db/connection.h"
+#include "eval/plot_evaluation.h"
+#include "eval/program_runner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace vt::eval {
+
+namespace {
+
+std::string trimmed(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+bool contains_ci(std::string text, const std::string& lowerNeedle)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    return text.find(lowerNeedle) != std::string::npos;
+}
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+bool is_rscript(const std::string& program)
+{
+    const std::string name = fs::path(program).filename().string();
+    return name.rfind("Rscript", 0) == 0;
+}
+
+// A path as an R string literal.
+std::string r_string(const std::string& path)
+{
+    std::string out = "\"";
+    for (char c : path) {
+        if (c == '\\') out += '/';
+        else if (c == '"') out += "\\\"";
+        else out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+int run_companion_sql(db::Connection& c, const std::string& path, long long plot)
+{
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error(path + ": cannot read the file");
+    const std::string id = std::to_string(plot);
+    std::string statement, line;
+    bool mayFail = false;
+    int executed = 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (trimmed(line) == "go") {
+            if (!trimmed(statement).empty()) {
+                if (mayFail) c.executeIgnoringErrors(statement);
+                else c.execute(statement);
+                ++executed;
+            }
+            statement.clear();
+            mayFail = false;
+            continue;
+        }
+        if (const auto at = line.find("#fl_id"); at != std::string::npos) line.replace(at, 6, id);
+        if (contains_ci(line, "drop")) mayFail = true;
+        statement += line + "\n";
+    }
+    return executed;
+}
+
+ScriptOutcome evaluate_plot_by_script(db::Connection& c, long long plot, const ScriptEvaluationSettings& s,
+                                      const engine::RunHooks& hooks)
+{
+    c.executeIgnoringErrors(" CREATE TABLE data4r AS SELECT gldpflan.NAME FROM gldpflan  ");
+    const fs::path folder = s.folder.empty() ? fs::current_path() : fs::path(s.folder);
+    const fs::path sql = folder / s.sqlScript;
+    if (fs::exists(sql)) run_companion_sql(c, sql.string(), plot);
+
+    const fs::path script = folder / s.rScript;
+    if (!fs::exists(script)) {
+        hooks.show(script.string(), "file for R script not found");
+        return ScriptOutcome::ScriptMissing;
+    }
+
+    const std::string result = s.rResult.empty() || s.rResult == "?" ? s.rScript + "out" : s.rResult;
+    ProgramRunner r;
+    r.applicationName = s.rCall.empty() ? "Rscript" : s.rCall;
+    r.currentDir = folder.string();
+    r.showType = ProgramRunner::ShowType::Minimized;
+    if (is_rscript(r.applicationName)) {
+        // Rscript runs a script without echo and writes to its output.
+        r.parameters = quoted(script.string());
+        r.outputFile = (folder / result).string();
+    } else {
+        r.parameters = "CMD BATCH --slave " + quoted(script.string()) + " " + quoted((folder / result).string());
+    }
+    r.execute();
+    if (r.resultCode() != -1) {
+        hooks.show("R", "the R program \"" + r.applicationName + "\" could not be started: " +
+                            std::strerror(r.resultCode()) + " (set \"R call\" in the settings)");
+        return ScriptOutcome::RNotStarted;
+    }
+    r.wait([&hooks] { return !hooks.stopRequested(); });
+    return r.finished() ? ScriptOutcome::Done : ScriptOutcome::Stopped;
+}
+
+long long run_script_evaluation(db::Connection& c, const ScriptEvaluationSettings& s, const engine::RunHooks& hooks)
+{
+    const std::vector<long long> plots = plots_with_results(c);
+    long long done = 0;
+    for (long long plot : plots) {
+        hooks.report(done + 1, static_cast<long long>(plots.size()));
+        if (evaluate_plot_by_script(c, plot, s, hooks) != ScriptOutcome::Done) break;
+        ++done;
+    }
+    hooks.report(0, 0);
+    return done;
+}
+
+void write_r_script(const std::string& databasePath, const std::string& folder, const std::string& userScript)
+{
+    std::ifstream in(userScript);
+    if (!in) throw std::runtime_error(userScript + ": cannot read the file");
+    const fs::path target = fs::path(folder) / "spez100.r";
+    std::ofstream out(target, std::ios::trunc);
+    if (!out) throw std::runtime_error(target.string() + ": cannot write the file");
+    out << "library(RSQLite)\n";
+    out << " ch<-dbConnect(RSQLite::SQLite(), " << r_string(databasePath) << ")\n";
+    std::string line;
+    while (std::getline(in, line)) out << line << '\n';
+    out.flush();
+    if (!out) throw std::runtime_error(target.string() + ": writing the file failed");
+}
+
+} // namespace vt::eval

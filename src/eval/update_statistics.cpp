@@ -1,0 +1,51 @@
+#include "eval/update_statistics.h"
+
+#include "db/connection.h"
+#include "eval/plot_evaluation.h"
+
+#include <string>
+
+namespace vt::eval {
+
+void create_statistics_tables(db::Connection& c)
+{
+    c.executeIgnoringErrors("drop table rux_stat_corg");
+    c.executeIgnoringErrors("drop table rux_stat_nt");
+    // Typed columns keep every statistic a real number; the placeholders mark plots
+    // without enough pairs.
+    const std::string common =
+        "FL_ID INTEGER, med REAL, rms REAL, n INTEGER, smw REAL, s REAL, rele REAL, r_krit REAL, r_sim REAL, "
+        "r_dif REAL, ef REAL, rmsprz REAL, medprz REAL";
+    const std::string values =
+        "field_description.FL_ID, 0.00001, 0.00001, 0, 0.0000001, 0.000001, 0.001, 0.00001, 0.00001, 0.00001, "
+        "0.00001, 0.001, 0.001";
+    c.execute("CREATE TABLE rux_stat_corg (" + common + ", SB REAL, NU REAL, LC REAL)");
+    c.execute("INSERT INTO rux_stat_corg SELECT " + values + ", 0.000001, 0.000001, 0.000001 FROM field_description");
+    c.execute("CREATE TABLE rux_stat_nt (" + common + ")");
+    c.execute("INSERT INTO rux_stat_nt SELECT " + values + " FROM field_description");
+}
+
+UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const engine::RunHooks& hooks)
+{
+    create_statistics_tables(c);
+    const std::vector<long long> plots = plots_with_results(c);
+
+    UpdateStatisticsResult result;
+    PlotEvaluator evaluator;
+    long long done = 0;
+    for (long long plot : plots) {
+        if (hooks.stopRequested()) break;
+        try {
+            evaluator.evaluate(c, plot, true, phase);
+            ++result.plots;
+        } catch (const db::DbError& e) {
+            result.failedPlots.push_back(plot);
+            hooks.show("plot " + std::to_string(plot), e.what());
+        }
+        hooks.report(++done, static_cast<long long>(plots.size()));
+    }
+    hooks.report(0, 0);
+    return result;
+}
+
+} // namespace vt::eval
