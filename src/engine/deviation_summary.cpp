@@ -63,10 +63,11 @@ std::vector<std::string> DeviationSummary::logLines() const
     return lines;
 }
 
-std::vector<double> observed_minus_simulated(db::Connection& c)
+std::vector<SocPair> soc_pairs(db::Connection& c)
 {
     std::string sql =
-        "SELECT measurements.meas_value - sim_result.sim_value AS d "
+        "SELECT sim_result.fl_id, sim_result.year_, sim_result.year_num, measurements.meas_value, "
+        "sim_result.sim_value "
         "FROM (sim_result INNER JOIN measurements ON (sim_result.fl_id = measurements.FL_ID) "
         "AND (sim_result.year_num = measurements.year_number)) "
         "INNER JOIN site_state ON sim_result.fl_id = site_state.FL_ID "
@@ -76,8 +77,17 @@ std::vector<double> observed_minus_simulated(db::Connection& c)
         sql += "AND NOT EXISTS (SELECT 1 FROM tmp_outlist WHERE tmp_outlist.fl_id = measurements.FL_ID "
                "AND tmp_outlist.m_ix = measurements.M_IX AND tmp_outlist.meas_id = measurements.meas_ID) ";
     sql += "ORDER BY sim_result.fl_id, sim_result.year_num, measurements.meas_ID";
+    std::vector<SocPair> pairs;
+    for (auto cur = c.query(sql); !cur.eof(); cur.next())
+        pairs.push_back({cur.field(0).toInt(), cur.field(1).toInt(), cur.field(2).toInt(), cur.field(3).toDouble(),
+                         cur.field(4).toDouble()});
+    return pairs;
+}
+
+std::vector<double> observed_minus_simulated(db::Connection& c)
+{
     std::vector<double> d;
-    for (auto cur = c.query(sql); !cur.eof(); cur.next()) d.push_back(cur.getDouble("d"));
+    for (const SocPair& p : soc_pairs(c)) d.push_back(p.observed - p.simulated);
     return d;
 }
 

@@ -32,8 +32,19 @@ int deviation_class(double d);
 
 DeviationSummary summarise_deviations(const std::vector<double>& differences);
 
+// A simulated soil organic carbon content paired with its observation.
+struct SocPair {
+    long long fl_id = 0;
+    long long year = 0;      // the simulated year
+    long long year_num = 0;
+    double observed = 0;
+    double simulated = 0;
+};
+
 // Pairs the sim_result rows of the selected plots with their soil organic carbon
-// observations (same plot, year number), leaving out the outliers of tmp_outlist.
+// observations (same plot, year number), leaving out the outliers of tmp_outlist; by plot,
+// year number and observation.
+std::vector<SocPair> soc_pairs(db::Connection& c);
 std::vector<double> observed_minus_simulated(db::Connection& c);
 
 // Appends the protocol row of a run to rux_protokoll; statistics that need more pairs
