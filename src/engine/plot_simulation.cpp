@@ -346,7 +346,9 @@ bool PlotRun::carbonYear(const Year& y)
         n_org = ratio_or(n_som, fine * kSoilMassFactor, kMarker);
     }
     const double n_ops = fom_.get_n_ops(), c_ops = fom_.get_c_ops();
-    const double newTotal = c_ops + c_stock;
+    // All carbon of the plot: fresh organic matter counts once, whatever share of it the
+    // soil's total organic carbon includes.
+    const double newTotal = c_ops + pools_.c_dec + pools_.c_lts;
     const double c_m_tot = static_cast<double>(f.c_m_tot);
     if (!o_.accumulationOnly) {
         const long double gap = prevTotal_ + f.c_imp_fom - (newTotal + f.c_m_tot);

@@ -381,3 +381,22 @@ TEST(AnnualBalance, HumusBalanceWritesItsYearlySaldo)
 }
 
 } // namespace
+
+namespace {
+
+// Fresh organic matter counted partly as soil carbon (opstab.pop) is counted once in the
+// carbon balance.
+TEST(AnnualBalance, SoilShareOfFreshMatterKeepsTheBalance)
+{
+    BalanceRun r;
+    r.fx.addPlot(rich_plot(1));
+    r.fx.db().execute("alter table opstab add pop double");
+    r.fx.db().execute("update opstab set pop=0.5");
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_FALSE(r.fx.logHas("error in carbon balance"));
+    const auto som = r.fx.nresult(1, "c_som"), ops = r.fx.nresult(1, "c_ops");
+    const auto zbvLts = r.fx.nresult(1, "c_lts");
+    EXPECT_GT(som.back(), 0.5 * ops.back() + zbvLts.back());
+}
+
+} // namespace
