@@ -80,6 +80,10 @@ TEST(AnnualBalance, CarbonBalanceClosesWithDynamicOptions)
         EXPECT_NE(r.fx.nresult(1, "bd").back(), r.fx.nresult(1, "bd").front());
         EXPECT_EQ(r.scalar("select count(*) from rux_nresult where not (a_age+s_age+l_age+c_som+n_som+pwp+bd "
                            "between -1e12 and 1e12)"), 0);
+        // Mean ages are carbon-weighted means of the sources' ages, one year older each
+        // year: none can outgrow the oldest start age plus the years simulated.
+        EXPECT_LE(r.scalar("select max(max(a_age, s_age, l_age)) from rux_nresult"), 5500 + 20);
+        EXPECT_GT(r.scalar("select min(min(a_age, s_age, l_age)) from rux_nresult"), 1);
         EXPECT_TRUE(r.reportWritten());
     }
 }
