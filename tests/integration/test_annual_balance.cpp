@@ -404,3 +404,40 @@ TEST(AnnualBalance, SoilShareOfFreshMatterKeepsTheBalance)
 }
 
 } // namespace
+
+namespace {
+
+TEST(AnnualBalance, CyclesRepeatTheSequenceFromItsFirstYear)
+{
+    BalanceRun r;
+    PlotSpec p;
+    p.years = years(2001, 2003);
+    p.additions = {{2001, 100}, {2002, 200}, {2003, 300}};
+    r.fx.addPlot(p);
+    r.cfg.z_cnt = 2;
+    r.cfg.z_anf = 2002;
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_EQ(r.fx.nresult(1, "[year]"), (std::vector<double>{2001, 2002, 2003, 2004, 2005, 2006, 2007}));
+    EXPECT_EQ(r.fx.nresult(1, "year_num"), (std::vector<double>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(r.fx.nresult(1, "c_imp_fom"), (std::vector<double>{100, 200, 300, 200, 300, 200, 300}));
+    EXPECT_FALSE(r.fx.logHas("error in carbon balance"));
+
+    r.cfg.z_anf = 1999;
+    EXPECT_EQ(r.go().outcome, RunOutcome::Cancelled);
+    EXPECT_TRUE(r.fx.messageHas("loopback not possible"));
+}
+
+TEST(AnnualBalance, SensitivityRunScalesTheBulkDensity)
+{
+    BalanceRun r;
+    r.fx.addPlot(PlotSpec{});
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    const double plain = r.fx.nresult(1, "c_som").front();
+    r.fx.db().execute("delete from rux_nresult");
+    r.fx.db().execute("update rux_var_fac set F_BD=1.1");
+    r.cfg.uncas_mode = true;
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_NEAR(r.fx.nresult(1, "c_som").front() / plain, 1.1, 0.01);
+}
+
+} // namespace
