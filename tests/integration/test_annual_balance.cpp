@@ -129,6 +129,7 @@ TEST(AnnualBalance, DecomposableShareIsCappedAtTwoPercent)
     ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
     EXPECT_NEAR(r.fx.nresult(1, "c_lts").front(), 1.0 * 1.4 * 30000, 1e-6);
     EXPECT_TRUE(r.fx.logHas("protected C =42000 kg/ha"));
+    EXPECT_EQ(r.scalar("select count(*) from rux_protokoll"), 0);  // the protocol is off
 }
 
 TEST(AnnualBalance, HassinkKeepsTheStablePoolBelowItsCap)
@@ -300,6 +301,12 @@ TEST(AnnualBalance, SummaryProtocolAndReport)
     r.fx.addPlot(p);
     r.fx.db().execute("insert into tmp_outlist values (1, 7, 1005)");  // the outlier of year 5
     r.cfg.sim_prot = true;
+    {
+        std::ofstream script(r.dir.file("post.sql"));
+        script << "insert into rux_driver (fl_id) values (42)\n";
+    }
+    r.cfg.pst_processing = true;
+    r.cfg.pst_proc_query = r.dir.file("post.sql");
     const RunResult res = r.go();
     ASSERT_EQ(res.outcome, RunOutcome::Finished);
     EXPECT_EQ(res.pairs, 2);
@@ -309,6 +316,7 @@ TEST(AnnualBalance, SummaryProtocolAndReport)
     EXPECT_TRUE(r.fx.logHas(" N=2"));
     EXPECT_EQ(r.scalar("select N_ from rux_protokoll"), 2);
     EXPECT_EQ(r.scalar("select count(*) from rux_protokoll where S is not null and fl_id=1"), 1);
+    EXPECT_EQ(r.scalar("select fl_id from rux_driver"), 42);  // the post-processing script ran
 
     std::ifstream report(r.dir.path() / kReportFile);
     std::string line, last;
