@@ -2,6 +2,7 @@
 
 #include "cli/command_registry.h"
 #include "engine/bat_formula.h"
+#include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/run_config.h"
 #include "engine/soil_physics.h"
@@ -41,7 +42,7 @@ public:
 
     void add(const std::string& name, const std::string& description, bool required = false)
     {
-        auto* opt = sub_->add_option("--" + name, texts_[name], description);
+        auto* opt = sub_->add_option("--" + name, texts_[name], description)->type_name("NUMBER");
         if (required) opt->required();
     }
 
@@ -121,14 +122,13 @@ void require_finite(const std::vector<std::pair<std::string, double>>& values, c
 
 void run_soil(const NumberOptions& o, Context& ctx)
 {
-    const auto [clay, silt] = texture(o);
+    auto [clay, silt] = texture(o);
     const double corg = o.require("corg");
     check_range("corg", corg, 0, 100);
 
     const ModelConstants k;
     engine::SoilRecord soil;
     soil.clay.give(clay);
-    soil.silt.give(silt);
     for (auto [name, member, hi] : {std::tuple{"bd", &engine::SoilRecord::BD, 3.0},
                                     std::tuple{"pv", &engine::SoilRecord::PV, 100.0},
                                     std::tuple{"fc", &engine::SoilRecord::FC, 100.0},
@@ -141,6 +141,12 @@ void run_soil(const NumberOptions& o, Context& ctx)
         }
     }
     if (soil.PV.given && soil.PV.value >= 100) throw CommandError("--pv must be below 100 %");
+    // A silt of 0 counts as unknown, as in a run: estimated from the fine fraction when that
+    // is given, else the smallest silt.
+    if (silt == 0 && soil.FAT.given) silt = engine::silt_from_fat(clay, soil.FAT.value);
+    if (!(silt > 0)) silt = 0.0001;
+    if (clay + silt > 100) throw CommandError("--fat gives a silt content above 100 % - clay");
+    soil.silt.give(silt);
 
     engine::CompletionInputs in;
     const double ptf = o.get("ptf").value_or(engine::kPtfLieberoth);
@@ -153,7 +159,7 @@ void run_soil(const NumberOptions& o, Context& ctx)
     check_range("pf-fc", pfFc, 0, 7);
     in.hpwp = std::pow(10.0, pfWp);
     in.hfc = std::pow(10.0, pfFc);
-    in.kappa = (k.ka + k.ks) / (k.ka * k.km);
+    in.kappa = engine::kappa(k);
     in.kd = o.get("deg").value_or(k.kd);
     in.pores = pore_size_params(o);
     in.Corg = corg;
@@ -198,7 +204,7 @@ void run_bat(const NumberOptions& o, Context& ctx)
 void run_steady_state(const NumberOptions& o, Context& ctx)
 {
     const double repix = o.require("repix");
-    check_positive("repix", repix);
+    if (repix < 0) throw CommandError("--repix must not be negative (got " + format_number(repix) + ")");
     const auto [clay, silt] = texture(o);
     const ModelConstants k;
     engine::SteadyState ss;

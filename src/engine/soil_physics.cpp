@@ -75,6 +75,11 @@ double share_below_002_from_texture(double silt, double clay)
     return particle_share_below(0.02, kSiltTop, silt + clay, kClayTop, clay);
 }
 
+double silt_from_fat(double clay, double fat)
+{
+    return particle_share_below(kSiltTop, kClayTop, clay, 0.006, fat) - clay;
+}
+
 double sand_u(double silt, double clay)
 {
     const double siltBelow005 = particle_share_below(0.05, kSiltTop, silt + clay, kClayTop, clay) - clay;

@@ -27,6 +27,10 @@ double share_below_001_from_texture(double silt, double clay);
 // Share finer than 0.02 mm from the curve through (0.063 mm, silt + clay) and (0.002 mm, clay).
 double share_below_002_from_texture(double silt, double clay);
 
+// Silt from the fine fraction when silt is unknown: the share below 0.063 mm on the curve
+// through (0.002 mm, clay) and (0.006 mm, FAT), minus clay.
+double silt_from_fat(double clay, double fat);
+
 // Sand above 0.05 mm (sandU): 100 - clay - silt below 0.05 mm, never below 1e-8.
 double sand_u(double silt, double clay);
 

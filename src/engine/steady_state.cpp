@@ -1,5 +1,6 @@
 #include "engine/steady_state.h"
 
+#include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/soil_physics.h"
 
@@ -90,19 +91,19 @@ SteadyState steady_state(double repix, double silt, double clay, const PoreSizeP
         const double s = corg;
         corg = system.iterate(s);
         ++r.iterations;
-        if (!std::isfinite(corg))
+        // A content outside 0..100 % (or none at all) runs away; stop before it turns into NaN.
+        if (!std::isfinite(corg) || corg < 0 || corg > 100)
             throw SteadyStateError("the steady state of organic carbon cannot be computed for " +
                                    describe_inputs(repix, silt, clay) + ": the carbon content does not settle");
         if (std::fabs(corg - s) < kSteadyStateTolerance) break;
     }
 
     const CarbonSoilProperties props = soil_properties_for_carbon(corg, clay, silt, pores);
-    const double kappa = (k.ka + k.ks) / (k.ka * k.km);
     r.Corg = corg;
     r.BD = props.BD;
     r.PWP = props.PWP;
     r.cif = props.cif;
-    r.rep_ss = (1 - props.cif) * corg * props.BD * kSoilMassFactor / kappa;
+    r.rep_ss = (1 - props.cif) * corg * props.BD * kSoilMassFactor / kappa(k);
     return r;
 }
 

@@ -67,8 +67,8 @@ private:
 
 // Steady-state organic carbon for a reproduction index repix (kg C/ha per BAT-day) on a
 // soil of the given texture: starts at 0.5 % C and iterates until two successive totals
-// differ by less than 0.0001 % C. Throws SteadyStateError after maxIterations or when
-// the totals stop being numbers.
+// differ by less than 0.0001 % C. Throws SteadyStateError after maxIterations, or as soon
+// as a total leaves 0..100 % C or stops being a number (the content runs away).
 SteadyState steady_state(double repix, double silt, double clay, const PoreSizeParams& pores,
                          const ModelConstants& k, int maxIterations = kSteadyStateMaxIterations);
 

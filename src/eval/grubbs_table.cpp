@@ -1,6 +1,7 @@
 #include "eval/grubbs_table.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 
 #include <libalglib/specialfunctions.h>
 
@@ -19,14 +20,14 @@ double grubbs_critical(int n)
 bool ensure_grubbs_table(db::Connection& c)
 {
     if (c.tableExists("z_grubbs")) return false;
-    db::Transaction tx(c);
+    db::Savepoint batch(c, "z_grubbs");
     c.execute("create table z_grubbs ( N int, ZGRUBB float   )");
     auto insert = c.prepare("insert into z_grubbs (N, ZGRUBB) values (?, ?)");
     for (int n = 1; n <= 200; ++n) {
         insert.bind(1, n).bind(2, grubbs_critical(n));
         insert.execute();
     }
-    tx.commit();
+    batch.release();
     return true;
 }
 

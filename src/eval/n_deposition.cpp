@@ -1,6 +1,7 @@
 #include "eval/n_deposition.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/jet_functions.h"
 
 #include <algorithm>
@@ -40,6 +41,7 @@ void prepare_deposition(db::Connection& c, long long station)
            " climate_station.year1_nd, climate_station.ndep_0, climate_station.ndep_1, field_description.rep_cnt ";
     auto cur = c.query(sql, params);
 
+    db::Savepoint batch(c, "tmp_ndeposit");
     c.execute(" delete from tmp_ndeposit");
     auto insert = c.prepare("insert into tmp_ndeposit (climate_id, [year], N_dep_y) values (?, ?, -99.9)");
     struct Course { long long station, from; double y0, y1, n0, n1; };
@@ -71,6 +73,7 @@ void prepare_deposition(db::Connection& c, long long station)
         course.bind(1, s.y0).bind(2, s.y1).bind(3, s.n0).bind(4, s.n1).bind(5, s.station).bind(6, s.from);
         course.execute();
     }
+    batch.release();
 }
 
 } // namespace vt::eval

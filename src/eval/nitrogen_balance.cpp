@@ -1,6 +1,7 @@
 #include "eval/nitrogen_balance.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "eval/n_deposition.h"
 
@@ -104,6 +105,8 @@ void fill_work_tables(db::Connection& c, const NBalanceOptions& o, const engine:
     }
     hooks.report(++stage, kStages);
 
+    // Many small inserts: one commit for all of them.
+    db::Savepoint batch(c, "nbil_work_tables");
     for (auto cur = c.query("SELECT FL_ID, rep_cnt, ycnt FROM tmp_rep_cnt ORDER BY FL_ID"); !cur.eof(); cur.next()) {
         const std::string f = std::to_string(cur.getInt("FL_ID"));
         const long long ycnt = cur.getInt("ycnt");
@@ -127,6 +130,7 @@ void fill_work_tables(db::Connection& c, const NBalanceOptions& o, const engine:
             }
         }
     }
+    batch.release();
     hooks.report(++stage, kStages);
 }
 

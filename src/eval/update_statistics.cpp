@@ -1,6 +1,7 @@
 #include "eval/update_statistics.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "eval/plot_evaluation.h"
 
 #include <string>
@@ -27,6 +28,8 @@ void create_statistics_tables(db::Connection& c)
 
 UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const engine::RunHooks& hooks)
 {
+    // One commit for the whole walk; a plot whose evaluation fails is rolled back alone.
+    db::Savepoint walk(c, "update_statistics");
     create_statistics_tables(c);
     const std::vector<long long> plots = plots_with_results(c);
 
@@ -36,7 +39,9 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
     for (long long plot : plots) {
         if (hooks.stopRequested()) break;
         try {
+            db::Savepoint one(c, "statistics_of_plot");
             evaluator.evaluate(c, plot, true, phase);
+            one.release();
             ++result.plots;
         } catch (const db::DbError& e) {
             result.failedPlots.push_back(plot);
@@ -44,6 +49,7 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
         }
         hooks.report(++done, static_cast<long long>(plots.size()));
     }
+    walk.release();
     hooks.report(0, 0);
     return result;
 }

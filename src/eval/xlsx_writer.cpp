@@ -3,6 +3,7 @@
 #include <xlsxwriter.h>
 
 #include <cmath>
+#include <filesystem>
 #include <stdexcept>
 
 namespace vt::eval {
@@ -72,6 +73,9 @@ void write_xlsx(const std::string& path, const Table& table, const XlsxOptions& 
 {
     if (table.rows.size() + 1 > kMaxRows || table.columns.size() > kMaxColumns)
         throw std::runtime_error(path + ": the table is larger than a worksheet (1048576 rows, 16384 columns)");
+    const auto folder = std::filesystem::absolute(path).parent_path();
+    if (!std::filesystem::is_directory(folder))
+        throw std::runtime_error(path + ": the folder " + folder.string() + " does not exist");
     lxw_workbook* wb = workbook_new(path.c_str());
     if (!wb) throw std::runtime_error(path + ": cannot create the workbook");
     lxw_worksheet* ws = workbook_add_worksheet(wb, options.sheetName.c_str());

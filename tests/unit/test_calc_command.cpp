@@ -48,6 +48,14 @@ TEST(CalcCommand, SoilPrintsEveryPropertyWithGivenValuesKept)
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
 }
 
+TEST(CalcCommand, SoilWithoutSiltTakesItFromTheFineFractionAsARunDoes)
+{
+    const auto r = run_cli({"calc", "soil", "--clay", "10", "--silt", "0", "--fat", "20", "--corg", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(values(r.out).at("silt"), vt::engine::silt_from_fat(10, 20));
+    EXPECT_EQ(values(r.out).at("FAT"), 20);
+}
+
 TEST(CalcCommand, StockAndContentRoundTrip)
 {
     const auto s = run_cli({"calc", "stock", "--corg", "1.25", "--clay", "22"});
@@ -85,7 +93,7 @@ TEST(CalcCommand, BadInputEndsWithAMessageAndCodeTwo)
         {{"calc", "soil", "--clay", "20", "--silt", "40"}, "--corg is required"},
         {{"calc", "bat", "--temp", "-1", "--precip", "600", "--fat", "6"}, "below 0"},
         {{"calc", "bat", "--temp", "8", "--precip", "0", "--fat", "6"}, "--precip must be above 0"},
-        {{"calc", "steady-state", "--repix", "-3", "--clay", "15", "--silt", "40"}, "--repix must be above 0"},
+        {{"calc", "steady-state", "--repix", "-3", "--clay", "15", "--silt", "40"}, "--repix must not be negative"},
         {{"calc", "stock", "--clay", "20"}, "either --stock or --corg"},
         {{"calc", "stock", "--clay", "20", "--stock", "5", "--corg", "1"}, "either --stock or --corg"},
         {{"calc", "stock", "--clay", "20", "--stock", "1e7"}, "beyond the range"},

@@ -27,6 +27,12 @@ TEST(ParticleSizeCurve, IsLinearInTheLogarithmOfTheDiameter)
     EXPECT_NEAR(fine_fraction_from_texture(40, 10), 10 + 40 * std::log(3.15) / std::log(31.5), 1e-12);
 }
 
+TEST(ParticleSizeCurve, SiltFromTheFineFraction)
+{
+    // Through (0.002 mm, 10 %) and (0.006 mm, 20 %): ten points per ln 3 up to 0.063 mm.
+    EXPECT_NEAR(silt_from_fat(10, 20), 10 * std::log(31.5) / std::log(3.0), 1e-12);
+}
+
 TEST(SandU, NeverFallsBelowItsFloor)
 {
     EXPECT_EQ(sand_u(0, 100), 1e-8);  // all clay: nothing above 0.05 mm

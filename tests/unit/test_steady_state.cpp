@@ -1,3 +1,4 @@
+#include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/steady_state.h"
 
@@ -21,6 +22,29 @@ TEST(SteadyStateSplit, DividesAContentAtSteadyState)
     EXPECT_NEAR(y[1] + y[2] + y[3], 1.0, 1e-15);
     // The active and stabilised pools exchange equal fluxes.
     EXPECT_NEAR(k.ks * y[1], k.ka * y[2], 1e-15);
+}
+
+TEST(SteadyStateIteration, IntegratesOneThousandUnitsOfThirtyBatDays)
+{
+    // The same system integrated independently with small midpoint steps.
+    const ModelConstants k;
+    const SteadyStateSystem system(35, 40, 15, PoreSizeParams{}, k);
+    const double s = 1.0;
+    const CarbonSoilProperties props = soil_properties_for_carbon(s, 15, 40, PoreSizeParams{});
+    const double rep = 35 / (props.BD * 30000);
+    CarbonPools y = system.split(s, props.cif);
+    const double lTarget = y[3] / system.cif(y[1] + y[2] + y[3]);
+    const double h = 0.05;
+    for (int i = 0; i < 20000; ++i) {
+        const CarbonPools k1 = system.derivatives(y, rep, lTarget);
+        CarbonPools mid;
+        for (std::size_t j = 0; j < 4; ++j) mid[j] = y[j] + h / 2 * k1[j];
+        const CarbonPools k2 = system.derivatives(mid, rep, lTarget);
+        for (std::size_t j = 0; j < 4; ++j) y[j] += h * k2[j];
+    }
+    const double total = system.iterate(s);
+    EXPECT_NEAR(total, y[1] + y[2] + y[3], 1e-6);
+    EXPECT_GT(std::fabs(total - s), 0.01);  // far from the start: the units are long
 }
 
 struct SoilCase {
@@ -73,8 +97,7 @@ TEST(SteadyStateSearch, StopsAfterTheFirstIterationWhenTheStartIsSteady)
     const PoreSizeParams pores;
     // The reproduction that holds 0.5 % C on this soil.
     const CarbonSoilProperties p = soil_properties_for_carbon(0.5, 15, 40, pores);
-    const double kappa = (k.ka + k.ks) / (k.ka * k.km);
-    const double repix = (1 - p.cif) * 0.5 * p.BD * 30000 / kappa;
+    const double repix = (1 - p.cif) * 0.5 * p.BD * 30000 / kappa(k);
     const SteadyState ss = steady_state(repix, 40, 15, pores, k);
     EXPECT_EQ(ss.iterations, 1);
     EXPECT_NEAR(ss.Corg, 0.5, kSteadyStateTolerance);

@@ -1,0 +1,82 @@
+#include "shell/run_thread.h"
+
+#include "db/connection.h"
+#include "shell/dialog_hooks.h"
+
+#include <QEventLoop>
+#include <QThread>
+#include <QWidget>
+
+namespace vt::gui {
+
+RunThread::RunThread(QWidget* dialogParent) : QObject(dialogParent), dialogParent_(dialogParent)
+{
+    qRegisterMetaType<vt::engine::RunResult>();
+}
+
+RunThread::~RunThread()
+{
+    if (!thread_) return;
+    requestStop();
+    waitForEnd();
+}
+
+engine::RunHooks RunThread::hooks()
+{
+    engine::RunHooks h;
+    h.log = [this](const std::string& line) { emit logLine(QString::fromStdString(line)); };
+    h.progress = [this](long long current, long long maximum) { emit progress(current, maximum); };
+    h.message = [this](const std::string& caption, const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, caption, text] {
+                show_message(dialogParent_, QString::fromStdString(caption), QString::fromStdString(text));
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    h.ask = [this](const std::string& caption, const std::string& text) {
+        bool yes = true;
+        QMetaObject::invokeMethod(
+            this, [this, caption, text, &yes] {
+                yes = ask_question(dialogParent_, QString::fromStdString(caption), QString::fromStdString(text));
+            },
+            Qt::BlockingQueuedConnection);
+        return yes;
+    };
+    h.stop = &stop_;
+    return h;
+}
+
+void RunThread::start(RunFunction run, db::Connection& c, engine::RunConfig cfg)
+{
+    if (thread_) return;
+    result_ = {};
+    thread_ = QThread::create([this, run = std::move(run), &c, cfg = std::move(cfg), h = hooks()] {
+        try {
+            result_ = run(c, cfg, h);
+        } catch (const std::exception& e) {
+            result_.outcome = engine::RunOutcome::Failed;
+            result_.message = e.what();
+        }
+    });
+    connect(thread_, &QThread::finished, this, &RunThread::onThreadDone, Qt::QueuedConnection);
+    thread_->start();
+}
+
+void RunThread::onThreadDone()
+{
+    if (!thread_) return;
+    thread_->wait();
+    thread_->deleteLater();
+    thread_ = nullptr;
+    emit finished(result_);
+}
+
+void RunThread::waitForEnd()
+{
+    if (!thread_) return;
+    QEventLoop loop;
+    connect(this, &RunThread::finished, &loop, &QEventLoop::quit);
+    if (thread_) loop.exec();
+}
+
+} // namespace vt::gui

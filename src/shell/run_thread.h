@@ -1,0 +1,59 @@
+#pragma once
+#include "engine/run_config.h"
+#include "engine/run_hooks.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+class QWidget;
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::gui {
+
+// Executes one run on a worker thread. Log lines and progress reach the window by
+// queued signals; messages and questions of the run are shown by the window's thread
+// while the run waits for them; "STOP RUN" is an atomic flag the run polls.
+class RunThread : public QObject {
+    Q_OBJECT
+public:
+    using RunFunction =
+        std::function<engine::RunResult(db::Connection&, const engine::RunConfig&, const engine::RunHooks&)>;
+
+    // `dialogParent` parents the message boxes the run asks for.
+    explicit RunThread(QWidget* dialogParent);
+    // A run still going is stopped and waited for.
+    ~RunThread() override;
+
+    // Starts `run` on the worker thread; the connection must stay open until finished.
+    void start(RunFunction run, db::Connection& c, engine::RunConfig cfg);
+    bool isRunning() const { return thread_ != nullptr; }
+    void requestStop() { stop_.store(true); }
+    void clearStop() { stop_.store(false); }
+    bool stopRequested() const { return stop_.load(); }
+    // Waits, keeping the window responsive, until the run has ended.
+    void waitForEnd();
+
+signals:
+    void logLine(const QString& line);
+    void progress(qint64 current, qint64 maximum);
+    void finished(const vt::engine::RunResult& result);
+
+private:
+    engine::RunHooks hooks();
+    void onThreadDone();
+
+    QWidget* dialogParent_;
+    QThread* thread_ = nullptr;
+    std::atomic<bool> stop_{false};
+    engine::RunResult result_;
+};
+
+} // namespace vt::gui
+
+Q_DECLARE_METATYPE(vt::engine::RunResult)

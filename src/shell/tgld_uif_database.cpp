@@ -1,0 +1,108 @@
+// The main window's database: connect at start, change it, pick it from the history.
+#include "shell/tgld_uif.h"
+
+#include "shell/database_path_dialog.h"
+#include "shell/dialog_hooks.h"
+#include "shell/tfrm_ruxsetting.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+
+namespace vt::gui {
+
+bool Tgld_UIF::openWithRetry(const QString& path)
+{
+    QString tried = path;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            session_.open(tried.toStdString());
+            state_.db_f_name = tried.toStdString();
+            state_.methode = session_.methode();
+            setWindowTitle("Veltrano - " + QFileInfo(tried).fileName());
+            emit databaseChanged();
+            return true;
+        } catch (const std::exception& e) {
+            const QString reason = QString::fromStdString(e.what());
+            if (attempt == 0) {
+                tried = DatabasePathDialog::ask(this, tried, reason);
+                if (tried.isEmpty()) {
+                    message("DB error", reason);
+                    return false;
+                }
+            } else {
+                message("DB error", reason);
+            }
+        }
+    }
+    return false;
+}
+
+void Tgld_UIF::recordConnection()
+{
+    if (!session_.isOpen()) return;
+    const auto path = session_.path();
+    state_.db_f_name = path;
+    settings_.reload();
+    settings_.setText("database", path);
+    settings_.setText("DBQ", path);
+    try {
+        settings_.save();
+    } catch (const std::exception& e) {
+        message("settings", QString::fromStdString(e.what()));
+    }
+}
+
+void Tgld_UIF::connectAtShow()
+{
+    if (state_.db_f_name != "?" && openWithRetry(QString::fromStdString(state_.db_f_name))) {
+        recordConnection();
+        addToHistory(QString::fromStdString(state_.db_f_name));
+    }
+    settingsDialog_->read_registry(true);
+}
+
+void Tgld_UIF::addToHistory(const QString& path)
+{
+    const auto before = history_.entries().size();
+    history_.add(path.toStdString());
+    if (history_.entries().size() != before) {
+        try {
+            history_.save();
+        } catch (const std::exception& e) {
+            message("history", QString::fromStdString(e.what()));
+        }
+    }
+    refreshHistoryList();
+}
+
+void Tgld_UIF::refreshHistoryList()
+{
+    historyList_->clear();
+    for (const auto& e : history_.entries()) historyList_->addItem(QString::fromStdString(e));
+    historyList_->setCurrentIndex(history_.indexOf(state_.db_f_name));
+}
+
+void Tgld_UIF::changeDatabase()
+{
+    const auto file = choose_open_file(this, QString::fromStdString(database_dialog_title(state_)),
+                                       QFileInfo(QString::fromStdString(state_.db_f_name)).absolutePath(),
+                                       database_file_filter());
+    if (!file.isEmpty()) switchdatasource(file);
+}
+
+bool Tgld_UIF::switchdatasource(const QString& path)
+{
+    if (runActive()) {
+        message("DB error", "A run is in progress; the database cannot be changed now.");
+        return false;
+    }
+    if (!openWithRetry(path)) {
+        refreshHistoryList();  // the selection goes back to the database still open
+        return false;
+    }
+    recordConnection();
+    addToHistory(QString::fromStdString(state_.db_f_name));
+    return true;
+}
+
+} // namespace vt::gui

@@ -1,0 +1,102 @@
+// Renders every window of the application, in English and in German, into PNG files:
+// into $VELTRANO_SCREENSHOT_DIR when set (scripts/screenshots), else into a temporary
+// folder, checking that each picture was made.
+#include "gui/gui_support.h"
+#include "shell/confirm_dialog.h"
+#include "shell/database_path_dialog.h"
+#include "shell/message_dialog.h"
+#include "shell/tfrm_ruxsetting.h"
+#include "shell/tgld_uif.h"
+#include "shell/update_check_dialog.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QtTest>
+
+using vt::gui::Tgld_UIF;
+
+class TestScreenshots : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void windows_data();
+    void windows();
+
+private:
+    void save(QWidget* w, const QString& name);
+    QString dir_;
+    QTemporaryDir tmp_;
+};
+
+void TestScreenshots::initTestCase()
+{
+    dir_ = qEnvironmentVariable("VELTRANO_SCREENSHOT_DIR");
+    if (dir_.isEmpty()) dir_ = tmp_.path();
+    QDir().mkpath(dir_);
+}
+
+// The window's client area under a plain title bar that carries its caption.
+void TestScreenshots::save(QWidget* w, const QString& name)
+{
+    w->show();
+    QApplication::processEvents();
+    w->adjustSize();
+    QApplication::processEvents();
+    const QPixmap body = w->grab();
+    const int bar = 26;
+    QImage image(body.width(), body.height() + bar, QImage::Format_ARGB32);
+    image.fill(QColor(0x3c, 0x5a, 0x78));
+    QPainter p(&image);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+    p.drawPixmap(0, bar, body);
+    p.end();
+    const QString file = dir_ + "/" + name + ".png";
+    QVERIFY2(image.save(file), qPrintable(file));
+    QVERIFY(QFileInfo(file).size() > 1000);
+    w->hide();
+}
+
+void TestScreenshots::windows_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "E";
+    QTest::newRow("German") << "D";
+}
+
+void TestScreenshots::windows()
+{
+    QFETCH(QString, language);
+    const QString suffix = "_" + language.toLower().replace("e", "en").replace("d", "de");
+    vt::test::GuiSandbox box;
+    const auto db = box.database("experiments.db");
+    box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/R\nr_result=anyname.txt\n");
+    Tgld_UIF w(box.env());
+    w.connectAtShow();
+    w.activate();
+    const bool german = w.state().german();
+
+    save(&w, "main_window" + suffix);
+    save(w.settingsDialog(), "settings" + suffix);
+
+    vt::gui::ConfirmDialog confirm(german);
+    confirm.setText("model change detected: results will be deleted ! Continue anyway ?");
+    save(&confirm, "confirmation" + suffix);
+
+    vt::gui::MessageDialog message;
+    message.setText("There is probably more than 1 initial Corg value (year_number=0)");
+    save(&message, "message" + suffix);
+
+    vt::gui::DatabasePathDialog path(box.path("moved.db"), "database not found: " + box.path("moved.db"));
+    save(&path, "database_path" + suffix);
+
+    vt::gui::UpdateCheckDialog update;
+    update.setVersion(QString::fromStdString(w.state().currentversion), "0.0.0.0");
+    save(&update, "update_check" + suffix);
+}
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_screenshots.moc"

@@ -1,0 +1,179 @@
+// "RUX-simulator": runs on the worker thread, the message list, STOP RUN, closing during
+// a run, the "calculate"/"close" states and batch runs (GO).
+#include "gui/gui_support.h"
+#include "shell/simulator_pages.h"
+#include "shell/simulator_window.h"
+#include "shell/tgld_uif.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+
+using vt::engine::RunOutcome;
+using vt::engine::RunResult;
+using vt::gui::DialogHooks;
+using vt::gui::SimulatorWindow;
+using vt::gui::Tgld_UIF;
+
+namespace {
+
+// A run that writes a few lines, then works year by year until it is told to stop or
+// has done `years` years.
+vt::gui::RunThread::RunFunction scripted_run(int years, RunOutcome end = RunOutcome::Finished)
+{
+    return [years, end](vt::db::Connection& c, const vt::engine::RunConfig& cfg, const vt::engine::RunHooks& h) {
+        RunResult r;
+        h.logLine("method : " + cfg.methode);
+        h.logLine("plots selected: " + c.scalar("select count(*) from site_state where status=1").toString());
+        h.logLine(" CL1<-0.5=>3 / 30.0%");
+        for (int y = 0; y < years; ++y) {
+            if (h.stopRequested()) {
+                r.outcome = RunOutcome::Stopped;
+                return r;
+            }
+            h.report(y, years);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        r.outcome = end;
+        if (end == RunOutcome::Failed) {
+            r.message = "no such table: tmp_bat";
+            return r;
+        }
+        h.logLine("job finished: 12:00");
+        return r;
+    };
+}
+
+struct Fixture {
+    vt::test::GuiSandbox box;
+    std::unique_ptr<Tgld_UIF> window;
+    std::unique_ptr<SimulatorWindow> sim;
+
+    explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {})
+    {
+        box.settings(box.database("exp.db"));
+        window = std::make_unique<Tgld_UIF>(box.env(args));
+        sim = std::make_unique<SimulatorWindow>(*window, std::move(run));
+        window->setSimulator(sim.get());
+        window->connectAtShow();
+    }
+    template <class T> T* child(const char* name) { return sim->findChild<T*>(name); }
+    QStringList log()
+    {
+        QStringList l;
+        auto* list = child<QListWidget>("messages");
+        for (int i = 0; i < list->count(); ++i) l << list->item(i)->text();
+        return l;
+    }
+    bool waitForRun() { return QTest::qWaitFor([this] { return !sim->running(); }, 20000); }
+};
+
+} // namespace
+
+class TestSimulator : public QObject {
+    Q_OBJECT
+private slots:
+    void runFillsTheMessageList();
+    void stopRunEndsTheRun();
+    void closingDuringARunAsksFirst();
+    void secondPressClosesOnlyForTheBrowser();
+    void batchRunEndsTheProgram_data();
+    void batchRunEndsTheProgram();
+};
+
+void TestSimulator::runFillsTheMessageList()
+{
+    Fixture f(scripted_run(3));
+    f.sim->show();
+    QVERIFY(f.log().contains("method : RUX"));
+    auto* calculate = f.child<QPushButton>("calculate");
+    QCOMPARE(calculate->text(), QString("calculate"));
+    QSignalSpy finished(f.sim.get(), &SimulatorWindow::runFinished);
+    QTest::mouseClick(calculate, Qt::LeftButton);
+    QVERIFY(f.sim->running());
+    QCOMPARE(calculate->text(), QString("close"));
+    QVERIFY(!calculate->isEnabled());
+    QVERIFY(!f.child<QPushButton>("database")->isEnabled());
+    QVERIFY(f.waitForRun());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    const auto log = f.log();
+    QCOMPARE(log.first(), QString("method : RUX"));
+    QVERIFY(log.contains("plots selected: 1"));
+    QVERIFY(log.last().startsWith("job finished: "));
+    QVERIFY(calculate->isEnabled());
+    QCOMPARE(calculate->text(), QString("close"));
+    QVERIFY(f.child<QPushButton>("database")->isEnabled());
+    QCOMPARE(f.sim->findChild<vt::gui::HistogramPage*>()->count(0), 3LL);
+}
+
+void TestSimulator::stopRunEndsTheRun()
+{
+    Fixture f(scripted_run(1000000));
+    f.sim->show();
+    f.sim->calculate();
+    QTest::qWait(50);
+    QVERIFY(f.sim->running());
+    QTest::mouseClick(f.child<QCheckBox>("stop_run"), Qt::LeftButton, {}, QPoint(6, 6));
+    QVERIFY(f.waitForRun());
+    QCOMPARE(f.sim->lastResult().outcome, RunOutcome::Stopped);
+    QCOMPARE(f.log().last(), QString("STOP RUN: the run was stopped"));
+}
+
+void TestSimulator::closingDuringARunAsksFirst()
+{
+    Fixture f(scripted_run(1000000));
+    f.sim->show();
+    f.sim->calculate();
+    DialogHooks::setNextAnswer(false);
+    QVERIFY(!f.sim->close());
+    QVERIFY(f.sim->running());
+    QVERIFY(f.sim->isVisible());
+    DialogHooks::setNextAnswer(true);
+    QVERIFY(f.sim->close());
+    QVERIFY(!f.sim->running());
+    QVERIFY(!f.sim->isVisible());
+    QCOMPARE(f.sim->lastResult().outcome, RunOutcome::Stopped);
+}
+
+void TestSimulator::secondPressClosesOnlyForTheBrowser()
+{
+    Fixture f(scripted_run(1));
+    f.sim->show();
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    f.sim->calculate();
+    QVERIFY(f.sim->isVisible());
+    f.sim->singlemode = true;
+    f.sim->calculate();
+    QVERIFY(!f.sim->isVisible());
+}
+
+void TestSimulator::batchRunEndsTheProgram_data()
+{
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("finished") << int(RunOutcome::Finished) << 0;
+    QTest::newRow("failed") << int(RunOutcome::Failed) << 1;
+}
+
+void TestSimulator::batchRunEndsTheProgram()
+{
+    QFETCH(int, outcome);
+    QFETCH(int, exitCode);
+    Fixture f(scripted_run(3, RunOutcome(outcome)), {"GO", "nw"});
+    f.window->show();
+    f.window->activate();
+    QVERIFY(f.sim->isVisible() || f.sim->hasResult());
+    QVERIFY(QTest::qWaitFor([&] { return !f.window->isVisible(); }, 20000));
+    QVERIFY(f.sim->hasResult());
+    QVERIFY(!f.sim->isVisible());
+    QCOMPARE(f.window->exitCode(), exitCode);
+}
+
+QTEST_MAIN(TestSimulator)
+#include "tst_simulator.moc"
