@@ -531,13 +531,10 @@ bool Table::next(std::vector<FieldValue>& row)
             v.kind = FieldValue::Kind::Text;
             v.text = guid_text(p);
             break;
-        case ColumnType::Decimal: {
-            char* s = mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec);
+        case ColumnType::Decimal:
             v.kind = FieldValue::Kind::Decimal;
-            v.text = s ? s : "";
-            g_free(s);
+            v.text = decimal_text(p, info.scale);
             break;
-        }
         case ColumnType::YesNo:
         case ColumnType::Unsupported: break;
         }
