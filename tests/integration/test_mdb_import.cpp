@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <unistd.h>
@@ -246,10 +246,6 @@ TEST(MdbImport, ABrokenTableFailsTheImportUnlessSkipped)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").toInt(), 8);
 }
 
-} // namespace
-
-namespace {
-
 TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
 {
     TempDir dir;
@@ -276,10 +272,6 @@ TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
     Connection db(other, Connection::Mode::ReadOnly);
     EXPECT_EQ(db.scalar("SELECT group_concat(name) FROM sqlite_master").toString(), "Orders");
 }
-
-} // namespace
-
-namespace {
 
 // The reader runs in a child process: a crash or a hang there fails the table it was
 // reading, names it, and leaves no file; with skipping the other tables still come across.
