@@ -59,6 +59,16 @@ TEST(DemoBalance, CarbonBalanceClosesInEveryPlotYear)
             prev = total;
         }
         EXPECT_GT(checked, 900);
+
+        // A second run replaces sim_result and rux_nresult rows and appends to rux_zbv.
+        const auto count = [&](const char* table) {
+            return c.scalar(std::string("select count(*) from ") + table).toInt();
+        };
+        const long long sim = count("sim_result"), yearly = count("rux_nresult"), zbv = count("rux_zbv");
+        ASSERT_EQ(driver.run().outcome, RunOutcome::Finished);
+        EXPECT_EQ(count("sim_result"), sim);
+        EXPECT_EQ(count("rux_nresult"), yearly);
+        EXPECT_EQ(count("rux_zbv"), 2 * zbv);
     }
 }
 
