@@ -56,7 +56,12 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     db::Connection conn(dbPath);
     g_stop.store(false);
     engine::RunHooks hooks;
-    hooks.log = [&ctx](const std::string& line) { ctx.out << line << '\n' << std::flush; };
+    auto messageList = std::make_shared<std::vector<std::string>>();  // saved as the run report
+    hooks.log = [&ctx, messageList](const std::string& line) {
+        messageList->push_back(line);
+        ctx.out << line << '\n' << std::flush;
+    };
+    hooks.messages = [messageList] { return *messageList; };
     hooks.message = [&ctx](const std::string& caption, const std::string& text) {
         ctx.err << caption << ": " << text << '\n';
     };

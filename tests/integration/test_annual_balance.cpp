@@ -449,3 +449,29 @@ TEST(AnnualBalance, SensitivityRunScalesTheBulkDensity)
 }
 
 } // namespace
+
+namespace {
+
+// A browser run of a plot of kind "null": only the fresh organic matter turns over.
+TEST(AnnualBalance, AccumulationModeTurnsOverFreshMatterOnly)
+{
+    BalanceRun r;
+    PlotSpec p;
+    p.additions = {{2001, 1000}};
+    r.fx.addPlot(p);
+    r.fx.db().execute("delete from climate_station");  // the plot is missing from the plot list
+    r.cfg.modus = "ACC";
+    r.cfg.rux_icon = "null";
+    r.cfg.dyn_lts = r.cfg.dyn_bd = true;  // off outside the normal mode
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_TRUE(r.fx.logHas("FL_ID not found =>1"));
+    EXPECT_EQ(r.fx.nresult(1, "c_m_fom"), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(r.fx.nresult(1, "c_lts"), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(r.fx.nresult(1, "c_som"), (std::vector<double>{-99, -99, -99}));
+    const auto ops = r.fx.nresult(1, "c_ops");
+    EXPECT_LT(ops[0], 1000);  // part of the addition decomposed
+    EXPECT_GT(r.fx.nresult(1, "c_rep")[0], 0);
+    EXPECT_EQ(r.scalar("select count(*) from sim_result"), 0);
+}
+
+} // namespace
