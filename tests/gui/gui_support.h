@@ -22,7 +22,7 @@ public:
     {
         qputenv("VELTRANO_CONFIG", QFile::encodeName(path("rux.ini")));
         gui::DialogHooks::captureMessages(true);
-        gui::DialogHooks::takeMessages();
+        gui::DialogHooks::reset();
     }
 
     std::string folder() const { return dir_.path().toStdString(); }
