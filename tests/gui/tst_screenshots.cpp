@@ -5,12 +5,15 @@
 #include "shell/confirm_dialog.h"
 #include "shell/database_path_dialog.h"
 #include "shell/message_dialog.h"
+#include "shell/regio_mode_dialog.h"
+#include "shell/simulator_window.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
 #include "shell/update_check_dialog.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QTabWidget>
 #include <QtTest>
 
 using vt::gui::Tgld_UIF;
@@ -23,7 +26,7 @@ private slots:
     void windows();
 
 private:
-    void save(QWidget* w, const QString& name);
+    void save(QWidget* w, const QString& name, bool hide = true);
     QString dir_;
     QTemporaryDir tmp_;
 };
@@ -36,7 +39,7 @@ void TestScreenshots::initTestCase()
 }
 
 // The window's client area under a plain title bar that carries its caption.
-void TestScreenshots::save(QWidget* w, const QString& name)
+void TestScreenshots::save(QWidget* w, const QString& name, bool hide)
 {
     w->show();
     QApplication::processEvents();
@@ -57,7 +60,7 @@ void TestScreenshots::save(QWidget* w, const QString& name)
     const QString file = dir_ + "/" + name + ".png";
     QVERIFY2(image.save(file), qPrintable(file));
     QVERIFY(QFileInfo(file).size() > 1000);
-    w->hide();
+    if (hide) w->hide();
 }
 
 void TestScreenshots::windows_data()
@@ -96,6 +99,29 @@ void TestScreenshots::windows()
     vt::gui::UpdateCheckDialog update;
     update.setVersion(QString::fromStdString(w.state().currentversion), "0.0.0.0");
     save(&update, "update_check" + suffix);
+
+    vt::gui::RegioModeDialog regio(w);
+    save(&regio, "regio_mode" + suffix);
+
+    // The simulator after a run of the demo plots: its log, the plot list, the histogram.
+    vt::gui::SimulatorWindow sim(w, [](vt::db::Connection&, const vt::engine::RunConfig&, const vt::engine::RunHooks& h) {
+        h.logLine("tmp soil :3");
+        h.logLine("checking soil properties");
+        h.logLine(" CL2<-0.25=>1 / 25.0%");
+        h.logLine(" CL4<0.05=>2 / 50.0%");
+        h.logLine(" CL5<0.25=>1 / 25.0%");
+        h.logLine("job finished: 12:00:00");
+        return vt::engine::RunResult{};
+    });
+    sim.show();
+    sim.calculate();
+    QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, 20000));
+    auto* pages = sim.findChild<QTabWidget*>();
+    const char* names[] = {"simulator_messages", "simulator_database", "simulator_histogram"};
+    for (int i = 0; i < 3; ++i) {
+        pages->setCurrentIndex(i);
+        save(&sim, names[i] + suffix, false);
+    }
 }
 
 QTEST_MAIN(TestScreenshots)

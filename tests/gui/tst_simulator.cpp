@@ -1,11 +1,13 @@
 // "RUX-simulator": runs on the worker thread, the message list, STOP RUN, closing during
 // a run, the "calculate"/"close" states and batch runs (GO).
 #include "gui/gui_support.h"
+#include "shell/regio_mode_dialog.h"
 #include "shell/simulator_pages.h"
 #include "shell/simulator_window.h"
 #include "shell/tgld_uif.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -81,6 +83,7 @@ private slots:
     void stopRunEndsTheRun();
     void closingDuringARunAsksFirst();
     void secondPressClosesOnlyForTheBrowser();
+    void regioModeSwitchesTheStructure();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
 };
@@ -151,6 +154,28 @@ void TestSimulator::secondPressClosesOnlyForTheBrowser()
     f.sim->singlemode = true;
     f.sim->calculate();
     QVERIFY(!f.sim->isVisible());
+}
+
+void TestSimulator::regioModeSwitchesTheStructure()
+{
+    Fixture f(scripted_run(1));
+    const auto db = f.window->session().path();
+    vt::gui::RegioModeDialog dialog(*f.window);
+    QVERIFY(!dialog.regional());
+    f.sim->show();
+    QVERIFY(!f.child<QLabel>("regional")->isVisible());
+    f.sim->hide();
+    QVERIFY(dialog.changeStructure());
+    // The structure changed; the program ends and is started again.
+    QVERIFY(!f.window->session().isOpen());
+    QVERIFY(vt::db::Connection(db).columnExists("cultivation", "part"));
+
+    QVERIFY(f.window->switchdatasource(QString::fromStdString(db)));
+    f.sim->show();
+    QVERIFY(f.child<QLabel>("regional")->isVisible());
+    QVERIFY(dialog.regional());
+    QVERIFY(dialog.changeStructure());
+    QVERIFY(!vt::db::Connection(db).columnExists("cultivation", "part"));
 }
 
 void TestSimulator::batchRunEndsTheProgram_data()
