@@ -1,4 +1,4 @@
--- Demo database, part 1: parameter tables of crops, organic substances and mineral
+-- Demo database: parameter tables of crops, organic substances and mineral
 -- fertilisers, with their selection lists.
 --
 -- Units follow the carbon input formulas of the run:

@@ -1,4 +1,4 @@
--- Demo database, part 3: soils of the three experiment sites.
+-- Demo database: soils of the three experiment sites.
 --
 -- A property with a companion column X_org is either given (X_org = -1: measured or
 -- entered, never overwritten by a run) or missing (-99 with X_org = 0): a run then

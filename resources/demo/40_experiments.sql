@@ -1,4 +1,4 @@
--- Demo database, part 4: experiments, plots and their selection for runs.
+-- Demo database: experiments, plots and their selection for runs.
 --
 -- Three experiments, one location each (the browser groups plots by location and shows
 -- each experiment as location + "   <" + code + ">"):
@@ -9,7 +9,7 @@
 --     up for this demo from plausible values only.
 -- mw_BAT is the plot's mean biologically active time (days per year), used when BAT is
 -- not recalculated from the yearly climate; the values follow from the long-term
--- climate row of the station, the soil's fine fraction (estimated 33 % for Hoosfield)
+-- climate row of the station, the soil's fine fraction (estimated 43 % for Hoosfield)
 -- and the mean irrigation (generate.py --bat).
 -- repix (reproduction index) is the default 29 (class "normal"), 40 on the plots with
 -- farmyard manure; it matters only for plots started with i_con 'RepIX'.
@@ -26,11 +26,11 @@ INSERT INTO field_description (FL_ID, site_description, Location, versuch_code, 
   (104, 'farmyard manure + NPK', 'Bad Lauchstädt', '1', 'UFZ Static Fertilisation Experiment', 'long-term fertilisation trial',
     'farmyard manure 30 t/ha every second year plus mineral N, P and K', 1, 1, 265, 25.7, 0, 'obsval', 0, 40),
   (201, 'unfertilised', 'Rothamsted', '2', 'Rothamsted Hoosfield', 'continuous spring barley',
-    'no manure or fertiliser since 1852', 2, 2, -99, 18.3, 0, 'obsval', 0, 29),
+    'no manure or fertiliser since 1852', 2, 2, -99, 17.6, 0, 'obsval', 0, 29),
   (202, 'farmyard manure every year', 'Rothamsted', '2', 'Rothamsted Hoosfield', 'continuous spring barley',
-    'farmyard manure 35 t/ha every year since 1852', 2, 2, -99, 18.3, 0, 'obsval', 0, 40),
+    'farmyard manure 35 t/ha every year since 1852', 2, 2, -99, 17.6, 0, 'obsval', 0, 40),
   (203, 'farmyard manure 1852-1871', 'Rothamsted', '2', 'Rothamsted Hoosfield', 'continuous spring barley',
-    'farmyard manure 35 t/ha every year from 1852 to 1871, none since', 2, 2, -99, 18.3, 0, 'obsval', 0, 29),
+    'farmyard manure 35 t/ha every year from 1852 to 1871, none since', 2, 2, -99, 17.6, 0, 'obsval', 0, 29),
   (301, 'ploughed, rainfed', 'Sandhof', '3', 'demo data', 'irrigation and tillage trial',
     'mouldboard plough to 30 cm every year, no irrigation', 3, 3, 150, 47.9, 0, 'obsval', 0, 29),
   (302, 'ploughed, irrigated', 'Sandhof', '3', 'demo data', 'irrigation and tillage trial',

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace vt::engine {
 
@@ -75,6 +76,10 @@ struct RunConfig {
     int jobs = 1;
 
     ModelConstants k;
+
+    // Settings or switches that could not be read and fell back to their defaults; the
+    // run log shows them after its header.
+    std::vector<std::string> config_warnings;
 };
 
 } // namespace vt::engine

@@ -1,7 +1,9 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vt::engine {
 
@@ -19,6 +21,11 @@ struct RunHooks {
     std::function<bool(const std::string& caption, const std::string& text)> ask;
     // "STOP RUN": polled after every simulated year and between preparation steps.
     const std::atomic<bool>* stop = nullptr;
+    // The whole run log so far (the message list), saved as the run report at the end of
+    // a run; without it the report holds the lines the annual balance wrote.
+    std::function<std::vector<std::string>()> messages;
+    // The input rows of a plot that cannot be simulated (the error window), one text each.
+    std::function<void(const std::vector<std::string>& rows)> errorRows;
 
     void logLine(const std::string& line) const { if (log) log(line); }
     void show(const std::string& caption, const std::string& text) const { if (message) message(caption, text); }
@@ -40,6 +47,10 @@ struct RunResult {
     std::string message;   // what ended the run, when it did not finish
     long long plots = 0;   // plots simulated
     long long plotYears = 0;
+    // Observed minus simulated soil organic carbon of the run's plots in the seven classes
+    // of the "histogram" page ("<-0.5" ... ">+0.5"), and the number of pairs.
+    std::array<long long, 7> histogram{};
+    long long pairs = 0;
 };
 
 } // namespace vt::engine

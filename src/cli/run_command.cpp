@@ -1,0 +1,103 @@
+#include "cli/command_registry.h"
+
+#include "config/rux_settings.h"
+#include "db/connection.h"
+#include "engine/run_configuration.h"
+#include "engine/run_driver.h"
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <ostream>
+
+namespace vt::cli {
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void request_stop(int) { g_stop.store(true); }
+
+struct RunOptions {
+    std::string db;
+    std::vector<std::string> switches;
+    bool prepareOnly = false;
+};
+
+void draw_progress(std::ostream& err, long long current, long long maximum)
+{
+    if (maximum <= 0) {
+        err << "\r\033[K" << std::flush;
+        return;
+    }
+    constexpr int width = 40;
+    const int filled = static_cast<int>(width * current / maximum);
+    err << "\r[" << std::string(filled, '#') << std::string(width - filled, ' ') << "] " << current << '/' << maximum
+        << std::flush;
+}
+
+int run_simulation(const RunOptions& opt, Context& ctx)
+{
+    std::vector<std::string> switches;
+    std::string dbPath = opt.db;
+    for (const auto& s : opt.switches) {
+        if (s.rfind("DB=", 0) == 0 || s.rfind("db=", 0) == 0) dbPath = s.substr(3);
+        else switches.push_back(s);
+    }
+    if (dbPath.empty()) throw CommandError("no database: give --db FILE or DB=FILE");
+    if (!std::filesystem::exists(dbPath)) throw CommandError("database not found: " + dbPath);
+
+    engine::RunDriver::BalanceStep balance;
+    if (!opt.prepareOnly) {
+        balance = engine::registered_annual_balance();
+        if (!balance) throw CommandError("the annual balance is not part of this build; use --prepare-only", 1);
+    }
+
+    db::Connection conn(dbPath);
+    g_stop.store(false);
+    engine::RunHooks hooks;
+    hooks.log = [&ctx](const std::string& line) { ctx.out << line << '\n' << std::flush; };
+    hooks.message = [&ctx](const std::string& caption, const std::string& text) {
+        ctx.err << caption << ": " << text << '\n';
+    };
+    // Nobody answers an unattended run: a question is shown and answered "no", so that a
+    // run never destroys data on its own.
+    hooks.ask = [&ctx](const std::string& caption, const std::string& text) {
+        ctx.err << caption << ": " << text << " -> no\n";
+        return false;
+    };
+    if (ctx.errIsTerminal)
+        hooks.progress = [&ctx](long long cur, long long max) { draw_progress(ctx.err, cur, max); };
+    hooks.stop = &g_stop;
+
+    engine::RunConfig base;
+    base.database = dbPath;
+    base.work_dir = std::filesystem::current_path().string();
+    config::RuxSettings settings;
+    engine::RunConfig cfg = engine::read_run_configuration(base, settings, switches, conn, hooks);
+
+    engine::RunDriver driver(conn, cfg, hooks);
+    driver.setBalance(balance);
+    const auto previous = std::signal(SIGINT, request_stop);
+    const engine::RunResult result = driver.run();
+    std::signal(SIGINT, previous);
+    return result.outcome == engine::RunOutcome::Finished ? 0 : 1;
+}
+
+const Registrar reg("run", [](CLI::App& app, Context& ctx) {
+    auto opt = std::make_shared<RunOptions>();
+    auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended");
+    cmd->add_option("--db", opt->db, "Experiment database file (also DB=FILE)");
+    cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
+    cmd->add_option("switches", opt->switches,
+                    "Run switches: GO, nw, !, BAT=0/1, new_bat, M=method, RC=n, TC=year, SC=scheme, I=n, "
+                    "PPQ=file, POQ=file, UNCAS, ID=plot, ERR_P[nnnnnn]");
+    cmd->callback([opt, &ctx]() {
+        const int code = run_simulation(*opt, ctx);
+        if (code != 0) throw CommandError("the run did not finish", code);
+    });
+});
+
+} // namespace
+
+} // namespace vt::cli

@@ -1,0 +1,93 @@
+#include "engine/result_writer.h"
+
+#include "db/connection.h"
+#include "db/sql_quote.h"
+#include "engine/state_store.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vt::engine {
+
+namespace {
+
+constexpr const char* kZbvColumnNames[] = {"fl_id", "year_", "c_min_total", "c_min_fom", "c_rep_flx",
+                                           "c_fom", "c_fom_in", "C_som", "c_lts", "c_hws",
+                                           "mkd_a", "mkd_s", "int_A_mic", "int_A_mes", "int_A_ttl"};
+
+// An INSERT that fills the first `count` columns of the table by position.
+std::string positional_insert(db::Connection& c, const std::string& table, int count)
+{
+    const std::vector<std::string> cols = c.columns(table);
+    if (static_cast<int>(cols.size()) < count)
+        throw db::DbError("table " + table + " has " + std::to_string(cols.size()) + " columns, " +
+                          std::to_string(count) + " expected");
+    std::string names, marks;
+    for (int i = 0; i < count; ++i) {
+        names += (i ? ", " : "") + db::quote_ident(cols[static_cast<size_t>(i)]);
+        marks += i ? ", ?" : "?";
+    }
+    return "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+}
+
+bool is_integer_column(int position) { return position <= 2 || position == 23 || position == 24; }
+
+} // namespace
+
+bool rux_zbv_complete(db::Connection& c)
+{
+    if (!c.tableExists("rux_zbv")) return true;  // created below, nothing to lose
+    for (const char* col : kZbvColumnNames)
+        if (!c.columnExists("rux_zbv", col)) return false;
+    return true;
+}
+
+void create_rux_zbv(db::Connection& c)
+{
+    c.execute(" create table rux_zbv (fl_id int, year_ int,c_min_total double,c_min_fom double,c_rep_flx double,"
+              "c_fom double,c_fom_in double,c_som double,c_lts double,c_hws double, mkd_a double, mkd_s double,"
+              "int_A_mic double,int_A_mes double,int_A_ttl double) ");
+}
+
+ResultWriter::ResultWriter(db::Connection& c, bool withZbv, StateStore* store)
+    : c_(c),
+      nresult_(c.prepare(positional_insert(c, "rux_nresult", kNresultColumns))),
+      simResult_(c.prepare("INSERT INTO sim_result (fl_id, m_ix, year_, year_num, sim_value) VALUES (?, 7, ?, ?, ?)")),
+      store_(store)
+{
+    if (withZbv) zbv_.emplace(c.prepare(positional_insert(c, "rux_zbv", kZbvColumns)));
+}
+
+void ResultWriter::writePlot(const PlotOutput& plot)
+{
+    if (plot.years.empty()) return;
+    db::Transaction tx(c_);
+    for (const YearResult& y : plot.years) {
+        for (int i = 0; i < kNresultColumns; ++i) {
+            const double v = y.nresult[static_cast<size_t>(i)];
+            if (is_integer_column(i))
+                nresult_.bind(i + 1, static_cast<long long>(v));
+            else
+                nresult_.bind(i + 1, v);
+        }
+        nresult_.execute();
+        if (zbv_) {
+            for (int i = 0; i < kZbvColumns; ++i) {
+                const double v = y.zbv[static_cast<size_t>(i)];
+                if (i <= 1)
+                    zbv_->bind(i + 1, static_cast<long long>(v));
+                else
+                    zbv_->bind(i + 1, v);
+            }
+            zbv_->execute();
+        }
+        if (y.sim_value) {
+            simResult_.bind(1, y.fl_id).bind(2, y.z_jahr).bind(3, y.year_num).bind(4, *y.sim_value);
+            simResult_.execute();
+        }
+        if (y.stateToStore && store_) store_->store(y.fl_id, y.z_jahr, *y.stateToStore);
+    }
+    tx.commit();
+}
+
+} // namespace vt::engine

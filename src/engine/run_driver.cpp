@@ -1,0 +1,219 @@
+#include "engine/run_driver.h"
+
+#include "db/connection.h"
+#include "db/schema.h"
+#include "engine/bat_table.h"
+#include "engine/carbon_input.h"
+#include "engine/fom_additions.h"
+#include "engine/humus_balance_prep.h"
+#include "engine/pedotransfer.h"
+#include "engine/prep_context.h"
+#include "engine/soil_property_table.h"
+#include "engine/soil_texture_class.h"
+#include "engine/sql_script.h"
+#include "engine/tillage_irrigation.h"
+#include "engine/time_span.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+namespace vt::engine {
+
+namespace {
+
+std::string now_text()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+    return buf;
+}
+
+// Numbers of the run log with up to 15 significant digits, never in exponent form for
+// the rate constants ("ks=0.0009").
+std::string log_number(double v)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+const char* yes_no(bool b) { return b ? "True" : "False"; }
+
+// Clears the running flag however the run ends.
+struct RunningFlag {
+    bool& flag;
+    explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+    ~RunningFlag() { flag = false; }
+};
+
+} // namespace
+
+namespace {
+RunDriver::BalanceStep& balance_registry()
+{
+    static RunDriver::BalanceStep step;
+    return step;
+}
+} // namespace
+
+void register_annual_balance(RunDriver::BalanceStep step) { balance_registry() = std::move(step); }
+
+const RunDriver::BalanceStep& registered_annual_balance() { return balance_registry(); }
+
+MethodRoute method_route(const std::string& methode)
+{
+    if (methode.empty() || methode == "RUX") return MethodRoute::CarbonModel;
+    if (methode.compare(0, 4, "HUBA") == 0 || methode == "NULL") return MethodRoute::HumusBalance;
+    return MethodRoute::Unknown;
+}
+
+std::vector<std::string> run_log_header(const RunConfig& cfg, bool withRates)
+{
+    std::vector<std::string> lines{"RUX run started: " + now_text()};
+    if (withRates) {
+        lines.push_back(std::string("dyn_bd : ") + yes_no(cfg.dyn_bd));
+        lines.push_back(std::string("dyn_lts: ") + yes_no(cfg.dyn_lts));
+    }
+    lines.push_back("ptf_mode=" + std::to_string(cfg.hymode) + " / " + ptf_mode_name(cfg.hymode));
+    lines.push_back("pf_wp=" + log_number(cfg.pf_wp));
+    lines.push_back("pf_fk=" + log_number(cfg.pf_fk));
+    lines.push_back("soil classes : " + cfg.soil_scheme);
+    lines.push_back("method : " + cfg.methode);
+    lines.push_back("silt from soil class : " + std::to_string(cfg.interpol) + "==>" + interpol_label(cfg.interpol));
+    if (withRates) {
+        lines.push_back("k-values:");
+        lines.push_back("km=" + log_number(cfg.k.km));
+        lines.push_back("ka=" + log_number(cfg.k.ka));
+        lines.push_back("ks=" + log_number(cfg.k.ks));
+        lines.push_back("kd=" + log_number(cfg.k.kd));
+        lines.push_back("CNRaom=" + log_number(cfg.k.cnrsom));
+    }
+    return lines;
+}
+
+RunDriver::RunDriver(db::Connection& c, RunConfig cfg, RunHooks hooks)
+    : db_(c), cfg_(std::move(cfg)), hooks_(std::move(hooks))
+{
+}
+
+template <typename Steps>
+RunResult RunDriver::guarded(Steps steps)
+{
+    RunningFlag flag(running_);
+    RunResult result;
+    try {
+        result = steps();
+    } catch (const RunCancelled& e) {
+        hooks_.logLine(e.what());
+        hooks_.show(e.caption(), e.what());
+        result.outcome = RunOutcome::Cancelled;
+        result.message = e.what();
+    } catch (const RunStopRequested&) {
+        hooks_.logLine("STOP RUN");
+        result.outcome = RunOutcome::Stopped;
+        result.message = "stopped by the user";
+    } catch (const std::exception& e) {
+        hooks_.logLine(std::string("error: ") + e.what());
+        hooks_.show("error", e.what());
+        result.outcome = RunOutcome::Failed;
+        result.message = e.what();
+    }
+    hooks_.report(0, 0);
+    return result;
+}
+
+RunResult RunDriver::run()
+{
+    soil_.clear();
+    return guarded([this] { return runSequence(); });
+}
+
+RunResult RunDriver::activate()
+{
+    return guarded([this] {
+        for (const auto& line : run_log_header(cfg_, false)) hooks_.logLine(line);
+        selectSinglePlot();
+        preProcess();
+        return RunResult{};
+    });
+}
+
+void RunDriver::preProcess()
+{
+    if (cfg_.pre_processing && cfg_.pre_proc_query != "?") run_sql_script_file(db_, cfg_.pre_proc_query);
+}
+
+RunResult RunDriver::runSequence()
+{
+    if (cfg_.methode.empty()) cfg_.methode = "RUX";
+    for (const auto& line : run_log_header(cfg_, true)) hooks_.logLine(line);
+    for (const auto& line : cfg_.config_warnings) hooks_.logLine(line);
+
+    // Checks that need nothing of the database come before anything is changed.
+    const MethodRoute route = method_route(cfg_.methode);
+    if (route == MethodRoute::Unknown)
+        throw RunCancelled("method", "no preparation exists for the method \"" + cfg_.methode +
+                                         "\"; use RUX, a HUBA method or NULL");
+    if (route == MethodRoute::CarbonModel && cfg_.recalc_bat && !cfg_.simple_version) {
+        hooks_.logLine("simple_bat=no");
+        throw RunCancelled("BAT", "new_bat: no BAT table can be built this way; the run needs tmp_bat. "
+                                  "Run without the switch new_bat.");
+    }
+
+    PrepContext p{db_, cfg_, hooks_, cfg_.regional_mode || db_.columnExists("cultivation", "part")};
+
+    selectSinglePlot();
+    preProcess();
+    p.checkStop();
+    const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
+
+    p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");
+    p.guarded("CREATE INDEX fdix2 ON field_description (fl_id)");
+    p.guarded("CREATE INDEX fdix ON field_description (climate_id)");
+    if (!db_.tableExists("sim_result"))
+        db_.execute(db::ddl::kSimResult);
+    removeOldResults();
+
+    if (route == MethodRoute::CarbonModel) {
+        build_carbon_input(p);
+        build_time_span(p);
+        build_tillage_irrigation(p);
+        build_fom_additions(p);
+        build_soil_property_table(p);
+        soil_ = check_soil_properties(p);
+        build_bat_table(p, coefficients);
+    } else {
+        build_humus_balance(p, cfg_.methode);
+        build_soil_property_table(p);
+        soil_ = check_soil_properties(p);
+    }
+    p.checkStop();
+
+    if (!balance_) return {};
+    return balance_(db_, cfg_, hooks_);
+}
+
+void RunDriver::selectSinglePlot()
+{
+    if (cfg_.sel_id == "?") return;
+    long long plot = 0;
+    const std::string& id = cfg_.sel_id;
+    auto [ptr, ec] = std::from_chars(id.data(), id.data() + id.size(), plot);
+    if (id.empty() || ec != std::errc() || ptr != id.data() + id.size())
+        throw RunCancelled("ID=", "\"" + id + "\" is not a plot number");
+    db_.execute("UPDATE site_state SET status=0");
+    db_.execute("UPDATE site_state SET status=1 WHERE fl_id=?", {plot});
+}
+
+void RunDriver::removeOldResults()
+{
+    const std::string selected = " WHERE fl_id IN (SELECT FL_ID FROM site_state WHERE status=1)";
+    db_.execute("DELETE FROM sim_result" + selected);
+    if (db_.tableExists("rux_nresult")) db_.execute("DELETE FROM rux_nresult" + selected);
+}
+
+} // namespace vt::engine

@@ -1,0 +1,50 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vt::db {
+class Connection;
+class Cursor;
+} // namespace vt::db
+
+namespace vt::engine {
+
+// One statement of a script: its text and whether its errors are ignored (a statement
+// holding "drop" anywhere, e.g. dropping a table that may not exist).
+struct ScriptStatement {
+    std::string text;
+    bool ignoreErrors = false;
+};
+
+// Splits the lines of a script into statements. Lines are trimmed; a line holding "#"
+// counts as empty (an Access date literal cannot be sent as it stands), empty lines and
+// lines beginning with "'" are comments; a line that is exactly "go" ends a statement.
+// The statement after the last "go" is never protected by a "drop" mark.
+std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& lines);
+
+// The lines of a script file; throws std::runtime_error when it cannot be read.
+std::vector<std::string> read_script_lines(const std::string& path);
+
+// A statement that changes data ("insert", "update", "delete", "into" or "drop" in its
+// text, any case) is executed; any other is opened as a query.
+bool is_changing_statement(const std::string& text);
+
+struct ScriptCallbacks {
+    // Called before each statement (keeps a window responsive).
+    std::function<void()> beforeStatement;
+    // Rows of a query statement, positioned on the first row.
+    std::function<void(db::Cursor& rows)> onRows;
+    // Whether the statement just run changed data ("data change" box of the SQL module).
+    std::function<void(bool dataChange)> onDataChange;
+};
+
+// Runs the statements in order. An error of an unprotected statement stops the script
+// and is thrown as db::DbError; statements already run stay done.
+void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements,
+                    const ScriptCallbacks& callbacks = {});
+
+// Reads and runs a script file (pre- and post-processing of a run).
+void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks = {});
+
+} // namespace vt::engine

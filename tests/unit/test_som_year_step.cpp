@@ -1,0 +1,188 @@
+#include "engine/fom_pools.h"
+#include "engine/som_year_step.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vt::engine;
+
+namespace {
+
+SoilPools decomposable(double c_dec)
+{
+    SoilPools p;
+    p.c_dec = c_dec;
+    p.c_lts = 20000;
+    p.BD = 1.4;
+    return p;
+}
+
+SoilPools split(double active, double stabilised)
+{
+    SoilPools p = decomposable(active + stabilised);
+    p.c_am = active;
+    p.c_sm = stabilised;
+    return p;
+}
+
+// The initial split by non_bal, done even in a year without BAT.
+TEST(SomYearStep, InitialSplitFollowsNonBal)
+{
+    const ModelConstants k;
+    const double fa = k.ka / (k.ka + k.ks);
+    struct Case { double non_bal; double active; } cases[] = {
+        {0, 30000 * fa}, {-1, 0}, {5, 30000}, {-0.5, 15000 * fa}};
+    for (const auto& c : cases) {
+        for (double bat : {0.0}) {
+            SoilPools p = decomposable(30000);
+            YearFlows f;
+            OpsList fom;
+            SomYearInput in;
+            in.initialise = true;
+            in.non_bal = c.non_bal;
+            in.clay = 15;
+            in.bat = bat;
+            const auto lines = som_year_step(in, p, f, fom);
+            EXPECT_NEAR(p.c_am, c.active, 0.01) << c.non_bal << " bat " << bat;
+            EXPECT_NEAR(p.c_am + p.c_sm, 30000, 0.01);
+            ASSERT_EQ(lines.size(), 7u);
+            EXPECT_EQ(lines.front(), "initial C-stock:");
+        }
+    }
+    EXPECT_NEAR(fa, 0.262, 0.0005);
+}
+
+TEST(SomYearStep, YearWithoutBatChangesNothing)
+{
+    SoilPools p = split(8000, 22000);
+    OpsList fom;
+    fom.add_ops_rec(0, 40, 0.01, 0.3, 1000, 0, 100);
+    YearFlows f;
+    SomYearInput in;
+    in.clay = 15;
+    in.dyn_bd = true;
+    som_year_step(in, p, f, fom);
+    EXPECT_EQ(p.c_am, 8000);
+    EXPECT_EQ(p.c_sm, 22000);
+    EXPECT_EQ(p.BD, 1.4);
+    EXPECT_EQ(fom.get_c_ops(), 1000);
+    EXPECT_EQ(f.c_m_tot, 0);
+}
+
+// bat = 0.25: two steps of 0.1 from the start values of each step, then one of 0.05.
+TEST(SomYearStep, QuarterDayIsTwoFullStepsAndARemainder)
+{
+    const ModelConstants k;
+    SoilPools p = split(8000, 22000);
+    OpsList fom;
+    YearFlows f;
+    SomYearInput in;
+    in.clay = 15;
+    in.bat = 0.25;
+    som_year_step(in, p, f, fom);
+
+    double am = 8000, sm = 22000, minSum = 0, stab = 0;
+    for (double h : {0.1, 0.1, 0.05}) {
+        const double dA = -(k.km + k.ks) * am + k.ka * sm, dS = k.ks * am - k.ka * sm;
+        minSum += k.km * am * h;
+        if (h == 0.1) stab += k.ks * am * h;
+        am += dA * h;
+        sm += dS * h;
+        if (h == 0.05) stab += k.ks * am * h;  // the remainder's flux from the new pools
+    }
+    EXPECT_NEAR(p.c_am, am, 1e-9);
+    EXPECT_NEAR(p.c_sm, sm, 1e-9);
+    EXPECT_NEAR(static_cast<double>(f.c_m_tot), minSum, 1e-9);
+    EXPECT_NEAR(static_cast<double>(f.stab_flux), stab, 1e-9);
+    EXPECT_EQ(p.c_dec, p.c_am + p.c_sm);
+}
+
+// Marked carbon entering from marked fresh organic matter raises the marked share.
+TEST(SomYearStep, MarkedFreshMatterMarksTheActivePool)
+{
+    SoilPools p = split(8000, 22000);
+    OpsList fom;
+    fom.add_ops_rec(0, 40, 0.01, 0.3, 5000, 1, 100);
+    YearFlows f;
+    SomYearInput in;
+    in.clay = 15;
+    in.bat = 30;
+    som_year_step(in, p, f, fom);
+    EXPECT_GT(p.mkd_a, 0);
+    EXPECT_LT(p.mkd_a, 1);
+    EXPECT_GT(p.mkd_s, 0);
+    EXPECT_LT(p.mkd_s, p.mkd_a);
+}
+
+TEST(LtsStep, HassinkNeverExceedsTheCapNorGoesNegative)
+{
+    YearFlows f;
+    f.c_rep = 3000;
+    LtsInput in;
+    in.silt = 40;
+    in.clay = 15;
+    in.c_total_prev = 50000;
+    in.bat = 30;
+    in.hassink = true;
+    in.hf = 100;  // far more formation than the soil can hold
+    in.kd = 0.01258;
+    in.max_lts = 0.5;
+    in.cnrsom = 8.5;
+    in.hpwp = 15848.93;
+    SoilPools p;
+    p.c_am = 10000;
+    p.c_sm = 20000;
+    p.c_dec = 30000;
+    p.c_lts = 15000;
+    p.BD = 1.4;
+    LtsState s;
+    const double cap = 1.4 * 0.5 * 30000;
+    const LtsResult r = lts_step(in, f, p, s);
+    EXPECT_DOUBLE_EQ(p.c_lts, cap);
+    EXPECT_DOUBLE_EQ(p.c_am, 10000 - (cap - 15000));
+    EXPECT_DOUBLE_EQ(r.K, cap - 15000);
+
+    in.hf = 0;  // decay only, from an almost empty pool
+    p.c_lts = 1;
+    in.kd = 5;
+    lts_step(in, f, p, s);
+    EXPECT_GE(p.c_lts, 0);
+}
+
+// A year without BAT forms no long-term carbon and leaves no NaN in ages or pools.
+TEST(LtsStep, YearWithoutBatStaysFinite)
+{
+    for (bool hassink : {false, true}) {
+        YearFlows f;
+        LtsInput in;
+        in.silt = 40;
+        in.clay = 15;
+        in.c_total_prev = 50000;
+        in.hassink = hassink;
+        in.hf = 0.5;
+        in.kd = 0.01258;
+        in.max_lts = 0.8;
+        in.cnrsom = 8.5;
+        in.hpwp = 15848.93;
+        SoilPools p;
+        p.c_am = 0;
+        p.c_sm = 0;
+        p.c_lts = 15000;
+        p.BD = 1.4;
+        LtsState s;
+        s.lts_pwp = 15000 / 10.0;
+        lts_step(in, f, p, s);
+        for (double v : {p.c_am, p.c_lts, s.a_age, s.s_age, s.l_age, s.lts_pwp}) EXPECT_TRUE(std::isfinite(v));
+        EXPECT_EQ(s.s_age, 500);  // an empty pool keeps its age
+    }
+}
+
+TEST(RatioOr, KeepsThePreviousValueForAZeroDivisor)
+{
+    EXPECT_EQ(ratio_or(1, 0, -99), -99);
+    EXPECT_EQ(ratio_or(0, 0, 7), 7);
+    EXPECT_EQ(ratio_or(1, 4, 0), 0.25);
+}
+
+} // namespace
