@@ -144,6 +144,7 @@ void SimulatorWindow::startRun()
     cfg_.methode = methode.empty() ? "RUX" : methode;
     running_ = true;
     hasResult_ = false;
+    thread_->setUnattended(cfg_.nowait);
     thread_->start(run_, *c, cfg_);
 }
 

@@ -2,6 +2,7 @@
 // a run, the "calculate"/"close" states and batch runs (GO).
 #include "gui/gui_support.h"
 #include "shell/regio_mode_dialog.h"
+#include "shell/shell_ops.h"
 #include "shell/simulator_pages.h"
 #include "shell/simulator_window.h"
 #include "shell/tgld_uif.h"
@@ -55,9 +56,10 @@ struct Fixture {
     std::unique_ptr<Tgld_UIF> window;
     std::unique_ptr<SimulatorWindow> sim;
 
-    explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {})
+    explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {}, bool demo = false)
     {
-        box.settings(box.database("exp.db"));
+        if (demo) vt::gui::create_demo_file(box.file("demo.db"));
+        box.settings(demo ? box.file("demo.db") : box.database("exp.db"));
         window = std::make_unique<Tgld_UIF>(box.env(args));
         sim = std::make_unique<SimulatorWindow>(*window, std::move(run));
         window->setSimulator(sim.get());
@@ -79,6 +81,8 @@ struct Fixture {
 class TestSimulator : public QObject {
     Q_OBJECT
 private slots:
+    void demoRunEndsWithJobFinished();
+    void stopRunTickedBeforeTheRunStopsIt();
     void runFillsTheMessageList();
     void stopRunEndsTheRun();
     void closingDuringARunAsksFirst();
@@ -87,6 +91,33 @@ private slots:
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
 };
+
+void TestSimulator::demoRunEndsWithJobFinished()
+{
+    Fixture f(SimulatorWindow::driverRun(), {}, true);
+    f.sim->show();
+    QVERIFY(f.log().contains("method : RUX"));
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    QCOMPARE(int(f.sim->lastResult().outcome), int(RunOutcome::Finished));
+    const auto log = f.log();
+    QVERIFY2(log.size() > 20, qPrintable(log.join('\n')));
+    QVERIFY(log.last().startsWith("job finished: "));
+    auto* c = f.window->session().connection();
+    QVERIFY(c->scalar("select count(*) from sim_result").toInt() > 0);
+    QVERIFY(QFile::exists(f.box.path("rux_report.txt")));
+}
+
+void TestSimulator::stopRunTickedBeforeTheRunStopsIt()
+{
+    Fixture f(SimulatorWindow::driverRun(), {}, true);
+    f.sim->show();
+    f.sim->requestStop();
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    QCOMPARE(int(f.sim->lastResult().outcome), int(RunOutcome::Stopped));
+    QVERIFY(!f.log().last().startsWith("job finished: "));
+}
 
 void TestSimulator::runFillsTheMessageList()
 {
