@@ -18,6 +18,7 @@ int main(int argc, char** argv)
 
     vt::gui::Tgld_UIF mainWindow(env);
     vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
+    simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
     mainWindow.show();
     const int rc = app.exec();

@@ -6,6 +6,7 @@
 #include "shell/database_path_dialog.h"
 #include "shell/message_dialog.h"
 #include "shell/regio_mode_dialog.h"
+#include "shell/shell_ops.h"
 #include "shell/simulator_window.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
@@ -75,7 +76,8 @@ void TestScreenshots::windows()
     QFETCH(QString, language);
     const QString suffix = "_" + language.toLower().replace("e", "en").replace("d", "de");
     vt::test::GuiSandbox box;
-    const auto db = box.database("experiments.db");
+    const auto db = box.file("rux_demo.db");
+    vt::gui::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/R\nr_result=anyname.txt\n");
     Tgld_UIF w(box.env());
     w.connectAtShow();
@@ -104,15 +106,7 @@ void TestScreenshots::windows()
     save(&regio, "regio_mode" + suffix);
 
     // The simulator after a run of the demo plots: its log, the plot list, the histogram.
-    vt::gui::SimulatorWindow sim(w, [](vt::db::Connection&, const vt::engine::RunConfig&, const vt::engine::RunHooks& h) {
-        h.logLine("tmp soil :3");
-        h.logLine("checking soil properties");
-        h.logLine(" CL2<-0.25=>1 / 25.0%");
-        h.logLine(" CL4<0.05=>2 / 50.0%");
-        h.logLine(" CL5<0.25=>1 / 25.0%");
-        h.logLine("job finished: 12:00:00");
-        return vt::engine::RunResult{};
-    });
+    vt::gui::SimulatorWindow sim(w, vt::gui::SimulatorWindow::driverRun());
     sim.show();
     sim.calculate();
     QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, 20000));
