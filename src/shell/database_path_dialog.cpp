@@ -12,7 +12,7 @@
 
 namespace vt::gui {
 
-QString database_file_filter() { return "SQLite databases (*.db *.sqlite)"; }
+QString database_file_filter() { return "SQLite databases (*.db *.sqlite);;Access databases, imported (*.mdb)"; }
 
 DatabasePathDialog::DatabasePathDialog(const QString& path, const QString& error, QWidget* parent) : QDialog(parent)
 {

@@ -4,22 +4,29 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include <optional>
+#include <deque>
 
 namespace vt::gui {
 
 namespace {
 
-std::optional<bool> g_answer;
-std::optional<QString> g_fileName;
+std::deque<bool> g_answers;
+std::deque<QString> g_fileNames;
 bool g_capture = false;
 QStringList g_messages;
 
 } // namespace
 
-void DialogHooks::setNextAnswer(bool yes) { g_answer = yes; }
-void DialogHooks::setNextFileName(const QString& name) { g_fileName = name; }
+void DialogHooks::setNextAnswer(bool yes) { g_answers.push_back(yes); }
+void DialogHooks::setNextFileName(const QString& name) { g_fileNames.push_back(name); }
 void DialogHooks::captureMessages(bool on) { g_capture = on; }
+void DialogHooks::reset()
+{
+    g_answers.clear();
+    g_fileNames.clear();
+    g_messages.clear();
+}
+
 bool DialogHooks::capturing() { return g_capture; }
 void DialogHooks::record(const QString& caption, const QString& text) { g_messages << caption + ": " + text; }
 
@@ -32,17 +39,17 @@ QStringList DialogHooks::takeMessages()
 
 bool DialogHooks::takeAnswer(bool& yes)
 {
-    if (!g_answer) return false;
-    yes = *g_answer;
-    g_answer.reset();
+    if (g_answers.empty()) return false;
+    yes = g_answers.front();
+    g_answers.pop_front();
     return true;
 }
 
 bool DialogHooks::takeFileName(QString& name)
 {
-    if (!g_fileName) return false;
-    name = *g_fileName;
-    g_fileName.reset();
+    if (g_fileNames.empty()) return false;
+    name = g_fileNames.front();
+    g_fileNames.pop_front();
     return true;
 }
 

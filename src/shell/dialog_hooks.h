@@ -11,12 +11,15 @@ namespace vt::gui {
 // collect messages instead of showing them.
 class DialogHooks {
 public:
-    // The next confirmation is answered with `yes` without showing the dialog.
+    // The next confirmation is answered with `yes` without showing the dialog. Answers
+    // and file names queue up: each call answers one more dialog.
     static void setNextAnswer(bool yes);
     // The next file dialog returns `name` (empty: cancelled) without showing itself.
     static void setNextFileName(const QString& name);
     // While capturing, messages are collected ("caption: text") instead of shown.
     static void captureMessages(bool on);
+    // Forgets queued answers, file names and collected messages.
+    static void reset();
     static QStringList takeMessages();
 
     static bool takeAnswer(bool& yes);

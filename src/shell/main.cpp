@@ -1,3 +1,4 @@
+#include "shell/simulator_window.h"
 #include "shell/tgld_uif.h"
 
 #include <QApplication>
@@ -16,6 +17,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < args.size(); ++i) env.args.push_back(args[i].toStdString());
 
     vt::gui::Tgld_UIF mainWindow(env);
+    vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
+    simulator.args = env.args;  // the run switches count at every activation
+    mainWindow.setSimulator(&simulator);
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();

@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include <iostream>
+
 namespace vt::gui {
 
 RunThread::RunThread(QWidget* dialogParent) : QObject(dialogParent), dialogParent_(dialogParent)
@@ -43,6 +45,17 @@ engine::RunHooks RunThread::hooks()
         return yes;
     };
     h.stop = &stop_;
+    if (unattended_) {
+        h.message = [this](const std::string& caption, const std::string& text) {
+            std::cerr << caption << ": " << text << '\n';
+            emit logLine(QString::fromStdString(caption + ": " + text));
+        };
+        h.ask = [this](const std::string& caption, const std::string& text) {
+            std::cerr << caption << ": " << text << " -> no\n";
+            emit logLine(QString::fromStdString(caption + ": " + text + " -> no"));
+            return false;
+        };
+    }
     return h;
 }
 

@@ -32,6 +32,10 @@ public:
 
     // Starts `run` on the worker thread; the connection must stay open until finished.
     void start(RunFunction run, db::Connection& c, engine::RunConfig cfg);
+    // An unattended run (nobody waits at the screen) shows no message boxes: messages go
+    // to the log and to standard error, and questions are answered "no", so that the run
+    // never stops on a box nor destroys data on its own.
+    void setUnattended(bool on) { unattended_ = on; }
     bool isRunning() const { return thread_ != nullptr; }
     void requestStop() { stop_.store(true); }
     void clearStop() { stop_.store(false); }
@@ -51,6 +55,7 @@ private:
     QWidget* dialogParent_;
     QThread* thread_ = nullptr;
     std::atomic<bool> stop_{false};
+    bool unattended_ = false;
     engine::RunResult result_;
 };
 

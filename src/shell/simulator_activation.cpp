@@ -3,24 +3,20 @@
 #include "shell/simulator_window.h"
 
 #include "db/connection.h"
+#include "engine/annual_balance.h"
+#include "engine/run_configuration.h"
+#include "engine/run_driver.h"
 #include "shell/dialog_hooks.h"
 #include "shell/simulator_pages.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
-
-#if __has_include("engine/run_configuration.h")
-#include "engine/run_configuration.h"
-#define VT_HAVE_RUN_CONFIGURATION 1
-#endif
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
-#include <QTime>
 
 namespace vt::gui {
 
@@ -41,19 +37,7 @@ void SimulatorWindow::readConfiguration()
     base.z_anf = z_anf;
     base.z_cnt = z_cnt;
     base.work_dir = QDir::currentPath().toStdString();
-    engine::RunHooks hooks;
-    hooks.message = [this](const std::string& caption, const std::string& text) {
-        show_message(this, QString::fromStdString(caption), QString::fromStdString(text));
-    };
-#ifdef VT_HAVE_RUN_CONFIGURATION
-    cfg_ = engine::read_run_configuration(base, main_.settings(), args, *main_.session().connection(), hooks);
-#else
-    cfg_ = base;
-    for (const auto& a : args) {
-        if (QString::fromStdString(a).compare("GO", Qt::CaseInsensitive) == 0) cfg_.auto_mode = true;
-        if (QString::fromStdString(a).compare("nw", Qt::CaseInsensitive) == 0 || a == "!") cfg_.nowait = true;
-    }
-#endif
+    cfg_ = engine::read_run_configuration(base, main_.settings(), args, *main_.session().connection(), dialogHooks());
     // The save-state choice and the Hassink option come from the settings as loaded
     // and changed by the command line (S+, S-, SAT+, SAT-).
     const auto& values = main_.settingsDialog()->values();
@@ -91,46 +75,42 @@ void SimulatorWindow::activateRun()
         return;
     }
     recalcBat_->setChecked(cfg_.recalc_bat);
-    writeHeader();
 
     if (cfg_.auto_mode) {
         calculate();
         return;
     }
-    applySingleSelection();
+    // Without GO: the header of the log, the single-plot selection (ID=) and the
+    // pre-processing script (PPQ=), then the plots of the next run.
+    engine::RunDriver driver(*main_.session().connection(), cfg_, dialogHooks());
+    const auto result = driver.activate();
+    for (const auto& w : cfg_.config_warnings) log(QString::fromStdString(w));
+    if (result.outcome != engine::RunOutcome::Finished) log(QString::fromStdString(result.message));
     if (const auto error = plots_->reload(main_.session().connection()); !error.isEmpty()) log(error);
     if (autoclick) calculate();
 }
 
-void SimulatorWindow::applySingleSelection()
+engine::RunHooks SimulatorWindow::dialogHooks()
 {
-    if (cfg_.sel_id == "?") return;
-    auto* c = main_.session().connection();
-    try {
-        c->execute(" update site_state set status=0");
-        c->execute(" update site_state set status=1 where fl_id=?", {db::Value(cfg_.sel_id)});
-    } catch (const std::exception& e) {
-        show_message(this, "RUX-simulator", QString::fromStdString(e.what()));
-    }
+    engine::RunHooks hooks;
+    hooks.log = [this](const std::string& line) { log(QString::fromStdString(line)); };
+    hooks.message = [this](const std::string& caption, const std::string& text) {
+        show_message(this, QString::fromStdString(caption), QString::fromStdString(text));
+    };
+    hooks.ask = [this](const std::string& caption, const std::string& text) {
+        return ask_question(this, QString::fromStdString(caption), QString::fromStdString(text));
+    };
+    return hooks;
 }
 
-void SimulatorWindow::writeHeader()
+RunThread::RunFunction SimulatorWindow::driverRun()
 {
-    const QLocale locale;
-    static const char* const kPtfNames[] = {"?", "Brooks/Corey", "Vereecken", "Lieberoth", "Zacharias"};
-    static const char* const kSilt[] = {"min", "mean", "max"};
-    log("RUX run started: " + locale.toString(QTime::currentTime(), QLocale::ShortFormat));
-    const int ptf = cfg_.hymode >= 1 && cfg_.hymode <= 4 ? cfg_.hymode : 0;
-    log(QString("ptf_mode=%1 / %2").arg(cfg_.hymode).arg(kPtfNames[ptf]));
-    log("pf_wp=" + locale.toString(cfg_.pf_wp));
-    log("pf_fk=" + locale.toString(cfg_.pf_fk));
-    log("soil classes : " + QString::fromStdString(cfg_.soil_scheme));
-    log("method : " + QString::fromStdString(cfg_.methode));
-    const int silt = cfg_.interpol < -1 || cfg_.interpol > 1 ? 1 : cfg_.interpol + 1;
-    log(QString("silt from soil class : %1==>%2").arg(cfg_.interpol).arg(kSilt[silt]));
-#ifdef VT_HAVE_RUN_CONFIGURATION
-    for (const auto& w : cfg_.config_warnings) log(QString::fromStdString(w));
-#endif
+    return [](db::Connection& c, const engine::RunConfig& cfg, const engine::RunHooks& hooks) {
+        engine::RunDriver driver(c, cfg, hooks);
+        const auto& registered = engine::registered_annual_balance();
+        driver.setBalance(registered ? registered : engine::RunDriver::BalanceStep(&engine::run_annual_balance));
+        return driver.run();
+    };
 }
 
 } // namespace vt::gui

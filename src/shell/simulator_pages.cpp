@@ -32,8 +32,9 @@ HistogramPage::HistogramPage(QWidget* parent) : QWidget(parent)
         bar->setMinimumHeight(140);
         bars_[static_cast<std::size_t>(i)] = bar;
         layout->addWidget(bar, 1, i, Qt::AlignHCenter);
-        auto* name = new QLabel(kClassNames[i], this);
+        auto* name = new QLabel(this);
         name->setAlignment(Qt::AlignHCenter);
+        labels_[static_cast<std::size_t>(i)] = name;
         layout->addWidget(name, 2, i);
     }
     layout->setRowStretch(1, 1);
@@ -49,7 +50,7 @@ void HistogramPage::setCounts(const std::array<long long, kClasses>& counts)
     for (auto c : counts) total += c;
     for (std::size_t i = 0; i < counts.size(); ++i) {
         bars_[i]->setValue(total > 0 ? static_cast<int>(100 * counts[i] / total) : 0);
-        bars_[i]->setToolTip(QString::number(counts[i]));
+        labels_[i]->setText(QString("%1\n%2").arg(kClassNames[i]).arg(counts[i]));
     }
 }
 

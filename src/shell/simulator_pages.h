@@ -3,6 +3,7 @@
 
 #include <array>
 
+class QLabel;
 class QProgressBar;
 class QTableWidget;
 
@@ -26,6 +27,7 @@ public:
 
 private:
     std::array<QProgressBar*, kClasses> bars_{};
+    std::array<QLabel*, kClasses> labels_{};
     std::array<long long, kClasses> counts_{};
 };
 

@@ -91,7 +91,7 @@ void SimulatorWindow::buildLayout()
     layout->addLayout(controls);
     layout->addWidget(pages_, 1);
     layout->addWidget(progress_);
-    resize(640, 480);
+    resize(720, 520);
 
     connect(calculate_, &QPushButton::clicked, this, &SimulatorWindow::calculate);
     connect(database_, &QPushButton::clicked, this, &SimulatorWindow::chooseDatabase);
@@ -144,6 +144,7 @@ void SimulatorWindow::startRun()
     cfg_.methode = methode.empty() ? "RUX" : methode;
     running_ = true;
     hasResult_ = false;
+    thread_->setUnattended(cfg_.nowait);
     thread_->start(run_, *c, cfg_);
 }
 

@@ -26,6 +26,9 @@ class SimulatorWindow : public QWidget {
     Q_OBJECT
 public:
     SimulatorWindow(Tgld_UIF& main, RunThread::RunFunction run, QWidget* parent = nullptr);
+
+    // A whole run of this build: the run driver with the annual balance.
+    static RunThread::RunFunction driverRun();
     ~SimulatorWindow() override;
 
     // Run fields that callers set before showing the window.
@@ -68,9 +71,8 @@ protected:
 private:
     void buildLayout();
     void readConfiguration();
-    // The header of the log written on activation; the run writes its own.
-    void writeHeader();
-    void applySingleSelection();
+    // Hooks for work done on the window's own thread: log lines, messages, questions.
+    engine::RunHooks dialogHooks();
     void startRun();
     void onLogLine(const QString& line);
     void onProgress(qint64 current, qint64 maximum);

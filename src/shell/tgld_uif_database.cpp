@@ -1,6 +1,7 @@
 // The main window's database: connect at start, change it, pick it from the history.
 #include "shell/tgld_uif.h"
 
+#include "shell/access_import.h"
 #include "shell/database_path_dialog.h"
 #include "shell/dialog_hooks.h"
 #include "shell/tfrm_ruxsetting.h"
@@ -14,6 +15,10 @@ bool Tgld_UIF::openWithRetry(const QString& path)
 {
     QString tried = path;
     for (int attempt = 0; attempt < 2; ++attempt) {
+        if (is_access_file(tried)) {
+            tried = import_access_file(this, tried);
+            if (tried.isEmpty()) return false;
+        }
         try {
             session_.open(tried.toStdString());
             state_.db_f_name = tried.toStdString();

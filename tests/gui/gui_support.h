@@ -1,6 +1,7 @@
 #pragma once
-// Shared set-up of the GUI tests: a temporary folder per test with its own settings
-// file ($VELTRANO_CONFIG), ini file and small experiment databases.
+// Shared set-up of the GUI tests: a temporary folder per test, also the working folder
+// while the test runs, with its own settings file ($VELTRANO_CONFIG), ini file and
+// small experiment databases.
 #include "config/rux_settings.h"
 #include "db/connection.h"
 #include "db/schema.h"
@@ -18,12 +19,17 @@ namespace vt::test {
 
 class GuiSandbox {
 public:
-    GuiSandbox()
+    GuiSandbox() : previousDir_(QDir::currentPath())
     {
+        QDir::setCurrent(dir_.path());
         qputenv("VELTRANO_CONFIG", QFile::encodeName(path("rux.ini")));
         gui::DialogHooks::captureMessages(true);
-        gui::DialogHooks::takeMessages();
+        gui::DialogHooks::reset();
     }
+
+    ~GuiSandbox() { QDir::setCurrent(previousDir_); }
+    GuiSandbox(const GuiSandbox&) = delete;
+    GuiSandbox& operator=(const GuiSandbox&) = delete;
 
     std::string folder() const { return dir_.path().toStdString(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -76,6 +82,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QString previousDir_;
 };
 
 } // namespace vt::test

@@ -32,6 +32,7 @@ private slots:
     void theCorrectedPathIsTaken();
     void pickFromHistorySwitches();
     void pdfLocationsAreStored();
+    void accessFilesAreImportedFirst();
 };
 
 void TestDatabaseChoice::historyListsEachFileOnceAndDropsMissingOnes()
@@ -94,7 +95,6 @@ void TestDatabaseChoice::aFileThatCannotBeOpenedKeepsThePreviousDatabase()
     box.write("notes.db", "this is not a database");
     Tgld_UIF w(box.env());
     w.connectAtShow();
-    DialogHooks::setNextFileName(box.path("notes.db"));
     DialogHooks::setNextFileName(QString());  // the correction dialog is cancelled
     QVERIFY(!w.switchdatasource(box.path("notes.db")));
     const auto messages = DialogHooks::takeMessages();
@@ -162,6 +162,26 @@ void TestDatabaseChoice::pdfLocationsAreStored()
     QVERIFY(!w.update_registry("pdf_reader"));
     QCOMPARE(box.stored().textOr("pdf_dir", ""), box.file("docs"));
     QCOMPARE(box.stored().textOr("pdf_reader", ""), std::string("/usr/bin/evince"));
+}
+
+void TestDatabaseChoice::accessFilesAreImportedFirst()
+{
+    vt::test::GuiSandbox box;
+    const auto a = box.database("a.db");
+    box.settings(a);
+    QVERIFY(QFile::copy(VELTRANO_TEST_DATA "/access/DateTestDatabase.mdb", box.path("dates.mdb")));
+    Tgld_UIF w(box.env());
+    w.connectAtShow();
+    // The import makes dates.db beside the Access file; it holds no experiments, so it
+    // cannot be used and the open database stays.
+    DialogHooks::setNextFileName(box.path("dates.mdb"));
+    DialogHooks::setNextFileName(QString());
+    w.changeDatabase();
+    QVERIFY(QFile::exists(box.path("dates.db")));
+    vt::db::Connection imported(box.file("dates.db"));
+    QVERIFY(imported.scalar("select count(*) from sqlite_master where type='table'").toInt() > 0);
+    QCOMPARE(w.session().path(), a);
+    QVERIFY(!DialogHooks::takeMessages().isEmpty());
 }
 
 QTEST_MAIN(TestDatabaseChoice)

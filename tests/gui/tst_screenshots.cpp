@@ -5,12 +5,16 @@
 #include "shell/confirm_dialog.h"
 #include "shell/database_path_dialog.h"
 #include "shell/message_dialog.h"
+#include "shell/regio_mode_dialog.h"
+#include "shell/shell_ops.h"
+#include "shell/simulator_window.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
 #include "shell/update_check_dialog.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QTabWidget>
 #include <QtTest>
 
 using vt::gui::Tgld_UIF;
@@ -23,7 +27,7 @@ private slots:
     void windows();
 
 private:
-    void save(QWidget* w, const QString& name);
+    void save(QWidget* w, const QString& name, bool hide = true);
     QString dir_;
     QTemporaryDir tmp_;
 };
@@ -36,7 +40,7 @@ void TestScreenshots::initTestCase()
 }
 
 // The window's client area under a plain title bar that carries its caption.
-void TestScreenshots::save(QWidget* w, const QString& name)
+void TestScreenshots::save(QWidget* w, const QString& name, bool hide)
 {
     w->show();
     QApplication::processEvents();
@@ -57,7 +61,7 @@ void TestScreenshots::save(QWidget* w, const QString& name)
     const QString file = dir_ + "/" + name + ".png";
     QVERIFY2(image.save(file), qPrintable(file));
     QVERIFY(QFileInfo(file).size() > 1000);
-    w->hide();
+    if (hide) w->hide();
 }
 
 void TestScreenshots::windows_data()
@@ -72,7 +76,8 @@ void TestScreenshots::windows()
     QFETCH(QString, language);
     const QString suffix = "_" + language.toLower().replace("e", "en").replace("d", "de");
     vt::test::GuiSandbox box;
-    const auto db = box.database("experiments.db");
+    const auto db = box.file("rux_demo.db");
+    vt::gui::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/R\nr_result=anyname.txt\n");
     Tgld_UIF w(box.env());
     w.connectAtShow();
@@ -96,6 +101,21 @@ void TestScreenshots::windows()
     vt::gui::UpdateCheckDialog update;
     update.setVersion(QString::fromStdString(w.state().currentversion), "0.0.0.0");
     save(&update, "update_check" + suffix);
+
+    vt::gui::RegioModeDialog regio(w);
+    save(&regio, "regio_mode" + suffix);
+
+    // The simulator after a run of the demo plots: its log, the plot list, the histogram.
+    vt::gui::SimulatorWindow sim(w, vt::gui::SimulatorWindow::driverRun());
+    sim.show();
+    sim.calculate();
+    QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, 20000));
+    auto* pages = sim.findChild<QTabWidget*>();
+    const char* names[] = {"simulator_messages", "simulator_database", "simulator_histogram"};
+    for (int i = 0; i < 3; ++i) {
+        pages->setCurrentIndex(i);
+        save(&sim, names[i] + suffix, false);
+    }
 }
 
 QTEST_MAIN(TestScreenshots)

@@ -1,11 +1,14 @@
 // "RUX-simulator": runs on the worker thread, the message list, STOP RUN, closing during
 // a run, the "calculate"/"close" states and batch runs (GO).
 #include "gui/gui_support.h"
+#include "shell/regio_mode_dialog.h"
+#include "shell/shell_ops.h"
 #include "shell/simulator_pages.h"
 #include "shell/simulator_window.h"
 #include "shell/tgld_uif.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -53,9 +56,10 @@ struct Fixture {
     std::unique_ptr<Tgld_UIF> window;
     std::unique_ptr<SimulatorWindow> sim;
 
-    explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {})
+    explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {}, bool demo = false)
     {
-        box.settings(box.database("exp.db"));
+        if (demo) vt::gui::create_demo_file(box.file("demo.db"));
+        box.settings(demo ? box.file("demo.db") : box.database("exp.db"));
         window = std::make_unique<Tgld_UIF>(box.env(args));
         sim = std::make_unique<SimulatorWindow>(*window, std::move(run));
         window->setSimulator(sim.get());
@@ -77,13 +81,43 @@ struct Fixture {
 class TestSimulator : public QObject {
     Q_OBJECT
 private slots:
+    void demoRunEndsWithJobFinished();
+    void stopRunTickedBeforeTheRunStopsIt();
     void runFillsTheMessageList();
     void stopRunEndsTheRun();
     void closingDuringARunAsksFirst();
     void secondPressClosesOnlyForTheBrowser();
+    void regioModeSwitchesTheStructure();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
 };
+
+void TestSimulator::demoRunEndsWithJobFinished()
+{
+    Fixture f(SimulatorWindow::driverRun(), {}, true);
+    f.sim->show();
+    QVERIFY(f.log().contains("method : RUX"));
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    QCOMPARE(int(f.sim->lastResult().outcome), int(RunOutcome::Finished));
+    const auto log = f.log();
+    QVERIFY2(log.size() > 20, qPrintable(log.join('\n')));
+    QVERIFY(log.last().startsWith("job finished: "));
+    auto* c = f.window->session().connection();
+    QVERIFY(c->scalar("select count(*) from sim_result").toInt() > 0);
+    QVERIFY(QFile::exists(f.box.path("rux_report.txt")));
+}
+
+void TestSimulator::stopRunTickedBeforeTheRunStopsIt()
+{
+    Fixture f(SimulatorWindow::driverRun(), {}, true);
+    f.sim->show();
+    f.sim->requestStop();
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    QCOMPARE(int(f.sim->lastResult().outcome), int(RunOutcome::Stopped));
+    QVERIFY(!f.log().last().startsWith("job finished: "));
+}
 
 void TestSimulator::runFillsTheMessageList()
 {
@@ -151,6 +185,28 @@ void TestSimulator::secondPressClosesOnlyForTheBrowser()
     f.sim->singlemode = true;
     f.sim->calculate();
     QVERIFY(!f.sim->isVisible());
+}
+
+void TestSimulator::regioModeSwitchesTheStructure()
+{
+    Fixture f(scripted_run(1));
+    const auto db = f.window->session().path();
+    vt::gui::RegioModeDialog dialog(*f.window);
+    QVERIFY(!dialog.regional());
+    f.sim->show();
+    QVERIFY(!f.child<QLabel>("regional")->isVisible());
+    f.sim->hide();
+    QVERIFY(dialog.changeStructure());
+    // The structure changed; the program ends and is started again.
+    QVERIFY(!f.window->session().isOpen());
+    QVERIFY(vt::db::Connection(db).columnExists("cultivation", "part"));
+
+    QVERIFY(f.window->switchdatasource(QString::fromStdString(db)));
+    f.sim->show();
+    QVERIFY(f.child<QLabel>("regional")->isVisible());
+    QVERIFY(dialog.regional());
+    QVERIFY(dialog.changeStructure());
+    QVERIFY(!vt::db::Connection(db).columnExists("cultivation", "part"));
 }
 
 void TestSimulator::batchRunEndsTheProgram_data()
