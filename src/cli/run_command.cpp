@@ -65,6 +65,9 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     hooks.message = [&ctx](const std::string& caption, const std::string& text) {
         ctx.err << caption << ": " << text << '\n';
     };
+    hooks.errorRows = [&ctx](const std::vector<std::string>& rows) {  // the error window's rows
+        for (const auto& row : rows) ctx.err << "  " << row << '\n';
+    };
     // Nobody answers an unattended run: a question is shown and answered "no", so that a
     // run never destroys data on its own.
     hooks.ask = [&ctx](const std::string& caption, const std::string& text) {

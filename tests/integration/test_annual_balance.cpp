@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -472,6 +473,25 @@ TEST(AnnualBalance, AccumulationModeTurnsOverFreshMatterOnly)
     EXPECT_LT(ops[0], 1000);  // part of the addition decomposed
     EXPECT_GT(r.fx.nresult(1, "c_rep")[0], 0);
     EXPECT_EQ(r.scalar("select count(*) from sim_result"), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(AnnualBalance, NonBalOfThePlotSetsTheInitialActivePool)
+{
+    BalanceRun r;
+    PlotSpec p;
+    r.fx.addPlot(p);
+    p.id = 2;
+    r.fx.addPlot(p);
+    r.fx.db().execute("insert into measurements values (9, 2, -1, 2001, 0, -1), (10, 2, -1, 2001, 0, 3)");
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_TRUE(r.fx.logHas("   active C =0 kg/ha"));  // plot 2, its first value -1
+    EXPECT_EQ(std::count_if(r.fx.lines.begin(), r.fx.lines.end(),
+                            [](const std::string& l) { return l.rfind("   active C =", 0) == 0; }),
+              2);
 }
 
 } // namespace
