@@ -214,7 +214,8 @@ std::optional<PlotInput> BalanceInputReader::next()
     if (options_.method == MethodKind::Rux) {
         readBat(in);
         readAdditions(in);
-        readStoredState(in);
+        in.awaitsStoredState =
+            store_ && !in.rows.empty() && starts_from_stored_state(initial_condition(options_, in.rows.front()));
     }
     return in;
 }
@@ -252,6 +253,8 @@ void BalanceInputReader::readAdditions(PlotInput& in)
 
 void BalanceInputReader::readStoredState(PlotInput& in)
 {
+    if (!in.awaitsStoredState) return;
+    in.awaitsStoredState = false;
     if (in.rows.empty() || !store_) return;
     const std::string preCond = initial_condition(options_, in.rows.front());
     if (!starts_from_stored_state(preCond)) return;
