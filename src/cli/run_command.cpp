@@ -25,6 +25,7 @@ struct RunOptions {
     bool prepareOnly = false;
     int jobs = 0;
     bool timings = false;
+    bool stepwise = false;
 };
 
 void print_timings(std::ostream& err, const engine::RunResult& r)
@@ -103,6 +104,7 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     engine::RunConfig cfg = engine::read_run_configuration(base, settings, switches, conn, hooks);
 
     cfg.jobs = opt.jobs;
+    cfg.stepwise = opt.stepwise;
     engine::RunDriver driver(conn, cfg, hooks);
     driver.setBalance(balance);
     const auto previous = std::signal(SIGINT, request_stop);
@@ -119,6 +121,8 @@ const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
     cmd->add_option("--jobs", opt->jobs, "Worker threads that simulate plots (default 0: one per core)")
         ->check(CLI::NonNegativeNumber);
+    cmd->add_flag("--stepwise", opt->stepwise,
+                  "Integrate the soil pools Euler step by Euler step (the reference; slower)");
     cmd->add_flag("--timings", opt->timings, "Print the time of each phase of the run on standard error");
     cmd->add_option("switches", opt->switches,
                     "Run switches: GO, nw, !, BAT=0/1, new_bat, M=method, RC=n, TC=year, SC=scheme, I=n, "

@@ -30,6 +30,7 @@ BalanceOptions BalanceOptions::from(const RunConfig& cfg)
     o.scenario_ctrl = cfg.scenario_ctrl;
     o.z_cnt = cfg.z_cnt;
     o.z_anf = cfg.z_anf;
+    o.stepwise = cfg.stepwise;
     o.k = cfg.k;
     return o;
 }

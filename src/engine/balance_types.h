@@ -93,6 +93,7 @@ struct BalanceOptions {
     int scenario_ctrl = 0;
     int z_cnt = 0;
     int z_anf = -99;
+    bool stepwise = false;          // walk every Euler step instead of summing them at once
     ModelConstants k;
 
     static BalanceOptions from(const RunConfig& cfg);
