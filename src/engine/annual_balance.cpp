@@ -69,7 +69,7 @@ std::optional<std::string> AnnualBalance::prepareInput()
         std::ofstream f(std::filesystem::path(cfg_.work_dir) / kCheckInitFile, std::ios::trunc);
         f << check << '\n';
     }
-    if (!c_.query(check).eof()) {
+    if (!c_.query(initial_observation_conflict_query()).eof()) {
         hooks_.show(" simulation run canceled ", " Error in initialisation; use rux_check_init.sql ");
         return std::nullopt;
     }

@@ -89,6 +89,16 @@ std::string initial_observation_check_query()
            " HAVING (((Min(cultivation.year))>[measurements].[year])) ";
 }
 
+std::string initial_observation_conflict_query()
+{
+    return "SELECT first_event.FL_ID FROM (SELECT cultivation.FL_ID AS FL_ID, Min(cultivation.[year]) AS Minvonyear"
+           " FROM cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
+           " WHERE site_state.status=1 AND cultivation.Macode IN (2,3,9) GROUP BY cultivation.FL_ID) AS first_event"
+           " INNER JOIN measurements ON measurements.FL_ID = first_event.FL_ID"
+           " INNER JOIN field_description ON field_description.FL_ID = first_event.FL_ID"
+           " WHERE measurements.year_number=0 AND first_event.Minvonyear > measurements.[year] LIMIT 1";
+}
+
 std::string plot_list_query()
 {
     return "SELECT field_description.FL_ID,field_description.i_con, field_description.site_description, "

@@ -28,6 +28,10 @@ std::string carbon_input_query(bool sensitivity);
 // The initial-observation check: plots whose initial observation lies before their first
 // crop or amendment year.
 std::string initial_observation_check_query();
+// A plot that the initial-observation check would list, if there is one: the same test
+// with the first event year of each plot taken once instead of for every pair of event
+// and observation.
+std::string initial_observation_conflict_query();
 
 // The position of a result column of a prepared statement, by name without regard to
 // case; -1 when it has none.
