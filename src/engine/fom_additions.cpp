@@ -2,7 +2,7 @@
 
 #include "engine/prep_context.h"
 
-#include "db/db_error.h"
+#include "db/connection.h"
 
 #include <string>
 
@@ -43,24 +43,28 @@ void build_fom_additions(const PrepContext& p)
                         " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix"
                         " WHERE site_state.status=1 AND cultivation.Macode=3");
 
+    // Every addition carries its substance's marker; a database without gldopspa.mkd leaves
+    // every mark at 0. The marker is taken as the rows are copied: updating the whole
+    // table afterwards rewrote every row of it.
+    const bool withMarks = p.db.columnExists("gldopspa", "mkd");
+    const auto mark = [withMarks](const std::string& source) {
+        const std::string match = " FROM gldopspa WHERE gldopspa.item_ix = " + source + ".item_ix";
+        return withMarks ? "CASE WHEN EXISTS (SELECT 1" + match + ") THEN (SELECT gldopspa.mkd" + match + " LIMIT 1) ELSE 0 END"
+                         : std::string("0");
+    };
     const std::string columns = "(FL_ID, year_, NAME_, COPS, ctype, part, K, ETA, CNR, cnr_alt, item_ix, mkd)";
     p.rebuildLogged("cops KPrecs:", "opstab",
                     "SELECT FL_ID, year_, name_ AS NAME_, C_kop AS COPS, 'KP' AS ctype, part, K, ETA, CNR,"
-                    " CNR_alt AS cnr_alt, item_ix, 0 AS mkd FROM _koppel_prdkt");
+                    " CNR_alt AS cnr_alt, item_ix, " + mark("_koppel_prdkt") + " AS mkd FROM _koppel_prdkt");
     p.runLogged("cops OArecs:", "INSERT INTO opstab " + columns +
                                     " SELECT FL_ID, year_, name_, Sim_Quantity, 'OA', part, K, ETA, CNR, CNR_alt,"
-                                    " item_ix, 0 FROM _org_dnger");
+                                    " item_ix, " + mark("_org_dnger") + " FROM _org_dnger");
     p.runLogged("cops ERrecs:", "INSERT INTO opstab " + columns +
                                     " SELECT FL_ID, year_, name_, c_ewr, 'ER', part, K, ETA, CNR, CNR_alt,"
-                                    " item_ix, 0 FROM _cropping_dt");
-
-    // The substance's marker; a database without gldopspa.mkd leaves every mark at 0.
-    int marked = 0;
-    try {
-        marked = p.run("UPDATE opstab SET mkd = gldopspa.mkd FROM gldopspa WHERE gldopspa.item_ix = opstab.item_ix");
-    } catch (const db::DbError&) {
-        marked = 0;
-    }
+                                    " item_ix, " + mark("_cropping_dt") + " FROM _cropping_dt");
+    const long long marked =
+        withMarks ? p.db.scalar("SELECT COUNT(*) FROM opstab WHERE item_ix IN (SELECT item_ix FROM gldopspa)").toInt()
+                  : 0;
     p.log("mark updated:" + std::to_string(marked));
     p.guarded("CREATE INDEX flid_ix ON opstab (FL_ID, year_)");
     p.log("opstab index created:0");
