@@ -124,14 +124,6 @@ int statement_column(const db::Statement& s, const std::string& name)
 
 namespace {
 
-double number_or(const db::Cursor& c, const char* name, double fallback)
-{
-    const int i = c.fieldIndex(name);
-    if (i < 0) return fallback;
-    const db::Value v = c.field(i);
-    return v.isNull() ? fallback : v.toDouble();
-}
-
 std::string trimmed(std::string s)
 {
     const auto notSpace = [](unsigned char ch) { return !std::isspace(ch); };
@@ -166,6 +158,7 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
     : c_(c), options_(options), store_(store)
 {
     input_ = std::make_unique<db::Cursor>(c.query(inputQuery));
+    columns_ = Columns::of(*input_);
     totalRows_ = input_->rowCount();
     if (options_.method == MethodKind::Rux) {
         for (auto list = c.query(plot_list_query()); !list.eof(); list.next()) plotList_.insert(list.getInt("FL_ID"));
@@ -182,28 +175,59 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
 
 BalanceInputReader::~BalanceInputReader() = default;
 
+BalanceInputReader::Columns BalanceInputReader::Columns::of(const db::Cursor& c)
+{
+    Columns k;
+    k.fl_id = c.fieldIndex("FL_ID");
+    k.i_con = c.fieldIndex("i_con");
+    k.year_0 = c.fieldIndex("year_0");
+    k.corg = c.fieldIndex("corg");
+    k.norg = c.fieldIndex("norg");
+    k.bd = c.fieldIndex("BD");
+    k.skelett = c.fieldIndex("skelett");
+    k.max_lts = c.fieldIndex("max_lts");
+    k.cif = c.fieldIndex("cif");
+    k.pd = c.fieldIndex("PD");
+    k.fc = c.fieldIndex("FC");
+    k.fchw = c.fieldIndex("fchw");
+    k.fbio = c.fieldIndex("fbio");
+    k.clay = c.fieldIndex("clay");
+    k.silt = c.fieldIndex("silt");
+    k.deg = c.fieldIndex("deg");
+    k.hb_crop = c.fieldIndex("hb_crop");
+    k.hb_oram = c.fieldIndex("hb_oram");
+    if (k.fl_id < 0 || k.year_0 < 0) throw db::DbError("the balance's input has no FL_ID or year_0");
+    return k;
+}
+
 BalanceRow BalanceInputReader::readRow() const
 {
     const db::Cursor& c = *input_;
+    const Columns& k = columns_;
+    const auto number = [&c](int i, double fallback) {
+        if (i < 0) return fallback;
+        const db::Value v = c.field(i);
+        return v.isNull() ? fallback : v.toDouble();
+    };
     BalanceRow r;
-    r.fl_id = c.getInt("FL_ID");
-    if (c.hasField("i_con")) r.i_con = c.getString("i_con");
-    r.year_0 = static_cast<int>(c.getInt("year_0"));
-    r.corg = number_or(c, "corg", -99);
-    r.norg = number_or(c, "norg", -99);
-    r.bd = number_or(c, "BD", -99);
-    r.skelett = number_or(c, "skelett", 0);
-    r.max_lts = number_or(c, "max_lts", -99);
-    r.cif = number_or(c, "cif", -99);
-    r.pd = number_or(c, "PD", -99);
-    r.fc = number_or(c, "FC", -99);
-    r.fchw = number_or(c, "fchw", 0);
-    r.fbio = number_or(c, "fbio", 0);
-    r.clay = number_or(c, "clay", -99);
-    r.silt = number_or(c, "silt", -99);
-    r.deg = number_or(c, "deg", -99);
-    r.hb_crop = number_or(c, "hb_crop", 0);
-    r.hb_oram = number_or(c, "hb_oram", 0);
+    r.fl_id = c.field(k.fl_id).toInt();
+    if (k.i_con >= 0) r.i_con = c.field(k.i_con).toString();
+    r.year_0 = static_cast<int>(c.field(k.year_0).toInt());
+    r.corg = number(k.corg, -99);
+    r.norg = number(k.norg, -99);
+    r.bd = number(k.bd, -99);
+    r.skelett = number(k.skelett, 0);
+    r.max_lts = number(k.max_lts, -99);
+    r.cif = number(k.cif, -99);
+    r.pd = number(k.pd, -99);
+    r.fc = number(k.fc, -99);
+    r.fchw = number(k.fchw, 0);
+    r.fbio = number(k.fbio, 0);
+    r.clay = number(k.clay, -99);
+    r.silt = number(k.silt, -99);
+    r.deg = number(k.deg, -99);
+    r.hb_crop = number(k.hb_crop, 0);
+    r.hb_oram = number(k.hb_oram, 0);
     return r;
 }
 
@@ -211,8 +235,8 @@ std::optional<PlotInput> BalanceInputReader::next()
 {
     if (input_->eof()) return std::nullopt;
     PlotInput in;
-    in.fl_id = input_->getInt("FL_ID");
-    while (!input_->eof() && input_->getInt("FL_ID") == in.fl_id) {
+    in.fl_id = input_->field(columns_.fl_id).toInt();
+    while (!input_->eof() && input_->field(columns_.fl_id).toInt() == in.fl_id) {
         in.rows.push_back(readRow());
         ++rowsRead_;
         input_->next();

@@ -66,6 +66,13 @@ public:
     void readStoredState(PlotInput& in);
 
 private:
+    // Positions of the input query's columns; -1 for a column the query lacks.
+    struct Columns {
+        int fl_id = -1, i_con = -1, year_0 = -1, corg = -1, norg = -1, bd = -1, skelett = -1, max_lts = -1, cif = -1;
+        int pd = -1, fc = -1, fchw = -1, fbio = -1, clay = -1, silt = -1, deg = -1, hb_crop = -1, hb_oram = -1;
+        static Columns of(const db::Cursor& c);
+    };
+
     BalanceRow readRow() const;
     void readBat(PlotInput& in);
     void readAdditions(PlotInput& in);
@@ -74,6 +81,7 @@ private:
     BalanceOptions options_;
     StateStore* store_;
     std::unique_ptr<db::Cursor> input_;
+    Columns columns_;
     long long totalRows_ = 0;
     long long rowsRead_ = 0;
     std::set<long long> plotList_;
