@@ -1,6 +1,7 @@
 #include "engine/bat_table.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/number_format.h"
 #include "engine/climate_tables.h"
 #include "engine/prep_context.h"
@@ -44,7 +45,7 @@ void recalculate_bat(const PrepContext& p, const BatCoefficients& coefficients)
         rows.push_back({cur.field(0).toInt(), cur.getInt("FL_ID"), cur.getInt("year_0"), cur.getDouble("FAT"),
                         cur.getDouble("ltem"), cur.getDouble("rain")});
 
-    db::Transaction t(p.db);
+    db::Savepoint t(p.db, "row_walk");
     auto setBat = p.db.prepare("UPDATE tmp_bat SET BAT = ? WHERE rowid = ?");
     auto setNotill = p.db.prepare("UPDATE tmp_bat SET BATnotill = ? WHERE rowid = ?");
     const auto total = static_cast<long long>(rows.size());
@@ -68,7 +69,7 @@ void recalculate_bat(const PrepContext& p, const BatCoefficients& coefficients)
         }
         p.hooks.report(i + 1, total);
     }
-    t.commit();
+    t.release();
     p.hooks.report(0, 0);
 }
 

@@ -42,6 +42,9 @@ std::string log_number(double v)
     return buf;
 }
 
+// Page cache of the connection during a run.
+constexpr long long kRunCacheKiB = 64 * 1024;
+
 double seconds_since(std::chrono::steady_clock::time_point t0)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -191,6 +194,33 @@ RunResult RunDriver::runSequence()
         db_.execute(db::ddl::kSimResult);
     removeOldResults();
 
+    // The working tables are built in one transaction: each of their pages reaches the
+    // journal once instead of once per statement. It is committed however the preparation
+    // ends, so that a run that fails half-way leaves the tables built so far, as a run that
+    // commits every statement would.
+    // A page cache that holds the working tables of a regional run keeps the transaction
+    // from spilling pages to the file (and waiting for the disk) half-way.
+    const db::Value cacheSize = db_.scalar("PRAGMA cache_size");
+    db_.execute("PRAGMA cache_size=-" + std::to_string(kRunCacheKiB));
+    struct RestoreCache {
+        db::Connection& c;
+        long long pages;
+        ~RestoreCache() { c.executeIgnoringErrors("PRAGMA cache_size=" + std::to_string(pages)); }
+    } restoreCache{db_, cacheSize.toInt()};
+    struct Preparation {
+        db::Connection& c;
+        bool open = true;
+        explicit Preparation(db::Connection& db) : c(db) { c.execute("SAVEPOINT preparation"); }
+        void commit()
+        {
+            open = false;
+            c.execute("RELEASE preparation");
+        }
+        ~Preparation()
+        {
+            if (open) c.executeIgnoringErrors("RELEASE preparation");
+        }
+    } preparation(db_);
     if (route == MethodRoute::CarbonModel) {
         build_carbon_input(p);
         build_time_span(p);
@@ -205,6 +235,7 @@ RunResult RunDriver::runSequence()
         checkSoil();
     }
     p.checkStop();
+    preparation.commit();
     RunTimings times;
     times.soilCheck = soilCheck;
     times.preparation = seconds_since(started) - soilCheck;

@@ -1,6 +1,7 @@
 #include "engine/soil_initialisation.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "engine/carbon_rates.h"
 #include "engine/pedotransfer.h"
 #include "engine/prep_context.h"
@@ -240,7 +241,7 @@ SoilParameterMap check_soil_properties(const PrepContext& p)
     for (const auto& c : p.db.columns("tmp_soil_prop")) columns.insert(to_lower(c));
 
     SoilParameterMap out;
-    db::Transaction t(p.db);
+    db::Savepoint t(p.db, "row_walk");
     auto rows = read_rows(p.db, columns);
     const auto total = static_cast<long long>(rows.size());
     for (long long i = 0; i < total; ++i) {
@@ -248,7 +249,7 @@ SoilParameterMap check_soil_properties(const PrepContext& p)
         out[rows[i].plot()] = initialise_row(p, rows[i]);
         p.hooks.report(i + 1, total);
     }
-    t.commit();
+    t.release();
     p.hooks.report(0, 0);
     return out;
 }

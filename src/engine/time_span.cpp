@@ -1,6 +1,7 @@
 #include "engine/time_span.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "engine/prep_context.h"
 
 namespace vt::engine {
@@ -16,7 +17,7 @@ void build_time_span(const PrepContext& p)
               " GROUP BY cultivation.FL_ID");
 
     p.run("DELETE FROM tmp_time_scen");
-    db::Transaction t(p.db);
+    db::Savepoint t(p.db, "row_walk");
     auto append = p.db.prepare("INSERT INTO tmp_time_scen (fl_id, yr) VALUES (?, ?)");
     for (auto span = p.db.query("SELECT fl_id, maxvonyear AS yx, minvonyear AS ym FROM tmp_time_int"); !span.eof();
          span.next()) {
@@ -27,7 +28,7 @@ void build_time_span(const PrepContext& p)
             append.execute();
         }
     }
-    t.commit();
+    t.release();
     p.checkStop();
 }
 
