@@ -40,14 +40,20 @@ PlotInput century_plot()
     return in;
 }
 
+// Arguments: dynamic options off/on; 1 walks every Euler step (the reference), 0 sums the
+// full steps of a year at once.
 void BM_simulate_century(benchmark::State& state)
 {
     const PlotInput in = century_plot();
     BalanceOptions o;
     o.dyn_bd = o.dyn_lts = o.hassink = state.range(0) != 0;
+    o.stepwise = state.range(1) != 0;
     for (auto _ : state) benchmark::DoNotOptimize(simulate_plot(in, o));
     state.SetItemsProcessed(state.iterations() * 100);  // plot-years
 }
-BENCHMARK(BM_simulate_century)->ArgName("dynamic")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_simulate_century)
+    ->ArgNames({"dynamic", "stepwise"})
+    ->ArgsProduct({{0, 1}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
