@@ -1,11 +1,12 @@
 #include "engine/bat_table.h"
 
 #include "db/connection.h"
-#include "db/savepoint.h"
 #include "db/number_format.h"
+#include "db/savepoint.h"
 #include "engine/climate_tables.h"
 #include "engine/prep_context.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,7 +48,7 @@ void recalculate_bat(const PrepContext& p, const BatCoefficients& coefficients)
 
     db::Savepoint t(p.db, "row_walk");
     auto setBat = p.db.prepare("UPDATE tmp_bat SET BAT = ? WHERE rowid = ?");
-    auto setNotill = p.db.prepare("UPDATE tmp_bat SET BATnotill = ? WHERE rowid = ?");
+    auto setBoth = p.db.prepare("UPDATE tmp_bat SET BAT = ?, BATnotill = ? WHERE rowid = ?");
     const auto total = static_cast<long long>(rows.size());
     for (long long i = 0; i < total; ++i) {
         const BatRow& r = rows[i];
@@ -58,13 +59,19 @@ void recalculate_bat(const PrepContext& p, const BatCoefficients& coefficients)
                                    std::to_string(r.year) + ", ltem " + db::format_number(r.ltem) + ")");
         if (r.rain > 0) {
             const double bat = bat_of_year(r.ltem, r.rain, r.fat, coefficients);
-            setBat.bind(1, bat).bind(2, r.rowid);
-            setBat.execute();
+            std::optional<double> notill;
             try {
-                setNotill.bind(1, bat_without_tillage(r.fat, bat)).bind(2, r.rowid);
-                setNotill.execute();
+                notill = bat_without_tillage(r.fat, bat);
             } catch (const std::domain_error&) {
                 // An untilled BAT that cannot be computed keeps the plot's mean.
+            }
+            // One statement per row where both are known.
+            if (notill) {
+                setBoth.bind(1, bat).bind(2, *notill).bind(3, r.rowid);
+                setBoth.execute();
+            } else {
+                setBat.bind(1, bat).bind(2, r.rowid);
+                setBat.execute();
             }
         }
         p.hooks.report(i + 1, total);
