@@ -11,6 +11,7 @@
 #include "engine/steady_state.h"
 #include "engine/text.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -56,10 +57,21 @@ public:
         const std::string key = to_lower(name);
         if (!columns_.count(key)) return false;
         if (columns_.count(key + "_org") && get(key + "_org").toBool()) return true;
-        db_.execute("UPDATE tmp_soil_prop SET [" + name + "] = ? WHERE rowid = ?", {value, rowid_});
+        const std::string sql = "UPDATE tmp_soil_prop SET [" + name + "] = ? WHERE rowid = ?";
+        if (!updates_) {
+            db_.execute(sql, {value, rowid_});
+        } else {
+            auto it = updates_->find(key);
+            if (it == updates_->end()) it = updates_->emplace(key, db_.prepare(sql)).first;
+            it->second.bind(1, value).bind(2, rowid_);
+            it->second.execute();
+        }
         values_[key] = value;
         return true;
     }
+
+    // Statements prepared once for all rows, by column.
+    void useStatements(std::map<std::string, db::Statement>& updates) { updates_ = &updates; }
 
     long long plot() const { return get("FL_ID").toInt(); }
     long long year() const { return get("year").toInt(); }
@@ -67,6 +79,7 @@ public:
 private:
     db::Connection& db_;
     const std::set<std::string>& columns_;
+    std::map<std::string, db::Statement>* updates_ = nullptr;
     long long rowid_;
     std::unordered_map<std::string, db::Value> values_;
 };
@@ -243,6 +256,8 @@ SoilParameterMap check_soil_properties(const PrepContext& p)
     SoilParameterMap out;
     db::Savepoint t(p.db, "row_walk");
     auto rows = read_rows(p.db, columns);
+    std::map<std::string, db::Statement> updates;
+    for (SoilRow& r : rows) r.useStatements(updates);
     const auto total = static_cast<long long>(rows.size());
     for (long long i = 0; i < total; ++i) {
         p.checkStop();
