@@ -135,7 +135,9 @@ RunResult AnnualBalance::run()
     if (c_.tableExists("som_state") && c_.tableExists("fom_state")) store = std::make_unique<StateStore>(c_);
     BalanceInputReader reader(c_, *input, options_, store.get());
     ResultWriter writer(c_, c_.tableExists("rux_zbv"), store.get());
-    hooks_.report(0, reader.totalRows());
+    // The progress bar's maximum; without a bar the rows are not counted.
+    const long long totalRows = hooks_.progress ? reader.totalRows() : 0;
+    hooks_.report(0, totalRows);
     log("rux running");
 
     const std::function<bool()> stop = [this] { return hooks_.stopRequested(); };
@@ -153,7 +155,7 @@ RunResult AnnualBalance::run()
         if (plot.status != PlotStatus::Skipped) ++result_.plots;
         result_.plotYears += static_cast<long long>(plot.years.size());
         rowsWritten += static_cast<long long>(inputRows);
-        hooks_.report(rowsWritten, reader.totalRows());
+        hooks_.report(rowsWritten, totalRows);
         switch (plot.status) {
         case PlotStatus::Stopped: ended.emplace(RunOutcome::Stopped, "STOP RUN"); break;
         case PlotStatus::CyclingError: ended.emplace(RunOutcome::Cancelled, "loopback not possible"); break;

@@ -159,7 +159,6 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
 {
     input_ = std::make_unique<db::Cursor>(c.query(inputQuery));
     columns_ = Columns::of(*input_);
-    totalRows_ = input_->rowCount();
     if (options_.method == MethodKind::Rux) {
         for (auto list = c.query(plot_list_query()); !list.eof(); list.next()) plotList_.insert(list.getInt("FL_ID"));
         bat_.emplace(c.prepare(" SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
@@ -174,6 +173,12 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
 }
 
 BalanceInputReader::~BalanceInputReader() = default;
+
+long long BalanceInputReader::totalRows()
+{
+    if (!totalRows_) totalRows_ = input_->rowCount();
+    return *totalRows_;
+}
 
 BalanceInputReader::Columns BalanceInputReader::Columns::of(const db::Cursor& c)
 {

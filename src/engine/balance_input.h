@@ -56,7 +56,9 @@ public:
                        StateStore* store);
     ~BalanceInputReader();
 
-    long long totalRows() const { return totalRows_; }
+    // The number of rows of the input query, counted when first asked for (counting runs
+    // the whole query once more).
+    long long totalRows();
     long long rowsRead() const { return rowsRead_; }
     // The next plot's input; empty when the input query is exhausted. A plot that starts
     // from a stored state comes with awaitsStoredState set, for readStoredState once the
@@ -82,7 +84,7 @@ private:
     StateStore* store_;
     std::unique_ptr<db::Cursor> input_;
     Columns columns_;
-    long long totalRows_ = 0;
+    std::optional<long long> totalRows_;
     long long rowsRead_ = 0;
     std::set<long long> plotList_;
     std::optional<db::Statement> bat_;
