@@ -1,7 +1,5 @@
 #include "engine/time_span.h"
 
-#include "db/connection.h"
-#include "db/savepoint.h"
 #include "engine/prep_context.h"
 
 namespace vt::engine {
@@ -17,18 +15,13 @@ void build_time_span(const PrepContext& p)
               " GROUP BY cultivation.FL_ID");
 
     p.run("DELETE FROM tmp_time_scen");
-    db::Savepoint t(p.db, "row_walk");
-    auto append = p.db.prepare("INSERT INTO tmp_time_scen (fl_id, yr) VALUES (?, ?)");
-    for (auto span = p.db.query("SELECT fl_id, maxvonyear AS yx, minvonyear AS ym FROM tmp_time_int"); !span.eof();
-         span.next()) {
-        const long long fl = span.getInt("fl_id");
-        const long long last = span.getInt("yx");
-        for (long long yr = span.getInt("ym"); yr <= last; ++yr) {
-            append.bind(1, fl).bind(2, yr);
-            append.execute();
-        }
-    }
-    t.release();
+    // Every year from the first to the last of each plot, plot after plot in the order of
+    // tmp_time_int, in one statement rather than one insert per plot-year.
+    p.run("WITH RECURSIVE span(n, fl_id, yr, yx) AS ("
+          "SELECT rowid, fl_id, CAST(coalesce(minvonyear, 0) AS INTEGER), CAST(coalesce(maxvonyear, 0) AS INTEGER)"
+          " FROM tmp_time_int WHERE CAST(coalesce(maxvonyear, 0) AS INTEGER) >= CAST(coalesce(minvonyear, 0) AS INTEGER)"
+          " UNION ALL SELECT n, fl_id, yr + 1, yx FROM span WHERE yr < yx)"
+          " INSERT INTO tmp_time_scen (fl_id, yr) SELECT fl_id, yr FROM span ORDER BY n, yr");
     p.checkStop();
 }
 
