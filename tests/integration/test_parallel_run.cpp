@@ -129,3 +129,25 @@ TEST(PlotPipeline, AFailingSimulationReachesTheCallerAfterTheEarlierPlotsAreWrit
 }
 
 } // namespace
+
+namespace {
+
+TEST(RegionalDatabase, TheSameSeedGivesTheSameDatabase)
+{
+    const auto make = [](std::uint64_t seed) {
+        auto c = vt::db::Connection::memory();
+        vt::db::create_schema(*c);
+        vt::bench::fill_regional_database(*c, {30, 4, 2001, seed});
+        std::vector<std::string> all;
+        for (const char* t : {"cultivation", "soilproperties", "climate_data", "measurements", "field_description"}) {
+            const auto rows = dump(*c, t);
+            all.insert(all.end(), rows.begin(), rows.end());
+        }
+        return all;
+    };
+    const auto first = make(3);
+    EXPECT_EQ(make(3), first);
+    EXPECT_NE(make(4), first);
+}
+
+} // namespace
