@@ -14,6 +14,8 @@ void build_time_span(const PrepContext& p)
               " FROM cultivation, site_state WHERE site_state.status=1 AND cultivation.FL_ID = site_state.FL_ID"
               " GROUP BY cultivation.FL_ID");
 
+    // Joined on the plot when the tillage level of cycle years is looked up.
+    p.guarded("CREATE INDEX tmp_time_int_fl ON tmp_time_int (FL_ID)");
     p.run("DELETE FROM tmp_time_scen");
     // Every year from the first to the last of each plot, plot after plot in the order of
     // tmp_time_int, in one statement rather than one insert per plot-year.
