@@ -267,9 +267,17 @@ void RunDriver::selectSinglePlot()
 
 void RunDriver::removeOldResults()
 {
-    const std::string selected = " WHERE fl_id IN (SELECT FL_ID FROM site_state WHERE status=1)";
-    db_.execute("DELETE FROM sim_result" + selected);
-    if (db_.tableExists("rux_nresult")) db_.execute("DELETE FROM rux_nresult" + selected);
+    const std::string selected = " fl_id IN (SELECT FL_ID FROM site_state WHERE status=1)";
+    for (const char* table : {"sim_result", "rux_nresult"}) {
+        if (!db_.tableExists(table)) continue;
+        // When every row belongs to a selected plot (a run over the whole region) the table
+        // is emptied at once instead of row by row.
+        const std::string t = table;
+        const bool othersKept = db_.scalar("SELECT EXISTS (SELECT 1 FROM " + t + " WHERE NOT EXISTS (SELECT 1 FROM site_state"
+                                           " WHERE site_state.status=1 AND site_state.FL_ID = " + t + ".fl_id))")
+                                    .toInt() != 0;
+        db_.execute("DELETE FROM " + t + (othersKept ? " WHERE" + selected : std::string()));
+    }
 }
 
 } // namespace vt::engine
