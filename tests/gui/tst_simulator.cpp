@@ -87,6 +87,7 @@ private slots:
     void stopRunEndsTheRun();
     void closingDuringARunAsksFirst();
     void secondPressClosesOnlyForTheBrowser();
+    void endingTheProgramDuringARunStopsIt();
     void regioModeSwitchesTheStructure();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
@@ -185,6 +186,24 @@ void TestSimulator::secondPressClosesOnlyForTheBrowser()
     f.sim->singlemode = true;
     f.sim->calculate();
     QVERIFY(!f.sim->isVisible());
+}
+
+void TestSimulator::endingTheProgramDuringARunStopsIt()
+{
+    Fixture f(scripted_run(1000000));
+    f.window->show();
+    f.sim->show();
+    f.sim->calculate();
+    DialogHooks::setNextAnswer(false);
+    f.window->endProgram();
+    QVERIFY(f.window->isVisible());
+    QVERIFY(f.sim->running());
+    DialogHooks::setNextAnswer(true);
+    f.window->endProgram();
+    QVERIFY(!f.sim->running());
+    QVERIFY(!f.sim->isVisible());
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->session().isOpen());
 }
 
 void TestSimulator::regioModeSwitchesTheStructure()
