@@ -186,7 +186,7 @@ void Tfrm_ruxsetting::setScenario(int scenario)
 
 void Tfrm_ruxsetting::setHassink(bool on)
 {
-    values_.setHassink(on);
+    values_.hassink = on ? 1 : 0;
     refreshOptions();
 }
 

@@ -1,6 +1,7 @@
 // Start-up of the main window: modes and language from the ini file, the settings file
 // and the command line; the first start; the version.
 #include "gui/gui_support.h"
+#include "shell/manual.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
 
@@ -20,6 +21,8 @@ private slots:
     void missingDatabaseSwitchFallsBackToTheStoredOne();
     void firstStartWritesDefaultsAndCreatesTheDemo();
     void versionIsRecorded();
+    void runSwitchesChangeTheLoadedSettings();
+    void manualIsShipped();
 };
 
 void TestStartup::modes_data()
@@ -137,6 +140,31 @@ void TestStartup::versionIsRecorded()
     QCOMPARE(box.stored().textOr("version", ""), vt::gui::program_version());
     w.activate();
     QCOMPARE(w.statusText(2), QString::fromStdString("Version= " + vt::gui::program_version()));
+}
+
+void TestStartup::runSwitchesChangeTheLoadedSettings()
+{
+    vt::test::GuiSandbox box;
+    box.write("veltrano.ini", "[MODUS]\nmode=RUX\n");
+    box.settings(box.database("exp.db"), "scenario=0\nhassink=0\n");
+    Tgld_UIF w(box.env({"S+", "SAT+", "REGIO"}));
+    w.connectAtShow();
+    w.activate();
+    QCOMPARE(w.settingsDialog()->values().scenario, 1);
+    QCOMPARE(w.settingsDialog()->values().hassink, 1);
+    QCOMPARE(w.state().appmode, std::string("REGIO"));
+    // Only saving the dialog writes them.
+    QCOMPARE(box.stored().integerOr("scenario", -1), 0LL);
+    QCOMPARE(box.stored().integerOr("hassink", -1), 0LL);
+}
+
+void TestStartup::manualIsShipped()
+{
+    const auto path = vt::gui::manual_path();
+    QVERIFY(!path.isEmpty());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("RUX settings"));
 }
 
 QTEST_MAIN(TestStartup)
