@@ -74,7 +74,7 @@ private:
     // Hooks for work done on the window's own thread: log lines, messages, questions.
     engine::RunHooks dialogHooks();
     void startRun();
-    void onLogLine(const QString& line);
+    void onLogLines(const QStringList& lines);
     void onProgress(qint64 current, qint64 maximum);
     void onFinished(const engine::RunResult& result);
     void log(const QString& line);

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -85,6 +86,7 @@ private slots:
     void stopRunTickedBeforeTheRunStopsIt();
     void runFillsTheMessageList();
     void stopRunEndsTheRun();
+    void everyLineArrivesInOrder();
     void closingDuringARunAsksFirst();
     void secondPressClosesOnlyForTheBrowser();
     void endingTheProgramDuringARunStopsIt();
@@ -157,6 +159,26 @@ void TestSimulator::stopRunEndsTheRun()
     QVERIFY(f.waitForRun());
     QCOMPARE(f.sim->lastResult().outcome, RunOutcome::Stopped);
     QCOMPARE(f.log().last(), QString("STOP RUN: the run was stopped"));
+}
+
+void TestSimulator::everyLineArrivesInOrder()
+{
+    const int lines = 20000;
+    Fixture f([lines](vt::db::Connection&, const vt::engine::RunConfig&, const vt::engine::RunHooks& h) {
+        for (int i = 0; i < lines; ++i) {
+            h.logLine(std::to_string(i));
+            h.report(i, lines);
+        }
+        return RunResult{};
+    });
+    f.sim->show();
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    const auto log = f.log();
+    QCOMPARE(log.size(), lines);
+    for (int i = 0; i < lines; i += 997) QCOMPARE(log[i], QString::number(i));
+    QCOMPARE(log.last(), QString::number(lines - 1));
+    QVERIFY(!f.child<QProgressBar>("progress")->isVisible());
 }
 
 void TestSimulator::closingDuringARunAsksFirst()
