@@ -93,6 +93,7 @@ private slots:
     void regioModeSwitchesTheStructure();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
+    void unattendedBatchWithoutDatabaseEnds();
 };
 
 void TestSimulator::demoRunEndsWithJobFinished()
@@ -270,6 +271,21 @@ void TestSimulator::batchRunEndsTheProgram()
     QVERIFY(f.sim->hasResult());
     QVERIFY(!f.sim->isVisible());
     QCOMPARE(f.window->exitCode(), exitCode);
+}
+
+void TestSimulator::unattendedBatchWithoutDatabaseEnds()
+{
+    vt::test::GuiSandbox box;
+    box.settings(box.file("moved.db"));
+    // No file dialog may open: nobody would answer it.
+    Tgld_UIF window(box.env({"GO", "!"}));
+    SimulatorWindow sim(window, scripted_run(1));
+    window.setSimulator(&sim);
+    window.show();
+    window.activate();
+    QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
+    QVERIFY(!sim.hasResult());
+    QCOMPARE(window.exitCode(), 1);
 }
 
 QTEST_MAIN(TestSimulator)
