@@ -56,9 +56,17 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     db::Connection conn(dbPath);
     g_stop.store(false);
     engine::RunHooks hooks;
-    hooks.log = [&ctx](const std::string& line) { ctx.out << line << '\n' << std::flush; };
+    auto messageList = std::make_shared<std::vector<std::string>>();  // saved as the run report
+    hooks.log = [&ctx, messageList](const std::string& line) {
+        messageList->push_back(line);
+        ctx.out << line << '\n' << std::flush;
+    };
+    hooks.messages = [messageList] { return *messageList; };
     hooks.message = [&ctx](const std::string& caption, const std::string& text) {
         ctx.err << caption << ": " << text << '\n';
+    };
+    hooks.errorRows = [&ctx](const std::vector<std::string>& rows) {  // the error window's rows
+        for (const auto& row : rows) ctx.err << "  " << row << '\n';
     };
     // Nobody answers an unattended run: a question is shown and answered "no", so that a
     // run never destroys data on its own.

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@ ChildOutcome run_in_child(const std::function<void(int fd)>& work, const std::fu
 {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("cannot create a pipe for the reader process");
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -37,6 +39,9 @@ ChildOutcome run_in_child(const std::function<void(int fd)>& work, const std::fu
         throw std::runtime_error("cannot start the reader process");
     }
     if (pid == 0) {
+        // The child ends with its parent (an interrupted command leaves no reader behind).
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(1);
         ::close(fds[0]);
         const int devnull = ::open("/dev/null", O_WRONLY);
         if (devnull >= 0) {

@@ -90,9 +90,9 @@ MdbImportedTable copy_table(mdb::Table& table, Connection& db, int number, int c
     const std::string& name = table.name();
     const auto& cols = table.columns();
     sink.tableStarted(name, number, count, table.declaredRows());
-    const auto unwritable = [](const std::string& n) { return n.find(']') != std::string::npos; };
+    const auto unwritable = [](const std::string& n) { return n.empty() || n.find(']') != std::string::npos; };
     if (unwritable(name) || std::any_of(cols.begin(), cols.end(), [&](const auto& c) { return unwritable(c.name); }))
-        throw mdb::TableError("its name or a column name holds \"]\", which no SQL name can");
+        throw mdb::TableError("its name or a column name is empty or holds \"]\", which no SQL name can");
 
     // An autonumber column that is the whole primary key becomes SQLite's row key, so
     // that new rows receive the next number as they did in Access.
@@ -120,7 +120,11 @@ MdbImportedTable copy_table(mdb::Table& table, Connection& db, int number, int c
         ddl += ")";
     }
     ddl += ")";
-    db.execute(ddl);
+    try {
+        db.execute(ddl);
+    } catch (const DbError& e) {
+        throw mdb::TableError(std::string("its definition cannot be written in SQL: ") + e.what());
+    }
 
     std::string insert = "INSERT INTO " + quote_ident(name) + " VALUES (";
     for (std::size_t i = 0; i < cols.size(); ++i) insert += i ? ",?" : "?";
@@ -172,7 +176,7 @@ MdbImportedTable copy_table(mdb::Table& table, Connection& db, int number, int c
 }
 
 // Reads the Access file and writes every table into a new SQLite file at `path`.
-void copy_access_file(const std::string& source, const std::string& path, bool skipBroken,
+void copy_access_file(const std::string& source, const std::string& path, const MdbImportOptions& options,
                       const std::set<std::string>& excluded, CopySink& sink)
 {
     std::unique_ptr<mdb::File> file;
@@ -194,6 +198,10 @@ void copy_access_file(const std::string& source, const std::string& path, bool s
     for (int i = 0; i < count; ++i) {
         const std::string& name = names[i];
         if (excluded.count(name)) continue;
+        // Announced before libmdb reads the definition, so that a reader failing there
+        // is known to have failed on this table; announced again with its size.
+        sink.tableStarted(name, i + 1, count, 0);
+        if (options.beforeTable) options.beforeTable(name);
         db.execute("SAVEPOINT import_table");
         try {
             auto table = file->open(name);
@@ -206,7 +214,7 @@ void copy_access_file(const std::string& source, const std::string& path, bool s
         } catch (const mdb::TableError& e) {
             db.execute("ROLLBACK TO import_table");
             db.execute("RELEASE import_table");
-            if (!skipBroken)
+            if (!options.skipBrokenTables)
                 throw MdbImportError(MdbImportError::Kind::BrokenTable,
                                      "table " + quoted(name) + " cannot be read: " + e.what());
             sink.tableSkipped(name, e.what());
@@ -217,7 +225,7 @@ void copy_access_file(const std::string& source, const std::string& path, bool s
             db.execute("ROLLBACK TO import_table");
             db.execute("RELEASE import_table");
             const std::string reason = std::string("its rows break its own keys: ") + e.what();
-            if (!skipBroken)
+            if (!options.skipBrokenTables)
                 throw MdbImportError(MdbImportError::Kind::BrokenTable,
                                      "table " + quoted(name) + " cannot be read: " + reason);
             sink.tableSkipped(name, reason);
@@ -369,7 +377,7 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
 {
     if (!options.isolate) {
         Collector sink(report, progress);
-        copy_access_file(source, temp.string(), options.skipBrokenTables, {}, sink);
+        copy_access_file(source, temp.string(), options, {}, sink);
         return;
     }
 
@@ -386,7 +394,7 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
             [&](int fd) {
                 LineSink lines(fd);
                 try {
-                    copy_access_file(source, temp.string(), options.skipBrokenTables, excluded, lines);
+                    copy_access_file(source, temp.string(), options, excluded, lines);
                     lines.send({"D"});
                 } catch (const MdbImportError& e) {
                     lines.send({"E", std::to_string(static_cast<int>(e.kind())), e.what()});

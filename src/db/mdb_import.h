@@ -17,6 +17,9 @@ struct MdbImportOptions {
     config::RuxSettings* settings = nullptr;  // handed to the adaptation, which records the method there
     bool isolate = true;            // read the Access file in a child process (a crash there fails cleanly)
     int stallSeconds = 120;         // a reader that reports nothing for this long is stopped
+    // Test hook: called by the reader before it reads each table (in the child process
+    // when isolated), so that tests can make the reader fail on a table.
+    std::function<void(const std::string& table)> beforeTable;
 };
 
 // Where an import stands: table `tableNumber` (1-based) of `tableCount`, `rows` of its

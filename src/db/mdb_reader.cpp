@@ -127,7 +127,7 @@ struct File::Impl {
 
     [[noreturn]] void truncated(const std::string& owner, unsigned long page) const
     {
-        throw FileError("\"" + path + "\" is truncated: " + owner + " refers to page " + std::to_string(page) +
+        throw FileError("\"" + path + "\" is truncated or damaged: " + owner + " refers to page " + std::to_string(page) +
                         ", but the file ends after page " + std::to_string(pageCount - 1));
     }
 
@@ -273,6 +273,7 @@ File::File(const std::string& path) : d_(std::make_unique<Impl>())
         throw FileError(damagedFile + "its catalog cannot be read (" + what + ")");
     };
     MdbTableDef* def = d_->readDefinition(&msys, "the catalog", fatal);
+    if (!def) throw FileError(damagedFile + "its catalog cannot be read");
     const unsigned declared = def->num_rows;
     mdb_free_tabledef(def);
     if (!mdb_read_catalog(d_->mdb, MDB_ANY) || d_->mdb->num_catalog < declared)
@@ -530,13 +531,10 @@ bool Table::next(std::vector<FieldValue>& row)
             v.kind = FieldValue::Kind::Text;
             v.text = guid_text(p);
             break;
-        case ColumnType::Decimal: {
-            char* s = mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec);
+        case ColumnType::Decimal:
             v.kind = FieldValue::Kind::Decimal;
-            v.text = s ? s : "";
-            g_free(s);
+            v.text = decimal_text(p, info.scale);
             break;
-        }
         case ColumnType::YesNo:
         case ColumnType::Unsupported: break;
         }

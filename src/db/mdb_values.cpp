@@ -49,6 +49,29 @@ void append_utf8(std::string& out, std::uint32_t cp)
 
 } // namespace
 
+namespace {
+
+__extension__ typedef unsigned __int128 uint128;  // a Jet 4 decimal holds a 128-bit magnitude
+
+// Digits of an unsigned value with `scale` of them after the point, trailing zeros of the
+// fraction removed.
+std::string scaled_digits(uint128 u, int scale)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+        u /= 10;
+    } while (u != 0);
+    if (scale <= 0) return digits;
+    if (static_cast<int>(digits.size()) <= scale) digits.insert(0, static_cast<std::size_t>(scale) + 1 - digits.size(), '0');
+    std::string whole = digits.substr(0, digits.size() - static_cast<std::size_t>(scale));
+    std::string frac = digits.substr(digits.size() - static_cast<std::size_t>(scale));
+    while (!frac.empty() && frac.back() == '0') frac.pop_back();
+    return frac.empty() ? whole : whole + "." + frac;
+}
+
+} // namespace
+
 std::optional<std::string> access_date_iso(double days)
 {
     if (!std::isfinite(days) || days < kFirstDay || days >= kPastLastDay) return std::nullopt;
@@ -77,17 +100,16 @@ std::string currency_decimal(std::int64_t v)
 {
     const bool negative = v < 0;
     const std::uint64_t u = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    std::string out = negative ? "-" : "";
-    out += std::to_string(u / 10000);
-    std::uint64_t frac = u % 10000;
-    if (frac != 0) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "%04u", static_cast<unsigned>(frac));
-        std::string f(buf);
-        while (!f.empty() && f.back() == '0') f.pop_back();
-        out += '.' + f;
-    }
-    return out;
+    return (negative ? "-" : "") + scaled_digits(u, 4);
+}
+
+std::string decimal_text(const unsigned char* p, int scale)
+{
+    uint128 u = 0;
+    for (int word = 0; word < 4; ++word)
+        u = (u << 32) | static_cast<std::uint32_t>(read_le_int(p + 1 + 4 * word, 4));
+    const std::string digits = scaled_digits(u, scale < 0 ? 0 : scale > 38 ? 38 : scale);
+    return (p[0] & 0x80) && u != 0 ? "-" + digits : digits;
 }
 
 double single_to_double(float v)

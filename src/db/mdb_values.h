@@ -19,6 +19,11 @@ std::optional<std::string> access_date_iso(double days);
 // trailing zeros: 123400 gives "12.34", -5 gives "-0.0005".
 std::string currency_decimal(std::int64_t tenThousandths);
 
+// A decimal value of a Jet 4 file (17 bytes: a sign byte with 0x80 for negative, then a
+// 128-bit magnitude as four little-endian 32-bit words, the most significant first) as
+// an exact decimal with `scale` digits after the point, trailing zeros removed.
+std::string decimal_text(const unsigned char* bytes, int scale);
+
 // A single-precision value as the double with the same shortest decimal form, so that
 // 0.05f becomes 0.05 and not 0.0500000007.
 double single_to_double(float v);

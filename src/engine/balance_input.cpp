@@ -163,7 +163,10 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
         opstab_.emplace(c.prepare(" select * from opstab where fl_id= ?"));
         opsPop_ = statement_column(*opstab_, "pop");
     }
-    nonBal_.emplace(c.prepare("select meas_value from measurements where m_ix=-1 and fl_id= ?"));
+    // The first relative deviation from steady state of every plot, read once: the
+    // observations have no index on the plot.
+    for (auto cur = c.query("select fl_id, meas_value from measurements where m_ix=-1"); !cur.eof(); cur.next())
+        nonBal_.emplace(cur.getInt("fl_id"), cur.getDouble("meas_value"));
 }
 
 BalanceInputReader::~BalanceInputReader() = default;
@@ -206,9 +209,7 @@ std::optional<PlotInput> BalanceInputReader::next()
     in.lastPlot = input_->eof();
     in.inPlotList = options_.method != MethodKind::Rux || plotList_.count(in.fl_id) > 0;
 
-    nonBal_->bind(1, in.fl_id);
-    if (nonBal_->step()) in.non_bal = nonBal_->columnDouble(0);
-    nonBal_->reset();
+    if (const auto it = nonBal_.find(in.fl_id); it != nonBal_.end()) in.non_bal = it->second;
 
     if (options_.method == MethodKind::Rux) {
         readBat(in);

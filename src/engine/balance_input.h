@@ -2,6 +2,7 @@
 #include "db/statement.h"
 #include "engine/balance_types.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -71,7 +72,7 @@ private:
     std::set<long long> plotList_;
     std::optional<db::Statement> bat_;
     std::optional<db::Statement> opstab_;
-    std::optional<db::Statement> nonBal_;
+    std::map<long long, double> nonBal_;
     int opsPop_ = -1;
 };
 

@@ -43,7 +43,7 @@ private:
         out_.log.push_back({LogEvent::Kind::Message, caption, text});
     }
     bool readSiteSoil(const BalanceRow& row);
-    void initialisePools(const BalanceRow& row);
+    void initialisePools();
     void reportInvalid(size_t first);
     // Walks cycles and years; calls `year` for every simulated year until it returns false.
     void walkYears(size_t first, const std::function<bool(const Year&)>& year);
@@ -93,9 +93,8 @@ bool PlotRun::readSiteSoil(const BalanceRow& row)
     return true;
 }
 
-void PlotRun::initialisePools(const BalanceRow& row)
+void PlotRun::initialisePools()
 {
-    (void)row;
     double lts, dec;
     if (o_.hassink) {
         lts = std::min(corg_ * cif_, max_lts_);
@@ -159,7 +158,7 @@ PlotOutput PlotRun::run()
         return std::move(out_);
     }
 
-    initialisePools(row);
+    initialisePools();
     fom_.destroy_opsprm();
     fom_.create_opsprm();
     const std::string preCond = initial_condition(o_, row);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -446,6 +447,51 @@ TEST(AnnualBalance, SensitivityRunScalesTheBulkDensity)
     r.cfg.uncas_mode = true;
     ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
     EXPECT_NEAR(r.fx.nresult(1, "c_som").front() / plain, 1.1, 0.01);
+}
+
+} // namespace
+
+namespace {
+
+// A browser run of a plot of kind "null": only the fresh organic matter turns over.
+TEST(AnnualBalance, AccumulationModeTurnsOverFreshMatterOnly)
+{
+    BalanceRun r;
+    PlotSpec p;
+    p.additions = {{2001, 1000}};
+    r.fx.addPlot(p);
+    r.fx.db().execute("delete from climate_station");  // the plot is missing from the plot list
+    r.cfg.modus = "ACC";
+    r.cfg.rux_icon = "null";
+    r.cfg.dyn_lts = r.cfg.dyn_bd = true;  // off outside the normal mode
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_TRUE(r.fx.logHas("FL_ID not found =>1"));
+    EXPECT_EQ(r.fx.nresult(1, "c_m_fom"), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(r.fx.nresult(1, "c_lts"), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(r.fx.nresult(1, "c_som"), (std::vector<double>{-99, -99, -99}));
+    const auto ops = r.fx.nresult(1, "c_ops");
+    EXPECT_LT(ops[0], 1000);  // part of the addition decomposed
+    EXPECT_GT(r.fx.nresult(1, "c_rep")[0], 0);
+    EXPECT_EQ(r.scalar("select count(*) from sim_result"), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(AnnualBalance, NonBalOfThePlotSetsTheInitialActivePool)
+{
+    BalanceRun r;
+    PlotSpec p;
+    r.fx.addPlot(p);
+    p.id = 2;
+    r.fx.addPlot(p);
+    r.fx.db().execute("insert into measurements values (9, 2, -1, 2001, 0, -1), (10, 2, -1, 2001, 0, 3)");
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    EXPECT_TRUE(r.fx.logHas("   active C =0 kg/ha"));  // plot 2, its first value -1
+    EXPECT_EQ(std::count_if(r.fx.lines.begin(), r.fx.lines.end(),
+                            [](const std::string& l) { return l.rfind("   active C =", 0) == 0; }),
+              2);
 }
 
 } // namespace

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <unistd.h>
 
 using vt::db::Connection;
 using vt::test::TempDir;
@@ -243,10 +246,6 @@ TEST(MdbImport, ABrokenTableFailsTheImportUnlessSkipped)
     EXPECT_EQ(db.scalar("SELECT COUNT(*) FROM sqlite_master WHERE type='table'").toInt(), 8);
 }
 
-} // namespace
-
-namespace {
-
 TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
 {
     TempDir dir;
@@ -272,6 +271,47 @@ TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
     EXPECT_NE(otherReport.adaptation.find("cultivation"), std::string::npos) << otherReport.adaptation;
     Connection db(other, Connection::Mode::ReadOnly);
     EXPECT_EQ(db.scalar("SELECT group_concat(name) FROM sqlite_master").toString(), "Orders");
+}
+
+// The reader runs in a child process: a crash or a hang there fails the table it was
+// reading, names it, and leaves no file; with skipping the other tables still come across.
+TEST(MdbImport, AReaderThatCrashesOrHangsOnATableFailsThatTable)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> failure;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"crash", [] { std::abort(); }, "the Access reader failed on it (signal 6)"},
+        {"hang", [] { for (;;) ::pause(); }, "reading it does not come to an end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        vt::db::MdbImportOptions options;
+        options.stallSeconds = 1;
+        options.beforeTable = [&](const std::string& table) {
+            if (table == "Shippers") c.failure();
+        };
+        try {
+            vt::db::import_mdb(kNorthwind, dir.file("new.db"), options);
+            ADD_FAILURE() << "the import did not fail";
+        } catch (const vt::db::MdbImportError& e) {
+            EXPECT_EQ(e.kind(), vt::db::MdbImportError::Kind::BrokenTable);
+            EXPECT_EQ(std::string(e.what()), std::string("table \"Shippers\" cannot be read: ") + c.reason);
+        }
+        EXPECT_TRUE(files_in(dir.path()).empty());
+
+        options.skipBrokenTables = true;
+        const auto report = vt::db::import_mdb(kNorthwind, dir.file("new.db"), options);
+        ASSERT_EQ(report.skipped.size(), 1u);
+        EXPECT_EQ(report.skipped[0].name, "Shippers");
+        EXPECT_EQ(report.skipped[0].reason, c.reason);
+        EXPECT_EQ(report.tables.size(), 8u);
+        EXPECT_EQ(report.totalRows(), 4032 - 3);
+        EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"new.db"});
+    }
 }
 
 } // namespace
