@@ -5,6 +5,8 @@
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -23,6 +25,7 @@ private slots:
     void versionIsRecorded();
     void runSwitchesChangeTheLoadedSettings();
     void manualIsShipped();
+    void statusBarDoubleClickShowsTheVersion();
 };
 
 void TestStartup::modes_data()
@@ -165,6 +168,18 @@ void TestStartup::manualIsShipped()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("RUX settings"));
+}
+
+void TestStartup::statusBarDoubleClickShowsTheVersion()
+{
+    vt::test::GuiSandbox box;
+    box.settings(box.database("exp.db"));
+    Tgld_UIF w(box.env());
+    w.show();
+    QTest::mouseDClick(w.findChild<QLabel*>("panel2"), Qt::LeftButton);
+    auto* update = w.findChild<QDialog*>("UpdateCheckDialog");
+    QVERIFY(update && update->isVisible());
+    QVERIFY(update->findChild<QLabel*>("version")->text().contains(QString::fromStdString(vt::gui::program_version())));
 }
 
 QTEST_MAIN(TestStartup)
