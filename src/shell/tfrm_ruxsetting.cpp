@@ -49,6 +49,7 @@ QLineEdit* Tfrm_ruxsetting::addField(const QString& name, const QString& label, 
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
     edit->setReadOnly(readOnly);
+    if (readOnly) edit->setStyleSheet("QLineEdit { background: palette(window); }");
     rows_.push_back({new QLabel(label, this), edit, value});
     return edit;
 }
