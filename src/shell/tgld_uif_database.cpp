@@ -27,7 +27,7 @@ bool Tgld_UIF::openWithRetry(const QString& path)
             session_.open(tried.toStdString());
             state_.db_f_name = tried.toStdString();
             state_.methode = session_.methode();
-            setWindowTitle("Veltrano - " + QFileInfo(tried).fileName());
+            setWindowTitle(QString::fromStdString(session_.caption()));
             emit databaseChanged();
             return true;
         } catch (const std::exception& e) {
