@@ -16,12 +16,13 @@ namespace vt::gui {
 
 bool is_access_file(const QString& path) { return path.endsWith(".mdb", Qt::CaseInsensitive); }
 
-QString import_access_file(QWidget* parent, const QString& mdbPath)
+QString import_access_file(QWidget* parent, const QString& mdbPath, bool interactive, QString& error)
 {
     const QFileInfo source(mdbPath);
     const QString target = source.dir().filePath(source.completeBaseName() + ".db");
     db::MdbImportOptions options;
     if (QFileInfo::exists(target)) {
+        if (!interactive) return target;
         if (!ask_question(parent, "Access import",
                           QString("%1 exists already. Import %2 again and replace it ?\n(No: open the existing file)")
                               .arg(QFileInfo(target).fileName(), source.fileName())))
@@ -35,7 +36,7 @@ QString import_access_file(QWidget* parent, const QString& mdbPath)
     progress.setMinimumDuration(300);
 
     db::MdbImportReport report;
-    std::optional<std::string> error;
+    std::optional<std::string> failure;
     auto* thread = QThread::create([&] {
         try {
             report = db::import_mdb(mdbPath.toStdString(), target.toStdString(), options,
@@ -51,7 +52,7 @@ QString import_access_file(QWidget* parent, const QString& mdbPath)
                                         }, Qt::QueuedConnection);
                                     });
         } catch (const std::exception& e) {
-            error = e.what();
+            failure = e.what();
         }
     });
     QEventLoop loop;
@@ -63,14 +64,14 @@ QString import_access_file(QWidget* parent, const QString& mdbPath)
     QCoreApplication::removePostedEvents(&progress);
     progress.reset();
 
-    if (error) {
-        show_message(parent, "Access import", QString::fromStdString(*error));
+    if (failure) {
+        error = QString::fromStdString(*failure);
         return {};
     }
     QStringList notes;
     for (const auto& n : report.notes) notes << QString::fromStdString(n);
     if (!report.adapted && !report.adaptation.empty()) notes << QString::fromStdString(report.adaptation);
-    if (!notes.isEmpty())
+    if (!notes.isEmpty() && interactive)
         show_message(parent, "Access import",
                      QString("%1 imported into %2 (%3 tables).\n\n%4")
                          .arg(source.fileName(), QFileInfo(target).fileName())

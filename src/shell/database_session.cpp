@@ -18,8 +18,10 @@ void DatabaseSession::open(const std::string& path)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) throw std::runtime_error("database not found: " + path);
     auto c = std::make_unique<db::Connection>(path, db::Connection::Mode::ReadWrite);
-    methode_ = db::adapt_datamodel(*c, settings_).methode;
+    const auto adapted = db::adapt_datamodel(*c, settings_);
     complete_site_state(*c);
+    methode_ = adapted.methode;
+    caption_ = adapted.caption;
     connection_ = std::move(c);
 }
 
@@ -27,6 +29,7 @@ void DatabaseSession::close()
 {
     connection_.reset();
     methode_.clear();
+    caption_.clear();
 }
 
 std::string DatabaseSession::path() const { return connection_ ? connection_->path() : std::string(); }

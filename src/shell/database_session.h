@@ -33,10 +33,13 @@ public:
     std::string path() const;
     // The model method stored in the open database.
     const std::string& methode() const { return methode_; }
+    // The main window's caption after the adaptation: "Veltrano; Model=" and the stored model.
+    const std::string& caption() const { return caption_; }
 
 private:
     std::unique_ptr<db::Connection> connection_;
     std::string methode_;
+    std::string caption_;
     config::RuxSettings* settings_ = nullptr;
 };
 

@@ -26,8 +26,11 @@ RunThread::~RunThread()
 engine::RunHooks RunThread::hooks()
 {
     engine::RunHooks h;
-    h.log = [this](const std::string& line) { emit logLine(QString::fromStdString(line)); };
-    h.progress = [this](long long current, long long maximum) { emit progress(current, maximum); };
+    h.log = [this](const std::string& line) {
+        const auto text = QString::fromStdString(line);
+        post(&text);
+    };
+    h.progress = [this](long long current, long long maximum) { post(nullptr, &current, &maximum); };
     h.message = [this](const std::string& caption, const std::string& text) {
         QMetaObject::invokeMethod(
             this, [this, caption, text] {
@@ -48,15 +51,48 @@ engine::RunHooks RunThread::hooks()
     if (unattended_) {
         h.message = [this](const std::string& caption, const std::string& text) {
             std::cerr << caption << ": " << text << '\n';
-            emit logLine(QString::fromStdString(caption + ": " + text));
+            const auto line = QString::fromStdString(caption + ": " + text);
+            post(&line);
         };
         h.ask = [this](const std::string& caption, const std::string& text) {
             std::cerr << caption << ": " << text << " -> no\n";
-            emit logLine(QString::fromStdString(caption + ": " + text + " -> no"));
+            const auto line = QString::fromStdString(caption + ": " + text + " -> no");
+            post(&line);
             return false;
         };
     }
     return h;
+}
+
+void RunThread::post(const QString* line, const long long* current, const long long* maximum)
+{
+    QMutexLocker lock(&mutex_);
+    if (line) pending_ << *line;
+    if (current) {
+        current_ = *current;
+        maximum_ = *maximum;
+        progressPending_ = true;
+    }
+    if (flushQueued_) return;
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, &RunThread::flush, Qt::QueuedConnection);
+}
+
+void RunThread::flush()
+{
+    QStringList lines;
+    bool progressPending = false;
+    long long current = 0, maximum = 0;
+    {
+        QMutexLocker lock(&mutex_);
+        lines.swap(pending_);
+        std::swap(progressPending, progressPending_);
+        current = current_;
+        maximum = maximum_;
+        flushQueued_ = false;
+    }
+    if (!lines.isEmpty()) emit logLines(lines);
+    if (progressPending) emit progress(current, maximum);
 }
 
 void RunThread::start(RunFunction run, db::Connection& c, engine::RunConfig cfg)
@@ -79,6 +115,7 @@ void RunThread::onThreadDone()
 {
     if (!thread_) return;
     thread_->wait();
+    flush();
     thread_->deleteLater();
     thread_ = nullptr;
     emit finished(result_);

@@ -2,7 +2,9 @@
 #include "engine/run_config.h"
 #include "engine/run_hooks.h"
 
+#include <QMutex>
 #include <QObject>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -17,8 +19,10 @@ class Connection;
 namespace vt::gui {
 
 // Executes one run on a worker thread. Log lines and progress reach the window by
-// queued signals; messages and questions of the run are shown by the window's thread
-// while the run waits for them; "STOP RUN" is an atomic flag the run polls.
+// queued signals, gathered so that a run writing lines faster than the window can show
+// them one by one keeps the window responsive; messages and questions of the run are
+// shown by the window's thread while the run waits for them; "STOP RUN" is an atomic
+// flag the run polls.
 class RunThread : public QObject {
     Q_OBJECT
 public:
@@ -44,18 +48,31 @@ public:
     void waitForEnd();
 
 signals:
-    void logLine(const QString& line);
+    // The log lines written since the last signal, in their order.
+    void logLines(const QStringList& lines);
+    // The latest progress of a row walk; maximum 0 hides the bar.
     void progress(qint64 current, qint64 maximum);
     void finished(const vt::engine::RunResult& result);
 
 private:
     engine::RunHooks hooks();
     void onThreadDone();
+    // Worker side: queue a line or a progress value and make sure a flush is pending.
+    void post(const QString* line, const long long* current = nullptr, const long long* maximum = nullptr);
+    // Window side: hands the queued lines and the latest progress to the window.
+    void flush();
 
     QWidget* dialogParent_;
     QThread* thread_ = nullptr;
     std::atomic<bool> stop_{false};
     bool unattended_ = false;
+
+    QMutex mutex_;
+    QStringList pending_;
+    bool flushQueued_ = false;
+    bool progressPending_ = false;
+    long long current_ = 0;
+    long long maximum_ = 0;
     engine::RunResult result_;
 };
 

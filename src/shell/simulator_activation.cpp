@@ -18,6 +18,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <iostream>
+
 namespace vt::gui {
 
 bool SimulatorWindow::regionalMode() const
@@ -63,15 +65,13 @@ void SimulatorWindow::activateRun()
         main_.switchdatasource(QString::fromStdString(main_.state().db_f_name));
     path_->setText(QString::fromStdString(main_.session().path()));
     if (!main_.session().isOpen()) {
-        calculate_->setEnabled(false);
-        log("no database open");
+        failActivation("no database open");
         return;
     }
     try {
         readConfiguration();
     } catch (const std::exception& e) {
-        show_message(this, "RUX-simulator", QString::fromStdString(e.what()));
-        calculate_->setEnabled(false);
+        failActivation(QString::fromStdString(e.what()));
         return;
     }
     recalcBat_->setChecked(cfg_.recalc_bat);
@@ -90,15 +90,29 @@ void SimulatorWindow::activateRun()
     if (autoclick) calculate();
 }
 
+void SimulatorWindow::failActivation(const QString& reason)
+{
+    calculate_->setEnabled(false);
+    dialogHooks().show("RUX-simulator", reason.toStdString());
+    // A batch run that cannot start ends here instead of waiting for somebody.
+    if (main_.state().go_on) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool SimulatorWindow::unattended() const { return nowait || main_.unattended(); }
+
 engine::RunHooks SimulatorWindow::dialogHooks()
 {
     engine::RunHooks hooks;
     hooks.log = [this](const std::string& line) { log(QString::fromStdString(line)); };
-    hooks.message = [this](const std::string& caption, const std::string& text) {
-        show_message(this, QString::fromStdString(caption), QString::fromStdString(text));
+    const bool quiet = unattended();
+    hooks.message = [this, quiet](const std::string& caption, const std::string& text) {
+        log(QString::fromStdString(caption + ": " + text));
+        if (quiet) std::cerr << caption << ": " << text << '\n';
+        else show_message(this, QString::fromStdString(caption), QString::fromStdString(text));
     };
-    hooks.ask = [this](const std::string& caption, const std::string& text) {
-        return ask_question(this, QString::fromStdString(caption), QString::fromStdString(text));
+    hooks.ask = [this, quiet](const std::string& caption, const std::string& text) {
+        if (quiet) log(QString::fromStdString(caption + ": " + text + " -> no"));
+        return !quiet && ask_question(this, QString::fromStdString(caption), QString::fromStdString(text));
     };
     return hooks;
 }

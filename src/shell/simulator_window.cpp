@@ -26,7 +26,7 @@ SimulatorWindow::SimulatorWindow(Tgld_UIF& main, RunThread::RunFunction run, QWi
     setObjectName("SimulatorWindow");
     setWindowTitle("RUX-simulator");
     buildLayout();
-    connect(thread_, &RunThread::logLine, this, &SimulatorWindow::onLogLine);
+    connect(thread_, &RunThread::logLines, this, &SimulatorWindow::onLogLines);
     connect(thread_, &RunThread::progress, this, &SimulatorWindow::onProgress);
     connect(thread_, &RunThread::finished, this, &SimulatorWindow::onFinished);
 }
@@ -148,10 +148,11 @@ void SimulatorWindow::startRun()
     thread_->start(run_, *c, cfg_);
 }
 
-void SimulatorWindow::onLogLine(const QString& line)
+void SimulatorWindow::onLogLines(const QStringList& lines)
 {
-    log(line);
-    histogram_->takeLogLine(line);
+    messages_->addItems(lines);
+    messages_->scrollToBottom();
+    for (const auto& line : lines) histogram_->takeLogLine(line);
 }
 
 void SimulatorWindow::onProgress(qint64 current, qint64 maximum)

@@ -71,10 +71,15 @@ protected:
 private:
     void buildLayout();
     void readConfiguration();
-    // Hooks for work done on the window's own thread: log lines, messages, questions.
+    // Hooks for work done on the window's own thread: log lines, messages, questions
+    // (in an unattended batch run without boxes: questions are answered "no").
     engine::RunHooks dialogHooks();
+    // Nobody waits at the screen: the command line asked to end after the run.
+    bool unattended() const;
+    // The activation cannot prepare a run; a batch run ends at once.
+    void failActivation(const QString& reason);
     void startRun();
-    void onLogLine(const QString& line);
+    void onLogLines(const QStringList& lines);
     void onProgress(qint64 current, qint64 maximum);
     void onFinished(const engine::RunResult& result);
     void log(const QString& line);

@@ -143,6 +143,7 @@ ActivationSwitches parse_activation_switches(const std::vector<std::string>& arg
             s.method = method_from_code(a.substr(2, 3));
         }
         if (up == "GO") s.go = true;
+        if (up == "NW" || a == "!") s.nowait = true;
     }
     return s;
 }

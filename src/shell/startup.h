@@ -46,6 +46,9 @@ struct ActivationSwitches {
     bool methodGiven = false;   // M=
     std::string method;         // from M=: the method its code names, or empty
     bool go = false;
+    bool nowait = false;        // "nw" or "!": end the program after the run
+    // A batch run nobody watches (GO with nw or !): no dialog may wait for an answer.
+    bool unattended() const { return go && nowait; }
 };
 ActivationSwitches parse_activation_switches(const std::vector<std::string>& args);
 

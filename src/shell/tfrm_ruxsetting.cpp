@@ -49,6 +49,7 @@ QLineEdit* Tfrm_ruxsetting::addField(const QString& name, const QString& label, 
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
     edit->setReadOnly(readOnly);
+    if (readOnly) edit->setStyleSheet("QLineEdit { background: palette(window); }");
     rows_.push_back({new QLabel(label, this), edit, value});
     return edit;
 }
@@ -186,7 +187,7 @@ void Tfrm_ruxsetting::setScenario(int scenario)
 
 void Tfrm_ruxsetting::setHassink(bool on)
 {
-    values_.setHassink(on);
+    values_.hassink = on ? 1 : 0;
     refreshOptions();
 }
 

@@ -36,6 +36,8 @@ public:
     // The values as last loaded and changed by the command-line switches; a run reads
     // the scenario and Hassink choices from here.
     const SettingsValues& values() const { return values_; }
+    // The command-line switches S+/S- and SAT+/SAT-: the loaded values change, the
+    // settings file does not (unless the dialog is saved).
     void setScenario(int scenario);
     void setHassink(bool on);
     void showMethod(const QString& method);

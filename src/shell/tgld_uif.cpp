@@ -16,6 +16,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <iostream>
+
 namespace vt::gui {
 
 namespace {
@@ -45,6 +47,8 @@ Tgld_UIF::Tgld_UIF(StartupEnv env, QWidget* parent)
     : QMainWindow(parent), env_(std::move(env))
 {
     setObjectName("Tgld_UIF");
+    unattended_ = parse_activation_switches(env_.args).unattended();
+    if (unattended_ && !env_.askDatabase) env_.askDatabase = [](const std::string&) { return std::string(); };
     if (!env_.message)
         env_.message = [this](const std::string& caption, const std::string& text) {
             message(QString::fromStdString(caption), QString::fromStdString(text));
@@ -224,6 +228,10 @@ bool Tgld_UIF::update_registry(const QString& item)
     return true;
 }
 
-void Tgld_UIF::message(const QString& caption, const QString& text) { show_message(this, caption, text); }
+void Tgld_UIF::message(const QString& caption, const QString& text)
+{
+    if (unattended_) std::cerr << caption.toStdString() << ": " << text.toStdString() << '\n';
+    else show_message(this, caption, text);
+}
 
 } // namespace vt::gui

@@ -66,6 +66,9 @@ public:
 
     // The exit code of a batch run (GO): non-zero when the run failed.
     int exitCode() const { return exitCode_; }
+    // A batch run nobody watches (GO with nw or !): messages go to standard error and
+    // no dialog waits for an answer.
+    bool unattended() const { return unattended_; }
 
 signals:
     void databaseChanged();
@@ -99,6 +102,7 @@ private:
     DatabaseSession session_;
     DbHistory history_;
     bool restricted_ = false;
+    bool unattended_ = false;
     bool shown_ = false;
     bool batchStarted_ = false;
     bool ending_ = false;

@@ -6,7 +6,6 @@
 #include "shell/shell_ops.h"
 #include "shell/tfrm_ruxsetting.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>

@@ -16,19 +16,23 @@ bool Tgld_UIF::openWithRetry(const QString& path)
     QString tried = path;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (is_access_file(tried)) {
-            tried = import_access_file(this, tried);
-            if (tried.isEmpty()) return false;
+            QString error;
+            tried = import_access_file(this, tried, !unattended_, error);
+            if (tried.isEmpty()) {
+                message("Access import", error);
+                return false;
+            }
         }
         try {
             session_.open(tried.toStdString());
             state_.db_f_name = tried.toStdString();
             state_.methode = session_.methode();
-            setWindowTitle("Veltrano - " + QFileInfo(tried).fileName());
+            setWindowTitle(QString::fromStdString(session_.caption()));
             emit databaseChanged();
             return true;
         } catch (const std::exception& e) {
             const QString reason = QString::fromStdString(e.what());
-            if (attempt == 0) {
+            if (attempt == 0 && !unattended_) {
                 tried = DatabasePathDialog::ask(this, tried, reason);
                 if (tried.isEmpty()) {
                     message("DB error", reason);
@@ -36,6 +40,7 @@ bool Tgld_UIF::openWithRetry(const QString& path)
                 }
             } else {
                 message("DB error", reason);
+                return false;
             }
         }
     }

@@ -65,6 +65,7 @@ void TestDatabaseChoice::changeDatabaseAddsToTheHistoryOnce()
     QCOMPARE(w.session().path(), b);
     QCOMPARE(w.state().db_f_name, b);
     QCOMPARE(w.state().methode, std::string("HUBAHE"));
+    QVERIFY(w.windowTitle().startsWith("Veltrano; Model=HUBAHE"));
     QCOMPARE(listed(w), (QStringList{QString::fromStdString(a), QString::fromStdString(b)}));
     vt::gui::DbHistory file(box.folder());
     file.load();

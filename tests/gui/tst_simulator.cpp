@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -85,11 +86,14 @@ private slots:
     void stopRunTickedBeforeTheRunStopsIt();
     void runFillsTheMessageList();
     void stopRunEndsTheRun();
+    void everyLineArrivesInOrder();
     void closingDuringARunAsksFirst();
     void secondPressClosesOnlyForTheBrowser();
+    void endingTheProgramDuringARunStopsIt();
     void regioModeSwitchesTheStructure();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
+    void unattendedBatchWithoutDatabaseEnds();
 };
 
 void TestSimulator::demoRunEndsWithJobFinished()
@@ -158,6 +162,26 @@ void TestSimulator::stopRunEndsTheRun()
     QCOMPARE(f.log().last(), QString("STOP RUN: the run was stopped"));
 }
 
+void TestSimulator::everyLineArrivesInOrder()
+{
+    const int lines = 20000;
+    Fixture f([lines](vt::db::Connection&, const vt::engine::RunConfig&, const vt::engine::RunHooks& h) {
+        for (int i = 0; i < lines; ++i) {
+            h.logLine(std::to_string(i));
+            h.report(i, lines);
+        }
+        return RunResult{};
+    });
+    f.sim->show();
+    f.sim->calculate();
+    QVERIFY(f.waitForRun());
+    const auto log = f.log();
+    QCOMPARE(log.size(), lines);
+    for (int i = 0; i < lines; i += 997) QCOMPARE(log[i], QString::number(i));
+    QCOMPARE(log.last(), QString::number(lines - 1));
+    QVERIFY(!f.child<QProgressBar>("progress")->isVisible());
+}
+
 void TestSimulator::closingDuringARunAsksFirst()
 {
     Fixture f(scripted_run(1000000));
@@ -185,6 +209,24 @@ void TestSimulator::secondPressClosesOnlyForTheBrowser()
     f.sim->singlemode = true;
     f.sim->calculate();
     QVERIFY(!f.sim->isVisible());
+}
+
+void TestSimulator::endingTheProgramDuringARunStopsIt()
+{
+    Fixture f(scripted_run(1000000));
+    f.window->show();
+    f.sim->show();
+    f.sim->calculate();
+    DialogHooks::setNextAnswer(false);
+    f.window->endProgram();
+    QVERIFY(f.window->isVisible());
+    QVERIFY(f.sim->running());
+    DialogHooks::setNextAnswer(true);
+    f.window->endProgram();
+    QVERIFY(!f.sim->running());
+    QVERIFY(!f.sim->isVisible());
+    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->session().isOpen());
 }
 
 void TestSimulator::regioModeSwitchesTheStructure()
@@ -229,6 +271,21 @@ void TestSimulator::batchRunEndsTheProgram()
     QVERIFY(f.sim->hasResult());
     QVERIFY(!f.sim->isVisible());
     QCOMPARE(f.window->exitCode(), exitCode);
+}
+
+void TestSimulator::unattendedBatchWithoutDatabaseEnds()
+{
+    vt::test::GuiSandbox box;
+    box.settings(box.file("moved.db"));
+    // No file dialog may open: nobody would answer it.
+    Tgld_UIF window(box.env({"GO", "!"}));
+    SimulatorWindow sim(window, scripted_run(1));
+    window.setSimulator(&sim);
+    window.show();
+    window.activate();
+    QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
+    QVERIFY(!sim.hasResult());
+    QCOMPARE(window.exitCode(), 1);
 }
 
 QTEST_MAIN(TestSimulator)

@@ -1,9 +1,12 @@
 // Start-up of the main window: modes and language from the ini file, the settings file
 // and the command line; the first start; the version.
 #include "gui/gui_support.h"
+#include "shell/manual.h"
 #include "shell/tfrm_ruxsetting.h"
 #include "shell/tgld_uif.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -20,6 +23,9 @@ private slots:
     void missingDatabaseSwitchFallsBackToTheStoredOne();
     void firstStartWritesDefaultsAndCreatesTheDemo();
     void versionIsRecorded();
+    void runSwitchesChangeTheLoadedSettings();
+    void manualIsShipped();
+    void statusBarDoubleClickShowsTheVersion();
 };
 
 void TestStartup::modes_data()
@@ -137,6 +143,43 @@ void TestStartup::versionIsRecorded()
     QCOMPARE(box.stored().textOr("version", ""), vt::gui::program_version());
     w.activate();
     QCOMPARE(w.statusText(2), QString::fromStdString("Version= " + vt::gui::program_version()));
+}
+
+void TestStartup::runSwitchesChangeTheLoadedSettings()
+{
+    vt::test::GuiSandbox box;
+    box.write("veltrano.ini", "[MODUS]\nmode=RUX\n");
+    box.settings(box.database("exp.db"), "scenario=0\nhassink=0\n");
+    Tgld_UIF w(box.env({"S+", "SAT+", "REGIO"}));
+    w.connectAtShow();
+    w.activate();
+    QCOMPARE(w.settingsDialog()->values().scenario, 1);
+    QCOMPARE(w.settingsDialog()->values().hassink, 1);
+    QCOMPARE(w.state().appmode, std::string("REGIO"));
+    // Only saving the dialog writes them.
+    QCOMPARE(box.stored().integerOr("scenario", -1), 0LL);
+    QCOMPARE(box.stored().integerOr("hassink", -1), 0LL);
+}
+
+void TestStartup::manualIsShipped()
+{
+    const auto path = vt::gui::manual_path();
+    QVERIFY(!path.isEmpty());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("RUX settings"));
+}
+
+void TestStartup::statusBarDoubleClickShowsTheVersion()
+{
+    vt::test::GuiSandbox box;
+    box.settings(box.database("exp.db"));
+    Tgld_UIF w(box.env());
+    w.show();
+    QTest::mouseDClick(w.findChild<QLabel*>("panel2"), Qt::LeftButton);
+    auto* update = w.findChild<QDialog*>("UpdateCheckDialog");
+    QVERIFY(update && update->isVisible());
+    QVERIFY(update->findChild<QLabel*>("version")->text().contains(QString::fromStdString(vt::gui::program_version())));
 }
 
 QTEST_MAIN(TestStartup)
