@@ -24,21 +24,23 @@ struct WorkTable {
     std::string from;   // FROM ... WHERE ... (without the plot restriction)
 };
 
+// Every division is a real one, as in the experiment database's own engine: parameter
+// tables imported with whole-number columns must not truncate.
 std::vector<WorkTable> work_tables(bool regional)
 {
     auto pick = [regional](const char* r, const char* o) { return std::string(regional ? r : o); };
     const std::string crops = " FROM cultivation INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX "
                               " WHERE cultivation.Macode IN (2,9) ";
     return {
-        {"nbil_n_dng", "n_dng", pick("Sum(cultivation.Quantity*cultivation.part/100)", "Sum(cultivation.Quantity)"),
+        {"nbil_n_dng", "n_dng", pick("Sum(cultivation.Quantity*cultivation.part/100.0)", "Sum(cultivation.Quantity)"),
          " FROM cultivation WHERE cultivation.Macode = 4 "},
         {"nbil_n_entzug", "n_entz",
-         pick("Sum(cultivation.Quantity*gldpflan.N_GEHALT*cultivation.part/100)",
+         pick("Sum(cultivation.Quantity*gldpflan.N_GEHALT*cultivation.part/100.0)",
               "Sum(cultivation.Quantity*gldpflan.N_GEHALT)"),
          crops},
         {"nbil_n_saat", "n_saat",
-         pick("sum(cultivation.part*0.01*n_saat_input.menge*n_saat_input.n_gehalt/(100))",
-              "sum(n_saat_input.menge*n_saat_input.n_gehalt/(100))"),
+         pick("sum(cultivation.part*0.01*n_saat_input.menge*n_saat_input.n_gehalt/(100.0))",
+              "sum(n_saat_input.menge*n_saat_input.n_gehalt/(100.0))"),
          " FROM (cultivation INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX) "
          " INNER JOIN n_saat_input ON gldpflan.nsaat_ix = n_saat_input.nsaat_ix WHERE cultivation.Macode IN (2,9) "},
         {"nbil_ewr", "n_ewr",
@@ -46,13 +48,13 @@ std::vector<WorkTable> work_tables(bool regional)
               "sum((cultivation.Sim_Quantity*gldpflan.FEWR+gldpflan.CEWR))"),
          crops},
         {"nbil_orgd", "n_orgd",
-         pick("sum(cultivation.Quantity*cultivation.part*gldopspa.ts_gehalt*gldopspa.c_geh_ts/gldopspa.cnr_alt)",
-              "sum(cultivation.Quantity*100*gldopspa.ts_gehalt*gldopspa.c_geh_ts/gldopspa.cnr_alt)"),
+         pick("sum(cultivation.Quantity*cultivation.part*gldopspa.ts_gehalt*gldopspa.c_geh_ts/(1.0*gldopspa.cnr_alt))",
+              "sum(cultivation.Quantity*100*gldopspa.ts_gehalt*gldopspa.c_geh_ts/(1.0*gldopspa.cnr_alt))"),
          " FROM cultivation INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix "
          " WHERE cultivation.Macode = 3 "},
         {"nbil_kopp", "n_kopp",
-         pick("sum(cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*cultivation.part/gldopspa.cnr_alt)",
-              "sum(cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*100/gldopspa.cnr_alt)"),
+         pick("sum(cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*cultivation.part/(1.0*gldopspa.cnr_alt))",
+              "sum(cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*100/(1.0*gldopspa.cnr_alt))"),
          " FROM (cultivation INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX) "
          " INNER JOIN gldopspa ON gldpflan.kop_ix = gldopspa.item_ix "
          " WHERE cultivation.Macode=9 and gldopspa.cnr_alt>0 "},

@@ -99,10 +99,15 @@ void StatsAccumulator::report()
         lines_.push_back("  not enough data for more statistics");
     }
 
-    if (f->rKrit) line("critical r value =", *f->rKrit);
-    if (f->r) line(" corr.(obs~sim) r=", *f->r);
-    if (f->r && f->rDif) line(" corr.(dif~ t } r=", *f->rDif);
-    if (f->rFailed) lines_.push_back(" error in r calculation ");
+    // A failed root or division in either correlation replaces the critical value and
+    // both correlation lines with one error line.
+    if (f->rFailed) {
+        lines_.push_back(" error in r calculation ");
+    } else {
+        if (f->rKrit) line("critical r value =", *f->rKrit);
+        line(" corr.(obs~sim) r=", *f->r);
+        line(" corr.(dif~ t } r=", *f->rDif);
+    }
 
     if (const auto& dec = f->decomposition) {
         auto share = [&](const std::optional<long double>& v) {

@@ -72,6 +72,25 @@ TEST(NitrogenBalance, SinglePlotCountsRepeatedYearsFourTimes)
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "testnbilorgdb.sql"));
 }
 
+// A parameter table imported with whole-number columns still divides as real numbers:
+// 150 kg seed at 1 % N bring 1.5 kg N, rounded to 2 (not 150*1/100 = 1).
+TEST(NitrogenBalance, WholeNumberColumnsDivideAsRealNumbers)
+{
+    auto c = repeated_plot();
+    c->executeScript(R"(
+DROP TABLE n_saat_input;
+CREATE TABLE n_saat_input (nsaat_ix int, menge int, n_gehalt int);
+INSERT INTO n_saat_input VALUES (1, 150, 1);
+)");
+    vt::test::TempDir dir;
+    vt::eval::NBalanceOptions o;
+    o.plot = 2;
+    o.diagnosticsFolder = dir.path().string();
+    vt::eval::nitrogen_balance(*c, o);
+    EXPECT_EQ(count(*c, "N_SAAT = 2"), 3);
+    EXPECT_DOUBLE_EQ(c->scalar("SELECT n_saat FROM nbil_n_saat WHERE [year]=2002").toDouble(), 1.5);
+}
+
 TEST(NitrogenBalance, ObservedUptakeReplacesOnlyObservedYears)
 {
     auto c = repeated_plot();

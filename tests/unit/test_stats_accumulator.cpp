@@ -62,7 +62,7 @@ TEST(StatsAccumulator, CriticalRLineOnlyForThreeToSixtyOnePairs)
     for (const Case c : {Case{2, false}, Case{3, true}, Case{61, true}, Case{62, false}}) {
         StatsAccumulator acc("rux_stat_corg");
         acc.reset(1);
-        for (int i = 0; i < c.n; ++i) acc.add(2000 + i, true, true, 10 + i % 7, 11 + i % 5);
+        for (int i = 0; i < c.n; ++i) acc.add(2000 + i, true, true, 10 + (i * i) % 7, 11 + i % 5);
         acc.report();
         EXPECT_EQ(has_line_starting(acc, "critical r value ="), c.line) << "n = " << c.n;
         EXPECT_EQ(has_line_starting(acc, " N         ="), true) << "n = " << c.n;
@@ -109,9 +109,15 @@ TEST(StatsAccumulator, ConstantDifferenceReportsTheFailedCorrelation)
     acc.reset(1);
     for (int i = 0; i < 4; ++i) acc.add(2000 + i, true, true, 1.0 + i, 1.5 + i);  // d = 0.5 every year
     acc.report();
-    EXPECT_TRUE(has_line_starting(acc, " corr.(obs~sim) r="));
+    // The error line takes the place of the critical value and both correlations.
+    EXPECT_FALSE(has_line_starting(acc, "critical r value ="));
+    EXPECT_FALSE(has_line_starting(acc, " corr.(obs~sim) r="));
     EXPECT_FALSE(has_line_starting(acc, " corr.(dif~ t } r="));
-    EXPECT_TRUE(has_line_starting(acc, " error in r calculation "));
+    const auto& l = acc.lines();
+    const auto err = std::find(l.begin(), l.end(), " error in r calculation ");
+    ASSERT_NE(err, l.end());
+    ASSERT_NE(err, l.begin());
+    EXPECT_EQ((err - 1)->rfind("        ", 0), 0u) << "follows the bias line: " << *(err - 1);
     const auto sql = acc.storeStatement(true);
     EXPECT_EQ(sql.find("R_sim"), std::string::npos);
     EXPECT_NE(sql.find(" ,R_krit="), std::string::npos);
