@@ -6,6 +6,7 @@
 #include "engine/run_driver.h"
 
 #include <atomic>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <ostream>
@@ -22,7 +23,25 @@ struct RunOptions {
     std::string db;
     std::vector<std::string> switches;
     bool prepareOnly = false;
+    int jobs = 0;
+    bool timings = false;
+    bool stepwise = false;
 };
+
+void print_timings(std::ostream& err, const engine::RunResult& r)
+{
+    const engine::RunTimings& t = r.timings;
+    const double total = t.preparation + t.soilCheck + t.balance;
+    char buf[512];
+    std::snprintf(buf, sizeof buf,
+                  "timings: plot-years %lld, total %.3f s, %.0f plot-years/s\n"
+                  "  preparation %.3f s (soil check excluded)\n"
+                  "  soil check  %.3f s\n"
+                  "  balance     %.3f s: reading %.3f s, simulation %.3f s (CPU on the workers), writing %.3f s\n",
+                  r.plotYears, total, total > 0 ? static_cast<double>(r.plotYears) / total : 0.0, t.preparation,
+                  t.soilCheck, t.balance, t.reading, t.simulation, t.writing);
+    err << buf << std::flush;
+}
 
 void draw_progress(std::ostream& err, long long current, long long maximum)
 {
@@ -84,11 +103,14 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     config::RuxSettings settings;
     engine::RunConfig cfg = engine::read_run_configuration(base, settings, switches, conn, hooks);
 
+    cfg.jobs = opt.jobs;
+    cfg.stepwise = opt.stepwise;
     engine::RunDriver driver(conn, cfg, hooks);
     driver.setBalance(balance);
     const auto previous = std::signal(SIGINT, request_stop);
     const engine::RunResult result = driver.run();
     std::signal(SIGINT, previous);
+    if (opt.timings) print_timings(ctx.err, result);
     return result.outcome == engine::RunOutcome::Finished ? 0 : 1;
 }
 
@@ -97,6 +119,11 @@ const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended");
     cmd->add_option("--db", opt->db, "Experiment database file (also DB=FILE)");
     cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
+    cmd->add_option("--jobs", opt->jobs, "Worker threads that simulate plots (default 0: one per core)")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_flag("--stepwise", opt->stepwise,
+                  "Integrate the soil pools Euler step by Euler step (the reference; slower)");
+    cmd->add_flag("--timings", opt->timings, "Print the time of each phase of the run on standard error");
     cmd->add_option("switches", opt->switches,
                     "Run switches: GO, nw, !, BAT=0/1, new_bat, M=method, RC=n, TC=year, SC=scheme, I=n, "
                     "PPQ=file, POQ=file, UNCAS, ID=plot, ERR_P[nnnnnn]");

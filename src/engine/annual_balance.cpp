@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "engine/balance_input.h"
 #include "engine/deviation_summary.h"
+#include "engine/plot_pipeline.h"
 #include "engine/plot_simulation.h"
 #include "engine/result_writer.h"
 #include "engine/run_report.h"
@@ -139,21 +140,34 @@ RunResult AnnualBalance::run()
 
     const std::function<bool()> stop = [this] { return hooks_.stopRequested(); };
     long long lastPlot = -99;
-    while (auto in = reader.next()) {
-        const PlotOutput plot = simulate_plot(*in, options_, stop);
+    long long rowsWritten = 0;
+    std::optional<std::pair<RunOutcome, std::string>> ended;
+    PlotPipeline pipeline;
+    pipeline.read = [&reader] { return reader.next(); };
+    pipeline.settle = [&reader](PlotInput& in) { reader.readStoredState(in); };
+    pipeline.simulate = [this, &stop](const PlotInput& in) { return simulate_plot(in, options_, stop); };
+    pipeline.write = [&](PlotOutput&& plot, std::size_t inputRows) {
         replay(plot);
         writer.writePlot(plot);
         lastPlot = plot.fl_id;
         if (plot.status != PlotStatus::Skipped) ++result_.plots;
         result_.plotYears += static_cast<long long>(plot.years.size());
-        hooks_.report(reader.rowsRead(), reader.totalRows());
+        rowsWritten += static_cast<long long>(inputRows);
+        hooks_.report(rowsWritten, reader.totalRows());
         switch (plot.status) {
-        case PlotStatus::Stopped: return end(RunOutcome::Stopped, "STOP RUN");
-        case PlotStatus::CyclingError: return end(RunOutcome::Cancelled, "loopback not possible");
-        case PlotStatus::InitialisationError: return end(RunOutcome::Cancelled, " Error in initialisation ");
+        case PlotStatus::Stopped: ended.emplace(RunOutcome::Stopped, "STOP RUN"); break;
+        case PlotStatus::CyclingError: ended.emplace(RunOutcome::Cancelled, "loopback not possible"); break;
+        case PlotStatus::InitialisationError: ended.emplace(RunOutcome::Cancelled, " Error in initialisation "); break;
         default: break;
         }
-    }
+        return !ended;
+    };
+    const PipelineTimes times = run_plot_pipeline(pipeline, cfg_.jobs);
+    writer.commit();
+    result_.timings.reading = times.reading;
+    result_.timings.simulation = times.simulation;
+    result_.timings.writing = times.writing;
+    if (ended) return end(ended->first, ended->second);
     finish(lastPlot);
     return end(RunOutcome::Finished, {});
 }

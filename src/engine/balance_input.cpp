@@ -30,6 +30,7 @@ BalanceOptions BalanceOptions::from(const RunConfig& cfg)
     o.scenario_ctrl = cfg.scenario_ctrl;
     o.z_cnt = cfg.z_cnt;
     o.z_anf = cfg.z_anf;
+    o.stepwise = cfg.stepwise;
     o.k = cfg.k;
     return o;
 }
@@ -214,7 +215,8 @@ std::optional<PlotInput> BalanceInputReader::next()
     if (options_.method == MethodKind::Rux) {
         readBat(in);
         readAdditions(in);
-        readStoredState(in);
+        in.awaitsStoredState =
+            store_ && !in.rows.empty() && starts_from_stored_state(initial_condition(options_, in.rows.front()));
     }
     return in;
 }
@@ -252,6 +254,8 @@ void BalanceInputReader::readAdditions(PlotInput& in)
 
 void BalanceInputReader::readStoredState(PlotInput& in)
 {
+    if (!in.awaitsStoredState) return;
+    in.awaitsStoredState = false;
     if (in.rows.empty() || !store_) return;
     const std::string preCond = initial_condition(options_, in.rows.front());
     if (!starts_from_stored_state(preCond)) return;

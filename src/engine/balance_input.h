@@ -54,14 +54,17 @@ public:
 
     long long totalRows() const { return totalRows_; }
     long long rowsRead() const { return rowsRead_; }
-    // The next plot's input; empty when the input query is exhausted.
+    // The next plot's input; empty when the input query is exhausted. A plot that starts
+    // from a stored state comes with awaitsStoredState set, for readStoredState once the
+    // plots before it are written.
     std::optional<PlotInput> next();
+    // Reads the stored state a plot starts from and clears awaitsStoredState.
+    void readStoredState(PlotInput& in);
 
 private:
     BalanceRow readRow() const;
     void readBat(PlotInput& in);
     void readAdditions(PlotInput& in);
-    void readStoredState(PlotInput& in);
 
     db::Connection& c_;
     BalanceOptions options_;

@@ -72,6 +72,9 @@ struct PlotInput {
     std::optional<OmState> storedState;
     std::string storedStateProblem;                   // why the stored state is missing
     bool lastPlot = false;                           // the input query ends with this plot
+    // The plot starts from a stored state that has not been read yet: it may be one that
+    // the plots before it store in this run (BalanceInputReader::readStoredState).
+    bool awaitsStoredState = false;
 };
 
 enum class MethodKind { Rux, HumusBalance, Other };
@@ -90,6 +93,7 @@ struct BalanceOptions {
     int scenario_ctrl = 0;
     int z_cnt = 0;
     int z_anf = -99;
+    bool stepwise = false;          // walk every Euler step instead of summing them at once
     ModelConstants k;
 
     static BalanceOptions from(const RunConfig& cfg);

@@ -304,6 +304,7 @@ bool PlotRun::carbonYear(const Year& y)
     si.non_bal = in_.non_bal;
     si.clay = clay_;
     si.bat = bat;
+    si.stepwise = o_.stepwise;
     si.k = o_.k;
     for (const std::string& l : som_year_step(si, pools_, f, fom_)) line(l);
 

@@ -1,6 +1,7 @@
 #include "engine/result_writer.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "engine/state_store.h"
 
@@ -58,10 +59,27 @@ ResultWriter::ResultWriter(db::Connection& c, bool withZbv, StateStore* store)
     if (withZbv) zbv_.emplace(c.prepare(positional_insert(c, "rux_zbv", kZbvColumns)));
 }
 
+ResultWriter::~ResultWriter()
+{
+    if (batchOpen_) c_.executeIgnoringErrors("COMMIT");
+}
+
+void ResultWriter::commit()
+{
+    if (!batchOpen_) return;
+    batchOpen_ = false;
+    pendingYears_ = 0;
+    c_.execute("COMMIT");
+}
+
 void ResultWriter::writePlot(const PlotOutput& plot)
 {
     if (plot.years.empty()) return;
-    db::Transaction tx(c_);
+    if (!batchOpen_) {
+        c_.execute("BEGIN");
+        batchOpen_ = true;
+    }
+    db::Savepoint rows(c_, "plot_rows");
     for (const YearResult& y : plot.years) {
         for (int i = 0; i < kNresultColumns; ++i) {
             const double v = y.nresult[static_cast<size_t>(i)];
@@ -87,7 +105,9 @@ void ResultWriter::writePlot(const PlotOutput& plot)
         }
         if (y.stateToStore && store_) store_->store(y.fl_id, y.z_jahr, *y.stateToStore);
     }
-    tx.commit();
+    rows.release();
+    pendingYears_ += static_cast<long long>(plot.years.size());
+    if (pendingYears_ >= kYearsPerCommit) commit();
 }
 
 } // namespace vt::engine

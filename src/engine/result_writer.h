@@ -18,14 +18,23 @@ bool rux_zbv_complete(db::Connection& c);
 void create_rux_zbv(db::Connection& c);
 
 // Appends the result rows of finished plots: rux_nresult and rux_zbv by position,
-// sim_result, and the stored states. The statements are prepared once; each plot's rows
-// are written in one transaction.
+// sim_result, and the stored states. The statements are prepared once. A plot's rows stand
+// or fall together; they are committed in batches of some thousand plot-years, since a
+// commit per plot would wait for the disk thousands of times in a regional run. Rows of
+// finished plots are committed at the latest when the writer goes, however the run ends.
 class ResultWriter {
 public:
     // `withZbv`: rux_zbv could be opened; `store` may be null when no state is stored.
     ResultWriter(db::Connection& c, bool withZbv, StateStore* store);
+    ~ResultWriter();
+    ResultWriter(const ResultWriter&) = delete;
+    ResultWriter& operator=(const ResultWriter&) = delete;
 
     void writePlot(const PlotOutput& plot);
+    // Commits the rows written so far.
+    void commit();
+
+    static constexpr long long kYearsPerCommit = 5000;
 
 private:
     db::Connection& c_;
@@ -33,6 +42,8 @@ private:
     std::optional<db::Statement> zbv_;
     db::Statement simResult_;
     StateStore* store_;
+    bool batchOpen_ = false;
+    long long pendingYears_ = 0;
 };
 
 } // namespace vt::engine

@@ -16,6 +16,7 @@
 #include "engine/time_span.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -40,6 +41,11 @@ std::string log_number(double v)
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
 const char* yes_no(bool b) { return b ? "True" : "False"; }
@@ -170,6 +176,13 @@ RunResult RunDriver::runSequence()
     }
 
     PrepContext p{db_, cfg_, hooks_, cfg_.regional_mode || db_.columnExists("cultivation", "part")};
+    const auto started = std::chrono::steady_clock::now();
+    double soilCheck = 0;
+    const auto checkSoil = [&] {
+        const auto t0 = std::chrono::steady_clock::now();
+        soil_ = check_soil_properties(p);
+        soilCheck = seconds_since(t0);
+    };
 
     selectSinglePlot();
     preProcess();
@@ -190,17 +203,29 @@ RunResult RunDriver::runSequence()
         build_tillage_irrigation(p);
         build_fom_additions(p);
         build_soil_property_table(p);
-        soil_ = check_soil_properties(p);
+        checkSoil();
         build_bat_table(p, coefficients);
     } else {
         build_humus_balance(p, cfg_.methode);
         build_soil_property_table(p);
-        soil_ = check_soil_properties(p);
+        checkSoil();
     }
     p.checkStop();
+    RunTimings times;
+    times.soilCheck = soilCheck;
+    times.preparation = seconds_since(started) - soilCheck;
 
-    if (!balance_) return {};
-    return balance_(db_, cfg_, hooks_);
+    RunResult result;
+    if (balance_) {
+        const auto t0 = std::chrono::steady_clock::now();
+        result = balance_(db_, cfg_, hooks_);
+        times.balance = seconds_since(t0);
+        times.reading = result.timings.reading;
+        times.simulation = result.timings.simulation;
+        times.writing = result.timings.writing;
+    }
+    result.timings = times;
+    return result;
 }
 
 void RunDriver::settleInitialStateSource()

@@ -42,6 +42,16 @@ enum class RunOutcome {
     Failed,          // a database error or another failure ended it
 };
 
+// Wall-clock seconds spent in the phases of a run, for the command line's --timings.
+struct RunTimings {
+    double preparation = 0;  // working tables before the annual balance, soil check excluded
+    double soilCheck = 0;    // completing and checking every soil row
+    double balance = 0;      // the annual balance as a whole
+    double reading = 0;      // of which: reading the plots' input
+    double simulation = 0;   // of which: simulating the plots (summed over the worker threads)
+    double writing = 0;      // of which: writing the result rows
+};
+
 struct RunResult {
     RunOutcome outcome = RunOutcome::Finished;
     std::string message;   // what ended the run, when it did not finish
@@ -51,6 +61,7 @@ struct RunResult {
     // of the "histogram" page ("<-0.5" ... ">+0.5"), and the number of pairs.
     std::array<long long, 7> histogram{};
     long long pairs = 0;
+    RunTimings timings{};
 };
 
 } // namespace vt::engine

@@ -1,0 +1,44 @@
+#pragma once
+#include "engine/balance_types.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+
+namespace vt::engine {
+
+// Seconds spent in the three stages of a plot pipeline; simulation is summed over the
+// worker threads.
+struct PipelineTimes {
+    double reading = 0;
+    double simulation = 0;
+    double writing = 0;
+};
+
+struct PlotPipeline {
+    // The next plot's input, or empty when there is none; called on the calling thread.
+    std::function<std::optional<PlotInput>()> read;
+    // Completes a plot read with awaitsStoredState, on the calling thread, once every plot
+    // read before it has been written.
+    std::function<void(PlotInput&)> settle;
+    // The simulation of one plot; called on the worker threads, so it must touch nothing
+    // shared.
+    std::function<PlotOutput(const PlotInput&)> simulate;
+    // Takes the output of a plot together with the number of input rows the plot had, on
+    // the calling thread, in the order in which the plots were read; false ends the run
+    // (the plots read after it are dropped unwritten).
+    std::function<bool(PlotOutput&&, std::size_t inputRows)> write;
+};
+
+// Reads plots, simulates them on `jobs` worker threads (with 1 or less, one after another
+// on the calling thread) and writes them in reading order, so that the written rows do not
+// depend on the number of threads. At most a few plots per thread are in flight at any
+// time. An exception of any stage ends the run and reaches the caller, after the workers
+// have stopped.
+PipelineTimes run_plot_pipeline(const PlotPipeline& pipeline, int jobs);
+
+// The number of worker threads that `jobs` asks for: itself when positive, else the
+// number of cores.
+int worker_count(int jobs);
+
+} // namespace vt::engine
