@@ -92,8 +92,9 @@ void apply_settings(RunConfig& cfg, const config::RuxSettings& s, ConfigWarnings
         }
         return;
     }
+    // The method stays the caller's (the browser asks for "RUX"; "M=" binds it later):
+    // the stored "methode" is the database's model, not the run's.
     if (cfg.database == "?") cfg.database = s.textOr("database", "?");
-    cfg.methode = s.textOr("methode", "RUX");
     cfg.hymode = static_cast<int>(s.integerOr("ptfmode", cfg.hymode, warn, true));
     cfg.pf_wp = s.tenthsOr("pf_wp", 4.2, warn);
     cfg.pf_fk = s.tenthsOr("pf_fk", 1.8, warn);

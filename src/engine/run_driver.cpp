@@ -11,6 +11,7 @@
 #include "engine/soil_property_table.h"
 #include "engine/soil_texture_class.h"
 #include "engine/sql_script.h"
+#include "engine/text.h"
 #include "engine/tillage_irrigation.h"
 #include "engine/time_span.h"
 
@@ -138,7 +139,11 @@ RunResult RunDriver::guarded(Steps steps)
 RunResult RunDriver::run()
 {
     soil_.clear();
-    return guarded([this] { return runSequence(); });
+    // The initial-state source is settled per run; the caller's choice is kept for the next.
+    const std::string givenIcon = cfg_.rux_icon;
+    RunResult result = guarded([this] { return runSequence(); });
+    cfg_.rux_icon = givenIcon;
+    return result;
 }
 
 RunResult RunDriver::activate()
@@ -184,6 +189,7 @@ RunResult RunDriver::runSequence()
 
     selectSinglePlot();
     preProcess();
+    settleInitialStateSource();
     p.checkStop();
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 
@@ -251,6 +257,22 @@ RunResult RunDriver::runSequence()
     }
     result.timings = times;
     return result;
+}
+
+void RunDriver::settleInitialStateSource()
+{
+    if (!cfg_.rux_icon.empty()) return;
+    cfg_.rux_icon = "*";
+    if (cfg_.modus != "ACC") return;
+    // A run from the browser takes the i_con of its plot: the one it names, else the one
+    // it flagged.
+    db::Value icon;
+    if (cfg_.acc_plot >= 0)
+        icon = db_.scalar("SELECT i_con FROM field_description WHERE FL_ID=?", {cfg_.acc_plot});
+    else if (db_.scalar("SELECT COUNT(*) FROM site_state WHERE status=1").toInt() == 1)
+        icon = db_.scalar("SELECT field_description.i_con FROM field_description INNER JOIN site_state"
+                          " ON field_description.FL_ID = site_state.FL_ID WHERE site_state.status=1");
+    if (!icon.isNull()) cfg_.rux_icon = trim(icon.toString());
 }
 
 void RunDriver::selectSinglePlot()

@@ -64,6 +64,8 @@ private:
     RunResult runSequence();
     void preProcess();
     void selectSinglePlot();
+    // rux_icon when the caller left it empty: "*", or in "ACC" mode the browser plot's i_con.
+    void settleInitialStateSource();
     void removeOldResults();
 
     db::Connection& db_;

@@ -408,6 +408,25 @@ TEST(SoilPropertyTable, ABrowserRunOfANullPlotUsesDefaultInitialValues)
 
 namespace {
 
+TEST(SoilPropertyTable, InAccModeTheInitialStateSourceIsTheBrowserPlotsOwn)
+{
+    // The browser flags its current plot and leaves the initial-state source to the run.
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f, 1);
+    f.addPlot(2, 1, 1, 0, 0, "null");
+    f.addEvent(2, 2001, 2, 1, 60);
+    auto cfg = f.config();
+    cfg.modus = "ACC";
+    cfg.sel_id = "2";
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_soil_prop WHERE FL_ID=2 AND corg=9.99 AND [year]=0"), 1);
+
+    cfg.sel_id = "1";  // a plot with an observed initial value
+    ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_DOUBLE_EQ(f.number("SELECT corg FROM tmp_soil_prop WHERE FL_ID=1"), 1.2);
+}
+
 TEST(RunDriver, ActivationSelectsThePlotWithoutRunning)
 {
     RunFixture f;

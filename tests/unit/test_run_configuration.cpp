@@ -75,6 +75,20 @@ TEST(RunSettings, ValuesAreConvertedAndUnreadableOnesFallBack)
     EXPECT_NE(w[0].find("pf_fk"), std::string::npos);
 }
 
+TEST(RunSettings, TheMethodComesFromTheCallerNotFromTheStoredSettings)
+{
+    // The browser asks for the process model even when the settings name another method.
+    vt::test::TempDir dir;
+    const auto path = dir.file("rux.ini");
+    std::ofstream(path) << "[rux]\nmethode=HUBAHE\nptfmode=3\npf_wp=42\npf_fk=18\nrecalc_bat=1\n";
+    vt::config::RuxSettings s(path);
+    RunConfig cfg;
+    cfg.methode = "RUX";
+    ConfigWarnings w;
+    vt::engine::apply_settings(cfg, s, w);
+    EXPECT_EQ(cfg.methode, "RUX");
+}
+
 TEST(RunSettings, AMissingKeyGivesTheDefaults)
 {
     vt::test::TempDir dir;
