@@ -178,6 +178,43 @@ TEST(LtsStep, YearWithoutBatStaysFinite)
     }
 }
 
+// The mean ages of one year with the Hassink option: what stayed in a pool keeps its age,
+// the carbon that flowed in brings the age of its source (the reproduction flux, net of
+// the long-term pool's formation, age 0), divided by the pool's carbon at the year's end,
+// plus one year.
+TEST(LtsStep, AgesFollowTheYearsFlows)
+{
+    YearFlows f;
+    f.c_rep = 3000;
+    f.stab_flux = 600;
+    f.act_flux = 700;
+    LtsInput in;
+    in.silt = 40;
+    in.clay = 15;
+    in.c_total_prev = 80000;
+    in.bat = 40;
+    in.hassink = true;
+    in.hf = 0.4;
+    in.kd = 0.01258;
+    in.max_lts = 1.0;
+    in.cnrsom = 8.5;
+    in.hpwp = 15848.93;
+    SoilPools p;
+    p.c_am = 15000;
+    p.c_sm = 40000;
+    p.c_dec = 55000;
+    p.c_lts = 25000;
+    p.BD = 1.4;
+    LtsState s;
+    const LtsResult r = lts_step(in, f, p, s);
+    ASSERT_NE(r.K, 0);
+    const double lts_in = 0.4 * 3000 / 40.0, lts_out = 0.01258 * p.c_lts, rep_net = 3000 - lts_in;
+    const double a = ((p.c_am - 600 - 700 - rep_net) * 20 + 700 * 500.0 + lts_out * 5500) / p.c_am + 1;
+    EXPECT_DOUBLE_EQ(s.a_age, a);
+    EXPECT_DOUBLE_EQ(s.s_age, ((p.c_sm - 700 - 600) * 500 + 600 * a) / p.c_sm + 1);
+    EXPECT_DOUBLE_EQ(s.l_age, ((p.c_lts - lts_out - lts_in) * 5500 + lts_in) / p.c_lts + 1);
+}
+
 TEST(RatioOr, KeepsThePreviousValueForAZeroDivisor)
 {
     EXPECT_EQ(ratio_or(1, 0, -99), -99);
