@@ -115,21 +115,28 @@ TEST(SomYearStep, MarkedFreshMatterMarksTheActivePool)
     EXPECT_LT(p.mkd_s, p.mkd_a);
 }
 
-TEST(LtsStep, HassinkNeverExceedsTheCapNorGoesNegative)
+// The long-term pool's inputs of a loam soil with the default decay constant.
+LtsInput loam(bool hassink, double hf, double max_lts, double bat)
 {
-    YearFlows f;
-    f.c_rep = 3000;
     LtsInput in;
     in.silt = 40;
     in.clay = 15;
     in.c_total_prev = 50000;
-    in.bat = 30;
-    in.hassink = true;
-    in.hf = 100;  // far more formation than the soil can hold
+    in.bat = bat;
+    in.hassink = hassink;
+    in.hf = hf;
     in.kd = 0.01258;
-    in.max_lts = 0.5;
+    in.max_lts = max_lts;
     in.cnrsom = 8.5;
     in.hpwp = 15848.93;
+    return in;
+}
+
+TEST(LtsStep, HassinkNeverExceedsTheCapNorGoesNegative)
+{
+    YearFlows f;
+    f.c_rep = 3000;
+    LtsInput in = loam(true, 100, 0.5, 30);  // far more formation than the soil can hold
     SoilPools p;
     p.c_am = 10000;
     p.c_sm = 20000;
@@ -155,16 +162,7 @@ TEST(LtsStep, YearWithoutBatStaysFinite)
 {
     for (bool hassink : {false, true}) {
         YearFlows f;
-        LtsInput in;
-        in.silt = 40;
-        in.clay = 15;
-        in.c_total_prev = 50000;
-        in.hassink = hassink;
-        in.hf = 0.5;
-        in.kd = 0.01258;
-        in.max_lts = 0.8;
-        in.cnrsom = 8.5;
-        in.hpwp = 15848.93;
+        LtsInput in = loam(hassink, 0.5, 0.8, 0);
         SoilPools p;
         p.c_am = 0;
         p.c_sm = 0;
@@ -188,17 +186,7 @@ TEST(LtsStep, AgesFollowTheYearsFlows)
     f.c_rep = 3000;
     f.stab_flux = 600;
     f.act_flux = 700;
-    LtsInput in;
-    in.silt = 40;
-    in.clay = 15;
-    in.c_total_prev = 80000;
-    in.bat = 40;
-    in.hassink = true;
-    in.hf = 0.4;
-    in.kd = 0.01258;
-    in.max_lts = 1.0;
-    in.cnrsom = 8.5;
-    in.hpwp = 15848.93;
+    LtsInput in = loam(true, 0.4, 1.0, 40);
     SoilPools p;
     p.c_am = 15000;
     p.c_sm = 40000;
