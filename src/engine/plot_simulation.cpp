@@ -103,11 +103,11 @@ void PlotRun::initialisePools()
         dec = std::min((1 - cif_) * corg_, 2.0);
         lts = corg_ - dec;
     }
-    const double fine = (1 - skelett_) * pools_.BD;
-    pools_.c_lts = fine * lts * 30 * 1000;
+    const double BD = pools_.BD;
+    pools_.c_lts = (1 - skelett_) * lts * BD * 30 * 1000;
     if (pwp_ > 0) lts_.lts_pwp = pools_.c_lts / pwp_;
-    pools_.c_dec = fine * corg_ * 1000 * 30 - pools_.c_lts;
-    c_total_ = fine * corg_ * kSoilMassFactor;
+    pools_.c_dec = (1 - skelett_) * corg_ * 1000 * BD * 30 - pools_.c_lts;
+    c_total_ = (1 - skelett_) * corg_ * BD * kSoilMassFactor;
     if (norg_ > 0) {
         const double cn = corg_ / norg_;
         cnr_lts_ = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
