@@ -343,7 +343,7 @@ bool PlotRun::carbonYear(const Year& y)
         c_org = ratio_or(c_total_, fine * kSoilMassFactor, kMarker);
         n_som = pools_.c_dec / o_.k.cnrsom;
         if (pools_.c_lts > 0 && cnr_lts_ > 0) n_som += pools_.c_lts / cnr_lts_;
-        n_org = ratio_or(n_som, fine * kSoilMassFactor, kMarker);
+        n_org = ratio_or(ratio_or(n_som, pools_.BD * kSoilMassFactor, NAN), 1 - skelett_, kMarker);
     }
     const double n_ops = fom_.get_n_ops(), c_ops = fom_.get_c_ops();
     // All carbon of the plot: fresh organic matter counts once, whatever share of it the

@@ -54,4 +54,15 @@ TEST(PlotYearResults, InitialStocksInTheModelsOrder)
     EXPECT_EQ(out.years[0].nresult[6], 0 + c_dec + c_lts);  // c_som: no fresh matter yet
 }
 
+// n_org (%) = n_som / (BD * 30000) / (1 - skelett), from the columns of the same row.
+TEST(PlotYearResults, OrganicNitrogenContentFromTheNitrogenStock)
+{
+    for (double s : {0.05, 0.13, 0.21}) {
+        const PlotOutput out = simulate_plot(plot(1.37, 1.42, s, 6, 37.3), reference());
+        ASSERT_EQ(out.years.size(), 6u);
+        for (const YearResult& y : out.years)
+            EXPECT_EQ(y.nresult[10], y.nresult[9] / (y.nresult[16] * 30000) / (1 - s)) << y.z_jahr;
+    }
+}
+
 } // namespace
