@@ -184,7 +184,6 @@ PlotOutput PlotRun::run()
         }
         fom_.replace(std::move(loaded));
         prevTotal_ = s.c_am + s.c_sm + s.c_lts + fom_.get_c_ops();
-        c_total_ = s.c_am + s.c_sm + s.c_lts;
     } else {
         if (starts_from_stored_state(preCond)) {
             // No stored state: the plot starts from its observed initial carbon.

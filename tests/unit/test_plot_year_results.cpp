@@ -1,4 +1,5 @@
 #include "engine/plot_simulation.h"
+#include "engine/water_retention.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,28 @@ TEST(PlotYearResults, OrganicNitrogenContentFromTheNitrogenStock)
         for (const YearResult& y : out.years)
             EXPECT_EQ(y.nresult[10], y.nresult[9] / (y.nresult[16] * 30000) / (1 - s)) << y.z_jahr;
     }
+}
+
+// A plot that starts from a stored state keeps the total carbon of its soil record as the
+// previous year-end total: the first year's wilting point of the dynamic long-term pool is
+// that of the recorded content, whatever the stored pools hold.
+TEST(PlotYearResults, StoredStateStartsTheLongTermPoolFromTheRecordedContent)
+{
+    const double corg = 1.37, bd = 1.42, s = 0.05;
+    PlotInput in = plot(corg, bd, s, 2, 40);
+    for (BalanceRow& r : in.rows) r.i_con = "omstat";
+    OmState stored;
+    stored.c_am = 9000;
+    stored.c_sm = 30000;
+    stored.c_lts = 12000;
+    in.storedState = stored;
+    BalanceOptions o = reference();
+    o.dyn_lts = true;
+    const PlotOutput out = simulate_plot(in, o);
+    ASSERT_EQ(out.years.size(), 2u);
+    const double c_total = (1 - s) * corg * bd * 30000;
+    const double pwp = 100 * water_content(water_retention_parameters(1, 40, 18, c_total / (bd * 30000), bd), o.k.hpwp);
+    EXPECT_EQ(out.years[0].nresult[17], pwp);
 }
 
 } // namespace
