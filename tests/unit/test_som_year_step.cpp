@@ -203,6 +203,20 @@ TEST(LtsStep, AgesFollowTheYearsFlows)
     EXPECT_DOUBLE_EQ(s.l_age, ((p.c_lts - lts_out - lts_in) * 5500 + lts_in) / p.c_lts + 1);
 }
 
+// The Hassink formation term takes the year's reproduction flux as it was summed, in
+// extended precision.
+TEST(LtsStep, FormationUsesTheExtendedReproductionFlux)
+{
+    YearFlows f;
+    f.c_rep = 3000.019L + 1.9e-13L;  // more digits than a double holds
+    const LtsInput in = loam(true, 0.4, 1.0, 40);
+    SoilPools p = split(15000, 40000);
+    p.c_lts = 25000;
+    LtsState s;
+    const LtsResult r = lts_step(in, f, p, s);
+    EXPECT_EQ(r.K, static_cast<double>(0.4 * f.c_rep / 40.0 - 0.01258 * 25000.0));
+}
+
 TEST(RatioOr, KeepsThePreviousValueForAZeroDivisor)
 {
     EXPECT_EQ(ratio_or(1, 0, -99), -99);
