@@ -103,11 +103,11 @@ void PlotRun::initialisePools()
         dec = std::min((1 - cif_) * corg_, 2.0);
         lts = corg_ - dec;
     }
-    const double fine = (1 - skelett_) * pools_.BD;
-    pools_.c_lts = fine * lts * 30 * 1000;
+    const double BD = pools_.BD;
+    pools_.c_lts = (1 - skelett_) * lts * BD * 30 * 1000;
     if (pwp_ > 0) lts_.lts_pwp = pools_.c_lts / pwp_;
-    pools_.c_dec = fine * corg_ * 1000 * 30 - pools_.c_lts;
-    c_total_ = fine * corg_ * kSoilMassFactor;
+    pools_.c_dec = (1 - skelett_) * corg_ * 1000 * BD * 30 - pools_.c_lts;
+    c_total_ = (1 - skelett_) * corg_ * BD * kSoilMassFactor;
     if (norg_ > 0) {
         const double cn = corg_ / norg_;
         cnr_lts_ = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
@@ -184,7 +184,6 @@ PlotOutput PlotRun::run()
         }
         fom_.replace(std::move(loaded));
         prevTotal_ = s.c_am + s.c_sm + s.c_lts + fom_.get_c_ops();
-        c_total_ = s.c_am + s.c_sm + s.c_lts;
     } else {
         if (starts_from_stored_state(preCond)) {
             // No stored state: the plot starts from its observed initial carbon.
@@ -343,7 +342,7 @@ bool PlotRun::carbonYear(const Year& y)
         c_org = ratio_or(c_total_, fine * kSoilMassFactor, kMarker);
         n_som = pools_.c_dec / o_.k.cnrsom;
         if (pools_.c_lts > 0 && cnr_lts_ > 0) n_som += pools_.c_lts / cnr_lts_;
-        n_org = ratio_or(n_som, fine * kSoilMassFactor, kMarker);
+        n_org = ratio_or(ratio_or(n_som, pools_.BD * kSoilMassFactor, NAN), 1 - skelett_, kMarker);
     }
     const double n_ops = fom_.get_n_ops(), c_ops = fom_.get_c_ops();
     // All carbon of the plot: fresh organic matter counts once, whatever share of it the

@@ -8,8 +8,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
-#include <initializer_list>
-#include <utility>
 #include <vector>
 
 namespace vt::engine {
@@ -49,20 +47,13 @@ std::vector<std::string> initial_split(const SomYearInput& in, SoilPools& p)
             std::string("dyn_lts: ") + bool_text(in.dyn_lts)};
 }
 
-// One year older: the carbon-weighted mean of (carbon, age) parts + 1. The first part is
-// the pool's old carbon, which cannot be less than nothing; without carbon the pool keeps
-// its age.
-double mean_age(std::initializer_list<std::pair<double, double>> parts, double previous)
+// One year older: the weighted ages of what the pool held and what flowed through it,
+// over its carbon at the end of the year, + 1. A pool without carbon keeps its age.
+double aged(long double weighted, double carbon, double previous)
 {
-    double weight = 0, sum = 0;
-    bool old = true;
-    for (auto [carbon, age] : parts) {
-        if (old) carbon = std::max(carbon, 0.0);
-        old = false;
-        weight += carbon;
-        sum += carbon * age;
-    }
-    return ratio_or(sum, weight, previous - 1) + 1;
+    if (carbon == 0) return previous;
+    const long double age = weighted / carbon + 1;
+    return std::isfinite(age) ? static_cast<double>(age) : previous;
 }
 
 } // namespace
@@ -218,14 +209,15 @@ LtsResult lts_step(const LtsInput& in, const YearFlows& f, SoilPools& p, LtsStat
     const double corg = ratio_or(in.c_total_prev, p.BD * kSoilMassFactor, 0);
     r.pwp_new = 100 * water_content(water_retention_parameters(1, in.silt, in.clay, corg, p.BD), in.hpwp);
 
-    const double c_rep = static_cast<double>(f.c_rep);
-    // Formation of long-term stable carbon per BAT-day; nothing forms in a year without BAT.
-    const double formation = in.bat > 0 ? in.hf * c_rep / in.bat : 0;
+    // The year's flows stay in extended precision. Formation of long-term stable carbon per
+    // BAT-day; nothing forms in a year without BAT.
+    const long double c_rep = f.c_rep;
+    const long double formation = in.bat > 0 ? in.hf * c_rep / in.bat : 0;
     double K = s.lts_pwp * r.pwp_new - p.c_lts;
     double cap = 99999999999.0;
     if (in.hassink) {
         cap = p.BD * in.max_lts * kSoilMassFactor;
-        K = formation - in.kd * p.c_lts;
+        K = static_cast<double>(formation - in.kd * p.c_lts);
     }
     if (p.c_lts + K > cap)
         K = cap - p.c_lts;
@@ -237,7 +229,7 @@ LtsResult lts_step(const LtsInput& in, const YearFlows& f, SoilPools& p, LtsStat
     p.c_dec -= K;
     r.K = K;
 
-    double lts_in, lts_out, rep_net;
+    long double lts_in, lts_out, rep_net;
     if (K != 0) {
         lts_in = formation;
         lts_out = in.kd * p.c_lts;
@@ -246,17 +238,14 @@ LtsResult lts_step(const LtsInput& in, const YearFlows& f, SoilPools& p, LtsStat
         lts_in = lts_out = in.kd * p.c_lts;
         rep_net = c_rep;
     }
-    // Mean ages, carbon-weighted over what stayed in a pool and what flowed into it this
-    // year (new material of age 0): the active pool gains from the stabilised pool, the
-    // reproduction flux and the decay of the long-term pool; the stabilised pool from the
-    // active one; the long-term pool its formation.
-    const double stab = static_cast<double>(f.stab_flux), act = static_cast<double>(f.act_flux);
-    const double newCarbon = std::max(rep_net, 0.0);
-    s.a_age = mean_age({{p.c_am - act - newCarbon - lts_out, s.a_age}, {act, s.s_age}, {lts_out, s.l_age},
-                        {newCarbon, 0}},
-                       s.a_age);
-    s.s_age = mean_age({{p.c_sm - stab, s.s_age}, {stab, s.a_age}}, s.s_age);
-    s.l_age = mean_age({{p.c_lts - lts_in, s.l_age}, {lts_in, 0}}, s.l_age);
+    // Mean ages: the active pool gains the stabilised pool's carbon, the long-term pool's
+    // decay and the reproduction flux (new material, age 0); the stabilised pool the active
+    // pool's carbon, with the active pool's new age; the long-term pool its formation.
+    const long double stab = f.stab_flux, act = f.act_flux;
+    s.a_age = aged((p.c_am - stab - act - rep_net) * s.a_age + act * s.s_age + lts_out * s.l_age,
+                   p.c_am, s.a_age);
+    s.s_age = aged((p.c_sm - act - stab) * s.s_age + stab * s.a_age, p.c_sm, s.s_age);
+    s.l_age = aged((p.c_lts - lts_out - lts_in) * s.l_age + lts_in, p.c_lts, s.l_age);
 
     r.n_lts = in.cnr_lts > 0 ? (in.cnrsom - in.cnr_lts) * K / (in.cnrsom * in.cnr_lts) : 0;
     return r;

@@ -58,7 +58,7 @@ PlotInput random_plot(std::mt19937_64& rng, long long id, int years)
 // Once the dynamic long-term pool has drawn the active pool below zero (dyn_lts without
 // the Hassink cap on a soil whose wilting point rises), the active pool and the flows made
 // of it are small differences of large numbers; from then on the plot's columns are held
-// to 1e-12 of its total carbon.
+// to 1e-12 of its total carbon, and its mean ages are no longer compared.
 TEST(FastYear, AgreesWithTheStepByStepIntegration)
 {
     std::mt19937_64 rng(20261210);
@@ -88,8 +88,11 @@ TEST(FastYear, AgreesWithTheStepByStepIntegration)
                 EXPECT_LE(std::fabs(a - b), 1e-12 * std::max({std::fabs(a), std::fabs(b), scale, floor}))
                     << table << " column " << col << " plot " << plot << " year " << y << ": " << a << " vs " << b;
             };
+            // The mean ages (columns 18-20) are divided by their pool's carbon; once the active
+            // pool has crossed zero they carry no meaning and are not compared.
             for (size_t c = 0; c < r.nresult.size(); ++c)
-                close(r.nresult[c], f.nresult[c], "rux_nresult", c, c == 3 ? flows : 0);
+                if (!(activeBelowZero && c >= 18 && c <= 20))
+                    close(r.nresult[c], f.nresult[c], "rux_nresult", c, c == 3 ? flows : 0);
             for (size_t c = 0; c < r.zbv.size(); ++c) close(r.zbv[c], f.zbv[c], "rux_zbv", c);
             ASSERT_EQ(r.sim_value.has_value(), f.sim_value.has_value());
             if (r.sim_value) close(*r.sim_value, *f.sim_value, "sim_result", 0);

@@ -115,21 +115,28 @@ TEST(SomYearStep, MarkedFreshMatterMarksTheActivePool)
     EXPECT_LT(p.mkd_s, p.mkd_a);
 }
 
-TEST(LtsStep, HassinkNeverExceedsTheCapNorGoesNegative)
+// The long-term pool's inputs of a loam soil with the default decay constant.
+LtsInput loam(bool hassink, double hf, double max_lts, double bat)
 {
-    YearFlows f;
-    f.c_rep = 3000;
     LtsInput in;
     in.silt = 40;
     in.clay = 15;
     in.c_total_prev = 50000;
-    in.bat = 30;
-    in.hassink = true;
-    in.hf = 100;  // far more formation than the soil can hold
+    in.bat = bat;
+    in.hassink = hassink;
+    in.hf = hf;
     in.kd = 0.01258;
-    in.max_lts = 0.5;
+    in.max_lts = max_lts;
     in.cnrsom = 8.5;
     in.hpwp = 15848.93;
+    return in;
+}
+
+TEST(LtsStep, HassinkNeverExceedsTheCapNorGoesNegative)
+{
+    YearFlows f;
+    f.c_rep = 3000;
+    LtsInput in = loam(true, 100, 0.5, 30);  // far more formation than the soil can hold
     SoilPools p;
     p.c_am = 10000;
     p.c_sm = 20000;
@@ -155,16 +162,7 @@ TEST(LtsStep, YearWithoutBatStaysFinite)
 {
     for (bool hassink : {false, true}) {
         YearFlows f;
-        LtsInput in;
-        in.silt = 40;
-        in.clay = 15;
-        in.c_total_prev = 50000;
-        in.hassink = hassink;
-        in.hf = 0.5;
-        in.kd = 0.01258;
-        in.max_lts = 0.8;
-        in.cnrsom = 8.5;
-        in.hpwp = 15848.93;
+        LtsInput in = loam(hassink, 0.5, 0.8, 0);
         SoilPools p;
         p.c_am = 0;
         p.c_sm = 0;
@@ -176,6 +174,47 @@ TEST(LtsStep, YearWithoutBatStaysFinite)
         for (double v : {p.c_am, p.c_lts, s.a_age, s.s_age, s.l_age, s.lts_pwp}) EXPECT_TRUE(std::isfinite(v));
         EXPECT_EQ(s.s_age, 500);  // an empty pool keeps its age
     }
+}
+
+// The mean ages of one year with the Hassink option: what stayed in a pool keeps its age,
+// the carbon that flowed in brings the age of its source (the reproduction flux, net of
+// the long-term pool's formation, age 0), divided by the pool's carbon at the year's end,
+// plus one year.
+TEST(LtsStep, AgesFollowTheYearsFlows)
+{
+    YearFlows f;
+    f.c_rep = 3000;
+    f.stab_flux = 600;
+    f.act_flux = 700;
+    LtsInput in = loam(true, 0.4, 1.0, 40);
+    SoilPools p;
+    p.c_am = 15000;
+    p.c_sm = 40000;
+    p.c_dec = 55000;
+    p.c_lts = 25000;
+    p.BD = 1.4;
+    LtsState s;
+    const LtsResult r = lts_step(in, f, p, s);
+    ASSERT_NE(r.K, 0);
+    const double lts_in = 0.4 * 3000 / 40.0, lts_out = 0.01258 * p.c_lts, rep_net = 3000 - lts_in;
+    const double a = ((p.c_am - 600 - 700 - rep_net) * 20 + 700 * 500.0 + lts_out * 5500) / p.c_am + 1;
+    EXPECT_DOUBLE_EQ(s.a_age, a);
+    EXPECT_DOUBLE_EQ(s.s_age, ((p.c_sm - 700 - 600) * 500 + 600 * a) / p.c_sm + 1);
+    EXPECT_DOUBLE_EQ(s.l_age, ((p.c_lts - lts_out - lts_in) * 5500 + lts_in) / p.c_lts + 1);
+}
+
+// The Hassink formation term takes the year's reproduction flux as it was summed, in
+// extended precision.
+TEST(LtsStep, FormationUsesTheExtendedReproductionFlux)
+{
+    YearFlows f;
+    f.c_rep = 3000.019L + 1.9e-13L;  // more digits than a double holds
+    const LtsInput in = loam(true, 0.4, 1.0, 40);
+    SoilPools p = split(15000, 40000);
+    p.c_lts = 25000;
+    LtsState s;
+    const LtsResult r = lts_step(in, f, p, s);
+    EXPECT_EQ(r.K, static_cast<double>(0.4 * f.c_rep / 40.0 - 0.01258 * 25000.0));
 }
 
 TEST(RatioOr, KeepsThePreviousValueForAZeroDivisor)
