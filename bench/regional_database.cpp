@@ -95,7 +95,7 @@ void fill_soils(db::Connection& c, Draw& d, int soils)
     }
 }
 
-void fill_climate(db::Connection& c, Draw& d, int stations, const RegionalDatabaseSpec& spec)
+void fill_climate(db::Connection& c, Draw& d, int stations, const RegionalDatabaseShape& shape)
 {
     auto station = c.prepare("INSERT INTO climate_station (climate_ID, station, year0_nd, year1_nd, ndep_0, ndep_1)"
                              " VALUES (?, ?, 1960, 2020, 20, 15)");
@@ -107,7 +107,7 @@ void fill_climate(db::Connection& c, Draw& d, int stations, const RegionalDataba
         const double temperature = d.uniform(6.5, 11), precipitation = d.uniform(450, 900);
         year.bind(1, s).bind(2, 0).bind(3, temperature).bind(4, precipitation);
         year.execute();
-        for (int y = spec.firstYear; y < spec.firstYear + spec.years; ++y) {
+        for (int y = shape.firstYear; y < shape.firstYear + shape.years; ++y) {
             if (d.chance(0.05)) continue;  // the long-term mean stands in
             year.bind(1, s).bind(2, y).bind(3, temperature + d.uniform(-1.5, 1.5));
             year.bind(4, precipitation * d.uniform(0.7, 1.3));
@@ -118,8 +118,8 @@ void fill_climate(db::Connection& c, Draw& d, int stations, const RegionalDataba
 
 class PlotWriter {
 public:
-    PlotWriter(db::Connection& c, Draw& d, const RegionalDatabaseSpec& spec)
-        : d_(d), spec_(spec),
+    PlotWriter(db::Connection& c, Draw& d, const RegionalDatabaseShape& shape)
+        : d_(d), spec_(shape),
           plot_(c.prepare("INSERT INTO field_description (FL_ID, site_description, Location, versuch_code, climate_ID,"
                           " soil_ID, mw_BAT, notill, i_con, repix) VALUES (?, ?, ?, 'REG', ?, ?, ?, ?, 'obsval', 29)")),
           state_(c.prepare("INSERT INTO site_state (FL_ID, status, res_val) VALUES (?, 1, 0)")),
@@ -180,24 +180,24 @@ private:
     }
 
     Draw& d_;
-    const RegionalDatabaseSpec& spec_;
+    const RegionalDatabaseShape& spec_;
     db::Statement plot_, state_, event_, obs_;
 };
 
 } // namespace
 
-void fill_regional_database(db::Connection& c, const RegionalDatabaseSpec& spec)
+void fill_regional_database(db::Connection& c, const RegionalDatabaseShape& shape)
 {
-    Draw d(spec.seed);
+    Draw d(shape.seed);
     if (!c.columnExists("cultivation", "part")) c.execute("ALTER TABLE cultivation ADD part double");
-    const int stations = static_cast<int>(std::max<long long>(1, spec.plots / 25));
+    const int stations = static_cast<int>(std::max<long long>(1, shape.plots / 25));
     const int soils = 40;
     db::Transaction t(c);
     fill_parameters(c);
     fill_soils(c, d, soils);
-    fill_climate(c, d, stations, spec);
-    PlotWriter plots(c, d, spec);
-    for (long long fl = 1; fl <= spec.plots; ++fl) plots.write(fl, stations, soils);
+    fill_climate(c, d, stations, shape);
+    PlotWriter plots(c, d, shape);
+    for (long long fl = 1; fl <= shape.plots; ++fl) plots.write(fl, stations, soils);
     t.commit();
 }
 

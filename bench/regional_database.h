@@ -9,8 +9,8 @@ namespace vt::bench {
 
 // What a synthetic regional database holds: `plots` plots, each with `years` years of
 // management from `firstYear` on, drawn from a random generator seeded with `seed` (the
-// same spec always gives the same database).
-struct RegionalDatabaseSpec {
+// same shape always gives the same database).
+struct RegionalDatabaseShape {
     long long plots = 2000;
     int years = 50;
     int firstYear = 1971;
@@ -24,6 +24,6 @@ struct RegionalDatabaseSpec {
 // (the long-term mean of year 0 stands in); a few dozen soils of every texture class, many
 // with bulk density, silt and water contents left to estimate; an initial carbon
 // observation per plot and a total nitrogen observation on most.
-void fill_regional_database(db::Connection& c, const RegionalDatabaseSpec& spec);
+void fill_regional_database(db::Connection& c, const RegionalDatabaseShape& shape);
 
 } // namespace vt::bench
