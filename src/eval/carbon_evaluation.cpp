@@ -26,16 +26,20 @@ Table evaluate_carbon(db::Connection& c, long long plot, Phase phase, double lim
         {plot});
     Table rows = read_table(cur);
     acc.reset(plot);
-    const int year = rows.column("year_"), yearNum = rows.column("year_num"), sim = rows.column("sim_value"),
+    add_phase_rows(rows, "year_num", phase, limit, acc);
+    return rows;
+}
+
+void add_phase_rows(const Table& rows, const char* yearNumColumn, Phase phase, double limit, StatsAccumulator& acc)
+{
+    const int year = rows.column("year_"), yearNum = rows.column(yearNumColumn), sim = rows.column("sim_value"),
               obs = rows.column("meas_value"), outlier = rows.column("meas_ID");
     for (const auto& row : rows.rows) {
         const double n = cell(row, yearNum).toDouble();
         if (!(n > 0) || !in_phase(phase, n, limit)) continue;
-        acc.add(cell(row, year).toDouble(), n > 0,
-                cell(row, outlier).isNull(), cell(row, sim).toDouble(),
+        acc.add(cell(row, year).toDouble(), true, cell(row, outlier).isNull(), cell(row, sim).toDouble(),
                 cell(row, obs).toDouble());
     }
-    return rows;
 }
 
 } // namespace vt::eval

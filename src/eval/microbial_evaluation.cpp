@@ -29,14 +29,7 @@ Table evaluate_microbial(db::Connection& c, long long plot, Phase phase, double 
         {plot});
     Table rows = read_table(cur);
     acc.reset(plot);
-    const int year = rows.column("year_"), yearNum = rows.column("year_number"), sim = rows.column("sim_value"),
-              obs = rows.column("meas_value"), outlier = rows.column("meas_ID");
-    for (const auto& row : rows.rows) {
-        const double n = cell(row, yearNum).toDouble();
-        if (!(n > 0) || !in_phase(phase, n, limit)) continue;
-        acc.add(cell(row, year).toDouble(), true, cell(row, outlier).isNull(), cell(row, sim).toDouble(),
-                cell(row, obs).toDouble());
-    }
+    add_phase_rows(rows, "year_number", phase, limit, acc);
     return rows;
 }
 

@@ -65,6 +65,10 @@ std::vector<long long> plots_with_results(db::Connection& c);
 // The phase limit of a plot: half the year number of its last simulated year.
 double phase_limit(db::Connection& c, long long plot);
 
+// Adds the rows of a plot's grid whose year number (column `yearNumColumn`) is positive and
+// lies in the phase: year_, sim_value and meas_value, an outlier where meas_ID is set.
+void add_phase_rows(const Table& rows, const char* yearNumColumn, Phase phase, double limit, StatsAccumulator& acc);
+
 // The three property evaluations; each resets its accumulator, adds the plot's pairs of
 // the phase and returns the rows of its grid.
 Table evaluate_carbon(db::Connection& c, long long plot, Phase phase, double limit, StatsAccumulator& acc);
