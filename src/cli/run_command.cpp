@@ -26,6 +26,7 @@ struct RunOptions {
     int jobs = 0;
     bool timings = false;
     bool stepwise = false;
+    double sqlProfileMs = -1;
 };
 
 void print_timings(std::ostream& err, const engine::RunResult& r)
@@ -73,6 +74,14 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     }
 
     db::Connection conn(dbPath);
+    if (opt.sqlProfileMs >= 0)
+        conn.profileStatements(
+            [&ctx](const std::string& sql, double ms) {
+                char time[32];
+                std::snprintf(time, sizeof time, "sql %9.1f ms  ", ms);
+                ctx.err << time << sql.substr(0, 200) << '\n';
+            },
+            opt.sqlProfileMs);
     g_stop.store(false);
     engine::RunHooks hooks;
     auto messageList = std::make_shared<std::vector<std::string>>();  // saved as the run report
@@ -124,6 +133,9 @@ const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     cmd->add_flag("--stepwise", opt->stepwise,
                   "Integrate the soil pools Euler step by Euler step (the reference; slower)");
     cmd->add_flag("--timings", opt->timings, "Print the time of each phase of the run on standard error");
+    cmd->add_option("--sql-profile", opt->sqlProfileMs,
+                    "Print every statement that ran at least MS milliseconds, with its time, on standard error")
+        ->check(CLI::NonNegativeNumber);
     cmd->add_option("switches", opt->switches,
                     "Run switches: GO, nw, !, BAT=0/1, new_bat, M=method, RC=n, TC=year, SC=scheme, I=n, "
                     "PPQ=file, POQ=file, UNCAS, ID=plot, ERR_P[nnnnnn]");

@@ -47,6 +47,28 @@ std::unique_ptr<Connection> Connection::memory()
 
 Connection::~Connection() { sqlite3_close_v2(db_); }
 
+void Connection::profileStatements(StatementObserver observer, double thresholdMs)
+{
+    if (!observer) {
+        sqlite3_trace_v2(db_, 0, nullptr, nullptr);
+        profile_.reset();
+        return;
+    }
+    profile_ = std::make_unique<Profile>(Profile{std::move(observer), thresholdMs});
+    sqlite3_trace_v2(
+        db_, SQLITE_TRACE_PROFILE,
+        [](unsigned, void* context, void* stmt, void* ns) -> int {
+            const auto* p = static_cast<const Profile*>(context);
+            const double ms = static_cast<double>(*static_cast<sqlite3_int64*>(ns)) / 1e6;
+            if (ms >= p->thresholdMs) {
+                const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
+                p->observer(sql ? sql : "", ms);
+            }
+            return 0;
+        },
+        profile_.get());
+}
+
 void Connection::configure()
 {
     sqlite3_busy_timeout(db_, 5000);

@@ -4,6 +4,7 @@
 #include "db/statement.h"
 #include "db/value.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,12 @@ public:
     bool columnExists(const std::string& table, const std::string& column);
     std::vector<std::string> columns(const std::string& table);
 
+    // Calls `observer` with the text and the wall time of every statement that ran at least
+    // `thresholdMs` milliseconds (a query counts from its first step to its reset); an
+    // empty observer turns the profile off. For finding the slow statements of a run.
+    using StatementObserver = std::function<void(const std::string& sql, double ms)>;
+    void profileStatements(StatementObserver observer, double thresholdMs = 0);
+
     std::int64_t lastInsertRowId() const;
     std::string lastErrorMessage() const;
     sqlite3* handle() const { return db_; }
@@ -67,6 +74,11 @@ private:
 
     sqlite3* db_ = nullptr;
     std::string path_;
+    struct Profile {
+        StatementObserver observer;
+        double thresholdMs = 0;
+    };
+    std::unique_ptr<Profile> profile_;
 };
 
 // A transaction; rolled back unless committed.

@@ -131,3 +131,18 @@ TEST(Connection, BadFilesGiveClearErrors)
 }
 
 } // namespace
+
+TEST(Connection, ProfileReportsStatementsUntilTurnedOff)
+{
+    auto c = Connection::memory();
+    std::vector<std::string> seen;
+    c->profileStatements([&seen](const std::string& sql, double ms) {
+        EXPECT_GE(ms, 0);
+        seen.push_back(sql);
+    });
+    c->execute("CREATE TABLE t (a)");
+    c->execute("INSERT INTO t VALUES (1)");
+    c->profileStatements({});
+    c->execute("INSERT INTO t VALUES (2)");
+    EXPECT_EQ(seen, (std::vector<std::string>{"CREATE TABLE t (a)", "INSERT INTO t VALUES (1)"}));
+}
