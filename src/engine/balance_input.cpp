@@ -3,6 +3,8 @@
 #include "db/connection.h"
 #include "engine/state_store.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -153,18 +155,312 @@ bool starts_from_stored_state(const std::string& preCond)
     return preCond != "obsval" && preCond != "null" && preCond != "RepIX";
 }
 
+namespace {
+
+// Where the plot number (or year) in column `col` of the current row stands against `id` in
+// the order of an index or an ORDER BY: NULL first, numbers by value, text and blobs last.
+// 0 exactly when "column = id" holds for a column of integer affinity.
+int compare_key(const db::Statement& s, int col, long long id)
+{
+    sqlite3_stmt* h = s.handle();
+    switch (sqlite3_column_type(h, col)) {
+    case SQLITE_NULL: return -1;
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 v = sqlite3_column_int64(h, col);
+        return v < id ? -1 : (v > id ? 1 : 0);
+    }
+    case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(h, col), d = static_cast<double>(id);
+        return v < d ? -1 : (v > d ? 1 : 0);
+    }
+    default: return 1;
+    }
+}
+
+bool is_integer(const db::Statement& s, int col) { return sqlite3_column_type(s.handle(), col) == SQLITE_INTEGER; }
+
+// A number of the input, or `fallback` when it is NULL or the query lacks the column.
+double number_or(const db::Value& v, double fallback) { return v.isNull() ? fallback : v.toDouble(); }
+
+// Positions of the input query's columns; -1 for a column the query lacks.
+struct InputColumns {
+    int fl_id = -1, i_con = -1, year_0 = -1, corg = -1, norg = -1, bd = -1, skelett = -1, max_lts = -1, cif = -1;
+    int pd = -1, fc = -1, fchw = -1, fbio = -1, clay = -1, silt = -1, deg = -1, hb_crop = -1, hb_oram = -1;
+
+    template <class Find> static InputColumns of(Find find)
+    {
+        InputColumns k;
+        k.fl_id = find("FL_ID");
+        k.i_con = find("i_con");
+        k.year_0 = find("year_0");
+        k.corg = find("corg");
+        k.norg = find("norg");
+        k.bd = find("BD");
+        k.skelett = find("skelett");
+        k.max_lts = find("max_lts");
+        k.cif = find("cif");
+        k.pd = find("PD");
+        k.fc = find("FC");
+        k.fchw = find("fchw");
+        k.fbio = find("fbio");
+        k.clay = find("clay");
+        k.silt = find("silt");
+        k.deg = find("deg");
+        k.hb_crop = find("hb_crop");
+        k.hb_oram = find("hb_oram");
+        return k;
+    }
+
+    // The row's values; `field(i)` gives column i of the current row.
+    template <class Field> BalanceRow read(Field field) const
+    {
+        const auto number = [&field](int i, double fallback) { return i < 0 ? fallback : number_or(field(i), fallback); };
+        BalanceRow r;
+        r.fl_id = field(fl_id).toInt();
+        if (i_con >= 0) r.i_con = field(i_con).toString();
+        if (year_0 >= 0) r.year_0 = static_cast<int>(field(year_0).toInt());
+        r.corg = number(corg, -99);
+        r.norg = number(norg, -99);
+        r.bd = number(bd, -99);
+        r.skelett = number(skelett, 0);
+        r.max_lts = number(max_lts, -99);
+        r.cif = number(cif, -99);
+        r.pd = number(pd, -99);
+        r.fc = number(fc, -99);
+        r.fchw = number(fchw, 0);
+        r.fbio = number(fbio, 0);
+        r.clay = number(clay, -99);
+        r.silt = number(silt, -99);
+        r.deg = number(deg, -99);
+        r.hb_crop = number(hb_crop, 0);
+        r.hb_oram = number(hb_oram, 0);
+        return r;
+    }
+};
+
+// The selected plots with the soil columns the balance reads, one row per plot when the
+// working tables are sound, in plot order.
+const char* const kSelectedPlotsFrom =
+    " FROM ((field_description INNER JOIN site_state ON site_state.FL_ID = field_description.FL_ID)"
+    " INNER JOIN tmp_soil_prop ON (tmp_soil_prop.FL_ID = field_description.FL_ID)"
+    " AND (tmp_soil_prop.soil_ID = field_description.soil_ID))"
+    " WHERE site_state.status=1 ORDER BY field_description.FL_ID";
+
+} // namespace
+
+class BalanceInputReader::Rows {
+public:
+    virtual ~Rows() = default;
+    virtual bool eof() const = 0;
+    virtual long long plot() const = 0;
+    virtual BalanceRow row() const = 0;
+    virtual void next() = 0;
+};
+
+namespace {
+
+// The input query itself, row by row.
+class QueryRows final : public BalanceInputReader::Rows {
+public:
+    QueryRows(db::Connection& c, const std::string& sql) : cursor_(c.query(sql))
+    {
+        columns_ = InputColumns::of([this](const char* name) { return cursor_.fieldIndex(name); });
+        if (columns_.fl_id < 0 || columns_.year_0 < 0) throw db::DbError("the balance's input has no FL_ID or year_0");
+    }
+    bool eof() const override { return cursor_.eof(); }
+    long long plot() const override { return cursor_.field(columns_.fl_id).toInt(); }
+    BalanceRow row() const override
+    {
+        return columns_.read([this](int i) { return cursor_.field(i); });
+    }
+    void next() override { cursor_.next(); }
+
+private:
+    db::Cursor cursor_;
+    InputColumns columns_;
+};
+
+// The carbon model's input query (carbon_input_query(false)) read as three streams merged in
+// plot and year order: the selected plots with their soil, crep_year in stored order and the
+// keys of tmp_bat in the order of their index. The query itself builds an automatic index
+// over crep_year, sorts every plot's years and looks up four tables per row; the streams are
+// read once each. They give the query's rows in the query's order when crep_year is stored
+// in strictly ascending integer (FL_ID, year_0) order, as the preparation builds it, and
+// every selected plot has one row of field_description and tmp_soil_prop: `usable` tells.
+// The balance reads nothing of tmp_bat from the input rows, so tmp_bat only decides which
+// years exist (one row per matching tmp_bat row, as the join gives).
+class MergedRows final : public BalanceInputReader::Rows {
+public:
+    static bool usable(db::Connection& c)
+    {
+        db::Statement crep = c.prepare("SELECT FL_ID, year_0 FROM crep_year");
+        long long plot = 0, year = 0;
+        for (bool first = true; crep.step(); first = false) {
+            if (!is_integer(crep, 0) || !is_integer(crep, 1)) return false;
+            const long long p = crep.columnInt(0), y = crep.columnInt(1);
+            if (!first && (p < plot || (p == plot && y <= year))) return false;
+            plot = p;
+            year = y;
+        }
+        db::Statement plots = c.prepare(std::string("SELECT field_description.FL_ID") + kSelectedPlotsFrom);
+        bool any = false;
+        while (plots.step()) {
+            if (!is_integer(plots, 0)) continue;  // joins no crep_year row
+            const long long p = plots.columnInt(0);
+            if (any && p == plot) return false;
+            plot = p;
+            any = true;
+        }
+        return true;
+    }
+
+    explicit MergedRows(db::Connection& c)
+        : plots_(c.prepare("SELECT field_description.FL_ID, field_description.i_con, tmp_soil_prop.corg,"
+                           " tmp_soil_prop.norg, tmp_soil_prop.BD, tmp_soil_prop.skelett, tmp_soil_prop.max_lts,"
+                           " tmp_soil_prop.cif, tmp_soil_prop.PD, tmp_soil_prop.FC, tmp_soil_prop.fchw,"
+                           " tmp_soil_prop.fbio, tmp_soil_prop.clay, tmp_soil_prop.silt, tmp_soil_prop.deg" +
+                           std::string(kSelectedPlotsFrom))),
+          crep_(c.prepare("SELECT FL_ID, year_0 FROM crep_year")),
+          batKeys_(c.prepare("SELECT FL_ID, year_0 FROM tmp_bat ORDER BY FL_ID, year_0"))
+    {
+        columns_ = InputColumns::of([this](const char* name) { return statement_column(plots_, name); });
+        stepPlot();
+        crepMore_ = crep_.step();
+        batMore_ = batKeys_.step();
+        settle();
+    }
+    bool eof() const override { return eof_; }
+    long long plot() const override { return plot_.fl_id; }
+    BalanceRow row() const override
+    {
+        BalanceRow r = plot_;
+        r.year_0 = static_cast<int>(crep_.columnInt(1));
+        return r;
+    }
+    void next() override
+    {
+        if (eof_) return;
+        // A second tmp_bat row of the same year repeats the year, as the join does.
+        batMore_ = batKeys_.step();
+        settle();
+    }
+
+private:
+    void stepPlot()
+    {
+        while ((plotMore_ = plots_.step()) && !is_integer(plots_, 0)) {
+        }
+        if (plotMore_) plot_ = columns_.read([this](int i) { return plots_.column(i); });
+    }
+    // Moves the streams on to the next row of the query, or to its end.
+    void settle()
+    {
+        for (;;) {
+            if (!plotMore_ || !crepMore_ || !batMore_) {
+                eof_ = true;
+                return;
+            }
+            const long long plot = crep_.columnInt(0), year = crep_.columnInt(1);
+            if (plot_.fl_id < plot) {
+                stepPlot();
+                continue;
+            }
+            if (plot_.fl_id > plot) {
+                crepMore_ = crep_.step();
+                continue;
+            }
+            int bat = compare_key(batKeys_, 0, plot);
+            if (bat == 0) bat = compare_key(batKeys_, 1, year);
+            if (bat < 0) {
+                batMore_ = batKeys_.step();
+                continue;
+            }
+            if (bat > 0) {
+                crepMore_ = crep_.step();
+                continue;
+            }
+            eof_ = false;
+            return;
+        }
+    }
+
+    db::Statement plots_, crep_, batKeys_;
+    InputColumns columns_;
+    BalanceRow plot_;
+    bool plotMore_ = false, crepMore_ = false, batMore_ = false, eof_ = true;
+};
+
+} // namespace
+
+// The rows of one plot after another from one statement ordered by plot number (key column
+// `keyColumn`), for plots asked for in ascending order: one walk instead of one statement per
+// plot. A plot asked for out of order is read by its own statement, which has the same
+// columns and gives the plot's rows in the same order.
+class BalanceInputReader::PlotStream {
+public:
+    PlotStream(db::Connection& c, const std::string& ordered, const std::string& perPlot, int keyColumn)
+        : all_(c.prepare(ordered)), one_(c.prepare(perPlot)), key_(keyColumn)
+    {
+    }
+    const db::Statement& statement() const { return all_; }
+
+    template <class Row> void forEach(long long id, Row&& row)
+    {
+        if (asked_ && id <= last_) {
+            one_.bind(1, id);
+            while (one_.step()) row(one_);
+            one_.reset();
+            return;
+        }
+        if (!asked_) more_ = all_.step();
+        asked_ = true;
+        last_ = id;
+        while (more_ && compare_key(all_, key_, id) < 0) more_ = all_.step();
+        while (more_ && compare_key(all_, key_, id) == 0) {
+            row(all_);
+            more_ = all_.step();
+        }
+    }
+
+private:
+    db::Statement all_, one_;
+    int key_;
+    bool asked_ = false, more_ = false;
+    long long last_ = 0;
+};
+
 BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inputQuery, const BalanceOptions& options,
                                        StateStore* store)
-    : c_(c), options_(options), store_(store)
+    : c_(c), inputQuery_(inputQuery), options_(options), store_(store)
 {
-    input_ = std::make_unique<db::Cursor>(c.query(inputQuery));
-    columns_ = Columns::of(*input_);
+    if (options_.method == MethodKind::Rux && inputQuery == carbon_input_query(false)) {
+        // Prepared only, so that a query that cannot run fails here as it would when read.
+        c.prepare(inputQuery);
+        if (MergedRows::usable(c)) rows_ = std::make_unique<MergedRows>(c);
+    }
+    if (!rows_) rows_ = std::make_unique<QueryRows>(c, inputQuery);
     if (options_.method == MethodKind::Rux) {
-        for (auto list = c.query(plot_list_query()); !list.eof(); list.next()) plotList_.insert(list.getInt("FL_ID"));
-        bat_.emplace(c.prepare(" SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
-                               "  FROM tmp_bat where fl_id= ? order by year_0 "));
-        opstab_.emplace(c.prepare(" select * from opstab where fl_id= ?"));
-        opsPop_ = statement_column(*opstab_, "pop");
+        plotList_ = std::make_unique<PlotStream>(c, plot_list_query() + " ORDER BY field_description.FL_ID",
+                                                 plot_list_query() + " AND field_description.FL_ID = ?", 0);
+        const std::string bat = " SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
+                                "  FROM tmp_bat ";
+        bat_ = std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid",
+                                            bat + "where fl_id= ? order by year_0 ", 1);
+        // Within a plot the rows come in the order of the index on (FL_ID, year_), as the
+        // per-plot statement reads them.
+        opstab_ = std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid",
+                                               " select * from opstab where fl_id= ?", 0);
+        const db::Statement& s = opstab_->statement();
+        ops_.year = statement_column(s, "year_");
+        ops_.cops = statement_column(s, "cops");
+        ops_.part = statement_column(s, "part");
+        ops_.k = statement_column(s, "k");
+        ops_.eta = statement_column(s, "eta");
+        ops_.cnr = statement_column(s, "cnr");
+        ops_.cnrAlt = statement_column(s, "cnr_alt");
+        ops_.item = statement_column(s, "item_ix");
+        ops_.mkd = statement_column(s, "mkd");
+        ops_.pop = statement_column(s, "pop");
     }
     // The first relative deviation from steady state of every plot, read once: the
     // observations have no index on the plot.
@@ -176,78 +472,23 @@ BalanceInputReader::~BalanceInputReader() = default;
 
 long long BalanceInputReader::totalRows()
 {
-    if (!totalRows_) totalRows_ = input_->rowCount();
+    if (!totalRows_) totalRows_ = c_.scalar("SELECT COUNT(*) FROM (" + inputQuery_ + ")").toInt();
     return *totalRows_;
-}
-
-BalanceInputReader::Columns BalanceInputReader::Columns::of(const db::Cursor& c)
-{
-    Columns k;
-    k.fl_id = c.fieldIndex("FL_ID");
-    k.i_con = c.fieldIndex("i_con");
-    k.year_0 = c.fieldIndex("year_0");
-    k.corg = c.fieldIndex("corg");
-    k.norg = c.fieldIndex("norg");
-    k.bd = c.fieldIndex("BD");
-    k.skelett = c.fieldIndex("skelett");
-    k.max_lts = c.fieldIndex("max_lts");
-    k.cif = c.fieldIndex("cif");
-    k.pd = c.fieldIndex("PD");
-    k.fc = c.fieldIndex("FC");
-    k.fchw = c.fieldIndex("fchw");
-    k.fbio = c.fieldIndex("fbio");
-    k.clay = c.fieldIndex("clay");
-    k.silt = c.fieldIndex("silt");
-    k.deg = c.fieldIndex("deg");
-    k.hb_crop = c.fieldIndex("hb_crop");
-    k.hb_oram = c.fieldIndex("hb_oram");
-    if (k.fl_id < 0 || k.year_0 < 0) throw db::DbError("the balance's input has no FL_ID or year_0");
-    return k;
-}
-
-BalanceRow BalanceInputReader::readRow() const
-{
-    const db::Cursor& c = *input_;
-    const Columns& k = columns_;
-    const auto number = [&c](int i, double fallback) {
-        if (i < 0) return fallback;
-        const db::Value v = c.field(i);
-        return v.isNull() ? fallback : v.toDouble();
-    };
-    BalanceRow r;
-    r.fl_id = c.field(k.fl_id).toInt();
-    if (k.i_con >= 0) r.i_con = c.field(k.i_con).toString();
-    r.year_0 = static_cast<int>(c.field(k.year_0).toInt());
-    r.corg = number(k.corg, -99);
-    r.norg = number(k.norg, -99);
-    r.bd = number(k.bd, -99);
-    r.skelett = number(k.skelett, 0);
-    r.max_lts = number(k.max_lts, -99);
-    r.cif = number(k.cif, -99);
-    r.pd = number(k.pd, -99);
-    r.fc = number(k.fc, -99);
-    r.fchw = number(k.fchw, 0);
-    r.fbio = number(k.fbio, 0);
-    r.clay = number(k.clay, -99);
-    r.silt = number(k.silt, -99);
-    r.deg = number(k.deg, -99);
-    r.hb_crop = number(k.hb_crop, 0);
-    r.hb_oram = number(k.hb_oram, 0);
-    return r;
 }
 
 std::optional<PlotInput> BalanceInputReader::next()
 {
-    if (input_->eof()) return std::nullopt;
+    if (rows_->eof()) return std::nullopt;
     PlotInput in;
-    in.fl_id = input_->field(columns_.fl_id).toInt();
-    while (!input_->eof() && input_->field(columns_.fl_id).toInt() == in.fl_id) {
-        in.rows.push_back(readRow());
+    in.fl_id = rows_->plot();
+    while (!rows_->eof() && rows_->plot() == in.fl_id) {
+        in.rows.push_back(rows_->row());
         ++rowsRead_;
-        input_->next();
+        rows_->next();
     }
-    in.lastPlot = input_->eof();
-    in.inPlotList = options_.method != MethodKind::Rux || plotList_.count(in.fl_id) > 0;
+    in.lastPlot = rows_->eof();
+    in.inPlotList = options_.method != MethodKind::Rux;
+    if (plotList_) plotList_->forEach(in.fl_id, [&in](const db::Statement&) { in.inPlotList = true; });
 
     if (const auto it = nonBal_.find(in.fl_id); it != nonBal_.end()) in.non_bal = it->second;
 
@@ -262,33 +503,28 @@ std::optional<PlotInput> BalanceInputReader::next()
 
 void BalanceInputReader::readBat(PlotInput& in)
 {
-    bat_->bind(1, in.fl_id);
-    while (bat_->step()) in.bat.emplace_back(static_cast<int>(bat_->columnInt(2)), bat_->columnDouble(0));
-    bat_->reset();
+    bat_->forEach(in.fl_id, [&in](const db::Statement& s) {
+        in.bat.emplace_back(static_cast<int>(s.columnInt(2)), s.columnDouble(0));
+    });
 }
 
 void BalanceInputReader::readAdditions(PlotInput& in)
 {
-    db::Statement& s = *opstab_;
-    const int year = statement_column(s, "year_"), cops = statement_column(s, "cops"), part = statement_column(s, "part");
-    const int k = statement_column(s, "k"), eta = statement_column(s, "eta"), cnr = statement_column(s, "cnr");
-    const int cnrAlt = statement_column(s, "cnr_alt"), item = statement_column(s, "item_ix"), mkd = statement_column(s, "mkd");
-    const auto num = [&](int i) { return i < 0 ? 0.0 : s.columnDouble(i); };
-    s.bind(1, in.fl_id);
-    while (s.step()) {
+    const AdditionColumns& k = ops_;
+    opstab_->forEach(in.fl_id, [&in, &k](const db::Statement& s) {
+        const auto num = [&s](int i) { return i < 0 ? 0.0 : s.columnDouble(i); };
         FomAddition a;
-        a.cops = num(cops);
-        a.part = num(part);
-        a.k = num(k);
-        a.eta = num(eta);
-        a.cnr = num(cnr);
-        a.cnr_alt = num(cnrAlt);
-        a.pop = opsPop_ < 0 ? 0.0 : s.columnDouble(opsPop_);
-        a.item_ix = item < 0 ? 0 : s.columnInt(item);
-        a.mkd = mkd < 0 ? 0 : static_cast<int>(s.columnInt(mkd));
-        in.additions[static_cast<int>(s.columnInt(year))].push_back(a);
-    }
-    s.reset();
+        a.cops = num(k.cops);
+        a.part = num(k.part);
+        a.k = num(k.k);
+        a.eta = num(k.eta);
+        a.cnr = num(k.cnr);
+        a.cnr_alt = num(k.cnrAlt);
+        a.pop = num(k.pop);
+        a.item_ix = k.item < 0 ? 0 : s.columnInt(k.item);
+        a.mkd = k.mkd < 0 ? 0 : static_cast<int>(s.columnInt(k.mkd));
+        in.additions[static_cast<int>(s.columnInt(k.year))].push_back(a);
+    });
 }
 
 void BalanceInputReader::readStoredState(PlotInput& in)

@@ -47,9 +47,11 @@ bool starts_from_stored_state(const std::string& preCond);
 // The plot list of the simulator: selected plots with their climate station and soil.
 std::string plot_list_query();
 
-// Reads the balance's input plot by plot: the plot's rows of the input query and, through
-// statements prepared once, its BAT, fresh organic matter additions, non_bal and stored
-// state.
+// Reads the balance's input plot by plot: the plot's rows of the input query and its BAT,
+// fresh organic matter additions, non_bal and stored state. The carbon model's own query is
+// read as ordered streams of its tables merged plot by plot, when its working tables allow
+// (see MergedInput in the source); the BAT and the additions come from one ordered stream
+// each instead of one statement per plot.
 class BalanceInputReader {
 public:
     BalanceInputReader(db::Connection& c, const std::string& inputQuery, const BalanceOptions& options,
@@ -67,30 +69,29 @@ public:
     // Reads the stored state a plot starts from and clears awaitsStoredState.
     void readStoredState(PlotInput& in);
 
-private:
-    // Positions of the input query's columns; -1 for a column the query lacks.
-    struct Columns {
-        int fl_id = -1, i_con = -1, year_0 = -1, corg = -1, norg = -1, bd = -1, skelett = -1, max_lts = -1, cif = -1;
-        int pd = -1, fc = -1, fchw = -1, fbio = -1, clay = -1, silt = -1, deg = -1, hb_crop = -1, hb_oram = -1;
-        static Columns of(const db::Cursor& c);
-    };
+    // The input rows of the current plot-year, whichever way they are read.
+    class Rows;
+    // The rows of one plot after another from a statement ordered by plot number.
+    class PlotStream;
 
-    BalanceRow readRow() const;
+private:
     void readBat(PlotInput& in);
     void readAdditions(PlotInput& in);
 
     db::Connection& c_;
+    std::string inputQuery_;
     BalanceOptions options_;
     StateStore* store_;
-    std::unique_ptr<db::Cursor> input_;
-    Columns columns_;
+    std::unique_ptr<Rows> rows_;
     std::optional<long long> totalRows_;
     long long rowsRead_ = 0;
-    std::set<long long> plotList_;
-    std::optional<db::Statement> bat_;
-    std::optional<db::Statement> opstab_;
+    std::unique_ptr<PlotStream> plotList_;
+    std::unique_ptr<PlotStream> bat_;
+    std::unique_ptr<PlotStream> opstab_;
+    struct AdditionColumns {
+        int year = -1, cops = -1, part = -1, k = -1, eta = -1, cnr = -1, cnrAlt = -1, item = -1, mkd = -1, pop = -1;
+    } ops_;
     std::map<long long, double> nonBal_;
-    int opsPop_ = -1;
 };
 
 } // namespace vt::engine
