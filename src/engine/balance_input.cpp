@@ -157,27 +157,45 @@ bool starts_from_stored_state(const std::string& preCond)
 
 namespace {
 
+// Column `col` of the current row, with one call into the library. The balance reads its
+// input on the one thread that uses the connection, so the library's unprotected column
+// values are safe to read here; every other read of a column would take the connection's
+// lock once more.
+sqlite3_value* column_value(const db::Statement& s, int col) { return sqlite3_column_value(s.handle(), col); }
+
+// Statement::columnDouble and columnInt with one call into the library for a number.
+double column_number(const db::Statement& s, int col)
+{
+    sqlite3_value* v = column_value(s, col);
+    return sqlite3_value_type(v) == SQLITE_TEXT ? s.columnDouble(col) : sqlite3_value_double(v);
+}
+long long column_integer(const db::Statement& s, int col)
+{
+    sqlite3_value* v = column_value(s, col);
+    return sqlite3_value_type(v) == SQLITE_INTEGER ? sqlite3_value_int64(v) : s.columnInt(col);
+}
+
 // Where the plot number (or year) in column `col` of the current row stands against `id` in
 // the order of an index or an ORDER BY: NULL first, numbers by value, text and blobs last.
 // 0 exactly when "column = id" holds for a column of integer affinity.
 int compare_key(const db::Statement& s, int col, long long id)
 {
-    sqlite3_stmt* h = s.handle();
-    switch (sqlite3_column_type(h, col)) {
+    sqlite3_value* v = column_value(s, col);
+    switch (sqlite3_value_type(v)) {
     case SQLITE_NULL: return -1;
     case SQLITE_INTEGER: {
-        const sqlite3_int64 v = sqlite3_column_int64(h, col);
-        return v < id ? -1 : (v > id ? 1 : 0);
+        const sqlite3_int64 n = sqlite3_value_int64(v);
+        return n < id ? -1 : (n > id ? 1 : 0);
     }
     case SQLITE_FLOAT: {
-        const double v = sqlite3_column_double(h, col), d = static_cast<double>(id);
-        return v < d ? -1 : (v > d ? 1 : 0);
+        const double x = sqlite3_value_double(v), d = static_cast<double>(id);
+        return x < d ? -1 : (x > d ? 1 : 0);
     }
     default: return 1;
     }
 }
 
-bool is_integer(const db::Statement& s, int col) { return sqlite3_column_type(s.handle(), col) == SQLITE_INTEGER; }
+bool is_integer(const db::Statement& s, int col) { return sqlite3_value_type(column_value(s, col)) == SQLITE_INTEGER; }
 
 // A number of the input, or `fallback` when it is NULL or the query lacks the column.
 double number_or(const db::Value& v, double fallback) { return v.isNull() ? fallback : v.toDouble(); }
@@ -297,7 +315,7 @@ public:
         long long plot = 0, year = 0;
         for (bool first = true; crep.step(); first = false) {
             if (!is_integer(crep, 0) || !is_integer(crep, 1)) return false;
-            const long long p = crep.columnInt(0), y = crep.columnInt(1);
+            const long long p = column_integer(crep, 0), y = column_integer(crep, 1);
             if (!first && (p < plot || (p == plot && y <= year))) return false;
             plot = p;
             year = y;
@@ -306,7 +324,7 @@ public:
         bool any = false;
         while (plots.step()) {
             if (!is_integer(plots, 0)) continue;  // joins no crep_year row
-            const long long p = plots.columnInt(0);
+            const long long p = column_integer(plots, 0);
             if (any && p == plot) return false;
             plot = p;
             any = true;
@@ -334,7 +352,7 @@ public:
     BalanceRow row() const override
     {
         BalanceRow r = plot_;
-        r.year_0 = static_cast<int>(crep_.columnInt(1));
+        r.year_0 = static_cast<int>(column_integer(crep_, 1));
         return r;
     }
     void next() override
@@ -360,7 +378,7 @@ private:
                 eof_ = true;
                 return;
             }
-            const long long plot = crep_.columnInt(0), year = crep_.columnInt(1);
+            const long long plot = column_integer(crep_, 0), year = column_integer(crep_, 1);
             if (plot_.fl_id < plot) {
                 stepPlot();
                 continue;
@@ -415,10 +433,10 @@ public:
         if (!asked_) more_ = all_.step();
         asked_ = true;
         last_ = id;
-        while (more_ && compare_key(all_, key_, id) < 0) more_ = all_.step();
-        while (more_ && compare_key(all_, key_, id) == 0) {
-            row(all_);
-            more_ = all_.step();
+        for (; more_; more_ = all_.step()) {
+            const int key = compare_key(all_, key_, id);
+            if (key > 0) break;
+            if (key == 0) row(all_);
         }
     }
 
@@ -472,7 +490,16 @@ BalanceInputReader::~BalanceInputReader() = default;
 
 long long BalanceInputReader::totalRows()
 {
-    if (!totalRows_) totalRows_ = c_.scalar("SELECT COUNT(*) FROM (" + inputQuery_ + ")").toInt();
+    if (!totalRows_) {
+        if (dynamic_cast<MergedRows*>(rows_.get())) {
+            // Counted by a second walk of the streams: the query itself would be run once more.
+            long long n = 0;
+            for (MergedRows all(c_); !all.eof(); all.next()) ++n;
+            totalRows_ = n;
+        } else {
+            totalRows_ = c_.scalar("SELECT COUNT(*) FROM (" + inputQuery_ + ")").toInt();
+        }
+    }
     return *totalRows_;
 }
 
@@ -504,15 +531,18 @@ std::optional<PlotInput> BalanceInputReader::next()
 void BalanceInputReader::readBat(PlotInput& in)
 {
     bat_->forEach(in.fl_id, [&in](const db::Statement& s) {
-        in.bat.emplace_back(static_cast<int>(s.columnInt(2)), s.columnDouble(0));
+        in.bat.emplace_back(static_cast<int>(column_integer(s, 2)), column_number(s, 0));
     });
 }
 
 void BalanceInputReader::readAdditions(PlotInput& in)
 {
     const AdditionColumns& k = ops_;
-    opstab_->forEach(in.fl_id, [&in, &k](const db::Statement& s) {
-        const auto num = [&s](int i) { return i < 0 ? 0.0 : s.columnDouble(i); };
+    // The rows of a year follow each other: the year's list is looked up once per year.
+    std::vector<FomAddition>* list = nullptr;
+    int listYear = 0;
+    opstab_->forEach(in.fl_id, [&in, &k, &list, &listYear](const db::Statement& s) {
+        const auto num = [&s](int i) { return i < 0 ? 0.0 : column_number(s, i); };
         FomAddition a;
         a.cops = num(k.cops);
         a.part = num(k.part);
@@ -521,9 +551,14 @@ void BalanceInputReader::readAdditions(PlotInput& in)
         a.cnr = num(k.cnr);
         a.cnr_alt = num(k.cnrAlt);
         a.pop = num(k.pop);
-        a.item_ix = k.item < 0 ? 0 : s.columnInt(k.item);
-        a.mkd = k.mkd < 0 ? 0 : static_cast<int>(s.columnInt(k.mkd));
-        in.additions[static_cast<int>(s.columnInt(k.year))].push_back(a);
+        a.item_ix = k.item < 0 ? 0 : column_integer(s, k.item);
+        a.mkd = k.mkd < 0 ? 0 : static_cast<int>(column_integer(s, k.mkd));
+        const int year = static_cast<int>(column_integer(s, k.year));
+        if (!list || year != listYear) {
+            list = &in.additions[year];
+            listYear = year;
+        }
+        list->push_back(a);
     });
 }
 

@@ -31,6 +31,14 @@ std::string positional_insert(db::Connection& c, const std::string& table, int c
     return "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
 }
 
+// Runs a bound INSERT once; the rows it adds are not counted (Statement::execute would ask
+// the library for the count twice per row).
+void insert_row(db::Statement& s)
+{
+    s.step();
+    s.reset();
+}
+
 bool is_integer_column(int position) { return position <= 2 || position == 23 || position == 24; }
 
 } // namespace
@@ -88,7 +96,7 @@ void ResultWriter::writePlot(const PlotOutput& plot)
             else
                 nresult_.bind(i + 1, v);
         }
-        nresult_.execute();
+        insert_row(nresult_);
         if (zbv_) {
             for (int i = 0; i < kZbvColumns; ++i) {
                 const double v = y.zbv[static_cast<size_t>(i)];
@@ -97,11 +105,11 @@ void ResultWriter::writePlot(const PlotOutput& plot)
                 else
                     zbv_->bind(i + 1, v);
             }
-            zbv_->execute();
+            insert_row(*zbv_);
         }
         if (y.sim_value) {
             simResult_.bind(1, y.fl_id).bind(2, y.z_jahr).bind(3, y.year_num).bind(4, *y.sim_value);
-            simResult_.execute();
+            insert_row(simResult_);
         }
         if (y.stateToStore && store_) store_->store(y.fl_id, y.z_jahr, *y.stateToStore);
     }

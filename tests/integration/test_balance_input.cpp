@@ -17,6 +17,7 @@ std::string read_all(BalanceFixture& fx, const std::string& query)
 {
     const BalanceOptions options = BalanceOptions::from(fx.config("."));
     BalanceInputReader reader(fx.db(), query, options, nullptr);
+    const long long total = reader.totalRows();  // the progress bar's maximum
     std::ostringstream out;
     while (auto in = reader.next()) {
         out << "plot " << in->fl_id << (in->lastPlot ? " last" : "") << (in->inPlotList ? "" : " unlisted")
@@ -31,6 +32,7 @@ std::string read_all(BalanceFixture& fx, const std::string& query)
                 out << "  add " << yr << ' ' << a.cops << ' ' << a.part << ' ' << a.k << ' ' << a.eta << ' ' << a.cnr
                     << ' ' << a.cnr_alt << ' ' << a.item_ix << ' ' << a.mkd << '\n';
     }
+    EXPECT_EQ(reader.rowsRead(), total);
     return out.str();
 }
 
