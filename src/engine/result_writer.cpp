@@ -1,7 +1,6 @@
 #include "engine/result_writer.h"
 
 #include "db/connection.h"
-#include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "engine/state_store.h"
 
@@ -31,12 +30,21 @@ std::string positional_insert(db::Connection& c, const std::string& table, int c
     return "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
 }
 
-// Runs a bound INSERT once; the rows it adds are not counted (Statement::execute would ask
+// Runs a bound statement once; the rows an INSERT adds are not counted (Statement::execute would ask
 // the library for the count twice per row).
-void insert_row(db::Statement& s)
+void run_once(db::Statement& s)
 {
     s.step();
     s.reset();
+}
+
+void run_ignoring_errors(db::Statement& s) noexcept
+{
+    try {
+        run_once(s);
+    } catch (const std::exception&) {
+        // Undoing a failed plot: the failure that got here is the one to report.
+    }
 }
 
 bool is_integer_column(int position) { return position <= 2 || position == 23 || position == 24; }
@@ -62,7 +70,11 @@ ResultWriter::ResultWriter(db::Connection& c, bool withZbv, StateStore* store)
     : c_(c),
       nresult_(c.prepare(positional_insert(c, "rux_nresult", kNresultColumns))),
       simResult_(c.prepare("INSERT INTO sim_result (fl_id, m_ix, year_, year_num, sim_value) VALUES (?, 7, ?, ?, ?)")),
-      store_(store)
+      store_(store),
+      // The savepoint of a plot's rows, prepared once rather than parsed for every plot.
+      savepoint_(c.prepare("SAVEPOINT plot_rows")),
+      release_(c.prepare("RELEASE plot_rows")),
+      rollback_(c.prepare("ROLLBACK TO plot_rows"))
 {
     if (withZbv) zbv_.emplace(c.prepare(positional_insert(c, "rux_zbv", kZbvColumns)));
 }
@@ -87,7 +99,19 @@ void ResultWriter::writePlot(const PlotOutput& plot)
         c_.execute("BEGIN");
         batchOpen_ = true;
     }
-    db::Savepoint rows(c_, "plot_rows");
+    run_once(savepoint_);
+    // Unless released below, the plot's rows written so far are undone.
+    struct PlotRows {
+        db::Statement& rollback;
+        db::Statement& release;
+        bool open = true;
+        ~PlotRows()
+        {
+            if (!open) return;
+            run_ignoring_errors(rollback);
+            run_ignoring_errors(release);
+        }
+    } rows{rollback_, release_};
     for (const YearResult& y : plot.years) {
         for (int i = 0; i < kNresultColumns; ++i) {
             const double v = y.nresult[static_cast<size_t>(i)];
@@ -96,7 +120,7 @@ void ResultWriter::writePlot(const PlotOutput& plot)
             else
                 nresult_.bind(i + 1, v);
         }
-        insert_row(nresult_);
+        run_once(nresult_);
         if (zbv_) {
             for (int i = 0; i < kZbvColumns; ++i) {
                 const double v = y.zbv[static_cast<size_t>(i)];
@@ -105,15 +129,16 @@ void ResultWriter::writePlot(const PlotOutput& plot)
                 else
                     zbv_->bind(i + 1, v);
             }
-            insert_row(*zbv_);
+            run_once(*zbv_);
         }
         if (y.sim_value) {
             simResult_.bind(1, y.fl_id).bind(2, y.z_jahr).bind(3, y.year_num).bind(4, *y.sim_value);
-            insert_row(simResult_);
+            run_once(simResult_);
         }
         if (y.stateToStore && store_) store_->store(y.fl_id, y.z_jahr, *y.stateToStore);
     }
-    rows.release();
+    run_once(release_);
+    rows.open = false;
     pendingYears_ += static_cast<long long>(plot.years.size());
     if (pendingYears_ >= kYearsPerCommit) commit();
 }

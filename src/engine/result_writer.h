@@ -42,6 +42,7 @@ private:
     std::optional<db::Statement> zbv_;
     db::Statement simResult_;
     StateStore* store_;
+    db::Statement savepoint_, release_, rollback_;
     bool batchOpen_ = false;
     long long pendingYears_ = 0;
 };
