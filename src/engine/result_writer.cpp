@@ -1,8 +1,11 @@
 #include "engine/result_writer.h"
 
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "engine/state_store.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -50,6 +53,61 @@ void run_ignoring_errors(db::Statement& s) noexcept
 bool is_integer_column(int position) { return position <= 2 || position == 23 || position == 24; }
 
 } // namespace
+
+namespace {
+
+// Whether `table` holds a row whose fl_id is no selected plot: one pass over the plot numbers
+// (the rows of a plot follow each other, so a plot is looked up once per run of its rows)
+// instead of a correlated lookup for every row.
+bool holds_other_plots(db::Connection& c, const std::string& table)
+{
+    db::Statement rows = c.prepare("SELECT fl_id FROM " + table);
+    db::Statement isSelected = c.prepare("SELECT 1 FROM site_state WHERE site_state.status=1 AND site_state.FL_ID = ?");
+    bool first = true, selected = false;
+    sqlite3_int64 last = 0;
+    while (rows.step()) {
+        // The one thread that uses the connection may read the library's unprotected value.
+        sqlite3_value* plot = sqlite3_column_value(rows.handle(), 0);
+        const bool integer = sqlite3_value_type(plot) == SQLITE_INTEGER;
+        if (first || !integer || sqlite3_value_int64(plot) != last) {
+            if (sqlite3_bind_value(isSelected.handle(), 1, plot) != SQLITE_OK)
+                throw db::DbError(c.lastErrorMessage());
+            selected = isSelected.step();
+            isSelected.reset();
+            first = !integer;
+            if (integer) last = sqlite3_value_int64(plot);
+        }
+        if (!selected) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void remove_old_results(db::Connection& c)
+{
+    // The library's secure_delete default would journal, zero and write back every page of
+    // the old rows; the rows of this run take the freed pages over right away, so they are
+    // only released. The setting of the connection is restored afterwards.
+    const db::Value secureDelete = c.scalar("PRAGMA secure_delete");
+    c.execute("PRAGMA secure_delete=FAST");
+    struct RestoreSecureDelete {
+        db::Connection& c;
+        long long mode;
+        ~RestoreSecureDelete() { c.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode)); }
+    } restore{c, secureDelete.toInt()};
+    // Both tables are cleared in one transaction: one commit instead of one per statement.
+    db::Savepoint removal(c, "old_results");
+    for (const char* table : {"sim_result", "rux_nresult"}) {
+        if (!c.tableExists(table)) continue;
+        const std::string t = table;
+        // When every row belongs to a selected plot (a run over the whole region) the table
+        // is emptied at once instead of row by row.
+        c.execute("DELETE FROM " + t +
+                  (holds_other_plots(c, t) ? " WHERE fl_id IN (SELECT FL_ID FROM site_state WHERE status=1)" : ""));
+    }
+    removal.release();
+}
 
 bool rux_zbv_complete(db::Connection& c)
 {

@@ -17,6 +17,11 @@ bool rux_zbv_complete(db::Connection& c);
 // Creates rux_zbv in its current layout.
 void create_rux_zbv(db::Connection& c);
 
+// Removes the old results of the selected plots (site_state.status=1) from sim_result and
+// rux_nresult, in one transaction. A table that holds rows of selected plots only is emptied
+// at once.
+void remove_old_results(db::Connection& c);
+
 // Appends the result rows of finished plots: rux_nresult and rux_zbv by position,
 // sim_result, and the stored states. The statements are prepared once. A plot's rows stand
 // or fall together; they are committed in batches of some thousand plot-years, since a

@@ -1,7 +1,6 @@
 #include "engine/run_driver.h"
 
 #include "db/connection.h"
-#include "db/savepoint.h"
 #include "db/schema.h"
 #include "engine/bat_table.h"
 #include "engine/carbon_input.h"
@@ -9,6 +8,7 @@
 #include "engine/humus_balance_prep.h"
 #include "engine/pedotransfer.h"
 #include "engine/prep_context.h"
+#include "engine/result_writer.h"
 #include "engine/soil_property_table.h"
 #include "engine/soil_texture_class.h"
 #include "engine/sql_script.h"
@@ -288,49 +288,6 @@ void RunDriver::selectSinglePlot()
     db_.execute("UPDATE site_state SET status=1 WHERE fl_id=?", {plot});
 }
 
-void RunDriver::removeOldResults()
-{
-    // The library's secure_delete default would journal, zero and write back every page of
-    // the old rows; the rows of this run take the freed pages over right away, so they are
-    // only released. The setting of the connection is restored afterwards.
-    const db::Value secureDelete = db_.scalar("PRAGMA secure_delete");
-    db_.execute("PRAGMA secure_delete=FAST");
-    struct RestoreSecureDelete {
-        db::Connection& c;
-        long long mode;
-        ~RestoreSecureDelete() { c.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode)); }
-    } restore{db_, secureDelete.toInt()};
-    // Both tables are cleared in one transaction: one commit instead of one per statement.
-    db::Savepoint removal(db_, "old_results");
-    const std::string selected = " fl_id IN (SELECT FL_ID FROM site_state WHERE status=1)";
-    for (const char* table : {"sim_result", "rux_nresult"}) {
-        if (!db_.tableExists(table)) continue;
-        const std::string t = table;
-        // Whether a row belongs to a plot that is not selected: one pass over the plot
-        // numbers (rows of one plot follow each other, so a plot is looked up once per run
-        // of its rows) instead of a correlated lookup per row. When no such row exists (a
-        // run over the whole region) the table is emptied at once instead of row by row.
-        bool othersKept = false;
-        {
-            db::Statement rows = db_.prepare("SELECT fl_id FROM " + t);
-            db::Statement isSelected = db_.prepare("SELECT 1 FROM site_state WHERE site_state.status=1 AND site_state.FL_ID = ?");
-            db::Value last;
-            bool lastSelected = false, first = true;
-            while (!othersKept && rows.step()) {
-                db::Value plot = rows.column(0);
-                if (first || !(plot == last)) {
-                    isSelected.bind(1, plot);
-                    lastSelected = isSelected.step();
-                    isSelected.reset();
-                    last = std::move(plot);
-                    first = false;
-                }
-                othersKept = !lastSelected;
-            }
-        }
-        db_.execute("DELETE FROM " + t + (othersKept ? " WHERE" + selected : std::string()));
-    }
-    removal.release();
-}
+void RunDriver::removeOldResults() { remove_old_results(db_); }
 
 } // namespace vt::engine

@@ -1,4 +1,5 @@
 #include "engine/annual_balance.h"
+#include "engine/result_writer.h"
 #include "support/balance_fixture.h"
 #include "support/temp_dir.h"
 
@@ -35,4 +36,36 @@ TEST(ResultWriter, APlotsRowsStandOrFallTogether)
     }
     EXPECT_NO_THROW(fx.db().execute("BEGIN"));
     fx.db().execute("COMMIT");
+}
+
+// The old results of the selected plots go; rows of any other plot, or of none, stay.
+TEST(ResultWriter, OldResultsOfTheSelectedPlotsOnlyAreRemoved)
+{
+    struct Case {
+        const char* rows;       // fl_id values of the old rows, in stored order
+        long long keptSim;      // rows left in sim_result
+        const char* keptPlots;  // their plots, in stored order
+    };
+    const Case cases[] = {
+        {"(1), (1), (2), (2)", 0, ""},
+        {"(1), (1), (3), (2)", 1, "3"},
+        {"(2), (2), (NULL), (1)", 1, ""},
+        {"(3)", 1, "3"},
+    };
+    for (const Case& k : cases) {
+        BalanceFixture fx;
+        auto& c = fx.db();
+        c.execute("insert into site_state values (1, 1, 0), (2, 1, 0), (3, 0, 0)");
+        c.execute(std::string("insert into sim_result (fl_id) values ") + k.rows);
+        c.execute(std::string("insert into rux_nresult (fl_id) values ") + k.rows);
+        const long long secureDelete = c.scalar("PRAGMA secure_delete").toInt();
+        remove_old_results(c);
+        for (const char* table : {"sim_result", "rux_nresult"}) {
+            EXPECT_EQ(c.scalar(std::string("select count(*) from ") + table).toInt(), k.keptSim) << k.rows << table;
+            EXPECT_EQ(c.scalar(std::string("select coalesce(group_concat(fl_id), '') from ") + table).toString(),
+                      k.keptPlots)
+                << k.rows << table;
+        }
+        EXPECT_EQ(c.scalar("PRAGMA secure_delete").toInt(), secureDelete);
+    }
 }
