@@ -93,12 +93,15 @@ std::string initial_observation_check_query()
 
 std::string initial_observation_conflict_query()
 {
-    return "SELECT first_event.FL_ID FROM (SELECT cultivation.FL_ID AS FL_ID, Min(cultivation.[year]) AS Minvonyear"
-           " FROM cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
-           " WHERE site_state.status=1 AND cultivation.Macode IN (2,3,9) GROUP BY cultivation.FL_ID) AS first_event"
-           " INNER JOIN measurements ON measurements.FL_ID = first_event.FL_ID"
-           " INNER JOIN field_description ON field_description.FL_ID = first_event.FL_ID"
-           " WHERE measurements.year_number=0 AND first_event.Minvonyear > measurements.[year] LIMIT 1";
+    // Driven by the selected plots: the first event year of a plot is the first entry of the
+    // index on (FL_ID, year) whose event counts, instead of a walk over every event.
+    return "SELECT site_state.FL_ID FROM (site_state INNER JOIN field_description"
+           " ON field_description.FL_ID = site_state.FL_ID)"
+           " INNER JOIN measurements ON measurements.FL_ID = site_state.FL_ID"
+           " WHERE site_state.status=1 AND measurements.year_number=0 AND measurements.[year] <"
+           " (SELECT cultivation.[year] FROM cultivation WHERE cultivation.FL_ID = site_state.FL_ID"
+           " AND cultivation.[year] IS NOT NULL AND cultivation.Macode IN (2,3,9)"
+           " ORDER BY cultivation.[year] LIMIT 1) LIMIT 1";
 }
 
 std::string plot_list_query()

@@ -29,8 +29,8 @@ std::string carbon_input_query(bool sensitivity);
 // crop or amendment year.
 std::string initial_observation_check_query();
 // A plot that the initial-observation check would list, if there is one: the same test
-// with the first event year of each plot taken once instead of for every pair of event
-// and observation.
+// made once per selected plot, with the plot's first crop or amendment year looked up
+// through the index on cultivation (FL_ID, year).
 std::string initial_observation_conflict_query();
 
 // The position of a result column of a prepared statement, by name without regard to

@@ -96,3 +96,33 @@ TEST(BalanceInput, StreamsGiveExactlyTheRowsOfTheInputQuery)
         EXPECT_NE(asQuery.find("plot"), std::string::npos) << name;
     }
 }
+
+// The run's test for an initial observation before the first crop or amendment year finds a
+// conflict exactly when the check query written to rux_check_init.sql lists a plot.
+TEST(BalanceInput, ConflictTestAgreesWithTheInitialObservationCheck)
+{
+    const std::vector<std::pair<const char*, bool>> cases = {
+        {"", false},
+        {"update measurements set [year]=1995 where FL_ID=1 and year_number=0", true},
+        {"update measurements set [year]=2000 where FL_ID=1 and year_number=0;"
+         "insert into cultivation values (1, 1, 1990, 5, 1, 10)",
+         true},
+        {"update measurements set [year]=2000 where FL_ID=1 and year_number=0;"
+         "insert into cultivation values (1, 1, 1999, 3, 1, 10)",
+         false},
+        {"update measurements set [year]=2000 where FL_ID=1 and year_number=0;"
+         "insert into cultivation values (1, 1, NULL, 2, 1, 10)",
+         true},
+        {"update measurements set [year]=1995 where FL_ID=2 and year_number=0;"
+         "update site_state set status=0 where FL_ID=2",
+         false},
+    };
+    for (const auto& [change, conflict] : cases) {
+        BalanceFixture fx;
+        fx.addPlot(plot(1, 2001, 2003));
+        fx.addPlot(plot(2, 2001, 2003));
+        if (*change) fx.db().executeScript(change);
+        EXPECT_EQ(!fx.db().query(initial_observation_check_query()).eof(), conflict) << change;
+        EXPECT_EQ(!fx.db().query(initial_observation_conflict_query()).eof(), conflict) << change;
+    }
+}
