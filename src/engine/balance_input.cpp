@@ -160,10 +160,10 @@ bool starts_from_stored_state(const std::string& preCond)
 
 namespace {
 
-// Column `col` of the current row, with one call into the library. The balance reads its
-// input on the one thread that uses the connection, so the library's unprotected column
-// values are safe to read here; every other read of a column would take the connection's
-// lock once more.
+// Column `col` of the current row, with one call into the library (each sqlite3_column_*
+// call takes the connection's lock). The value is unprotected, but it lives in the
+// statement's own row, which only the thread that steps the statement changes; it is read
+// here as a number without conversion, and text goes through the locked Statement calls.
 sqlite3_value* column_value(const db::Statement& s, int col) { return sqlite3_column_value(s.handle(), col); }
 
 // Statement::columnDouble and columnInt with one call into the library for a number.

@@ -50,7 +50,7 @@ std::string plot_list_query();
 // Reads the balance's input plot by plot: the plot's rows of the input query and its BAT,
 // fresh organic matter additions, non_bal and stored state. The carbon model's own query is
 // read as ordered streams of its tables merged plot by plot, when its working tables allow
-// (see MergedInput in the source); the BAT and the additions come from one ordered stream
+// (see MergedRows in the source); the BAT and the additions come from one ordered stream
 // each instead of one statement per plot.
 class BalanceInputReader {
 public:

@@ -66,7 +66,8 @@ bool holds_other_plots(db::Connection& c, const std::string& table)
     bool first = true, selected = false;
     sqlite3_int64 last = 0;
     while (rows.step()) {
-        // The one thread that uses the connection may read the library's unprotected value.
+        // One locked call for the value: an unprotected value of the statement's own row, read
+        // as an integer without conversion (only this thread steps the statement).
         sqlite3_value* plot = sqlite3_column_value(rows.handle(), 0);
         const bool integer = sqlite3_value_type(plot) == SQLITE_INTEGER;
         if (first || !integer || sqlite3_value_int64(plot) != last) {
