@@ -16,6 +16,23 @@ namespace {
 const std::string kSelectedEvents =
     " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)";
 
+// Crop events of the selected plots with their crop and its organic substance (`crop`,
+// see with_crop), in the order of the events.
+const std::string kSelectedCropEvents =
+    " FROM cultivation CROSS JOIN crop ON cultivation.Item_IX = crop.ITEM_IX"
+    " CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID WHERE site_state.status=1";
+
+// The crops (gldpflan) joined to the organic substance (gldopspa) their column `link` names,
+// with `columns`, as a small table `crop`: an event then finds its crop and substance with
+// one search in an index built once instead of a search in each table and its rows. Crops
+// and substances are unique by key, so an event meets at most one pair, as in a join of the
+// two tables, and the rows keep the order of the events.
+std::string with_crop(const std::string& link, const std::string& columns)
+{
+    return "WITH crop AS MATERIALIZED (SELECT gldpflan.ITEM_IX AS ITEM_IX, " + columns +
+           " FROM gldpflan INNER JOIN gldopspa ON gldpflan." + link + " = gldopspa.item_ix) ";
+}
+
 // The affinity SQLite derives from a declared column type is REAL.
 bool real_affinity(std::string type)
 {
@@ -94,14 +111,12 @@ void build_carbon_input(const PrepContext& p)
 
     // Reproduced carbon of harvest residues and roots, organic amendments and by-products.
     p.rebuildLogged("CREP_ewr:", "crep_h1",
-                    "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
-                    " gldpflan.ITEM_IX AS ITEM_IX,"
-                    " (cultivation.Sim_Quantity*gldpflan.FEWR+gldpflan.CEWR)*gldopspa.CNR_ALT*gldopspa.ETA AS Crep,"
-                    " cultivation.Macode AS Macode, 'EWR' AS id_" +
-                        kSelectedEvents +
-                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                        " INNER JOIN gldopspa ON gldpflan.ewr_ix = gldopspa.item_ix"
-                        " WHERE site_state.status=1 AND cultivation.Macode IN (2,9)");
+                    with_crop("ewr_ix", "gldpflan.FEWR AS FEWR, gldpflan.CEWR AS CEWR, gldopspa.CNR_ALT AS CNR_ALT,"
+                                        " gldopspa.ETA AS ETA") +
+                        "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
+                        " crop.ITEM_IX AS ITEM_IX, (cultivation.Sim_Quantity*crop.FEWR+crop.CEWR)*crop.CNR_ALT*crop.ETA AS Crep,"
+                        " cultivation.Macode AS Macode, 'EWR' AS id_" +
+                        kSelectedCropEvents + " AND cultivation.Macode IN (2,9)");
     p.runLogged(" CREP_od:",
                 "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
                 " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix,"
@@ -110,14 +125,12 @@ void build_carbon_input(const PrepContext& p)
                     " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix"
                     " WHERE site_state.status=1 AND cultivation.Macode=3");
     p.runLogged("  CREP_kop:",
-                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
-                " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldpflan.ITEM_IX,"
-                " cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*gldopspa.ETA*100,"
-                " cultivation.Macode, 'KP'" +
-                    kSelectedEvents +
-                    " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                    " INNER JOIN gldopspa ON gldpflan.kop_ix = gldopspa.item_ix"
-                    " WHERE site_state.status=1 AND cultivation.Macode=9");
+                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_) " +
+                    with_crop("kop_ix", "gldpflan.HI AS HI, gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS,"
+                                        " gldopspa.ETA AS ETA") +
+                    "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], crop.ITEM_IX,"
+                    " cultivation.Quantity*crop.HI*crop.TS_GEHALT*crop.C_GEH_TS*crop.ETA*100, cultivation.Macode, 'KP'" +
+                    kSelectedCropEvents + " AND cultivation.Macode=9");
 
     // One row per plot-year with any source; the initial observations are marked in it.
     p.rebuildLogged("crep_year:", "crep_year",
@@ -138,17 +151,17 @@ void build_carbon_input(const PrepContext& p)
 
     // Harvest residues and roots of every crop event, for the fresh organic matter.
     const std::string part = p.regional ? "cultivation.part" : "100";
-    const std::string nEwr = "(gldpflan.CEWR+cultivation.Sim_Quantity*gldpflan.FEWR)";
+    const std::string nEwr = "(crop.CEWR+cultivation.Sim_Quantity*crop.FEWR)";
     p.rebuildLogged("crop_er :", "_cropping_dt",
-                    "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
-                    " cultivation.Macode AS Macode, cultivation.Sim_Quantity AS yield, gldpflan.ITEM_IX AS crop_ix, " +
-                        nEwr + " AS N_ewr, " + nEwr + "*gldopspa.CNR AS c_ewr, gldopspa.K AS K, gldopspa.ETA AS ETA,"
-                        " gldopspa.CNR AS CNR, gldopspa.CNR_alt AS CNR_alt, gldpflan.NAME AS name_, " +
-                        nEwr + "*gldopspa.CNR*gldopspa.ETA AS Crep, gldopspa.item_ix AS item_ix" + kSelectedEvents +
-                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                        " INNER JOIN gldopspa ON gldpflan.ewr_ix = gldopspa.item_ix"
-                        " WHERE site_state.status=1 AND cultivation.Macode IN (0,2,9)"
-                        " ORDER BY cultivation.FL_ID, cultivation.[year]");
+                    with_crop("ewr_ix", "gldpflan.CEWR AS CEWR, gldpflan.FEWR AS FEWR, gldpflan.NAME AS NAME,"
+                                        " gldopspa.item_ix AS substance_ix, gldopspa.K AS K, gldopspa.ETA AS ETA,"
+                                        " gldopspa.CNR AS CNR, gldopspa.CNR_alt AS CNR_alt") +
+                        "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
+                        " cultivation.Macode AS Macode, cultivation.Sim_Quantity AS yield, crop.ITEM_IX AS crop_ix, " +
+                        nEwr + " AS N_ewr, " + nEwr + "*crop.CNR AS c_ewr, crop.K AS K, crop.ETA AS ETA,"
+                        " crop.CNR AS CNR, crop.CNR_alt AS CNR_alt, crop.NAME AS name_, " +
+                        nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" + kSelectedCropEvents +
+                        " AND cultivation.Macode IN (0,2,9) ORDER BY cultivation.FL_ID, cultivation.[year]");
 }
 
 } // namespace vt::engine
