@@ -1,6 +1,7 @@
 #include "engine/tillage_irrigation.h"
 
 #include "engine/prep_context.h"
+#include "engine/time_span.h"
 
 #include <string>
 
@@ -33,6 +34,7 @@ std::string irrigation_years(const std::string& share)
 
 void build_tillage_irrigation(const PrepContext& p)
 {
+    const CultivationYearIndex seekable(p);
     // Irrigation (7) and tillage (14) events count until the next year with any event.
     const std::string part = p.regional ? "cultivation.part" : "1";
     // The next later year of an event is one index seek per event (a join with all later

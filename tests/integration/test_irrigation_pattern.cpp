@@ -74,3 +74,17 @@ TEST(IrrigationPattern, EachScenarioYearCarriesTheIrrigationValidInIt)
                   (std::vector<std::string>{"FL_ID:INT", "year:INT", "notill:REAL", "part:", "iramnt:", "irarea:"}));
     }
 }
+
+// A database without the (FL_ID, year) index of cultivation (e.g. an import) gets the same
+// tables and keeps its schema: the index the steps seek on lives only while they run.
+TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
+{
+    RunFixture f(true);
+    irrigated_plots(f);
+    f.db().execute("DROP INDEX ix_cultivation_fl");
+    ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND tbl_name='cultivation'"), 0);
+    EXPECT_EQ(column(f, "SELECT Maxvonyear || ' ' || Minvonyear || ' ' || intl AS v FROM tmp_time_int"),
+              (std::vector<std::string>{"2010 2001 10"}));
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_tirgint WHERE iramnt > 0"), 7);
+}
