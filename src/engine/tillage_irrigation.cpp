@@ -38,15 +38,18 @@ void build_tillage_irrigation(const PrepContext& p)
     // Irrigation (7) and tillage (14) events count until the next year with any event.
     const std::string part = p.regional ? "cultivation.part" : "1";
     // The next later year of an event is one index seek per event (a join with all later
-    // events of the plot made this the slowest step of a regional run).
+    // events of the plot made this the slowest step of a regional run). The events are read
+    // in table order (NOT INDEXED: the index order only costs a lookup per row, the grouping
+    // sorts anyway) and their next year is sought once each (MATERIALIZED: merged into the
+    // outer query, the seek would run for the filter and again for the minimum).
     const std::string groupPart = p.regional ? ", part" : "";
     p.rebuild("tmp_tirg_pattern",
-              "SELECT FL_ID, Macode, quantity, yr, Min(yr_mx) AS yr_mx, part FROM ("
-              "SELECT cultivation.FL_ID AS FL_ID, cultivation.Macode AS Macode, cultivation.Quantity AS quantity,"
-              " cultivation.[year] AS yr, (SELECT Min(later.[year]) FROM cultivation AS later"
+              "WITH event AS MATERIALIZED (SELECT cultivation.FL_ID AS FL_ID, cultivation.Macode AS Macode,"
+              " cultivation.Quantity AS quantity, cultivation.[year] AS yr, (SELECT Min(later.[year]) FROM cultivation AS later"
               " WHERE later.FL_ID = cultivation.FL_ID AND later.[year] > cultivation.[year]) AS yr_mx, " + part + " AS part"
-              " FROM cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
+              " FROM cultivation NOT INDEXED CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
               " WHERE site_state.status=1 AND cultivation.Macode IN (7,14))"
+              " SELECT FL_ID, Macode, quantity, yr, Min(yr_mx) AS yr_mx, part FROM event"
               " WHERE yr_mx IS NOT NULL GROUP BY FL_ID, yr, quantity, Macode" + groupPart);
     p.rebuild("tmp_last_tillage", "SELECT fl_id AS fl_id, max(yr_mx) AS max_yr FROM tmp_tirg_pattern GROUP BY fl_id");
 
