@@ -2,13 +2,17 @@
 
 #include "db/connection.h"
 #include "db/number_format.h"
-#include "db/savepoint.h"
+#include "db/jet_functions.h"
 #include "engine/climate_tables.h"
 #include "engine/prep_context.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vt::engine {
@@ -21,72 +25,178 @@ std::string tillage_share(bool regional)
     return regional ? "cultivation.part" : "iif(cultivation.FL_ID_alt>0, cultivation.FL_ID_alt, 100)";
 }
 
-void index_bat_table(const PrepContext& p)
+const char* const kBatIndex = "CREATE UNIQUE INDEX idx_fl_yr ON tmp_bat (fl_id, year_0)";
+
+// The rows of tmp_bat: the climate of every plot-year with the soil's fine fraction;
+// `bat`, `notill` and `tlevel` give its last three columns.
+std::string bat_table_select(const std::string& bat, const std::string& notill, const std::string& tlevel)
 {
-    if (!p.guarded("CREATE UNIQUE INDEX idx_fl_yr ON tmp_bat (fl_id, year_0)"))
-        throw RunCancelled("ERROR: index creation failed ", "There is probably more than 1 initial Corg value (year_number=0)");
+    return "SELECT clim4sim.FL_ID AS FL_ID, clim4sim.year_ AS year_0, tmp_soil_prop.FAT AS FAT,"
+           " clim4sim.ltem AS ltem, clim4sim.rain AS rain, " +
+           bat + " AS BAT, " + notill + " AS BATnotill, " + tlevel +
+           " AS t_level FROM clim4sim INNER JOIN tmp_soil_prop ON clim4sim.FL_ID = tmp_soil_prop.FL_ID";
 }
 
-struct BatRow {
-    long long rowid;
-    long long plot;
-    long long year;
-    double fat;
-    double ltem;
-    double rain;
-};
+// tmp_bat before its years are computed: the plot's mean BAT, its negative as the
+// untilled BAT, no tillage level yet. Its columns are declared as these expressions
+// declare them.
+std::string uncomputed_bat_select() { return bat_table_select("clim4sim.mw_BAT", "-clim4sim.mw_BAT", "-99.99"); }
 
-// BAT and untilled BAT of every year with rain, from its climate and the soil's fine
-// fraction; one transaction over the table in plot and year order.
-void recalculate_bat(const PrepContext& p, const BatCoefficients& coefficients)
+// A run that ends at one of the checks of tmp_bat (or is stopped there) leaves the table
+// as it stood before its years were computed.
+void restore_uncomputed_bat_table(const PrepContext& p, bool indexed)
 {
-    std::vector<BatRow> rows;
-    for (auto cur = p.db.query("SELECT rowid, FL_ID, year_0, FAT, ltem, rain FROM tmp_bat ORDER BY fl_id, year_0");
-         !cur.eof(); cur.next())
-        rows.push_back({cur.field(0).toInt(), cur.getInt("FL_ID"), cur.getInt("year_0"), cur.getDouble("FAT"),
-                        cur.getDouble("ltem"), cur.getDouble("rain")});
+    p.rebuild("tmp_bat", uncomputed_bat_select());
+    if (indexed) p.guarded(kBatIndex);
+}
 
-    db::Savepoint t(p.db, "row_walk");
-    auto setBat = p.db.prepare("UPDATE tmp_bat SET BAT = ? WHERE rowid = ?");
-    auto setBoth = p.db.prepare("UPDATE tmp_bat SET BAT = ?, BATnotill = ? WHERE rowid = ?");
-    const auto total = static_cast<long long>(rows.size());
-    for (long long i = 0; i < total; ++i) {
-        const BatRow& r = rows[i];
-        p.checkStop();
-        if (r.ltem < 0)
-            throw RunCancelled("unvollständige Klimadaten ?",
-                               "LTEM<0 aufgetreten ! (FL_ID " + std::to_string(r.plot) + ", year " +
-                                   std::to_string(r.year) + ", ltem " + db::format_number(r.ltem) + ")");
-        if (r.rain > 0) {
-            const double bat = bat_of_year(r.ltem, r.rain, r.fat, coefficients);
-            std::optional<double> notill;
+// What a number in tmp_bat is to the BAT computation: integers and reals as they are,
+// text read as Val reads it, NULL as 0.
+double number_of(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_NULL: return 0.0;
+    default: {
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(v));
+        return db::jet_val(std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(v))));
+    }
+    }
+}
+
+// The BAT of a year and the BAT without tillage as SQL functions of the statement that
+// writes tmp_bat, so that the table is written once with its final values instead of
+// being updated row by row:
+//   bat_of_year(ltem, rain, FAT, mean)     the year's BAT when rain is above 0, else mean
+//   bat_notill(ltem, rain, FAT, untilled)  its BAT without tillage when rain is above 0
+//                                          and that can be computed, else untilled
+// They note whether a year had a mean temperature below 0 and advance the progress bar.
+class BatFunctions {
+public:
+    BatFunctions(const PrepContext& p, const BatCoefficients& coefficients, long long rows)
+        : db_(p.db.handle()), hooks_(p.hooks), coefficients_(coefficients), rows_(rows)
+    {
+        define("bat_of_year", &BatFunctions::batOfYear);
+        define("bat_notill", &BatFunctions::batNotill);
+    }
+    ~BatFunctions()
+    {
+        undefine();
+        hooks_.report(0, 0);
+    }
+    BatFunctions(const BatFunctions&) = delete;
+    BatFunctions& operator=(const BatFunctions&) = delete;
+
+    bool negativeTemperature() const { return negativeTemperature_; }
+
+private:
+    using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
+    void define(const char* name, Function f)
+    {
+        if (sqlite3_create_function(db_, name, 4, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, f, nullptr, nullptr) != SQLITE_OK) {
+            const std::string error = sqlite3_errmsg(db_);
+            undefine();
+            throw db::DbError(error);
+        }
+    }
+    void undefine()
+    {
+        for (const char* name : {"bat_of_year", "bat_notill"})
+            sqlite3_create_function(db_, name, 4, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
+    }
+
+    // The year's BAT, or nothing when its rain is not above 0.
+    std::optional<double> bat(sqlite3_value** args) const
+    {
+        const double rain = number_of(args[1]);
+        if (!(rain > 0)) return std::nullopt;
+        return bat_of_year(number_of(args[0]), rain, number_of(args[2]), coefficients_);
+    }
+
+    static void batOfYear(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        auto* self = static_cast<BatFunctions*>(sqlite3_user_data(ctx));
+        if (number_of(args[0]) < 0) self->negativeTemperature_ = true;
+        if (++self->done_ % kProgressStep == 0) self->hooks_.report(std::min(self->done_, self->rows_), self->rows_);
+        if (const auto b = self->bat(args))
+            sqlite3_result_double(ctx, *b);
+        else
+            sqlite3_result_value(ctx, args[3]);
+    }
+
+    static void batNotill(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        const auto* self = static_cast<const BatFunctions*>(sqlite3_user_data(ctx));
+        if (const auto b = self->bat(args)) {
             try {
-                notill = bat_without_tillage(r.fat, bat);
+                sqlite3_result_double(ctx, bat_without_tillage(number_of(args[2]), *b));
+                return;
             } catch (const std::domain_error&) {
                 // An untilled BAT that cannot be computed keeps the plot's mean.
             }
-            // One statement per row where both are known.
-            if (notill) {
-                setBoth.bind(1, bat).bind(2, *notill).bind(3, r.rowid);
-                setBoth.execute();
-            } else {
-                setBat.bind(1, bat).bind(2, r.rowid);
-                setBat.execute();
-            }
         }
-        p.hooks.report(i + 1, total);
+        sqlite3_result_value(ctx, args[3]);
     }
-    t.release();
-    p.hooks.report(0, 0);
+
+    static constexpr long long kProgressStep = 4096;
+    sqlite3* db_;
+    const RunHooks& hooks_;
+    const BatCoefficients& coefficients_;
+    long long rows_;
+    long long done_ = 0;
+    bool negativeTemperature_ = false;
+};
+
+// The first year in plot and year order whose mean temperature is below 0 ends the run.
+void stop_at_negative_temperature(const PrepContext& p)
+{
+    std::string text;
+    for (auto cur = p.db.query("SELECT FL_ID, year_0, ltem FROM tmp_bat WHERE ltem < 0 OR typeof(ltem) IN ('text', 'blob')"
+                               " ORDER BY fl_id, year_0");
+         !cur.eof() && text.empty(); cur.next()) {
+        const double ltem = cur.getDouble("ltem");
+        if (ltem < 0)
+            text = "LTEM<0 aufgetreten ! (FL_ID " + std::to_string(cur.getInt("FL_ID")) + ", year " +
+                   std::to_string(cur.getInt("year_0")) + ", ltem " + db::format_number(ltem) + ")";
+    }
+    if (text.empty()) return;
+    restore_uncomputed_bat_table(p, true);
+    throw RunCancelled("unvollständige Klimadaten ?", text);
 }
 
-void set_tillage_level(const PrepContext& p, bool withCycles)
+// tmp_bat from the climate tables with every year's BAT, BAT without tillage and the
+// plot's tillage level computed as the rows are written; the unique index idx_fl_yr.
+void build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& coefficients, long long climateRows)
 {
-    p.run("UPDATE tmp_bat SET t_level = 0");
-    p.run("UPDATE tmp_bat SET t_level = iif(field_description.notill=1,100,0) FROM field_description"
-          " WHERE field_description.FL_ID = tmp_bat.FL_ID");
-    // Plots whose tillage changes take the share of the tillage event of the year (of the
-    // recorded year a cycle year repeats).
+    p.run("CREATE TABLE tmp_bat AS " + uncomputed_bat_select() + " LIMIT 0");
+    bool negativeTemperature = false;
+    {
+        BatFunctions functions(p, coefficients, climateRows);
+        const int rows = p.run(
+            "INSERT INTO tmp_bat " +
+            bat_table_select("bat_of_year(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, clim4sim.mw_BAT)",
+                             "bat_notill(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, -clim4sim.mw_BAT)",
+                             "coalesce((SELECT iif(field_description.notill=1,100,0) FROM field_description"
+                             " WHERE field_description.FL_ID = clim4sim.FL_ID), 0)"));
+        negativeTemperature = functions.negativeTemperature();
+        p.log("tmp bat :" + std::to_string(rows));
+    }
+    if (p.hooks.stopRequested()) {
+        restore_uncomputed_bat_table(p, false);
+        throw RunStopRequested{};
+    }
+    if (!p.guarded(kBatIndex)) {
+        restore_uncomputed_bat_table(p, false);
+        throw RunCancelled("ERROR: index creation failed ", "There is probably more than 1 initial Corg value (year_number=0)");
+    }
+    if (negativeTemperature) stop_at_negative_temperature(p);
+}
+
+// Plots whose tillage changes take the share of the tillage event of the year (of the
+// recorded year a cycle year repeats).
+void set_changing_tillage_level(const PrepContext& p, bool withCycles)
+{
     const std::string sql =
         withCycles
             ? "UPDATE tmp_bat SET t_level = " + tillage_share(p.regional) +
@@ -140,6 +250,7 @@ void build_bat_table(const PrepContext& p, const BatCoefficients& coefficients)
 {
     p.drop("tmp_bat");
     if (!p.cfg.recalc_bat) {
+        // Created with t_level 0; the plots without tillage get 100.
         p.rebuildLogged("tmp bat :", "tmp_bat",
                         "SELECT field_description.FL_ID AS FL_ID, cultivation.[year] AS year_0,"
                         " Avg(field_description.mw_BAT) AS BAT, -Avg(field_description.mw_BAT) AS BATnotill,"
@@ -147,21 +258,17 @@ void build_bat_table(const PrepContext& p, const BatCoefficients& coefficients)
                         " FROM (field_description INNER JOIN cultivation ON field_description.FL_ID = cultivation.FL_ID)"
                         " INNER JOIN site_state ON field_description.FL_ID = site_state.FL_ID"
                         " WHERE site_state.status=1 GROUP BY field_description.FL_ID, cultivation.[year]");
-        p.guarded("CREATE UNIQUE INDEX idx_fl_yr ON tmp_bat (fl_id, year_0)");
-        set_tillage_level(p, false);
+        p.guarded(kBatIndex);
+        p.run("UPDATE tmp_bat SET t_level = iif(field_description.notill=1,100,0) FROM field_description"
+              " WHERE field_description.FL_ID = tmp_bat.FL_ID");
+        set_changing_tillage_level(p, false);
         return;
     }
 
-    build_climate_tables(p);
+    const long long climateRows = build_climate_tables(p);
     p.log("simple_bat=yes");
-    p.rebuildLogged("tmp bat :", "tmp_bat",
-                    "SELECT clim4sim.FL_ID AS FL_ID, clim4sim.year_ AS year_0, tmp_soil_prop.FAT AS FAT,"
-                    " clim4sim.ltem AS ltem, clim4sim.rain AS rain, clim4sim.mw_BAT AS BAT, -clim4sim.mw_BAT AS BATnotill,"
-                    " -99.99 AS t_level"
-                    " FROM clim4sim INNER JOIN tmp_soil_prop ON clim4sim.FL_ID = tmp_soil_prop.FL_ID");
-    index_bat_table(p);
-    recalculate_bat(p, coefficients);
-    set_tillage_level(p, true);
+    build_recalculated_bat_table(p, coefficients, climateRows);
+    set_changing_tillage_level(p, true);
     p.log("updt tmp bat :" + std::to_string(p.rowCount("tmp_bat")));
     estimate_initial_carbon(p);
     p.checkStop();

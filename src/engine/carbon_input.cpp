@@ -2,7 +2,11 @@
 
 #include "engine/prep_context.h"
 
+#include "db/connection.h"
+
+#include <cctype>
 #include <string>
+#include <tuple>
 
 namespace vt::engine {
 
@@ -11,6 +15,73 @@ namespace {
 // Events of the selected plots.
 const std::string kSelectedEvents =
     " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)";
+
+// Crop events of the selected plots with their crop and its organic substance (`crop`,
+// see with_crop), in the order of the events.
+const std::string kSelectedCropEvents =
+    " FROM cultivation CROSS JOIN crop ON cultivation.Item_IX = crop.ITEM_IX"
+    " CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID WHERE site_state.status=1";
+
+// The crops (gldpflan) joined to the organic substance (gldopspa) their column `link` names,
+// with `columns`, as a small table `crop`: an event then finds its crop and substance with
+// one search in an index built once instead of a search in each table and its rows. Crops
+// and substances are unique by key, so an event meets at most one pair, as in a join of the
+// two tables, and the rows keep the order of the events.
+std::string with_crop(const std::string& link, const std::string& columns)
+{
+    return "WITH crop AS MATERIALIZED (SELECT gldpflan.ITEM_IX AS ITEM_IX, " + columns +
+           " FROM gldpflan INNER JOIN gldopspa ON gldpflan." + link + " = gldopspa.item_ix) ";
+}
+
+// The affinity SQLite derives from a declared column type is REAL.
+bool real_affinity(std::string type)
+{
+    for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto has = [&](const char* s) { return type.find(s) != std::string::npos; };
+    if (has("INT") || has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") || type.empty()) return false;
+    return has("REAL") || has("FLOA") || has("DOUB");
+}
+
+// A model quantity of the selected events: `value` computed from the parameter table
+// `table` whose key `key` the events name in Item_IX, for the events `events`.
+struct ModelQuantity {
+    const char* label;
+    const char* value;
+    const char* table;
+    const char* key;
+    const char* events;
+};
+
+// Sets cultivation.Sim_Quantity of the selected events and logs how many there are.
+// A repeated run finds nearly every value already in place, and rewriting a row with an
+// equal value costs as much as changing it; one read pass counts the events and finds
+// whether any value differs, and only the differing rows are written. This holds exactly
+// when the column's REAL affinity stores an equal value identically and the parameter
+// table's key is unique (each event has at most one value); otherwise every event is
+// written as by a plain update.
+void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realColumn)
+{
+    const std::string t = q.table;
+    const std::string match = "cultivation.Item_IX = " + t + "." + q.key;
+    const std::string update = "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t +
+                               ", site_state WHERE " + match +
+                               " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND " + q.events;
+    const bool uniqueKey =
+        realColumn && p.db.scalar("SELECT NOT EXISTS (SELECT 1 FROM " + t + " GROUP BY " + q.key + " HAVING count(*) > 1)")
+                          .toInt() != 0;
+    if (!uniqueKey) {
+        p.runLogged(q.label, update);
+        return;
+    }
+    const std::string differs = "cultivation.Sim_Quantity IS NOT " + std::string(q.value);
+    db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
+                              " ON " + match + " WHERE " + q.events +
+                              " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)");
+    const long long events = c.field(0).toInt();
+    if (c.field(1).toInt() > 0) p.run(update + " AND " + differs);
+    p.log(q.label + std::to_string(events));
+    p.checkStop();
+}
 
 } // namespace
 
@@ -23,28 +94,29 @@ const char* event_share_sql(bool regional)
 void build_carbon_input(const PrepContext& p)
 {
     // Carbon of organic amendments and nitrogen of harvested crops as the model uses them.
-    p.runLogged("sql 2:",
-                "UPDATE cultivation SET Sim_Quantity = cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS"
-                " FROM gldopspa, site_state WHERE cultivation.Item_IX = gldopspa.item_ix"
-                " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND cultivation.Macode=3");
-    p.runLogged("sql 3:",
-                "UPDATE cultivation SET Sim_Quantity = cultivation.Quantity*gldpflan.N_Gehalt"
-                " FROM gldpflan, site_state WHERE gldpflan.ITEM_IX = cultivation.Item_IX"
-                " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1"
-                " AND (cultivation.Macode=2 OR cultivation.Macode=9)");
+    const bool realColumn =
+        real_affinity(p.db.scalar("SELECT type FROM pragma_table_info('cultivation') WHERE name = 'Sim_Quantity'"
+                                  " COLLATE NOCASE")
+                          .toString());
+    set_model_quantity(p,
+                       {"sql 2:", "cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS", "gldopspa", "item_ix",
+                        "cultivation.Macode=3"},
+                       realColumn);
+    set_model_quantity(p,
+                       {"sql 3:", "cultivation.Quantity*gldpflan.N_Gehalt", "gldpflan", "ITEM_IX",
+                        "(cultivation.Macode=2 OR cultivation.Macode=9)"},
+                       realColumn);
 
     const std::string share = event_share_sql(p.regional);
 
     // Reproduced carbon of harvest residues and roots, organic amendments and by-products.
     p.rebuildLogged("CREP_ewr:", "crep_h1",
-                    "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
-                    " gldpflan.ITEM_IX AS ITEM_IX,"
-                    " (cultivation.Sim_Quantity*gldpflan.FEWR+gldpflan.CEWR)*gldopspa.CNR_ALT*gldopspa.ETA AS Crep,"
-                    " cultivation.Macode AS Macode, 'EWR' AS id_" +
-                        kSelectedEvents +
-                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                        " INNER JOIN gldopspa ON gldpflan.ewr_ix = gldopspa.item_ix"
-                        " WHERE site_state.status=1 AND cultivation.Macode IN (2,9)");
+                    with_crop("ewr_ix", "gldpflan.FEWR AS FEWR, gldpflan.CEWR AS CEWR, gldopspa.CNR_ALT AS CNR_ALT,"
+                                        " gldopspa.ETA AS ETA") +
+                        "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
+                        " crop.ITEM_IX AS ITEM_IX, (cultivation.Sim_Quantity*crop.FEWR+crop.CEWR)*crop.CNR_ALT*crop.ETA AS Crep,"
+                        " cultivation.Macode AS Macode, 'EWR' AS id_" +
+                        kSelectedCropEvents + " AND cultivation.Macode IN (2,9)");
     p.runLogged(" CREP_od:",
                 "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
                 " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix,"
@@ -53,14 +125,12 @@ void build_carbon_input(const PrepContext& p)
                     " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix"
                     " WHERE site_state.status=1 AND cultivation.Macode=3");
     p.runLogged("  CREP_kop:",
-                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
-                " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldpflan.ITEM_IX,"
-                " cultivation.Quantity*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS*gldopspa.ETA*100,"
-                " cultivation.Macode, 'KP'" +
-                    kSelectedEvents +
-                    " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                    " INNER JOIN gldopspa ON gldpflan.kop_ix = gldopspa.item_ix"
-                    " WHERE site_state.status=1 AND cultivation.Macode=9");
+                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_) " +
+                    with_crop("kop_ix", "gldpflan.HI AS HI, gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS,"
+                                        " gldopspa.ETA AS ETA") +
+                    "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], crop.ITEM_IX,"
+                    " cultivation.Quantity*crop.HI*crop.TS_GEHALT*crop.C_GEH_TS*crop.ETA*100, cultivation.Macode, 'KP'" +
+                    kSelectedCropEvents + " AND cultivation.Macode=9");
 
     // One row per plot-year with any source; the initial observations are marked in it.
     p.rebuildLogged("crep_year:", "crep_year",
@@ -68,28 +138,30 @@ void build_carbon_input(const PrepContext& p)
                     " Count(crep_h1.id_) AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg"
                     " FROM crep_h1 INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
                     " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1");
-    p.runLogged("corg updates:",
-                "UPDATE crep_year SET Corg = measurements.meas_value FROM measurements"
-                " WHERE crep_year.FL_ID = measurements.FL_ID AND crep_year.year_0 = measurements.[year]"
-                " AND measurements.M_IX=7 AND measurements.year_number=0");
-    p.runLogged("Norg updates:",
-                "UPDATE crep_year SET Norg = measurements.meas_value FROM measurements"
-                " WHERE crep_year.FL_ID = measurements.FL_ID AND crep_year.year_0 = measurements.[year]"
-                " AND measurements.M_IX=0 AND measurements.year_number=0");
+    // The initial observations reach crep_year through a lookup of the few initial values
+    // instead of a search of every observation of the plot per plot-year. An update with
+    // several matching observations keeps the last one (the highest meas_ID); so does the
+    // lookup.
+    for (const auto& [label, column, code] : {std::tuple{"corg updates:", "Corg", "7"}, {"Norg updates:", "Norg", "0"}})
+        p.runLogged(label, std::string("UPDATE crep_year SET ") + column +
+                               " = initial.meas_value FROM (SELECT FL_ID, [year], meas_value, max(meas_ID)"
+                               " FROM measurements WHERE M_IX=" + code +
+                               " AND year_number=0 GROUP BY FL_ID, [year]) AS initial"
+                               " WHERE crep_year.FL_ID = initial.FL_ID AND crep_year.year_0 = initial.[year]");
 
     // Harvest residues and roots of every crop event, for the fresh organic matter.
     const std::string part = p.regional ? "cultivation.part" : "100";
-    const std::string nEwr = "(gldpflan.CEWR+cultivation.Sim_Quantity*gldpflan.FEWR)";
+    const std::string nEwr = "(crop.CEWR+cultivation.Sim_Quantity*crop.FEWR)";
     p.rebuildLogged("crop_er :", "_cropping_dt",
-                    "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
-                    " cultivation.Macode AS Macode, cultivation.Sim_Quantity AS yield, gldpflan.ITEM_IX AS crop_ix, " +
-                        nEwr + " AS N_ewr, " + nEwr + "*gldopspa.CNR AS c_ewr, gldopspa.K AS K, gldopspa.ETA AS ETA,"
-                        " gldopspa.CNR AS CNR, gldopspa.CNR_alt AS CNR_alt, gldpflan.NAME AS name_, " +
-                        nEwr + "*gldopspa.CNR*gldopspa.ETA AS Crep, gldopspa.item_ix AS item_ix" + kSelectedEvents +
-                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                        " INNER JOIN gldopspa ON gldpflan.ewr_ix = gldopspa.item_ix"
-                        " WHERE site_state.status=1 AND cultivation.Macode IN (0,2,9)"
-                        " ORDER BY cultivation.FL_ID, cultivation.[year]");
+                    with_crop("ewr_ix", "gldpflan.CEWR AS CEWR, gldpflan.FEWR AS FEWR, gldpflan.NAME AS NAME,"
+                                        " gldopspa.item_ix AS substance_ix, gldopspa.K AS K, gldopspa.ETA AS ETA,"
+                                        " gldopspa.CNR AS CNR, gldopspa.CNR_alt AS CNR_alt") +
+                        "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
+                        " cultivation.Macode AS Macode, cultivation.Sim_Quantity AS yield, crop.ITEM_IX AS crop_ix, " +
+                        nEwr + " AS N_ewr, " + nEwr + "*crop.CNR AS c_ewr, crop.K AS K, crop.ETA AS ETA,"
+                        " crop.CNR AS CNR, crop.CNR_alt AS CNR_alt, crop.NAME AS name_, " +
+                        nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" + kSelectedCropEvents +
+                        " AND cultivation.Macode IN (0,2,9) ORDER BY cultivation.FL_ID, cultivation.[year]");
 }
 
 } // namespace vt::engine

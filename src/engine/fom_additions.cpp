@@ -3,13 +3,82 @@
 #include "engine/prep_context.h"
 
 #include "db/connection.h"
+#include "db/db_error.h"
 
 #include <string>
+#include <vector>
 
 namespace vt::engine {
 
+namespace {
+
+// Up to this many substances the marker is a CASE over them; beyond it the per-row search
+// of the substance table is cheaper than walking a long list of alternatives.
+constexpr long long kMarkerListLimit = 64;
+
+// Dropping a working table frees every page of it. Where the engine was built to erase
+// freed pages, each one is zeroed and written to the rollback journal first, so dropping
+// last run's opstab cost as much as building it again. The working tables hold nothing
+// worth erasing: while the additions are rebuilt, freed pages are only overwritten where
+// that costs no extra writes. The connection's own setting comes back afterwards.
+class FreedPagesKept {
+public:
+    explicit FreedPagesKept(db::Connection& db) : db_(db), setting_(db.scalar("PRAGMA secure_delete").toInt())
+    {
+        db_.execute("PRAGMA secure_delete=FAST");
+    }
+    ~FreedPagesKept() { db_.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(setting_)); }
+    FreedPagesKept(const FreedPagesKept&) = delete;
+    FreedPagesKept& operator=(const FreedPagesKept&) = delete;
+
+private:
+    db::Connection& db_;
+    long long setting_;
+};
+
+// The rowids of the substances that can match an addition, in table order, when every
+// item_ix is there once and the list is short; empty otherwise.
+std::vector<long long> marker_rows(db::Connection& db)
+{
+    std::vector<long long> rows;
+    try {
+        const auto counts = db.query("SELECT COUNT(*), COUNT(DISTINCT item_ix) FROM gldopspa WHERE item_ix IS NOT NULL");
+        const long long n = counts.field(0).toInt();
+        if (n > kMarkerListLimit || n != counts.field(1).toInt()) return rows;
+        for (auto row = db.query("SELECT rowid FROM gldopspa WHERE item_ix IS NOT NULL ORDER BY rowid"); !row.eof();
+             row.next())
+            rows.push_back(row.field(0).toInt());
+    } catch (const db::DbError&) {
+        rows.clear();  // a table without rowids keeps the general form
+    }
+    return rows;
+}
+
+// The marker of the substance `source`.item_ix, 0 when gldopspa has no such substance.
+// A few substances, each item_ix once: one comparison with each substance, whose item_ix
+// and marker the engine reads once per statement instead of searching gldopspa twice for
+// every addition. The comparisons are those of the search: both sides are gldopspa.item_ix
+// values of the same column affinity.
+std::string marker_expression(const std::vector<long long>& rows, const std::string& source)
+{
+    if (rows.empty()) {
+        const std::string match = " FROM gldopspa WHERE gldopspa.item_ix = " + source + ".item_ix";
+        return "CASE WHEN EXISTS (SELECT 1" + match + ") THEN (SELECT gldopspa.mkd" + match + " LIMIT 1) ELSE 0 END";
+    }
+    std::string sql = "CASE " + source + ".item_ix";
+    for (const long long row : rows) {
+        const std::string r = std::to_string(row);
+        sql += " WHEN (SELECT item_ix FROM gldopspa WHERE rowid=" + r + ") THEN (SELECT mkd FROM gldopspa WHERE rowid=" +
+               r + ")";
+    }
+    return sql + " ELSE 0 END";
+}
+
+} // namespace
+
 void build_fom_additions(const PrepContext& p)
 {
+    const FreedPagesKept freedPagesKept(p.db);
     const std::string events =
         " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)";
     const std::string part = p.regional ? "cultivation.part" : "100";
@@ -17,24 +86,26 @@ void build_fom_additions(const PrepContext& p)
                                   " gldopspa.item_ix AS item_ix";
 
     // By-products left on the field; the whole carbon enters the pools.
-    p.rebuildLogged("crop_ap :", "_koppel_prdkt",
-                    "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
-                    " gldopspa.NAME AS name_,"
-                    " cultivation.Quantity*100*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS AS C_kop, " +
-                        substance + events +
-                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                        " INNER JOIN gldopspa ON gldpflan.kop_ix = gldopspa.item_ix"
-                        " WHERE site_state.status=1 AND cultivation.Macode=9");
+    const long long byProducts =
+        p.rebuildLogged("crop_ap :", "_koppel_prdkt",
+                        "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
+                        " gldopspa.NAME AS name_,"
+                        " cultivation.Quantity*100*gldpflan.HI*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS AS C_kop, " +
+                            substance + events +
+                            " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
+                            " INNER JOIN gldopspa ON gldpflan.kop_ix = gldopspa.item_ix"
+                            " WHERE site_state.status=1 AND cultivation.Macode=9");
     // Material of ploughed-up grassland.
     const std::string ploughCarbon = p.regional ? "cultivation.Quantity*cultivation.part*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS"
                                                 : "cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS";
-    p.runLogged("plough up :",
-                "INSERT INTO _koppel_prdkt (FL_ID, part, year_, name_, C_kop, K, ETA, CNR, CNR_alt, item_ix)"
-                " SELECT cultivation.FL_ID, " + part + ", cultivation.[year], gldopspa.NAME, " + ploughCarbon +
-                    ", gldopspa.K, gldopspa.ETA, gldopspa.CNR, gldopspa.CNR_alt, gldopspa.item_ix" + events +
-                    " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
-                    " INNER JOIN gldopspa ON gldpflan.grd_ix = gldopspa.item_ix"
-                    " WHERE site_state.status=1 AND cultivation.Macode=0");
+    const long long ploughed =
+        p.runLogged("plough up :",
+                    "INSERT INTO _koppel_prdkt (FL_ID, part, year_, name_, C_kop, K, ETA, CNR, CNR_alt, item_ix)"
+                    " SELECT cultivation.FL_ID, " + part + ", cultivation.[year], gldopspa.NAME, " + ploughCarbon +
+                        ", gldopspa.K, gldopspa.ETA, gldopspa.CNR, gldopspa.CNR_alt, gldopspa.item_ix" + events +
+                        " INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX"
+                        " INNER JOIN gldopspa ON gldpflan.grd_ix = gldopspa.item_ix"
+                        " WHERE site_state.status=1 AND cultivation.Macode=0");
     // Organic amendments with the carbon computed into Sim_Quantity.
     p.rebuildLogged("crop_oa :", "_org_dnger",
                     "SELECT cultivation.FL_ID AS FL_ID, " + part + " AS part, cultivation.[year] AS year_,"
@@ -47,25 +118,27 @@ void build_fom_additions(const PrepContext& p)
     // every mark at 0. The marker is taken as the rows are copied: updating the whole
     // table afterwards rewrote every row of it.
     const bool withMarks = p.db.columnExists("gldopspa", "mkd");
-    const auto mark = [withMarks](const std::string& source) {
-        const std::string match = " FROM gldopspa WHERE gldopspa.item_ix = " + source + ".item_ix";
-        return withMarks ? "CASE WHEN EXISTS (SELECT 1" + match + ") THEN (SELECT gldopspa.mkd" + match + " LIMIT 1) ELSE 0 END"
-                         : std::string("0");
+    const std::vector<long long> substances = withMarks ? marker_rows(p.db) : std::vector<long long>{};
+    const auto mark = [&](const std::string& source) {
+        return withMarks ? marker_expression(substances, source) : std::string("0");
     };
     const std::string columns = "(FL_ID, year_, NAME_, COPS, ctype, part, K, ETA, CNR, cnr_alt, item_ix, mkd)";
-    p.rebuildLogged("cops KPrecs:", "opstab",
-                    "SELECT FL_ID, year_, name_ AS NAME_, C_kop AS COPS, 'KP' AS ctype, part, K, ETA, CNR,"
-                    " CNR_alt AS cnr_alt, item_ix, " + mark("_koppel_prdkt") + " AS mkd FROM _koppel_prdkt");
-    p.runLogged("cops OArecs:", "INSERT INTO opstab " + columns +
-                                    " SELECT FL_ID, year_, name_, Sim_Quantity, 'OA', part, K, ETA, CNR, CNR_alt,"
-                                    " item_ix, " + mark("_org_dnger") + " FROM _org_dnger");
-    p.runLogged("cops ERrecs:", "INSERT INTO opstab " + columns +
-                                    " SELECT FL_ID, year_, name_, c_ewr, 'ER', part, K, ETA, CNR, CNR_alt,"
-                                    " item_ix, " + mark("_cropping_dt") + " FROM _cropping_dt");
-    const long long marked =
-        withMarks ? p.db.scalar("SELECT COUNT(*) FROM opstab WHERE item_ix IN (SELECT item_ix FROM gldopspa)").toInt()
-                  : 0;
-    p.log("mark updated:" + std::to_string(marked));
+    // opstab takes every by-product row as it is, so its count is theirs.
+    p.drop("opstab");
+    p.run("CREATE TABLE opstab AS SELECT FL_ID, year_, name_ AS NAME_, C_kop AS COPS, 'KP' AS ctype, part, K, ETA, CNR,"
+          " CNR_alt AS cnr_alt, item_ix, " + mark("_koppel_prdkt") + " AS mkd FROM _koppel_prdkt");
+    const long long kp = byProducts + ploughed;
+    p.log("cops KPrecs:" + std::to_string(kp));
+    p.checkStop();
+    const long long oa = p.runLogged("cops OArecs:", "INSERT INTO opstab " + columns +
+                                                         " SELECT FL_ID, year_, name_, Sim_Quantity, 'OA', part, K, ETA,"
+                                                         " CNR, CNR_alt, item_ix, " + mark("_org_dnger") + " FROM _org_dnger");
+    const long long er = p.runLogged("cops ERrecs:", "INSERT INTO opstab " + columns +
+                                                         " SELECT FL_ID, year_, name_, c_ewr, 'ER', part, K, ETA, CNR,"
+                                                         " CNR_alt, item_ix, " + mark("_cropping_dt") + " FROM _cropping_dt");
+    // Each addition came from a join on gldopspa.item_ix, so its item_ix is a substance's:
+    // the marker reaches every row, and the count of marked rows is the count of all rows.
+    p.log("mark updated:" + std::to_string(withMarks ? kp + oa + er : 0));
     p.guarded("CREATE INDEX flid_ix ON opstab (FL_ID, year_)");
     p.log("opstab index created:0");
     p.checkStop();

@@ -2,28 +2,52 @@
 
 #include "engine/prep_context.h"
 
+#include <string>
+
 namespace vt::engine {
+
+// Fails harmlessly when the index exists, as new databases have it.
+CultivationYearIndex::CultivationYearIndex(const PrepContext& p)
+    : p_(p), created_(p.guarded("CREATE INDEX ix_cultivation_fl ON cultivation (FL_ID, [year])"))
+{
+}
+
+CultivationYearIndex::~CultivationYearIndex()
+{
+    if (created_) p_.guarded("DROP INDEX ix_cultivation_fl");
+}
 
 void build_time_span(const PrepContext& p)
 {
+    const CultivationYearIndex seekable(p);
     p.drop("tmp_tirgint");
     p.drop("tmp_time_int");
+    // First and last year of each selected plot with at least one event, plot after plot in
+    // the order of FL_ID. Two index seeks per plot (ix_cultivation_fl on FL_ID, year) instead
+    // of a walk over every event of the region; a plot whose events have no year keeps its
+    // row with empty years.
     p.rebuild("tmp_time_int",
-              "SELECT cultivation.FL_ID AS FL_ID, Max(cultivation.[year]) AS Maxvonyear, Min(cultivation.[year]) AS Minvonyear,"
-              " Max(cultivation.[year])-Min(cultivation.[year])+1 AS intl"
-              " FROM cultivation, site_state WHERE site_state.status=1 AND cultivation.FL_ID = site_state.FL_ID"
-              " GROUP BY cultivation.FL_ID");
+              "SELECT FL_ID, mx AS Maxvonyear, mn AS Minvonyear, mx - mn + 1 AS intl FROM ("
+              "SELECT plot.FL_ID AS FL_ID,"
+              " (SELECT Max(cultivation.[year]) FROM cultivation WHERE cultivation.FL_ID = plot.FL_ID) AS mx,"
+              " (SELECT Min(cultivation.[year]) FROM cultivation WHERE cultivation.FL_ID = plot.FL_ID) AS mn"
+              " FROM (SELECT FL_ID FROM site_state WHERE status=1 GROUP BY FL_ID) AS plot"
+              " WHERE EXISTS (SELECT 1 FROM cultivation WHERE cultivation.FL_ID = plot.FL_ID))");
 
     // Joined on the plot when the tillage level of cycle years is looked up.
     p.guarded("CREATE INDEX tmp_time_int_fl ON tmp_time_int (FL_ID)");
     p.run("DELETE FROM tmp_time_scen");
     // Every year from the first to the last of each plot, plot after plot in the order of
-    // tmp_time_int, in one statement rather than one insert per plot-year.
-    p.run("WITH RECURSIVE span(n, fl_id, yr, yx) AS ("
-          "SELECT rowid, fl_id, CAST(coalesce(minvonyear, 0) AS INTEGER), CAST(coalesce(maxvonyear, 0) AS INTEGER)"
-          " FROM tmp_time_int WHERE CAST(coalesce(maxvonyear, 0) AS INTEGER) >= CAST(coalesce(minvonyear, 0) AS INTEGER)"
-          " UNION ALL SELECT n, fl_id, yr + 1, yx FROM span WHERE yr < yx)"
-          " INSERT INTO tmp_time_scen (fl_id, yr) SELECT fl_id, yr FROM span ORDER BY n, yr");
+    // tmp_time_int, in one statement rather than one insert per plot-year. The plots are the
+    // outer loop (CROSS JOIN keeps them there) and the year offsets come from a short counter
+    // in ascending order, so the rows are appended in that order without sorting them.
+    const std::string first = "CAST(coalesce(tmp_time_int.minvonyear, 0) AS INTEGER)";
+    const std::string last = "CAST(coalesce(tmp_time_int.maxvonyear, 0) AS INTEGER)";
+    p.run("WITH RECURSIVE year_offset(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM year_offset"
+          " WHERE i < (SELECT Max(" + last + " - " + first + ") FROM tmp_time_int))"
+          " INSERT INTO tmp_time_scen (fl_id, yr) SELECT tmp_time_int.fl_id, " + first + " + year_offset.i"
+          " FROM tmp_time_int CROSS JOIN year_offset WHERE year_offset.i <= " + last + " - " + first +
+          " ORDER BY tmp_time_int.rowid");
     p.checkStop();
 }
 

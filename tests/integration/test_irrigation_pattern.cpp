@@ -1,0 +1,90 @@
+#include "integration/run_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using vt::engine::RunOutcome;
+using vt::test::RunFixture;
+
+namespace {
+
+std::vector<std::string> column(RunFixture& f, const std::string& sql)
+{
+    std::vector<std::string> out;
+    for (auto c = f.db().query(sql); !c.eof(); c.next()) out.push_back(c.getString("v"));
+    return out;
+}
+
+// Plot 1, recorded 2001 to 2010: two irrigations in 2002 (50 mm on 60 %, then 30 mm on
+// 40 %), one in 2007 (20 mm on 10 %) and, in the last year, two more (25 mm on 70 %, then
+// 15 mm on 20 %); crops and manure in between. Plot 2 is not selected.
+void irrigated_plots(RunFixture& f)
+{
+    f.addSoil(1, 15, 40);
+    f.addClimate(1, 0, 8.5, 600);
+    for (const long long fl : {1, 2}) {
+        f.addPlot(fl, 1, 1, 0, fl == 1 ? 1 : 0);
+        f.addMeasurement(fl, 7, 2001, 0, 1.2);
+        f.addEvent(fl, 2001, 2, 1, 60, 100);
+        f.addEvent(fl, 2002, 7, 0, 50, 60);
+        f.addEvent(fl, 2002, 7, 0, 30, 40);
+        f.addEvent(fl, 2005, 3, 201, 10, 100);
+        f.addEvent(fl, 2007, 7, 0, 20, 10);
+        f.addEvent(fl, 2010, 9, 1, 70, 100);
+        f.addEvent(fl, 2010, 7, 0, 25, 70);
+        f.addEvent(fl, 2010, 7, 0, 15, 20);
+    }
+}
+
+} // namespace
+
+// An irrigation lasts until the next year with any event; of two in one year the larger
+// amount stays (the pattern is applied in order of amount), and of two in the plot's last
+// pattern year the one entered last. Years without irrigation read 0 (integers), the share
+// is 1 without area shares, and `part` keeps its marker.
+TEST(IrrigationPattern, EachScenarioYearCarriesTheIrrigationValidInIt)
+{
+    for (const bool regional : {false, true}) {
+        SCOPED_TRACE(regional ? "regional" : "non-regional");
+        RunFixture f(regional);
+        irrigated_plots(f);
+        ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+
+        const std::string on = regional ? "60.0" : "1";
+        const std::string late = regional ? "10.0" : "1";
+        const std::string last = regional ? "20.0" : "1";
+        const std::vector<std::string> expected = {
+            "2001 0/0 integer",        "2002 50.0/" + on + " real", "2003 50.0/" + on + " real",
+            "2004 50.0/" + on + " real", "2005 0/0 integer",        "2006 0/0 integer",
+            "2007 20.0/" + late + " real", "2008 20.0/" + late + " real", "2009 20.0/" + late + " real",
+            "2010 15.0/" + last + " real"};
+        EXPECT_EQ(column(f, "SELECT year || ' ' || iramnt || '/' || irarea || ' ' || typeof(iramnt) AS v"
+                            " FROM tmp_tirgint ORDER BY rowid"),
+                  expected);
+        EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_tirgint WHERE part <> -99.99 OR FL_ID <> 1"), 0);
+        EXPECT_EQ(column(f, "SELECT yr AS v FROM tmp_time_scen ORDER BY rowid"),
+                  (std::vector<std::string>{"2001", "2002", "2003", "2004", "2005", "2006", "2007", "2008", "2009",
+                                            "2010"}));
+        EXPECT_EQ(column(f, "SELECT Maxvonyear || ' ' || Minvonyear || ' ' || intl AS v FROM tmp_time_int"),
+                  (std::vector<std::string>{"2010 2001 10"}));
+        // The placeholders' declarations: the plot's and year's types, none for the values.
+        EXPECT_EQ(column(f, "SELECT name || ':' || type AS v FROM pragma_table_info('tmp_tirgint')"),
+                  (std::vector<std::string>{"FL_ID:INT", "year:INT", "notill:REAL", "part:", "iramnt:", "irarea:"}));
+    }
+}
+
+// A database without the (FL_ID, year) index of cultivation (e.g. an import) gets the same
+// tables and keeps its schema: the index the steps seek on lives only while they run.
+TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
+{
+    RunFixture f(true);
+    irrigated_plots(f);
+    f.db().execute("DROP INDEX ix_cultivation_fl");
+    ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND tbl_name='cultivation'"), 0);
+    EXPECT_EQ(column(f, "SELECT Maxvonyear || ' ' || Minvonyear || ' ' || intl AS v FROM tmp_time_int"),
+              (std::vector<std::string>{"2010 2001 10"}));
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_tirgint WHERE iramnt > 0"), 7);
+}
