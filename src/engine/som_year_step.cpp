@@ -5,9 +5,12 @@
 #include "engine/water_retention.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace vt::engine {
@@ -114,6 +117,60 @@ void close_year(const SomYearInput& in, SoilPools& p, YearFlows& f, const StepSu
     f.c_m_tot = s.cMin;
 }
 
+// Share of a pool's carbon lost in n full steps, 1 - (1-hk)^n. The rate constants of a
+// run are few (one per kind of material) and so are the step counts of its years, so the
+// two extended-precision transcendental calls are made once per pair and remembered.
+long double lost_in_steps(long double hk, long long n)
+{
+    struct Entry {
+        long double hk = -1;  // never a valid rate: 0 <= hk < 1
+        long long n = -1;
+        long double lost = 0;
+    };
+    constexpr std::size_t kSlots = 1024;
+    thread_local std::array<Entry, kSlots> memo;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &hk, sizeof bits);  // the 64-bit mantissa decides
+    Entry& e = memo[(bits * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(n) * 0xC2B2AE3D27D4EB4Full) >> 54];
+    if (e.hk != hk || e.n != n) e = {hk, n, -std::expm1(static_cast<long double>(n) * std::log1p(-hk))};
+    return e.lost;
+}
+
+// Reused from year to year so that a year allocates nothing.
+struct FullStepScratch {
+    std::vector<double> g, gm, w;  // per pool: flux of the first step (all, marked), keep share
+    std::vector<double> u, um;     // per step: reproduction flux into the soil (all, marked)
+};
+
+// The reproduction flux of every step: u[j] = sum over the pools, in list order, of
+// g[i] * w[i]^j, where the power is the running product of the previous steps, in double
+// precision. Two consecutive steps are computed side by side in the two lanes of a vector;
+// every lane does exactly the operations of the step it stands for, so the sums are those
+// of a step-by-step walk.
+void reproduction_per_step(FullStepScratch& sc, std::size_t m, std::size_t steps)
+{
+    typedef double Pair __attribute__((vector_size(16)));
+    sc.u.resize(steps + 1);
+    sc.um.resize(steps + 1);
+    thread_local std::vector<Pair> power;  // w[i]^j and w[i]^(j+1)
+    power.resize(m);
+    for (std::size_t i = 0; i < m; ++i) power[i] = Pair{1.0, 1.0 * sc.w[i]};
+    const double *g = sc.g.data(), *gm = sc.gm.data(), *w = sc.w.data();
+    for (std::size_t j = 0; j < steps; j += 2) {
+        Pair u = {0, 0}, um = {0, 0};
+        for (std::size_t i = 0; i < m; ++i) {
+            const Pair pw = power[i];
+            u += g[i] * pw;
+            um += gm[i] * pw;
+            power[i] = pw * w[i] * w[i];
+        }
+        sc.u[j] = u[0];
+        sc.u[j + 1] = u[1];
+        sc.um[j] = um[0];
+        sc.um[j + 1] = um[1];
+    }
+}
+
 // The full steps of a year at once. A pool of fresh organic matter keeps the share
 // 1 - h*k of its carbon in every step, so after n steps it has lost cops*(1 - (1-h*k)^n),
 // and every flow that is a fixed share of the decomposed carbon sums in closed form. The
@@ -128,22 +185,24 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     for (const OpsRecord& r : fom.pools())
         if (!(h * r.k >= 0 && h * r.k < 1)) return false;
 
+    thread_local FullStepScratch sc;
     const std::size_t m = fom.pools().size();
-    std::vector<double> g(m), gm(m), w(m), pw(m, 1.0);
+    sc.g.resize(m);
+    sc.gm.resize(m);
+    sc.w.resize(m);
     long double cRep = 0, cMinOps = 0, dnmin = 0;
     for (std::size_t i = 0; i < m; ++i) {
         OpsRecord& r = fom.pools()[i];
         const long double hk = h * r.k;
-        const long double lost = -std::expm1(static_cast<long double>(n) * std::log1p(-hk));  // 1 - (1-hk)^n
-        const long double a = r.cops * lost;
+        const long double a = r.cops * lost_in_steps(hk, n);
         cMinOps += a * (1 - r.eta);
         cRep += a * r.eta;
         r.repflx += a * r.eta;
         dnmin += a / r.cnr - a * r.eta / k.cnrsom;
         s.flux.dnsom += a / r.cnr;
-        g[i] = static_cast<double>(hk * r.cops * r.eta);
-        gm[i] = r.mkd == 1 ? g[i] : 0.0;
-        w[i] = static_cast<double>(1 - hk);
+        sc.g[i] = static_cast<double>(hk * r.cops * r.eta);
+        sc.gm[i] = r.mkd == 1 ? sc.g[i] : 0.0;
+        sc.w[i] = static_cast<double>(1 - hk);
         r.cops -= a;
     }
     f.c_rep += cRep;
@@ -151,25 +210,15 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     f.n_free_fom = s.flux.dnsom;
     if (in.accumulationOnly) return true;
 
-    const long double out = h * (k.km + k.ks), act = h * k.ka, stab = h * k.ks;
-    long double am = p.c_am, sm = p.c_sm, ma = p.mkd_a * am, ms = p.mkd_s * sm;
-    long double sumAm = 0, sumSm = 0;
-    for (long long j = 0; j < n; ++j) {
-        double u = 0, um = 0;
-        for (std::size_t i = 0; i < m; ++i) {
-            u += g[i] * pw[i];
-            um += gm[i] * pw[i];
-            pw[i] *= w[i];
-        }
-        sumAm += am;
-        sumSm += sm;
-        const long double am1 = am + u - out * am + act * sm, sm1 = sm + stab * am - act * sm;
-        const long double ma1 = ma + um - out * ma + act * ms, ms1 = ms + stab * ma - act * ms;
-        am = am1;
-        sm = sm1;
-        ma = ma1;
-        ms = ms1;
-    }
+    const std::size_t steps = static_cast<std::size_t>(std::max(n, 0LL));
+    reproduction_per_step(sc, m, steps);
+    SoilSteps st;
+    st.am = p.c_am;
+    st.sm = p.c_sm;
+    st.ma = p.mkd_a * st.am;
+    st.ms = p.mkd_s * st.sm;
+    step_soil_pools(st, sc.u.data(), sc.um.data(), steps, h * (k.km + k.ks), h * k.ka, h * k.ks);
+    const long double am = st.am, sm = st.sm, ma = st.ma, ms = st.ms, sumAm = st.sumAm, sumSm = st.sumSm;
     p.mkd_a = ratio_or(static_cast<double>(ma), static_cast<double>(am), p.mkd_a);
     p.mkd_s = ratio_or(static_cast<double>(ms), static_cast<double>(sm), p.mkd_s);
     p.c_am = static_cast<double>(am);
@@ -184,6 +233,136 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
 }
 
 } // namespace
+
+void step_soil_pools_portable(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
+                              long double act, long double stab)
+{
+    long double am = s.am, sm = s.sm, ma = s.ma, ms = s.ms, sumAm = s.sumAm, sumSm = s.sumSm;
+    for (std::size_t j = 0; j < n; ++j) {
+        sumAm += am;
+        sumSm += sm;
+        const long double am1 = am + u[j] - out * am + act * sm, sm1 = sm + stab * am - act * sm;
+        const long double ma1 = ma + um[j] - out * ma + act * ms, ms1 = ms + stab * ma - act * ms;
+        am = am1;
+        sm = sm1;
+        ma = ma1;
+        ms = ms1;
+    }
+    s = {am, sm, ma, ms, sumAm, sumSm};
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+
+namespace {
+
+// A rate as two doubles whose sum is the rate exactly, so that the x87 unit can rebuild it
+// from 64-bit loads (a load of an 80-bit number is slow, and there are not registers enough
+// to keep the rates beside the six numbers carried from step to step).
+bool split_exactly(long double v, double& hi, double& lo)
+{
+    hi = static_cast<double>(v);
+    lo = static_cast<double>(v - hi);
+    return static_cast<long double>(hi) + lo == v;
+}
+
+} // namespace
+
+void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
+                     long double act, long double stab)
+{
+    static_assert(sizeof(long double) == 16, "x87 extended precision in 16 bytes");
+    double rate[6];  // out, act, stab as high and low parts
+    if (n == 0 || !split_exactly(out, rate[0], rate[1]) || !split_exactly(act, rate[2], rate[3]) ||
+        !split_exactly(stab, rate[4], rate[5])) {
+        step_soil_pools_portable(s, u, um, n, out, act, stab);
+        return;
+    }
+    // The two pairs of pools are independent chains of dependent x87 operations; walked in
+    // one loop with all six numbers on the register stack, each chain runs while the other
+    // waits. Every operation is the one of the portable loop with the same operands (a sum
+    // or product may take them in the other order, which does not change the result).
+    // Stack at the top of a step: am, sm, ma, ms, sumAm, sumSm.
+    long double v[6] = {s.am, s.sm, s.ma, s.ms, s.sumAm, s.sumSm};
+    std::size_t j = 0;
+    asm volatile(
+        "fldt 80(%[v])\n\t"
+        "fldt 64(%[v])\n\t"
+        "fldt 48(%[v])\n\t"
+        "fldt 32(%[v])\n\t"
+        "fldt 16(%[v])\n\t"
+        "fldt (%[v])\n\t"
+        "1:\n\t"
+        // sumAm += am; sumSm += sm
+        "fadd %%st, %%st(4)\n\t"
+        "fld %%st(1)\n\t"
+        "fadd %%st, %%st(6)\n\t"
+        // t = act * sm                       [t, am, sm, ma, ms, sumAm, sumSm]
+        "fldl 16(%[r])\n\t"
+        "faddl 24(%[r])\n\t"
+        "fmulp %%st, %%st(1)\n\t"
+        // sm1 = sm + stab * am - t
+        "fldl 32(%[r])\n\t"
+        "faddl 40(%[r])\n\t"
+        "fmul %%st(2), %%st\n\t"
+        "fadd %%st(3), %%st\n\t"
+        "fsub %%st(1), %%st\n\t"
+        "fstp %%st(3)\n\t"
+        // am1 = am + u - out * am + t        [t, am, sm1, ...]
+        "fldl (%[r])\n\t"
+        "faddl 8(%[r])\n\t"
+        "fmul %%st(2), %%st\n\t"
+        "fxch %%st(2)\n\t"
+        "faddl (%[u],%[j],8)\n\t"
+        "fsub %%st(2), %%st\n\t"
+        "fadd %%st(1), %%st\n\t"
+        "fstp %%st(2)\n\t"
+        "fstp %%st(0)\n\t"
+        // tm = act * ms                      [am1, sm1, ma, ms, sumAm, sumSm]
+        "fld %%st(3)\n\t"
+        "fldl 16(%[r])\n\t"
+        "faddl 24(%[r])\n\t"
+        "fmulp %%st, %%st(1)\n\t"
+        // ms1 = ms + stab * ma - tm          [tm, am1, sm1, ma, ms, ...]
+        "fldl 32(%[r])\n\t"
+        "faddl 40(%[r])\n\t"
+        "fmul %%st(4), %%st\n\t"
+        "fadd %%st(5), %%st\n\t"
+        "fsub %%st(1), %%st\n\t"
+        "fstp %%st(5)\n\t"
+        // ma1 = ma + um - out * ma + tm      [tm, am1, sm1, ma, ms1, ...]
+        "fldl (%[r])\n\t"
+        "faddl 8(%[r])\n\t"
+        "fmul %%st(4), %%st\n\t"
+        "fxch %%st(4)\n\t"
+        "faddl (%[um],%[j],8)\n\t"
+        "fsub %%st(4), %%st\n\t"
+        "fadd %%st(1), %%st\n\t"
+        "fstp %%st(4)\n\t"
+        "fstp %%st(0)\n\t"
+        "inc %[j]\n\t"
+        "cmp %[n], %[j]\n\t"
+        "jb 1b\n\t"
+        "fstpt (%[v])\n\t"
+        "fstpt 16(%[v])\n\t"
+        "fstpt 32(%[v])\n\t"
+        "fstpt 48(%[v])\n\t"
+        "fstpt 64(%[v])\n\t"
+        "fstpt 80(%[v])\n\t"
+        : [j] "+r"(j)
+        : [v] "r"(v), [r] "r"(rate), [u] "r"(u), [um] "r"(um), [n] "r"(n)
+        : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+    s = {v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
+#else
+
+void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
+                     long double act, long double stab)
+{
+    step_soil_pools_portable(s, u, um, n, out, act, stab);
+}
+
+#endif
 
 std::vector<std::string> som_year_step(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsList& fom)
 {
