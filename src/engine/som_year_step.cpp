@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace vt::engine {
@@ -119,21 +120,35 @@ void close_year(const SomYearInput& in, SoilPools& p, YearFlows& f, const StepSu
 
 // Share of a pool's carbon lost in n full steps, 1 - (1-hk)^n. The rate constants of a
 // run are few (one per kind of material) and so are the step counts of its years, so the
-// two extended-precision transcendental calls are made once per pair and remembered.
+// two extended-precision transcendental calls are made once per rate and once per (rate,
+// step count) and remembered.
 long double lost_in_steps(long double hk, long long n)
 {
-    struct Entry {
-        long double hk = -1;  // never a valid rate: 0 <= hk < 1
-        long long n = -1;
-        long double lost = 0;
+    struct Rate {
+        long double hk;
+        long double logKeep;            // log1p(-hk)
+        std::vector<long double> lost;  // by step count; NaN until computed
     };
-    constexpr std::size_t kSlots = 1024;
-    thread_local std::array<Entry, kSlots> memo;
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &hk, sizeof bits);  // the 64-bit mantissa decides
-    Entry& e = memo[(bits * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(n) * 0xC2B2AE3D27D4EB4Full) >> 54];
-    if (e.hk != hk || e.n != n) e = {hk, n, -std::expm1(static_cast<long double>(n) * std::log1p(-hk))};
-    return e.lost;
+    constexpr std::size_t kRates = 64;
+    constexpr long long kSteps = 8192;
+    thread_local std::vector<Rate> rates;
+    Rate* rate = nullptr;
+    for (Rate& r : rates)
+        if (std::memcmp(&r.hk, &hk, 10) == 0) {  // the same number, bit for bit (not -0 for +0)
+            rate = &r;
+            break;
+        }
+    if (!rate) {
+        if (rates.size() == kRates) return -std::expm1(static_cast<long double>(n) * std::log1p(-hk));
+        rates.push_back({hk, std::log1p(-hk), {}});
+        rate = &rates.back();
+    }
+    const auto lost = [&] { return -std::expm1(static_cast<long double>(n) * rate->logKeep); };
+    if (n < 0 || n >= kSteps) return lost();
+    const std::size_t i = static_cast<std::size_t>(n);
+    if (rate->lost.size() <= i) rate->lost.resize(i + 1, std::numeric_limits<long double>::quiet_NaN());
+    if (std::isnan(rate->lost[i])) rate->lost[i] = lost();  // never NaN once computed: 0 <= hk < 1
+    return rate->lost[i];
 }
 
 // Reused from year to year so that a year allocates nothing.
@@ -150,19 +165,29 @@ struct FullStepScratch {
 void reproduction_per_step(FullStepScratch& sc, std::size_t m, std::size_t steps)
 {
     typedef double Pair __attribute__((vector_size(16)));
+    struct Term {
+        Pair g, w;
+        Pair power;  // w^j and w^(j+1)
+        bool marked;
+    };
+    // A pool whose flux is zero adds zero to every sum, and so does an unmarked pool to the
+    // marked sums: both are left out (a sum that starts at +0 never becomes -0, and adding
+    // a zero leaves any other number as it is).
+    thread_local std::vector<Term> terms;
+    terms.clear();
+    for (std::size_t i = 0; i < m; ++i)
+        if (sc.g[i] != 0) terms.push_back({Pair{sc.g[i], sc.g[i]}, Pair{sc.w[i], sc.w[i]}, Pair{1.0, 1.0 * sc.w[i]},
+                                           sc.gm[i] != 0});
     sc.u.resize(steps + 1);
     sc.um.resize(steps + 1);
-    thread_local std::vector<Pair> power;  // w[i]^j and w[i]^(j+1)
-    power.resize(m);
-    for (std::size_t i = 0; i < m; ++i) power[i] = Pair{1.0, 1.0 * sc.w[i]};
-    const double *g = sc.g.data(), *gm = sc.gm.data(), *w = sc.w.data();
     for (std::size_t j = 0; j < steps; j += 2) {
         Pair u = {0, 0}, um = {0, 0};
-        for (std::size_t i = 0; i < m; ++i) {
-            const Pair pw = power[i];
-            u += g[i] * pw;
-            um += gm[i] * pw;
-            power[i] = pw * w[i] * w[i];
+        for (Term& t : terms) {
+            const Pair pw = t.power;
+            const Pair x = t.g * pw;
+            u += x;
+            if (t.marked) um += x;
+            t.power = pw * t.w * t.w;
         }
         sc.u[j] = u[0];
         sc.u[j + 1] = u[1];
