@@ -5,10 +5,8 @@
 #include "engine/water_retention.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -118,81 +116,98 @@ void close_year(const SomYearInput& in, SoilPools& p, YearFlows& f, const StepSu
     f.c_m_tot = s.cMin;
 }
 
-// Share of a pool's carbon lost in n full steps, 1 - (1-hk)^n. The rate constants of a
-// run are few (one per kind of material) and so are the step counts of its years, so the
-// two extended-precision transcendental calls are made once per rate and once per (rate,
-// step count) and remembered.
-long double lost_in_steps(long double hk, long long n)
-{
-    struct Rate {
-        long double hk;
-        long double logKeep;            // log1p(-hk)
-        std::vector<long double> lost;  // by step count; NaN until computed
-    };
-    constexpr std::size_t kRates = 64;
-    constexpr long long kSteps = 8192;
-    thread_local std::vector<Rate> rates;
-    Rate* rate = nullptr;
-    for (Rate& r : rates)
-        if (std::memcmp(&r.hk, &hk, 10) == 0) {  // the same number, bit for bit (not -0 for +0)
-            rate = &r;
-            break;
-        }
-    if (!rate) {
-        if (rates.size() == kRates) return -std::expm1(static_cast<long double>(n) * std::log1p(-hk));
-        rates.push_back({hk, std::log1p(-hk), {}});
-        rate = &rates.back();
-    }
-    const auto lost = [&] { return -std::expm1(static_cast<long double>(n) * rate->logKeep); };
-    if (n < 0 || n >= kSteps) return lost();
-    const std::size_t i = static_cast<std::size_t>(n);
-    if (rate->lost.size() <= i) rate->lost.resize(i + 1, std::numeric_limits<long double>::quiet_NaN());
-    if (std::isnan(rate->lost[i])) rate->lost[i] = lost();  // never NaN once computed: 0 <= hk < 1
-    return rate->lost[i];
-}
+// What the full steps of a year need of one rate constant hk = h*k of fresh organic
+// matter: the share of a pool lost in n steps, 1 - (1-hk)^n, and the share kept after j
+// steps, (1-hk)^j, as the running product of the steps in double precision. Neither
+// depends on the pool or the year, and the rates of a run are few (one per kind of
+// material), so both are computed once per rate and step count and remembered.
+class RateMemo {
+public:
+    explicit RateMemo(long double hk) : hk_(hk), logKeep_(std::log1p(-hk)), power_{1.0} {}
 
-// Reused from year to year so that a year allocates nothing.
-struct FullStepScratch {
-    std::vector<double> g, gm, w;  // per pool: flux of the first step (all, marked), keep share
-    std::vector<double> u, um;     // per step: reproduction flux into the soil (all, marked)
+    bool is(long double hk) const { return std::memcmp(&hk_, &hk, 10) == 0; }  // bit for bit: not -0 for +0
+
+    long double lost(long long n)
+    {
+        const auto compute = [&] { return -std::expm1(static_cast<long double>(n) * logKeep_); };
+        if (n < 0 || n >= kMaxSteps) return compute();
+        const std::size_t i = static_cast<std::size_t>(n);
+        if (lost_.size() <= i) lost_.resize(i + 1, std::numeric_limits<long double>::quiet_NaN());
+        if (std::isnan(lost_[i])) lost_[i] = compute();  // never NaN once computed: 0 <= hk < 1
+        return lost_[i];
+    }
+
+    // (1-hk)^j for j = 0 .. count-1.
+    const double* power(std::size_t count)
+    {
+        const double w = static_cast<double>(1 - hk_);
+        while (power_.size() < count) power_.push_back(power_.back() * w);
+        return power_.data();
+    }
+
+private:
+    static constexpr long long kMaxSteps = 8192;
+    long double hk_;
+    long double logKeep_;            // log1p(-hk)
+    std::vector<long double> lost_;  // by step count; NaN until computed
+    std::vector<double> power_;
 };
 
-// The reproduction flux of every step: u[j] = sum over the pools, in list order, of
-// g[i] * w[i]^j, where the power is the running product of the previous steps, in double
-// precision. Two consecutive steps are computed side by side in the two lanes of a vector;
-// every lane does exactly the operations of the step it stands for, so the sums are those
-// of a step-by-step walk.
-void reproduction_per_step(FullStepScratch& sc, std::size_t m, std::size_t steps)
+// The memos of the rates met so far on this thread; forgotten all at once when a year
+// brings more new rates than there is room for.
+void rate_memos(const std::vector<OpsRecord>& pools, long double h, std::vector<RateMemo*>& of)
+{
+    constexpr std::size_t kRates = 64;
+    thread_local std::vector<RateMemo> memos;
+    if (memos.size() + pools.size() > std::max(kRates, pools.size())) memos.clear();
+    memos.reserve(std::max(kRates, pools.size()));  // the pointers handed out stay valid
+    of.clear();
+    for (const OpsRecord& r : pools) {
+        const long double hk = h * r.k;
+        RateMemo* m = nullptr;
+        for (RateMemo& x : memos)
+            if (x.is(hk)) {
+                m = &x;
+                break;
+            }
+        if (!m) m = &memos.emplace_back(hk);
+        of.push_back(m);
+    }
+}
+
+// One pool's part in the reproduction flux of the steps: g * (1-hk)^j.
+struct FluxTerm {
+    double g;             // flux of the first step
+    const double* power;  // (1-hk)^j
+};
+
+// The reproduction flux of every step, u[j] = sum over the terms, in list order, of
+// g * power[j], in double precision. Eight consecutive steps are summed side by side, two
+// in each of four vectors; every lane does exactly the operations of its step.
+constexpr std::size_t kFluxBlock = 8;
+
+void flux_per_step(const std::vector<FluxTerm>& terms, std::vector<double>& u, std::size_t steps)
 {
     typedef double Pair __attribute__((vector_size(16)));
-    struct Term {
-        Pair g, w;
-        Pair power;  // w^j and w^(j+1)
-        bool marked;
-    };
-    // A pool whose flux is zero adds zero to every sum, and so does an unmarked pool to the
-    // marked sums: both are left out (a sum that starts at +0 never becomes -0, and adding
-    // a zero leaves any other number as it is).
-    thread_local std::vector<Term> terms;
-    terms.clear();
-    for (std::size_t i = 0; i < m; ++i)
-        if (sc.g[i] != 0) terms.push_back({Pair{sc.g[i], sc.g[i]}, Pair{sc.w[i], sc.w[i]}, Pair{1.0, 1.0 * sc.w[i]},
-                                           sc.gm[i] != 0});
-    sc.u.resize(steps + 1);
-    sc.um.resize(steps + 1);
-    for (std::size_t j = 0; j < steps; j += 2) {
-        Pair u = {0, 0}, um = {0, 0};
-        for (Term& t : terms) {
-            const Pair pw = t.power;
-            const Pair x = t.g * pw;
-            u += x;
-            if (t.marked) um += x;
-            t.power = pw * t.w * t.w;
+    u.resize(steps + kFluxBlock);
+    for (std::size_t j = 0; j < steps; j += kFluxBlock) {
+        Pair s0 = {0, 0}, s1 = {0, 0}, s2 = {0, 0}, s3 = {0, 0};
+        for (const FluxTerm& t : terms) {
+            Pair p0, p1, p2, p3;
+            std::memcpy(&p0, t.power + j, sizeof p0);
+            std::memcpy(&p1, t.power + j + 2, sizeof p1);
+            std::memcpy(&p2, t.power + j + 4, sizeof p2);
+            std::memcpy(&p3, t.power + j + 6, sizeof p3);
+            const Pair g = {t.g, t.g};
+            s0 += g * p0;
+            s1 += g * p1;
+            s2 += g * p2;
+            s3 += g * p3;
         }
-        sc.u[j] = u[0];
-        sc.u[j + 1] = u[1];
-        sc.um[j] = um[0];
-        sc.um[j + 1] = um[1];
+        std::memcpy(&u[j], &s0, sizeof s0);
+        std::memcpy(&u[j + 2], &s1, sizeof s1);
+        std::memcpy(&u[j + 4], &s2, sizeof s2);
+        std::memcpy(&u[j + 6], &s3, sizeof s3);
     }
 }
 
@@ -200,9 +215,9 @@ void reproduction_per_step(FullStepScratch& sc, std::size_t m, std::size_t steps
 // 1 - h*k of its carbon in every step, so after n steps it has lost cops*(1 - (1-h*k)^n),
 // and every flow that is a fixed share of the decomposed carbon sums in closed form. The
 // soil pools are linear in their own carbon and in the reproduction flux of the step, and
-// so are the marked amounts mkd*c; they are stepped in double precision with the flux of
-// each step taken from the geometric series of every pool. False, with nothing changed,
-// when a rate is outside the range in which the steps shrink every pool (0 <= h*k < 1).
+// so are the marked amounts mkd*c; they are stepped with the flux of each step taken from
+// the geometric series of every pool. False, with nothing changed, when a rate is outside
+// the range in which the steps shrink every pool (0 <= h*k < 1).
 bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsList& fom, StepSums& s, long long n)
 {
     const ModelConstants& k = in.k;
@@ -210,24 +225,30 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     for (const OpsRecord& r : fom.pools())
         if (!(h * r.k >= 0 && h * r.k < 1)) return false;
 
-    thread_local FullStepScratch sc;
-    const std::size_t m = fom.pools().size();
-    sc.g.resize(m);
-    sc.gm.resize(m);
-    sc.w.resize(m);
+    const std::size_t steps = static_cast<std::size_t>(std::max(n, 0LL));
+    thread_local std::vector<RateMemo*> memo;
+    rate_memos(fom.pools(), h, memo);
+    // A pool whose flux is zero adds zero to every sum, and so does an unmarked pool to the
+    // marked sums: both are left out (a sum that starts at +0 never becomes -0, and adding
+    // a zero leaves any other number as it is).
+    thread_local std::vector<FluxTerm> all, marked;
+    all.clear();
+    marked.clear();
     long double cRep = 0, cMinOps = 0, dnmin = 0;
-    for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t i = 0; i < fom.pools().size(); ++i) {
         OpsRecord& r = fom.pools()[i];
         const long double hk = h * r.k;
-        const long double a = r.cops * lost_in_steps(hk, n);
+        const long double a = r.cops * memo[i]->lost(n);
         cMinOps += a * (1 - r.eta);
         cRep += a * r.eta;
         r.repflx += a * r.eta;
         dnmin += a / r.cnr - a * r.eta / k.cnrsom;
         s.flux.dnsom += a / r.cnr;
-        sc.g[i] = static_cast<double>(hk * r.cops * r.eta);
-        sc.gm[i] = r.mkd == 1 ? sc.g[i] : 0.0;
-        sc.w[i] = static_cast<double>(1 - hk);
+        const double g = static_cast<double>(hk * r.cops * r.eta);
+        if (g != 0 && !in.accumulationOnly) {
+            all.push_back({g, memo[i]->power(steps + kFluxBlock)});
+            if (r.mkd == 1) marked.push_back(all.back());
+        }
         r.cops -= a;
     }
     f.c_rep += cRep;
@@ -235,14 +256,15 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     f.n_free_fom = s.flux.dnsom;
     if (in.accumulationOnly) return true;
 
-    const std::size_t steps = static_cast<std::size_t>(std::max(n, 0LL));
-    reproduction_per_step(sc, m, steps);
+    thread_local std::vector<double> u, um;
+    flux_per_step(all, u, steps);
+    flux_per_step(marked, um, steps);
     SoilSteps st;
     st.am = p.c_am;
     st.sm = p.c_sm;
     st.ma = p.mkd_a * st.am;
     st.ms = p.mkd_s * st.sm;
-    step_soil_pools(st, sc.u.data(), sc.um.data(), steps, h * (k.km + k.ks), h * k.ka, h * k.ks);
+    step_soil_pools(st, u.data(), um.data(), steps, h * (k.km + k.ks), h * k.ka, h * k.ks);
     const long double am = st.am, sm = st.sm, ma = st.ma, ms = st.ms, sumAm = st.sumAm, sumSm = st.sumSm;
     p.mkd_a = ratio_or(static_cast<double>(ma), static_cast<double>(am), p.mkd_a);
     p.mkd_s = ratio_or(static_cast<double>(ms), static_cast<double>(sm), p.mkd_s);
@@ -325,23 +347,20 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "fldl 16(%[r])\n\t"
         "faddl 24(%[r])\n\t"
         "fmulp %%st, %%st(1)\n\t"
-        // sm1 = sm + stab * am - t
+        // sm1 = sm + stab * am - t, in the place of sm
         "fldl 32(%[r])\n\t"
         "faddl 40(%[r])\n\t"
         "fmul %%st(2), %%st\n\t"
-        "fadd %%st(3), %%st\n\t"
-        "fsub %%st(1), %%st\n\t"
-        "fstp %%st(3)\n\t"
+        "faddp %%st, %%st(3)\n\t"
+        "fsubr %%st, %%st(2)\n\t"  // st(2) -= st (the assembler's reversed fsub/fsubr with st(i) as destination)
         // am1 = am + u - out * am + t        [t, am, sm1, ...]
         "fldl (%[r])\n\t"
         "faddl 8(%[r])\n\t"
         "fmul %%st(2), %%st\n\t"
         "fxch %%st(2)\n\t"
         "faddl (%[u],%[j],8)\n\t"
-        "fsub %%st(2), %%st\n\t"
-        "fadd %%st(1), %%st\n\t"
-        "fstp %%st(2)\n\t"
-        "fstp %%st(0)\n\t"
+        "fsubp %%st, %%st(2)\n\t"  // st(2) = st - st(2), pop
+        "faddp %%st, %%st(1)\n\t"
         // tm = act * ms                      [am1, sm1, ma, ms, sumAm, sumSm]
         "fld %%st(3)\n\t"
         "fldl 16(%[r])\n\t"
@@ -351,19 +370,16 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "fldl 32(%[r])\n\t"
         "faddl 40(%[r])\n\t"
         "fmul %%st(4), %%st\n\t"
-        "fadd %%st(5), %%st\n\t"
-        "fsub %%st(1), %%st\n\t"
-        "fstp %%st(5)\n\t"
+        "faddp %%st, %%st(5)\n\t"
+        "fsubr %%st, %%st(4)\n\t"
         // ma1 = ma + um - out * ma + tm      [tm, am1, sm1, ma, ms1, ...]
         "fldl (%[r])\n\t"
         "faddl 8(%[r])\n\t"
         "fmul %%st(4), %%st\n\t"
         "fxch %%st(4)\n\t"
         "faddl (%[um],%[j],8)\n\t"
-        "fsub %%st(4), %%st\n\t"
-        "fadd %%st(1), %%st\n\t"
-        "fstp %%st(4)\n\t"
-        "fstp %%st(0)\n\t"
+        "fsubp %%st, %%st(4)\n\t"
+        "faddp %%st, %%st(3)\n\t"
         "inc %[j]\n\t"
         "cmp %[n], %[j]\n\t"
         "jb 1b\n\t"
