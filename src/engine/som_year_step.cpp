@@ -175,42 +175,6 @@ void rate_memos(const std::vector<OpsRecord>& pools, long double h, std::vector<
     }
 }
 
-// One pool's part in the reproduction flux of the steps: g * (1-hk)^j.
-struct FluxTerm {
-    double g;             // flux of the first step
-    const double* power;  // (1-hk)^j
-};
-
-// The reproduction flux of every step, u[j] = sum over the terms, in list order, of
-// g * power[j], in double precision. Eight consecutive steps are summed side by side, two
-// in each of four vectors; every lane does exactly the operations of its step.
-constexpr std::size_t kFluxBlock = 8;
-
-void flux_per_step(const std::vector<FluxTerm>& terms, std::vector<double>& u, std::size_t steps)
-{
-    typedef double Pair __attribute__((vector_size(16)));
-    u.resize(steps + kFluxBlock);
-    for (std::size_t j = 0; j < steps; j += kFluxBlock) {
-        Pair s0 = {0, 0}, s1 = {0, 0}, s2 = {0, 0}, s3 = {0, 0};
-        for (const FluxTerm& t : terms) {
-            Pair p0, p1, p2, p3;
-            std::memcpy(&p0, t.power + j, sizeof p0);
-            std::memcpy(&p1, t.power + j + 2, sizeof p1);
-            std::memcpy(&p2, t.power + j + 4, sizeof p2);
-            std::memcpy(&p3, t.power + j + 6, sizeof p3);
-            const Pair g = {t.g, t.g};
-            s0 += g * p0;
-            s1 += g * p1;
-            s2 += g * p2;
-            s3 += g * p3;
-        }
-        std::memcpy(&u[j], &s0, sizeof s0);
-        std::memcpy(&u[j + 2], &s1, sizeof s1);
-        std::memcpy(&u[j + 4], &s2, sizeof s2);
-        std::memcpy(&u[j + 6], &s3, sizeof s3);
-    }
-}
-
 // The full steps of a year at once. A pool of fresh organic matter keeps the share
 // 1 - h*k of its carbon in every step, so after n steps it has lost cops*(1 - (1-h*k)^n),
 // and every flow that is a fixed share of the decomposed carbon sums in closed form. The
@@ -246,7 +210,7 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
         s.flux.dnsom += a / r.cnr;
         const double g = static_cast<double>(hk * r.cops * r.eta);
         if (g != 0 && !in.accumulationOnly) {
-            all.push_back({g, memo[i]->power(steps + kFluxBlock)});
+            all.push_back({g, memo[i]->power(steps)});
             if (r.mkd == 1) marked.push_back(all.back());
         }
         r.cops -= a;
@@ -256,15 +220,12 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     f.n_free_fom = s.flux.dnsom;
     if (in.accumulationOnly) return true;
 
-    thread_local std::vector<double> u, um;
-    flux_per_step(all, u, steps);
-    flux_per_step(marked, um, steps);
     SoilSteps st;
     st.am = p.c_am;
     st.sm = p.c_sm;
     st.ma = p.mkd_a * st.am;
     st.ms = p.mkd_s * st.sm;
-    step_soil_pools(st, u.data(), um.data(), steps, h * (k.km + k.ks), h * k.ka, h * k.ks);
+    step_soil_pools(st, all, marked, steps, h * (k.km + k.ks), h * k.ka, h * k.ks);
     const long double am = st.am, sm = st.sm, ma = st.ma, ms = st.ms, sumAm = st.sumAm, sumSm = st.sumSm;
     p.mkd_a = ratio_or(static_cast<double>(ma), static_cast<double>(am), p.mkd_a);
     p.mkd_s = ratio_or(static_cast<double>(ms), static_cast<double>(sm), p.mkd_s);
@@ -281,15 +242,18 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
 
 } // namespace
 
-void step_soil_pools_portable(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
-                              long double act, long double stab)
+void step_soil_pools_portable(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
+                              std::size_t n, long double out, long double act, long double stab)
 {
     long double am = s.am, sm = s.sm, ma = s.ma, ms = s.ms, sumAm = s.sumAm, sumSm = s.sumSm;
     for (std::size_t j = 0; j < n; ++j) {
+        double u = 0, um = 0;
+        for (const FluxTerm& t : all) u += t.g * t.power[j];
+        for (const FluxTerm& t : marked) um += t.g * t.power[j];
         sumAm += am;
         sumSm += sm;
-        const long double am1 = am + u[j] - out * am + act * sm, sm1 = sm + stab * am - act * sm;
-        const long double ma1 = ma + um[j] - out * ma + act * ms, ms1 = ms + stab * ma - act * ms;
+        const long double am1 = am + u - out * am + act * sm, sm1 = sm + stab * am - act * sm;
+        const long double ma1 = ma + um - out * ma + act * ms, ms1 = ms + stab * ma - act * ms;
         am = am1;
         sm = sm1;
         ma = ma1;
@@ -314,22 +278,27 @@ bool split_exactly(long double v, double& hi, double& lo)
 
 } // namespace
 
-void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
-                     long double act, long double stab)
+void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
+                     std::size_t n, long double out, long double act, long double stab)
 {
+    static_assert(sizeof(FluxTerm) == 16 && offsetof(FluxTerm, power) == 8, "layout read by the loop");
     static_assert(sizeof(long double) == 16, "x87 extended precision in 16 bytes");
     double rate[6];  // out, act, stab as high and low parts
     if (n == 0 || !split_exactly(out, rate[0], rate[1]) || !split_exactly(act, rate[2], rate[3]) ||
         !split_exactly(stab, rate[4], rate[5])) {
-        step_soil_pools_portable(s, u, um, n, out, act, stab);
+        step_soil_pools_portable(s, all, marked, n, out, act, stab);
         return;
     }
     // The two pairs of pools are independent chains of dependent x87 operations; walked in
     // one loop with all six numbers on the register stack, each chain runs while the other
-    // waits. Every operation is the one of the portable loop with the same operands (a sum
-    // or product may take them in the other order, which does not change the result).
-    // Stack at the top of a step: am, sm, ma, ms, sumAm, sumSm.
+    // waits, and the reproduction flux of the step, summed with SSE2 in double precision,
+    // fills the time the chains leave free. Every operation is the one of the portable loop
+    // with the same operands (a sum or product may take them in the other order, which does
+    // not change the result). Stack at the top of a step: am, sm, ma, ms, sumAm, sumSm.
     long double v[6] = {s.am, s.sm, s.ma, s.ms, s.sumAm, s.sumSm};
+    double flux[2];  // u and um of the step
+    const FluxTerm *allTerms = all.data(), *markedTerms = marked.data();
+    const std::size_t allCount = all.size(), markedCount = marked.size();
     std::size_t j = 0;
     asm volatile(
         "fldt 80(%[v])\n\t"
@@ -339,6 +308,38 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "fldt 16(%[v])\n\t"
         "fldt (%[v])\n\t"
         "1:\n\t"
+        // u = sum of g * power[j] over the terms
+        "xorpd %%xmm0, %%xmm0\n\t"
+        "mov %[ta], %%rax\n\t"
+        "mov %[na], %%rcx\n\t"
+        "test %%rcx, %%rcx\n\t"
+        "jz 3f\n\t"
+        "2:\n\t"
+        "mov 8(%%rax), %%rdx\n\t"
+        "movsd (%%rdx,%[j],8), %%xmm1\n\t"
+        "mulsd (%%rax), %%xmm1\n\t"
+        "addsd %%xmm1, %%xmm0\n\t"
+        "add $16, %%rax\n\t"
+        "dec %%rcx\n\t"
+        "jnz 2b\n\t"
+        "3:\n\t"
+        "movsd %%xmm0, (%[f])\n\t"
+        // um over the marked terms
+        "xorpd %%xmm0, %%xmm0\n\t"
+        "mov %[tm], %%rax\n\t"
+        "mov %[nm], %%rcx\n\t"
+        "test %%rcx, %%rcx\n\t"
+        "jz 5f\n\t"
+        "4:\n\t"
+        "mov 8(%%rax), %%rdx\n\t"
+        "movsd (%%rdx,%[j],8), %%xmm1\n\t"
+        "mulsd (%%rax), %%xmm1\n\t"
+        "addsd %%xmm1, %%xmm0\n\t"
+        "add $16, %%rax\n\t"
+        "dec %%rcx\n\t"
+        "jnz 4b\n\t"
+        "5:\n\t"
+        "movsd %%xmm0, 8(%[f])\n\t"
         // sumAm += am; sumSm += sm
         "fadd %%st, %%st(4)\n\t"
         "fld %%st(1)\n\t"
@@ -358,7 +359,7 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "faddl 8(%[r])\n\t"
         "fmul %%st(2), %%st\n\t"
         "fxch %%st(2)\n\t"
-        "faddl (%[u],%[j],8)\n\t"
+        "faddl (%[f])\n\t"
         "fsubp %%st, %%st(2)\n\t"  // st(2) = st - st(2), pop
         "faddp %%st, %%st(1)\n\t"
         // tm = act * ms                      [am1, sm1, ma, ms, sumAm, sumSm]
@@ -377,7 +378,7 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "faddl 8(%[r])\n\t"
         "fmul %%st(4), %%st\n\t"
         "fxch %%st(4)\n\t"
-        "faddl (%[um],%[j],8)\n\t"
+        "faddl 8(%[f])\n\t"
         "fsubp %%st, %%st(4)\n\t"
         "faddp %%st, %%st(3)\n\t"
         "inc %[j]\n\t"
@@ -390,17 +391,18 @@ void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_
         "fstpt 64(%[v])\n\t"
         "fstpt 80(%[v])\n\t"
         : [j] "+r"(j)
-        : [v] "r"(v), [r] "r"(rate), [u] "r"(u), [um] "r"(um), [n] "r"(n)
-        : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+        : [v] "r"(v), [r] "r"(rate), [f] "r"(flux), [ta] "r"(allTerms), [na] "r"(allCount),
+          [tm] "r"(markedTerms), [nm] "r"(markedCount), [n] "r"(n)
+        : "memory", "cc", "rax", "rcx", "rdx", "xmm0", "xmm1", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     s = {v[0], v[1], v[2], v[3], v[4], v[5]};
 }
 
 #else
 
-void step_soil_pools(SoilSteps& s, const double* u, const double* um, std::size_t n, long double out,
-                     long double act, long double stab)
+void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
+                     std::size_t n, long double out, long double act, long double stab)
 {
-    step_soil_pools_portable(s, u, um, n, out, act, stab);
+    step_soil_pools_portable(s, all, marked, n, out, act, stab);
 }
 
 #endif
