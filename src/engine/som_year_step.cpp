@@ -278,6 +278,23 @@ bool split_exactly(long double v, double& hi, double& lo)
 
 } // namespace
 
+// The reproduction flux of step j into flux slot SLOT: xmm0 := sum of g * power[j] over the
+// COUNT terms at TERMS, in their order, starting from +0.
+#define VT_FLUX_SUM(TERMS, COUNT, LOOP, DONE, SLOT) \
+    "xorpd %%xmm0, %%xmm0\n\t"                         \
+    "mov %[" TERMS "], %%rax\n\t"                      \
+    "mov %[" COUNT "], %%rcx\n\t"                      \
+    "test %%rcx, %%rcx\n\t"                            \
+    "jz " DONE "f\n\t" LOOP ":\n\t"                    \
+    "mov 8(%%rax), %%rdx\n\t"                          \
+    "movsd (%%rdx,%[j],8), %%xmm1\n\t"                 \
+    "mulsd (%%rax), %%xmm1\n\t"                        \
+    "addsd %%xmm1, %%xmm0\n\t"                         \
+    "add $16, %%rax\n\t"                               \
+    "dec %%rcx\n\t"                                    \
+    "jnz " LOOP "b\n\t" DONE ":\n\t"                   \
+    "movsd %%xmm0, " SLOT "(%[f])\n\t"
+
 void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
                      std::size_t n, long double out, long double act, long double stab)
 {
@@ -308,38 +325,9 @@ void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::
         "fldt 16(%[v])\n\t"
         "fldt (%[v])\n\t"
         "1:\n\t"
-        // u = sum of g * power[j] over the terms
-        "xorpd %%xmm0, %%xmm0\n\t"
-        "mov %[ta], %%rax\n\t"
-        "mov %[na], %%rcx\n\t"
-        "test %%rcx, %%rcx\n\t"
-        "jz 3f\n\t"
-        "2:\n\t"
-        "mov 8(%%rax), %%rdx\n\t"
-        "movsd (%%rdx,%[j],8), %%xmm1\n\t"
-        "mulsd (%%rax), %%xmm1\n\t"
-        "addsd %%xmm1, %%xmm0\n\t"
-        "add $16, %%rax\n\t"
-        "dec %%rcx\n\t"
-        "jnz 2b\n\t"
-        "3:\n\t"
-        "movsd %%xmm0, (%[f])\n\t"
-        // um over the marked terms
-        "xorpd %%xmm0, %%xmm0\n\t"
-        "mov %[tm], %%rax\n\t"
-        "mov %[nm], %%rcx\n\t"
-        "test %%rcx, %%rcx\n\t"
-        "jz 5f\n\t"
-        "4:\n\t"
-        "mov 8(%%rax), %%rdx\n\t"
-        "movsd (%%rdx,%[j],8), %%xmm1\n\t"
-        "mulsd (%%rax), %%xmm1\n\t"
-        "addsd %%xmm1, %%xmm0\n\t"
-        "add $16, %%rax\n\t"
-        "dec %%rcx\n\t"
-        "jnz 4b\n\t"
-        "5:\n\t"
-        "movsd %%xmm0, 8(%[f])\n\t"
+        // u = sum of g * power[j] over all terms, um over the marked ones
+        VT_FLUX_SUM("ta", "na", "2", "3", "0")
+        VT_FLUX_SUM("tm", "nm", "4", "5", "8")
         // sumAm += am; sumSm += sm
         "fadd %%st, %%st(4)\n\t"
         "fld %%st(1)\n\t"
@@ -396,6 +384,8 @@ void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::
         : "memory", "cc", "rax", "rcx", "rdx", "xmm0", "xmm1", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     s = {v[0], v[1], v[2], v[3], v[4], v[5]};
 }
+
+#undef VT_FLUX_SUM
 
 #else
 
