@@ -5,6 +5,7 @@
 // without reading or writing the database.
 
 #include "engine/plot_simulation.h"
+#include "engine/som_year_step.h"
 
 #include <benchmark/benchmark.h>
 
@@ -127,5 +128,36 @@ void BM_simulate_regional(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 40 * 50);  // plot-years
 }
 BENCHMARK(BM_simulate_regional)->ArgNames({"stepwise"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The soil pools through 340 full steps (a year of 34 BAT-days) driven by the given number
+// of fresh organic matter pools, two of them marked: the inner loop of the fast year.
+void BM_soil_steps(benchmark::State& state)
+{
+    const std::size_t steps = 340, terms = static_cast<std::size_t>(state.range(0));
+    std::vector<std::vector<double>> power(terms);
+    std::vector<FluxTerm> all, marked;
+    for (std::size_t i = 0; i < terms; ++i) {
+        power[i].push_back(1.0);
+        while (power[i].size() < steps) power[i].push_back(power[i].back() * (1 - 0.003 * static_cast<double>(i + 1)));
+        all.push_back({10.0 + static_cast<double>(i), power[i].data()});
+        if (i < 2) marked.push_back(all.back());
+    }
+    const ModelConstants k;
+    for (auto _ : state) {
+        SoilSteps s;
+        s.am = 8000;
+        s.sm = 22000;
+        s.ma = 100;
+        s.ms = 50;
+        step_soil_pools(s, all, marked, steps, kEulerStep * (k.km + k.ks), kEulerStep * k.ka, kEulerStep * k.ks);
+        benchmark::DoNotOptimize(s);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long long>(steps));  // steps
+}
+BENCHMARK(BM_soil_steps)->ArgNames({"pools"})->Arg(0)->Arg(3)->Arg(9);
 
 } // namespace

@@ -137,6 +137,11 @@ public:
         return lost_[i];
     }
 
+    void prefetch(long long n) const
+    {
+        if (n >= 0 && static_cast<std::size_t>(n) < lost_.size()) __builtin_prefetch(&lost_[static_cast<std::size_t>(n)]);
+    }
+
     // (1-hk)^j for j = 0 .. count-1.
     const double* power(std::size_t count)
     {
@@ -153,26 +158,31 @@ private:
     std::vector<double> power_;
 };
 
-// The memos of the rates met so far on this thread; forgotten all at once when a year
-// brings more new rates than there is room for.
-void rate_memos(const std::vector<OpsRecord>& pools, long double h, std::vector<RateMemo*>& of)
+// The memos of the rates met so far on this thread, one for every pool; forgotten all at
+// once when a year brings more new rates than there is room for. A plot keeps its pools
+// from year to year, so the memo of the pool at the same place the year before is tried
+// first. The entries for the year's step count are fetched ahead of their use.
+void rate_memos(const std::vector<OpsRecord>& pools, long double h, long long n, std::vector<RateMemo*>& of)
 {
     constexpr std::size_t kRates = 64;
     thread_local std::vector<RateMemo> memos;
-    if (memos.size() + pools.size() > std::max(kRates, pools.size())) memos.clear();
+    thread_local std::vector<RateMemo*> before;  // of the previous call
+    if (memos.size() + pools.size() > std::max(kRates, pools.size())) {
+        memos.clear();
+        before.clear();
+    }
     memos.reserve(std::max(kRates, pools.size()));  // the pointers handed out stay valid
     of.clear();
-    for (const OpsRecord& r : pools) {
-        const long double hk = h * r.k;
-        RateMemo* m = nullptr;
-        for (RateMemo& x : memos)
-            if (x.is(hk)) {
-                m = &x;
-                break;
-            }
+    for (std::size_t i = 0; i < pools.size(); ++i) {
+        const long double hk = h * pools[i].k;
+        RateMemo* m = i < before.size() && before[i]->is(hk) ? before[i] : nullptr;
+        for (auto x = memos.begin(); !m && x != memos.end(); ++x)
+            if (x->is(hk)) m = &*x;
         if (!m) m = &memos.emplace_back(hk);
+        m->prefetch(n);
         of.push_back(m);
     }
+    before = of;
 }
 
 // The full steps of a year at once. A pool of fresh organic matter keeps the share
@@ -191,7 +201,7 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
 
     const std::size_t steps = static_cast<std::size_t>(std::max(n, 0LL));
     thread_local std::vector<RateMemo*> memo;
-    rate_memos(fom.pools(), h, memo);
+    rate_memos(fom.pools(), h, n, memo);
     // A pool whose flux is zero adds zero to every sum, and so does an unmarked pool to the
     // marked sums: both are left out (a sum that starts at +0 never becomes -0, and adding
     // a zero leaves any other number as it is).
@@ -351,10 +361,9 @@ void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::
         "fsubp %%st, %%st(2)\n\t"  // st(2) = st - st(2), pop
         "faddp %%st, %%st(1)\n\t"
         // tm = act * ms                      [am1, sm1, ma, ms, sumAm, sumSm]
-        "fld %%st(3)\n\t"
         "fldl 16(%[r])\n\t"
         "faddl 24(%[r])\n\t"
-        "fmulp %%st, %%st(1)\n\t"
+        "fmul %%st(4), %%st\n\t"
         // ms1 = ms + stab * ma - tm          [tm, am1, sm1, ma, ms, ...]
         "fldl 32(%[r])\n\t"
         "faddl 40(%[r])\n\t"
