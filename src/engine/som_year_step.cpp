@@ -116,6 +116,9 @@ void close_year(const SomYearInput& in, SoilPools& p, YearFlows& f, const StepSu
     f.c_m_tot = s.cMin;
 }
 
+// Step counts up to which the shares below are remembered: 819 BAT-days.
+constexpr std::size_t kRememberedSteps = 8192;
+
 // What the full steps of a year need of one rate constant hk = h*k of fresh organic
 // matter: the share of a pool lost in n steps, 1 - (1-hk)^n, and the share kept after j
 // steps, (1-hk)^j, as the running product of the steps in double precision. Neither
@@ -123,14 +126,14 @@ void close_year(const SomYearInput& in, SoilPools& p, YearFlows& f, const StepSu
 // material), so both are computed once per rate and step count and remembered.
 class RateMemo {
 public:
-    explicit RateMemo(long double hk) : hk_(hk), logKeep_(std::log1p(-hk)), power_{1.0} {}
+    explicit RateMemo(long double hk) : hk_(hk), logKeep_(std::log1p(-hk)) {}
 
     bool is(long double hk) const { return std::memcmp(&hk_, &hk, 10) == 0; }  // bit for bit: not -0 for +0
 
     long double lost(long long n)
     {
         const auto compute = [&] { return -std::expm1(static_cast<long double>(n) * logKeep_); };
-        if (n < 0 || n >= kMaxSteps) return compute();
+        if (n < 0 || n >= static_cast<long long>(kRememberedSteps)) return compute();
         const std::size_t i = static_cast<std::size_t>(n);
         if (lost_.size() <= i) lost_.resize(i + 1, std::numeric_limits<long double>::quiet_NaN());
         if (std::isnan(lost_[i])) lost_[i] = compute();  // never NaN once computed: 0 <= hk < 1
@@ -142,16 +145,18 @@ public:
         if (n >= 0 && static_cast<std::size_t>(n) < lost_.size()) __builtin_prefetch(&lost_[static_cast<std::size_t>(n)]);
     }
 
-    // (1-hk)^j for j = 0 .. count-1.
-    const double* power(std::size_t count)
+    // (1-hk)^j for j = 0 .. count-1: remembered up to kRememberedSteps; beyond (more BAT
+    // than a year has days) written into `scratch`.
+    const double* power(std::size_t count, std::vector<double>* scratch)
     {
         const double w = static_cast<double>(1 - hk_);
-        while (power_.size() < count) power_.push_back(power_.back() * w);
-        return power_.data();
+        std::vector<double>& to = count <= kRememberedSteps ? power_ : *scratch;
+        if (to.empty()) to.push_back(1.0);
+        while (to.size() < count) to.push_back(to.back() * w);
+        return to.data();
     }
 
 private:
-    static constexpr long long kMaxSteps = 8192;
     long double hk_;
     long double logKeep_;            // log1p(-hk)
     std::vector<long double> lost_;  // by step count; NaN until computed
@@ -208,6 +213,8 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
     thread_local std::vector<FluxTerm> all, marked;
     all.clear();
     marked.clear();
+    // The keep shares of a year with more steps than are remembered, released after it.
+    std::vector<std::vector<double>> longYear(steps > kRememberedSteps ? fom.pools().size() : 0);
     long double cRep = 0, cMinOps = 0, dnmin = 0;
     for (std::size_t i = 0; i < fom.pools().size(); ++i) {
         OpsRecord& r = fom.pools()[i];
@@ -220,7 +227,7 @@ bool full_steps_at_once(const SomYearInput& in, SoilPools& p, YearFlows& f, OpsL
         s.flux.dnsom += a / r.cnr;
         const double g = static_cast<double>(hk * r.cops * r.eta);
         if (g != 0 && !in.accumulationOnly) {
-            all.push_back({g, memo[i]->power(steps)});
+            all.push_back({g, memo[i]->power(steps, longYear.empty() ? nullptr : &longYear[i])});
             if (r.mkd == 1) marked.push_back(all.back());
         }
         r.cops -= a;
