@@ -196,6 +196,7 @@ PlotOutput PlotRun::run()
         fom_.create_opsprm();
     }
     pools_.mkd_a = pools_.mkd_s = 0;
+    out_.years.reserve((in_.rows.size() - first) * static_cast<size_t>(std::max(o_.z_cnt + 1, 1)));
     walkYears(first, [this](const Year& y) { return carbonYear(y); });
     out_.finalState = keptState();
     return std::move(out_);

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/run_config.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,33 @@ inline constexpr long double kEulerStep = 0.1L;
 // fresh organic matter pools (with `stepwise` off, the full steps at once). Returns the
 // run log lines of the initial split.
 std::vector<std::string> som_year_step(const SomYearInput& in, SoilPools& pools, YearFlows& flows, OpsList& fom);
+
+// One pool's part in the reproduction flux of the full steps of a year: g * power[j] in
+// step j, g the flux of the first step and power[j] the share of the pool kept after j
+// steps.
+struct FluxTerm {
+    double g;
+    const double* power;
+};
+
+// The active and stabilised pools and their marked amounts through n full Euler steps of
+// a year, driven by the reproduction flux of every step (the sum of the terms `all`, and of
+// the terms `marked` for the marked carbon, in list order, in double precision), with the
+// per-step rates out = h*(km+ks), act = h*ka and stab = h*ks; sumAm and sumSm sum the pools
+// at the start of every step. The pools in extended precision, operation by operation as
+// written in step_soil_pools_portable.
+struct SoilSteps {
+    long double am = 0, sm = 0;        // active and stabilised carbon
+    long double ma = 0, ms = 0;        // their marked amounts
+    long double sumAm = 0, sumSm = 0;  // sums over the steps
+};
+
+void step_soil_pools(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
+                     std::size_t n, long double out, long double act, long double stab);
+// The same steps in plain C++: the definition of the result, and the path taken where the
+// fast one does not apply.
+void step_soil_pools_portable(SoilSteps& s, const std::vector<FluxTerm>& all, const std::vector<FluxTerm>& marked,
+                              std::size_t n, long double out, long double act, long double stab);
 
 // The long-term stable pool of the year (dynamic option).
 struct LtsInput {
