@@ -75,15 +75,19 @@ void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realC
     }
     const std::string differs = "cultivation.Sim_Quantity IS NOT " + std::string(q.value);
     long long events = 0;
-    bool anyDiffers = false;
+    long long differing = 0;
     {
         db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
                                   " ON " + match + " WHERE " + q.events +
                                   " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)");
         events = c.field(0).toInt();
-        anyDiffers = c.field(1).toInt() > 0;
+        differing = c.field(1).toInt();
     }
-    if (anyDiffers) p.run(update + " AND " + differs);
+    // A first run changes every value and needs no comparison per row.
+    if (differing == events && events > 0)
+        p.run(update);
+    else if (differing > 0)
+        p.run(update + " AND " + differs);
     p.log(q.label + std::to_string(events));
     p.checkStop();
 }
