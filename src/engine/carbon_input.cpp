@@ -25,8 +25,8 @@ const std::string kSelectedCropEvents =
 // The crops (gldpflan) joined to the organic substance (gldopspa) their column `link` names,
 // with `columns`, as a small table `crop`: an event then finds its crop and substance with
 // one search in an index built once instead of a search in each table and its rows. Crops
-// and substances are unique by key, so an event meets at most one pair, as in a join of the
-// two tables, and the rows keep the order of the events.
+// and substances are unique by their primary keys, so an event meets at most one pair, as
+// in a join of the two tables, and the rows keep the order of the events.
 std::string with_crop(const std::string& link, const std::string& columns)
 {
     return "WITH crop AS MATERIALIZED (SELECT gldpflan.ITEM_IX AS ITEM_IX, " + columns +
@@ -54,8 +54,8 @@ struct ModelQuantity {
 
 // Sets cultivation.Sim_Quantity of the selected events and logs how many there are.
 // A repeated run finds nearly every value already in place, and rewriting a row with an
-// equal value costs as much as changing it; one read pass counts the events and finds
-// whether any value differs, and only the differing rows are written. This holds exactly
+// equal value costs nearly as much as changing it; one read pass counts the events and
+// finds whether any value differs, and only the differing rows are written. This holds exactly
 // when the column's REAL affinity stores an equal value identically and the parameter
 // table's key is unique (each event has at most one value); otherwise every event is
 // written as by a plain update.
@@ -74,11 +74,20 @@ void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realC
         return;
     }
     const std::string differs = "cultivation.Sim_Quantity IS NOT " + std::string(q.value);
-    db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
-                              " ON " + match + " WHERE " + q.events +
-                              " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)");
-    const long long events = c.field(0).toInt();
-    if (c.field(1).toInt() > 0) p.run(update + " AND " + differs);
+    long long events = 0;
+    long long differing = 0;
+    {
+        db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
+                                  " ON " + match + " WHERE " + q.events +
+                                  " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)");
+        events = c.field(0).toInt();
+        differing = c.field(1).toInt();
+    }
+    // A first run changes every value and needs no comparison per row.
+    if (differing == events && events > 0)
+        p.run(update);
+    else if (differing > 0)
+        p.run(update + " AND " + differs);
     p.log(q.label + std::to_string(events));
     p.checkStop();
 }
