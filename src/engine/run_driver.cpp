@@ -214,6 +214,16 @@ RunResult RunDriver::runSequence()
         long long pages;
         ~RestoreCache() { c.executeIgnoringErrors("PRAGMA cache_size=" + std::to_string(pages)); }
     } restoreCache{db_, cacheSize.toInt()};
+    // The library may be built to zero every freed page and write it back; the working
+    // tables dropped and rebuilt by every run would cost that I/O twice. Freed pages are
+    // only released during the run, and the connection's setting returns afterwards.
+    const db::Value secureDelete = db_.scalar("PRAGMA secure_delete");
+    db_.execute("PRAGMA secure_delete=FAST");
+    struct RestoreSecureDelete {
+        db::Connection& c;
+        long long mode;
+        ~RestoreSecureDelete() { c.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode)); }
+    } restoreSecureDelete{db_, secureDelete.toInt()};
     struct Preparation {
         db::Connection& c;
         bool open = true;
