@@ -3,6 +3,7 @@
 #include "engine/prep_context.h"
 
 #include "db/connection.h"
+#include "db/fast_secure_delete.h"
 #include "db/db_error.h"
 
 #include <string>
@@ -15,26 +16,6 @@ namespace {
 // Up to this many substances the marker is a CASE over them; beyond it the per-row search
 // of the substance table is cheaper than walking a long list of alternatives.
 constexpr long long kMarkerListLimit = 64;
-
-// Dropping a working table frees every page of it. Where the engine was built to erase
-// freed pages, each one is zeroed and written to the rollback journal first, so dropping
-// last run's opstab cost as much as building it again. The working tables hold nothing
-// worth erasing: while the additions are rebuilt, freed pages are only overwritten where
-// that costs no extra writes. The connection's own setting comes back afterwards.
-class FreedPagesKept {
-public:
-    explicit FreedPagesKept(db::Connection& db) : db_(db), setting_(db.scalar("PRAGMA secure_delete").toInt())
-    {
-        db_.execute("PRAGMA secure_delete=FAST");
-    }
-    ~FreedPagesKept() { db_.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(setting_)); }
-    FreedPagesKept(const FreedPagesKept&) = delete;
-    FreedPagesKept& operator=(const FreedPagesKept&) = delete;
-
-private:
-    db::Connection& db_;
-    long long setting_;
-};
 
 // The rowids of the substances that can match an addition, in table order, when every
 // item_ix is there once and the list is short; empty otherwise.
@@ -78,7 +59,7 @@ std::string marker_expression(const std::vector<long long>& rows, const std::str
 
 void build_fom_additions(const PrepContext& p)
 {
-    const FreedPagesKept freedPagesKept(p.db);
+    const db::FastSecureDelete freedPagesReleased(p.db);
     const std::string events =
         " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)";
     const std::string part = p.regional ? "cultivation.part" : "100";

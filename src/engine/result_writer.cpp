@@ -1,6 +1,7 @@
 #include "engine/result_writer.h"
 
 #include "db/connection.h"
+#include "db/fast_secure_delete.h"
 #include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "engine/state_store.h"
@@ -87,16 +88,8 @@ bool holds_other_plots(db::Connection& c, const std::string& table)
 
 void remove_old_results(db::Connection& c)
 {
-    // The library's secure_delete default would journal, zero and write back every page of
-    // the old rows; the rows of this run take the freed pages over right away, so they are
-    // only released. The setting of the connection is restored afterwards.
-    const db::Value secureDelete = c.scalar("PRAGMA secure_delete");
-    c.execute("PRAGMA secure_delete=FAST");
-    struct RestoreSecureDelete {
-        db::Connection& c;
-        long long mode;
-        ~RestoreSecureDelete() { c.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode)); }
-    } restore{c, secureDelete.toInt()};
+    // The rows of this run take the freed pages over right away: they are only released.
+    const db::FastSecureDelete freedPagesReleased(c);
     // Both tables are cleared in one transaction: one commit instead of one per statement.
     db::Savepoint removal(c, "old_results");
     for (const char* table : {"sim_result", "rux_nresult"}) {

@@ -1,6 +1,7 @@
 #include "engine/run_driver.h"
 
 #include "db/connection.h"
+#include "db/fast_secure_delete.h"
 #include "db/schema.h"
 #include "engine/bat_table.h"
 #include "engine/carbon_input.h"
@@ -214,16 +215,8 @@ RunResult RunDriver::runSequence()
         long long pages;
         ~RestoreCache() { c.executeIgnoringErrors("PRAGMA cache_size=" + std::to_string(pages)); }
     } restoreCache{db_, cacheSize.toInt()};
-    // The library may be built to zero every freed page and write it back; the working
-    // tables dropped and rebuilt by every run would cost that I/O twice. Freed pages are
-    // only released during the run, and the connection's setting returns afterwards.
-    const db::Value secureDelete = db_.scalar("PRAGMA secure_delete");
-    db_.execute("PRAGMA secure_delete=FAST");
-    struct RestoreSecureDelete {
-        db::Connection& c;
-        long long mode;
-        ~RestoreSecureDelete() { c.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode)); }
-    } restoreSecureDelete{db_, secureDelete.toInt()};
+    // Dropping last run's working tables frees their pages; they hold nothing worth erasing.
+    const db::FastSecureDelete freedPagesReleased(db_);
     struct Preparation {
         db::Connection& c;
         bool open = true;
