@@ -1,6 +1,7 @@
 #include "engine/prep_context.h"
 
 #include "db/connection.h"
+#include "engine/preparation_transaction.h"
 
 namespace vt::engine {
 
@@ -16,7 +17,11 @@ int PrepContext::runLogged(const std::string& label, const std::string& sql) con
 
 bool PrepContext::guarded(const std::string& sql) const { return db.executeIgnoringErrors(sql); }
 
-void PrepContext::drop(const std::string& table) const { guarded("DROP TABLE " + table); }
+void PrepContext::drop(const std::string& table) const
+{
+    const long long freeBefore = transaction ? transaction->freePages() : 0;
+    if (guarded("DROP TABLE " + table) && transaction) transaction->tableDropped(freeBefore);
+}
 
 long long PrepContext::rebuild(const std::string& table, const std::string& select) const
 {

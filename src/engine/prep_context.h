@@ -26,6 +26,8 @@ private:
 // "STOP RUN" was ticked between two preparation steps.
 struct RunStopRequested {};
 
+class PreparationTransaction;
+
 // What every preparation step works with: the connection, the run's configuration and
 // hooks, and whether the database holds area shares per event (regional mode).
 struct PrepContext {
@@ -33,6 +35,8 @@ struct PrepContext {
     const RunConfig& cfg;
     const RunHooks& hooks;
     bool regional = false;
+    // The transaction the working tables are built in, told of every dropped table.
+    PreparationTransaction* transaction = nullptr;
 
     // Executes a statement and returns the rows it affected.
     int run(const std::string& sql) const;

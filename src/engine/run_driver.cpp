@@ -9,6 +9,7 @@
 #include "engine/humus_balance_prep.h"
 #include "engine/pedotransfer.h"
 #include "engine/prep_context.h"
+#include "engine/preparation_transaction.h"
 #include "engine/result_writer.h"
 #include "engine/soil_property_table.h"
 #include "engine/soil_texture_class.h"
@@ -202,10 +203,8 @@ RunResult RunDriver::runSequence()
         db_.execute(db::ddl::kSimResult);
     removeOldResults();
 
-    // The working tables are built in one transaction: each of their pages reaches the
-    // journal once instead of once per statement. It is committed however the preparation
-    // ends, so that a run that fails half-way leaves the tables built so far, as a run that
-    // commits every statement would.
+    // The working tables are built in one transaction (see PreparationTransaction): each of
+    // their pages reaches the journal once at most instead of once per statement.
     // A page cache that holds the working tables of a regional run keeps the transaction
     // from spilling pages to the file (and waiting for the disk) half-way.
     const db::Value cacheSize = db_.scalar("PRAGMA cache_size");
@@ -217,20 +216,12 @@ RunResult RunDriver::runSequence()
     } restoreCache{db_, cacheSize.toInt()};
     // Dropping last run's working tables frees their pages; they hold nothing worth erasing.
     const db::FastSecureDelete freedPagesReleased(db_);
-    struct Preparation {
-        db::Connection& c;
-        bool open = true;
-        explicit Preparation(db::Connection& db) : c(db) { c.execute("SAVEPOINT preparation"); }
-        void commit()
-        {
-            open = false;
-            c.execute("RELEASE preparation");
-        }
-        ~Preparation()
-        {
-            if (open) c.executeIgnoringErrors("RELEASE preparation");
-        }
-    } preparation(db_);
+    PreparationTransaction preparation(db_);
+    p.transaction = &preparation;
+    struct Detach {
+        PrepContext& p;
+        ~Detach() { p.transaction = nullptr; }
+    } detach{p};
     if (route == MethodRoute::CarbonModel) {
         build_carbon_input(p);
         build_time_span(p);
