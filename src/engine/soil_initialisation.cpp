@@ -24,7 +24,8 @@ namespace {
 
 
 // One row of tmp_soil_prop, read before the walk so that writing back never disturbs
-// the rows still to be read. Writes go to the table and to the copy.
+// the rows still to be read. Writes go to the copy at once and to the table in one
+// statement per row (flush), with the last value written to each column.
 class SoilRow {
 public:
     SoilRow(db::Connection& c, const std::set<std::string>& columns, long long rowid,
@@ -57,21 +58,33 @@ public:
         const std::string key = to_lower(name);
         if (!columns_.count(key)) return false;
         if (columns_.count(key + "_org") && get(key + "_org").toBool()) return true;
-        const std::string sql = "UPDATE tmp_soil_prop SET [" + name + "] = ? WHERE rowid = ?";
-        if (!updates_) {
-            db_.execute(sql, {value, rowid_});
-        } else {
-            auto it = updates_->find(key);
-            if (it == updates_->end()) it = updates_->emplace(key, db_.prepare(sql)).first;
-            it->second.bind(1, value).bind(2, rowid_);
-            it->second.execute();
-        }
+        bool pending = false;
+        for (auto& w : pending_)
+            if (to_lower(w.first) == key) {
+                w.second = value;
+                pending = true;
+            }
+        if (!pending) pending_.emplace_back(name, value);
         values_[key] = value;
         return true;
     }
 
-    // Statements prepared once for all rows, by column.
-    void useStatements(std::map<std::string, db::Statement>& updates) { updates_ = &updates; }
+    // Writes the row's derived values to the table, with statements prepared once per set
+    // of columns (a walk over many plots writes the same few sets again and again).
+    void flush(std::map<std::string, db::Statement>& statements)
+    {
+        if (pending_.empty()) return;
+        std::string sql = "UPDATE tmp_soil_prop SET ";
+        for (size_t i = 0; i < pending_.size(); ++i) sql += (i ? ", [" : "[") + pending_[i].first + "] = ?";
+        sql += " WHERE rowid = ?";
+        auto it = statements.find(sql);
+        if (it == statements.end()) it = statements.emplace(sql, db_.prepare(sql)).first;
+        int k = 1;
+        for (const auto& w : pending_) it->second.bind(k++, w.second);
+        it->second.bind(k, rowid_);
+        it->second.execute();
+        pending_.clear();
+    }
 
     long long plot() const { return get("FL_ID").toInt(); }
     long long year() const { return get("year").toInt(); }
@@ -79,9 +92,9 @@ public:
 private:
     db::Connection& db_;
     const std::set<std::string>& columns_;
-    std::map<std::string, db::Statement>* updates_ = nullptr;
     long long rowid_;
     std::unordered_map<std::string, db::Value> values_;
+    std::vector<std::pair<std::string, double>> pending_;
 };
 
 std::vector<SoilRow> read_rows(db::Connection& c, const std::set<std::string>& columns)
@@ -257,11 +270,11 @@ SoilParameterMap check_soil_properties(const PrepContext& p)
     db::Savepoint t(p.db, "row_walk");
     auto rows = read_rows(p.db, columns);
     std::map<std::string, db::Statement> updates;
-    for (SoilRow& r : rows) r.useStatements(updates);
     const auto total = static_cast<long long>(rows.size());
     for (long long i = 0; i < total; ++i) {
         p.checkStop();
         out[rows[i].plot()] = initialise_row(p, rows[i]);
+        rows[i].flush(updates);
         p.hooks.report(i + 1, total);
     }
     t.release();
