@@ -15,7 +15,11 @@ public:
     {
         c_.execute("PRAGMA secure_delete=FAST");
     }
-    ~FastSecureDelete() { c_.executeIgnoringErrors("PRAGMA secure_delete=" + std::to_string(mode_)); }
+    // The setting reads back as 0, 1 or 2 but is only set to FAST by name: "2" would mean on.
+    ~FastSecureDelete()
+    {
+        c_.executeIgnoringErrors("PRAGMA secure_delete=" + (mode_ == 2 ? std::string("FAST") : std::to_string(mode_)));
+    }
     FastSecureDelete(const FastSecureDelete&) = delete;
     FastSecureDelete& operator=(const FastSecureDelete&) = delete;
 
