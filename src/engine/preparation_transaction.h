@@ -17,9 +17,9 @@ namespace vt::engine {
 // right after a drop that freed a sizeable table, and the rebuild takes its pages for free.
 class PreparationTransaction {
 public:
-    // Below this many freed pages (4 MB of 4 KiB pages) a commit, with its syncs, costs
-    // more than journaling the pages.
-    static constexpr long long kCommitAfterFreedPages = 1024;
+    // Below this many freed pages (2 MB of 4 KiB pages) the syncs of a commit cost more
+    // than reading and journaling the pages.
+    static constexpr long long kCommitAfterFreedPages = 512;
 
     explicit PreparationTransaction(db::Connection& c);
     ~PreparationTransaction();
