@@ -4,6 +4,7 @@
 #include "db/number_format.h"
 #include "db/jet_functions.h"
 #include "engine/climate_tables.h"
+#include "engine/plot_lookup.h"
 #include "engine/prep_context.h"
 
 #include <sqlite3.h>
@@ -13,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vt::engine {
@@ -165,20 +167,100 @@ void stop_at_negative_temperature(const PrepContext& p)
     throw RunCancelled("unvollständige Klimadaten ?", text);
 }
 
+// The fine fraction of every plot of tmp_soil_prop for the rows of tmp_bat, when each
+// plot has one row and an integer FL_ID (rows with a NULL FL_ID join nothing):
+//   soil_row(FL_ID)   1 when the plot has a row (the join with tmp_soil_prop), else 0
+//   soil_fat(FL_ID)   its FAT as stored
+//   plot_tillage(FL_ID)  the tillage level of the plot's description, else 0
+class PlotSoils {
+public:
+    static std::unique_ptr<PlotSoils> load(sqlite3* db, const PlotDescriptions& plots)
+    {
+        auto soils = std::unique_ptr<PlotSoils>(new PlotSoils(plots));
+        bool usable = true;
+        for_each_row(db, "SELECT FL_ID, FAT FROM tmp_soil_prop", [&](sqlite3_stmt* st) {
+            const KeyKind kind = key_kind(sqlite3_column_value(st, 0));
+            if (kind == KeyKind::Other) usable = false;
+            if (!usable || kind == KeyKind::Null) return;
+            if (!soils->fat_.emplace(sqlite3_column_int64(st, 0), store_value(sqlite3_column_value(st, 1))).second)
+                usable = false;
+        });
+        if (!usable) return nullptr;
+        return soils;
+    }
+
+    void define(ScopedFunctions& functions)
+    {
+        functions.define("soil_row", 1, &PlotSoils::row);
+        functions.define("soil_fat", 1, &PlotSoils::fat);
+        functions.define("plot_tillage", 1, &PlotSoils::tillage);
+    }
+
+private:
+    explicit PlotSoils(const PlotDescriptions& plots) : plots_(plots) {}
+
+    sqlite3_value* find(sqlite3_value* flValue)
+    {
+        const auto fl = integer_key(flValue);
+        if (!fl) return nullptr;
+        if (!current_ || *fl != currentId_) {
+            const auto it = fat_.find(*fl);
+            current_ = it == fat_.end() ? nullptr : it->second.get();
+            currentId_ = *fl;
+        }
+        return current_;
+    }
+
+    static PlotSoils* self(sqlite3_context* ctx) { return static_cast<PlotSoils*>(sqlite3_user_data(ctx)); }
+    static void row(sqlite3_context* ctx, int, sqlite3_value** args) { sqlite3_result_int(ctx, self(ctx)->find(args[0]) ? 1 : 0); }
+    static void fat(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        if (sqlite3_value* v = self(ctx)->find(args[0]))
+            sqlite3_result_value(ctx, v);
+        else
+            sqlite3_result_null(ctx);
+    }
+    static void tillage(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        const auto fl = integer_key(args[0]);
+        const PlotDescription* plot = fl ? self(ctx)->plots_.find(*fl) : nullptr;
+        sqlite3_result_int(ctx, plot ? plot->tillageLevel : 0);
+    }
+
+    const PlotDescriptions& plots_;
+    std::unordered_map<long long, StoredValue> fat_;
+    sqlite3_value* current_ = nullptr;
+    long long currentId_ = 0;
+};
+
 // tmp_bat from the climate tables with every year's BAT, BAT without tillage and the
 // plot's tillage level computed as the rows are written; the unique index idx_fl_yr.
-void build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& coefficients, long long climateRows)
+// When clim4sim's plots are known (one description each) and tmp_soil_prop has one row
+// per plot, the fine fraction and the tillage level are looked up in memory instead of
+// searched per row.
+void build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& coefficients, const ClimateTables& climate)
 {
     p.run("CREATE TABLE tmp_bat AS " + uncomputed_bat_select() + " LIMIT 0");
+    const std::string joined =
+        bat_table_select("bat_of_year(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, clim4sim.mw_BAT)",
+                         "bat_notill(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, -clim4sim.mw_BAT)",
+                         "coalesce((SELECT iif(field_description.notill=1,100,0) FROM field_description"
+                         " WHERE field_description.FL_ID = clim4sim.FL_ID), 0)");
     bool negativeTemperature = false;
     {
-        BatFunctions functions(p, coefficients, climateRows);
+        BatFunctions functions(p, coefficients, climate.rows);
+        std::unique_ptr<PlotSoils> soils;
+        if (climate.plots && scans_first(p.db.handle(), joined, "clim4sim"))
+            soils = PlotSoils::load(p.db.handle(), *climate.plots);
+        ScopedFunctions lookups(p.db.handle(), soils.get());
+        if (soils) soils->define(lookups);
         const int rows = p.run(
             "INSERT INTO tmp_bat " +
-            bat_table_select("bat_of_year(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, clim4sim.mw_BAT)",
-                             "bat_notill(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, -clim4sim.mw_BAT)",
-                             "coalesce((SELECT iif(field_description.notill=1,100,0) FROM field_description"
-                             " WHERE field_description.FL_ID = clim4sim.FL_ID), 0)"));
+            (soils ? std::string("SELECT FL_ID, year_, soil_fat(FL_ID), ltem, rain,"
+                                 " bat_of_year(ltem, rain, soil_fat(FL_ID), mw_BAT),"
+                                 " bat_notill(ltem, rain, soil_fat(FL_ID), -mw_BAT), plot_tillage(FL_ID)"
+                                 " FROM clim4sim WHERE soil_row(FL_ID)")
+                   : joined));
         negativeTemperature = functions.negativeTemperature();
         p.log("tmp bat :" + std::to_string(rows));
     }
@@ -265,9 +347,9 @@ void build_bat_table(const PrepContext& p, const BatCoefficients& coefficients)
         return;
     }
 
-    const long long climateRows = build_climate_tables(p);
+    const ClimateTables climate = build_climate_tables(p);
     p.log("simple_bat=yes");
-    build_recalculated_bat_table(p, coefficients, climateRows);
+    build_recalculated_bat_table(p, coefficients, climate);
     set_changing_tillage_level(p, true);
     p.log("updt tmp bat :" + std::to_string(p.rowCount("tmp_bat")));
     estimate_initial_carbon(p);
