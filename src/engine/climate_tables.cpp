@@ -120,6 +120,10 @@ std::unique_ptr<IrrigationSums> build_irrigation_sums(const PrepContext& p)
     const std::string grouped =
         "SELECT FL_ID, [year] AS jahr, sum(" + amount + ") AS smenge FROM tmp_tirgint GROUP BY FL_ID, [year]";
     auto sums = std::make_unique<IrrigationSums>();
+    if (!in_memory_lookups_allowed()) {
+        p.rebuild("beregnung_jsum", grouped);
+        return nullptr;
+    }
     p.rebuild("beregnung_jsum", grouped + " LIMIT 0");
     try {
         ScopedFunctions functions(p.db.handle(), sums.get());

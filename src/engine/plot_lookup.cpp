@@ -4,9 +4,16 @@
 
 #include <sqlite3.h>
 
-#include <cstring>
+#include <atomic>
 
 namespace vt::engine {
+
+namespace {
+std::atomic<bool> inMemoryLookups{true};
+}
+
+void allow_in_memory_lookups(bool allowed) { inMemoryLookups = allowed; }
+bool in_memory_lookups_allowed() { return inMemoryLookups; }
 
 void StoredValueFree::operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
 
@@ -78,7 +85,7 @@ std::optional<PlotDescriptions> PlotDescriptions::load(sqlite3* db)
 {
     PlotDescriptions d;
     bool usable = true;
-    for_each_row(db, "SELECT FL_ID, climate_ID, mw_BAT, iif(notill=1,100,0) FROM field_description", [&](sqlite3_stmt* st) {
+    for_each_row(db, "SELECT FL_ID, climate_ID, mw_BAT, iif(notill=1,100,0), notill=2 FROM field_description", [&](sqlite3_stmt* st) {
         if (!usable) return;
         const KeyKind kind = key_kind(sqlite3_column_value(st, 0));
         if (kind == KeyKind::Null) return;
@@ -90,6 +97,7 @@ std::optional<PlotDescriptions> PlotDescriptions::load(sqlite3* db)
         plot.climate = integer_key(sqlite3_column_value(st, 1));
         plot.meanBat = store_value(sqlite3_column_value(st, 2));
         plot.tillageLevel = sqlite3_column_int(st, 3);
+        plot.changingTillage = sqlite3_column_int(st, 4) != 0;
         if (!d.plots_.emplace(sqlite3_column_int64(st, 0), std::move(plot)).second) usable = false;
     });
     if (!usable) return std::nullopt;

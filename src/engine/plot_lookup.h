@@ -13,6 +13,12 @@ struct sqlite3_value;
 
 namespace vt::engine {
 
+// Whether the climate and BAT tables may be written with values looked up in memory (the
+// default); switched off, they are written by their joined statements, so that tests can
+// compare the two on the same data.
+void allow_in_memory_lookups(bool allowed);
+bool in_memory_lookups_allowed();
+
 // A copy of a value as the database stored it, handed back by a registered function
 // unchanged (storage class and bits).
 struct StoredValueFree {
@@ -66,6 +72,7 @@ struct PlotDescription {
     std::optional<long long> climate;  // climate_ID when an integer
     StoredValue meanBat;               // mw_BAT
     int tillageLevel = 0;              // iif(notill=1,100,0)
+    bool changingTillage = false;      // notill=2
 };
 
 // The plots of field_description by FL_ID when every described plot has one row and an
