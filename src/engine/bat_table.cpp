@@ -314,8 +314,8 @@ bool build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& c
         BatFunctions functions(p, coefficients, climate.rows);
         std::unique_ptr<PlotSoils> soils;
         if (climate.plots && in_memory_lookups_allowed() && scans_first(p.db.handle(), joined, "clim4sim")) {
-            events = TillageEvents::load(p);
-            soils = PlotSoils::load(p.db.handle(), *climate.plots, events.get());
+            events = unless_failing([&] { return TillageEvents::load(p); });
+            soils = unless_failing([&] { return PlotSoils::load(p.db.handle(), *climate.plots, events.get()); });
         }
         ScopedFunctions lookups(p.db.handle(), soils.get());
         if (soils) soils->define(lookups);

@@ -279,7 +279,7 @@ bool fill_eff_climate_from_memory(const PrepContext& p, const PlotDescriptions& 
 {
     const std::string select = eff_climate_select();
     if (!scans_first(p.db.handle(), select, "tmp_time_scen")) return false;
-    const auto climate = EffectiveClimate::load(p.db.handle(), plots, sums);
+    const auto climate = unless_failing([&] { return EffectiveClimate::load(p.db.handle(), plots, sums); });
     if (!climate) return false;
     p.rebuild("eff_climate", select + " LIMIT 0");
     ScopedFunctions functions(p.db.handle(), climate.get());
@@ -355,7 +355,7 @@ ClimateTables build_climate_tables(const PrepContext& p)
     std::shared_ptr<const PlotDescriptions> plots;
     if (p.cfg.z_cnt <= 0 && one_climate_row_per_plot_year(p)) {
         if (sums) {
-            if (auto loaded = PlotDescriptions::load(p.db.handle()))
+            if (auto loaded = unless_failing([&] { return PlotDescriptions::load(p.db.handle()); }))
                 plots = std::make_shared<const PlotDescriptions>(std::move(*loaded));
         }
         if (!plots || !fill_eff_climate_from_memory(p, *plots, *sums)) {

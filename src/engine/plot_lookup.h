@@ -1,4 +1,6 @@
 #pragma once
+#include "db/db_error.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +44,18 @@ template <typename Row>
 void for_each_row(sqlite3* db, const std::string& sql, Row&& row)
 {
     for_each_row_impl(db, sql, &row, [](void* context, sqlite3_stmt* st) { (*static_cast<Row*>(context))(st); });
+}
+
+// What `read()` returns, or an empty result when one of its queries fails (a column that
+// an older database lacks): the joined statement then runs and reports the fault.
+template <typename Read>
+auto unless_failing(Read&& read) -> decltype(read())
+{
+    try {
+        return read();
+    } catch (const db::DbError&) {
+        return {};
+    }
 }
 
 // Whether the outermost loop of `sql` walks `table` in stored order (the first scan or

@@ -107,6 +107,16 @@ TEST(ClimateLookup, TablesFromMemoryEqualTheJoinedStatements)
         {"two selected states of a plot", true,
          [](RunFixture& f) { f.db().execute("INSERT INTO site_state (FL_ID, status, res_val) VALUES (4, 1, 0), (4, 2, 0)"); },
          false, false},
+        // A plan that reads the plot-years from site_state on: its rows do not come in
+        // the order of tmp_time_scen.
+        {"plot-years sought by plot", true,
+         [](RunFixture& f) {
+             f.db().executeScript("DROP INDEX ix_site_state_fl; CREATE TABLE tmp_time_scen (fl_id int, yr int);"
+                                  " CREATE INDEX tmp_time_scen_fl ON tmp_time_scen (fl_id, yr);"
+                                  " CREATE TABLE state AS SELECT * FROM site_state ORDER BY FL_ID DESC;"
+                                  " DELETE FROM site_state; INSERT INTO site_state SELECT * FROM state; DROP TABLE state;");
+         },
+         false, true},
         {"two tillage events in a year", true, [](RunFixture& f) { f.addEvent(3, 2006, 14, 0, 0, 40); }, true, true},
         // Two rows per plot-year in tmp_tirgint: the irrigation sums are grouped (the run
         // then ends at the unique index of tmp_bat).
