@@ -4,6 +4,7 @@
 #include "db/number_format.h"
 #include "db/jet_functions.h"
 #include "engine/climate_tables.h"
+#include "engine/plot_lookup.h"
 #include "engine/prep_context.h"
 
 #include <sqlite3.h>
@@ -13,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vt::engine {
@@ -165,21 +168,166 @@ void stop_at_negative_temperature(const PrepContext& p)
     throw RunCancelled("unvollständige Klimadaten ?", text);
 }
 
+// The tillage events (code 14) of the plots whose tillage changes, by plot and year, with
+// their share, for tmp_bat rows written from clim4sim of one cycle: a plot-year takes the
+// share of its year's event when the plot has a time span with an interval. Nothing when
+// an event's plot or year is neither an integer nor NULL, a plot has two events in a
+// year or an interval is not an integer: then the tillage levels are set by an update.
+class TillageEvents {
+public:
+    static std::unique_ptr<TillageEvents> load(const PrepContext& p)
+    {
+        auto events = std::make_unique<TillageEvents>();
+        bool usable = true;
+        for_each_row(p.db.handle(), "SELECT FL_ID, typeof(intl) FROM tmp_time_int", [&](sqlite3_stmt* st) {
+            const std::string type = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            if (type == "null") return;
+            if (type != "integer") usable = false;
+            if (const auto fl = integer_key(sqlite3_column_value(st, 0))) events->spans_.insert(*fl);
+        });
+        if (!usable) return nullptr;
+        for_each_row(p.db.handle(),
+                     "SELECT cultivation.FL_ID, cultivation.[year], " + tillage_share(p.regional) +
+                         " FROM cultivation WHERE cultivation.Macode=14 AND cultivation.FL_ID IN"
+                         " (SELECT FL_ID FROM field_description WHERE notill=2)",
+                     [&](sqlite3_stmt* st) {
+                         const KeyKind plot = key_kind(sqlite3_column_value(st, 0));
+                         const KeyKind year = key_kind(sqlite3_column_value(st, 1));
+                         if (plot == KeyKind::Other || year == KeyKind::Other) usable = false;
+                         if (!usable || plot == KeyKind::Null || year == KeyKind::Null) return;
+                         const Key key{sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1)};
+                         if (!events->share_.emplace(key, store_value(sqlite3_column_value(st, 2))).second) usable = false;
+                     });
+        if (!usable) return nullptr;
+        return events;
+    }
+
+    // The share of the tillage event of plot `fl` in year `year`, or nullptr.
+    sqlite3_value* share(long long fl, sqlite3_value* year) const
+    {
+        const auto yr = integer_key(year);
+        if (!yr || !spans_.count(fl)) return nullptr;
+        const auto it = share_.find(Key{fl, *yr});
+        return it == share_.end() ? nullptr : it->second.get();
+    }
+
+private:
+    using Key = std::pair<long long, long long>;
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const { return std::hash<long long>()(k.first * 1000003 + k.second); }
+    };
+    std::unordered_set<long long> spans_;
+    std::unordered_map<Key, StoredValue, KeyHash> share_;
+};
+
+// The fine fraction of every plot of tmp_soil_prop for the rows of tmp_bat, when each
+// plot has one row and an integer FL_ID (rows with a NULL FL_ID join nothing):
+//   soil_row(FL_ID)   1 when the plot has a row (the join with tmp_soil_prop), else 0
+//   soil_fat(FL_ID)   its FAT as stored
+//   plot_tillage(FL_ID, year)  the share of the year's tillage event for a plot whose
+//                     tillage changes (with `events`), else the tillage level of the
+//                     plot's description, else 0
+class PlotSoils {
+public:
+    static std::unique_ptr<PlotSoils> load(sqlite3* db, const PlotDescriptions& plots, const TillageEvents* events)
+    {
+        auto soils = std::unique_ptr<PlotSoils>(new PlotSoils(plots, events));
+        bool usable = true;
+        for_each_row(db, "SELECT FL_ID, FAT FROM tmp_soil_prop", [&](sqlite3_stmt* st) {
+            const KeyKind kind = key_kind(sqlite3_column_value(st, 0));
+            if (kind == KeyKind::Other) usable = false;
+            if (!usable || kind == KeyKind::Null) return;
+            if (!soils->fat_.emplace(sqlite3_column_int64(st, 0), store_value(sqlite3_column_value(st, 1))).second)
+                usable = false;
+        });
+        if (!usable) return nullptr;
+        return soils;
+    }
+
+    void define(ScopedFunctions& functions)
+    {
+        functions.define("soil_row", 1, &PlotSoils::row);
+        functions.define("soil_fat", 1, &PlotSoils::fat);
+        functions.define("plot_tillage", 2, &PlotSoils::tillage);
+    }
+
+private:
+    PlotSoils(const PlotDescriptions& plots, const TillageEvents* events) : plots_(plots), events_(events) {}
+
+    sqlite3_value* find(sqlite3_value* flValue)
+    {
+        const auto fl = integer_key(flValue);
+        if (!fl) return nullptr;
+        if (!current_ || *fl != currentId_) {
+            const auto it = fat_.find(*fl);
+            current_ = it == fat_.end() ? nullptr : it->second.get();
+            currentId_ = *fl;
+        }
+        return current_;
+    }
+
+    static PlotSoils* self(sqlite3_context* ctx) { return static_cast<PlotSoils*>(sqlite3_user_data(ctx)); }
+    static void row(sqlite3_context* ctx, int, sqlite3_value** args) { sqlite3_result_int(ctx, self(ctx)->find(args[0]) ? 1 : 0); }
+    static void fat(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        if (sqlite3_value* v = self(ctx)->find(args[0]))
+            sqlite3_result_value(ctx, v);
+        else
+            sqlite3_result_null(ctx);
+    }
+    static void tillage(sqlite3_context* ctx, int, sqlite3_value** args)
+    {
+        const PlotSoils* s = self(ctx);
+        const auto fl = integer_key(args[0]);
+        const PlotDescription* plot = fl ? s->plots_.find(*fl) : nullptr;
+        if (plot && plot->changingTillage && s->events_) {
+            if (sqlite3_value* share = s->events_->share(*fl, args[1])) return sqlite3_result_value(ctx, share);
+        }
+        sqlite3_result_int(ctx, plot ? plot->tillageLevel : 0);
+    }
+
+    const PlotDescriptions& plots_;
+    const TillageEvents* events_;
+    std::unordered_map<long long, StoredValue> fat_;
+    sqlite3_value* current_ = nullptr;
+    long long currentId_ = 0;
+};
+
 // tmp_bat from the climate tables with every year's BAT, BAT without tillage and the
 // plot's tillage level computed as the rows are written; the unique index idx_fl_yr.
-void build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& coefficients, long long climateRows)
+// When clim4sim's plots are known (one description each) and tmp_soil_prop has one row
+// per plot, the fine fraction and the tillage level are looked up in memory instead of
+// searched per row; with the tillage events at hand the changing tillage levels are
+// written as well. Returns whether they were.
+bool build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& coefficients, const ClimateTables& climate)
 {
     p.run("CREATE TABLE tmp_bat AS " + uncomputed_bat_select() + " LIMIT 0");
+    const std::string joined =
+        bat_table_select("bat_of_year(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, clim4sim.mw_BAT)",
+                         "bat_notill(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, -clim4sim.mw_BAT)",
+                         "coalesce((SELECT iif(field_description.notill=1,100,0) FROM field_description"
+                         " WHERE field_description.FL_ID = clim4sim.FL_ID), 0)");
     bool negativeTemperature = false;
+    std::unique_ptr<TillageEvents> events;
+    bool tillageWritten = false;
     {
-        BatFunctions functions(p, coefficients, climateRows);
+        BatFunctions functions(p, coefficients, climate.rows);
+        std::unique_ptr<PlotSoils> soils;
+        if (climate.plots && in_memory_lookups_allowed() && scans_first(p.db.handle(), joined, "clim4sim")) {
+            events = unless_failing([&] { return TillageEvents::load(p); });
+            soils = unless_failing([&] { return PlotSoils::load(p.db.handle(), *climate.plots, events.get()); });
+        }
+        ScopedFunctions lookups(p.db.handle(), soils.get());
+        if (soils) soils->define(lookups);
         const int rows = p.run(
             "INSERT INTO tmp_bat " +
-            bat_table_select("bat_of_year(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, clim4sim.mw_BAT)",
-                             "bat_notill(clim4sim.ltem, clim4sim.rain, tmp_soil_prop.FAT, -clim4sim.mw_BAT)",
-                             "coalesce((SELECT iif(field_description.notill=1,100,0) FROM field_description"
-                             " WHERE field_description.FL_ID = clim4sim.FL_ID), 0)"));
+            (soils ? std::string("SELECT FL_ID, year_, soil_fat(FL_ID), ltem, rain,"
+                                 " bat_of_year(ltem, rain, soil_fat(FL_ID), mw_BAT),"
+                                 " bat_notill(ltem, rain, soil_fat(FL_ID), -mw_BAT), plot_tillage(FL_ID, year_)"
+                                 " FROM clim4sim WHERE soil_row(FL_ID)")
+                   : joined));
         negativeTemperature = functions.negativeTemperature();
+        tillageWritten = soils && events;
         p.log("tmp bat :" + std::to_string(rows));
     }
     if (p.hooks.stopRequested()) {
@@ -191,6 +339,7 @@ void build_recalculated_bat_table(const PrepContext& p, const BatCoefficients& c
         throw RunCancelled("ERROR: index creation failed ", "There is probably more than 1 initial Corg value (year_number=0)");
     }
     if (negativeTemperature) stop_at_negative_temperature(p);
+    return tillageWritten;
 }
 
 // Plots whose tillage changes take the share of the tillage event of the year (of the
@@ -265,10 +414,9 @@ void build_bat_table(const PrepContext& p, const BatCoefficients& coefficients)
         return;
     }
 
-    const long long climateRows = build_climate_tables(p);
+    const ClimateTables climate = build_climate_tables(p);
     p.log("simple_bat=yes");
-    build_recalculated_bat_table(p, coefficients, climateRows);
-    set_changing_tillage_level(p, true);
+    if (!build_recalculated_bat_table(p, coefficients, climate)) set_changing_tillage_level(p, true);
     p.log("updt tmp bat :" + std::to_string(p.rowCount("tmp_bat")));
     estimate_initial_carbon(p);
     p.checkStop();
