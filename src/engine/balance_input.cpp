@@ -2,12 +2,14 @@
 
 #include "db/connection.h"
 #include "engine/state_store.h"
+#include "engine/stored_order.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 
 namespace vt::engine {
 
@@ -314,17 +316,11 @@ class MergedRows final : public BalanceInputReader::Rows {
 public:
     static bool usable(db::Connection& c)
     {
-        db::Statement crep = c.prepare("SELECT FL_ID, year_0 FROM crep_year");
-        long long plot = 0, year = 0;
-        for (bool first = true; crep.step(); first = false) {
-            if (!is_integer(crep, 0) || !is_integer(crep, 1)) return false;
-            const long long p = column_integer(crep, 0), y = column_integer(crep, 1);
-            if (!first && (p < plot || (p == plot && y <= year))) return false;
-            plot = p;
-            year = y;
-        }
+        // One pass inside the library over crep_year's keys.
+        if (!run_starts(c, "crep_year", "FL_ID", "year_0", true, 1)) return false;
         db::Statement plots = c.prepare(std::string("SELECT field_description.FL_ID") + kSelectedPlotsFrom);
         bool any = false;
+        long long plot = 0;
         while (plots.step()) {
             if (!is_integer(plots, 0)) continue;  // joins no crep_year row
             const long long p = column_integer(plots, 0);
@@ -413,17 +409,24 @@ private:
 
 } // namespace
 
-// The rows of one plot after another from one statement ordered by plot number (key column
+// The rows of one plot after another from statements ordered by plot number (key column
 // `keyColumn`), for plots asked for in ascending order: one walk instead of one statement per
-// plot. A plot asked for out of order is read by its own statement, which has the same
-// columns and gives the plot's rows in the same order.
+// plot. With several statements (segments of a table, each in plot order) a plot's rows come
+// segment after segment. A plot asked for out of order is read by its own statement, which
+// has the same columns.
 class BalanceInputReader::PlotStream {
 public:
     PlotStream(db::Connection& c, const std::string& ordered, const std::string& perPlot, int keyColumn)
-        : all_(c.prepare(ordered)), one_(c.prepare(perPlot)), key_(keyColumn)
+        : one_(c.prepare(perPlot)), key_(keyColumn)
     {
+        segments_.push_back({c.prepare(ordered)});
     }
-    const db::Statement& statement() const { return all_; }
+    PlotStream(std::vector<db::Statement> segments, db::Statement perPlot, int keyColumn)
+        : one_(std::move(perPlot)), key_(keyColumn)
+    {
+        for (db::Statement& s : segments) segments_.push_back({std::move(s)});
+    }
+    const db::Statement& statement() const { return segments_.front().rows; }
 
     template <class Row> void forEach(long long id, Row&& row)
     {
@@ -433,22 +436,54 @@ public:
             one_.reset();
             return;
         }
-        if (!asked_) more_ = all_.step();
+        for (Segment& g : segments_) {
+            if (!asked_) g.more = g.rows.step();
+            for (; g.more; g.more = g.rows.step()) {
+                const int key = compare_key(g.rows, key_, id);
+                if (key > 0) break;
+                if (key == 0) row(g.rows);
+            }
+        }
         asked_ = true;
         last_ = id;
-        for (; more_; more_ = all_.step()) {
-            const int key = compare_key(all_, key_, id);
-            if (key > 0) break;
-            if (key == 0) row(all_);
-        }
     }
 
 private:
-    db::Statement all_, one_;
+    struct Segment {
+        db::Statement rows;
+        bool more = false;
+    };
+    std::vector<Segment> segments_;
+    db::Statement one_;
     int key_;
-    bool asked_ = false, more_ = false;
+    bool asked_ = false;
     long long last_ = 0;
 };
+
+namespace {
+
+// `select` (which ends in a FROM clause of `table`) over the rows of each run of `starts`
+// in rowid order.
+std::vector<db::Statement> run_segments(db::Connection& c, const std::string& select,
+                                        const std::vector<long long>& starts)
+{
+    std::vector<db::Statement> segments;
+    long long from = std::numeric_limits<long long>::min();
+    for (std::size_t i = 0; i <= starts.size(); ++i) {
+        const long long to = i < starts.size() ? starts[i] - 1 : std::numeric_limits<long long>::max();
+        db::Statement s = c.prepare(select + " WHERE rowid >= ?1 AND rowid <= ?2 ORDER BY rowid");
+        s.bind(1, from).bind(2, to);
+        segments.push_back(std::move(s));
+        if (i < starts.size()) from = starts[i];
+    }
+    return segments;
+}
+
+// Runs of a table in plot order that the additions are read from, one statement each; a few
+// as the preparation appends the table from several sources.
+constexpr int kMaxAdditionRuns = 8;
+
+} // namespace
 
 BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inputQuery, const BalanceOptions& options,
                                        StateStore* store)
@@ -465,12 +500,21 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
                                                  plot_list_query() + " AND field_description.FL_ID = ?", 0);
         const std::string bat = " SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
                                 "  FROM tmp_bat ";
-        bat_ = std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid",
-                                            bat + "where fl_id= ? order by year_0 ", 1);
-        // Within a plot the rows come in the order of the index on (FL_ID, year_), as the
-        // per-plot statement reads them.
-        opstab_ = std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid",
-                                               " select * from opstab where fl_id= ?", 0);
+        // Stored in (FL_ID, year_0) order, as the preparation builds it, tmp_bat is read in
+        // rowid order instead of through its index with a seek per row.
+        const auto batRuns = run_starts(c, "tmp_bat", "FL_ID", "year_0", false, 1);
+        bat_ = batRuns ? std::make_unique<PlotStream>(run_segments(c, bat, *batRuns),
+                                                      c.prepare(bat + "where fl_id= ? order by year_0 "), 1)
+                       : std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid",
+                                                      bat + "where fl_id= ? order by year_0 ", 1);
+        // Within a plot year the rows come in rowid order, as the per-plot statement reads them
+        // through the index on (FL_ID, year_): from the index, or from the runs of the table in
+        // plot order one after another (the rows of a run precede those of the next).
+        const auto opsRuns = run_starts(c, "opstab", "FL_ID", "", false, kMaxAdditionRuns);
+        opstab_ = opsRuns ? std::make_unique<PlotStream>(run_segments(c, "select * from opstab", *opsRuns),
+                                                         c.prepare(" select * from opstab where fl_id= ?"), 0)
+                          : std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid",
+                                                         " select * from opstab where fl_id= ?", 0);
         const db::Statement& s = opstab_->statement();
         ops_.year = statement_column(s, "year_");
         ops_.cops = statement_column(s, "cops");

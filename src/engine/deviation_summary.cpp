@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "engine/som_year_step.h"
+#include "engine/stored_order.h"
 
 #include <sqlite3.h>
 
@@ -155,11 +156,7 @@ void paired_function(sqlite3_context* ctx, int, sqlite3_value** argv)
 // statement of the connection to end.
 void register_paired_function(db::Connection& c)
 {
-    sqlite3_stmt* probe = nullptr;
-    const std::string sql = std::string("SELECT ") + kPairedFunction + "(NULL, 1, 1)";
-    const bool known = sqlite3_prepare_v2(c.handle(), sql.c_str(), -1, &probe, nullptr) == SQLITE_OK;
-    sqlite3_finalize(probe);
-    if (known) return;
+    if (prepares(c.handle(), std::string("SELECT ") + kPairedFunction + "(NULL, 1, 1)")) return;
     if (sqlite3_create_function_v2(c.handle(), kPairedFunction, 3, SQLITE_UTF8, nullptr, paired_function, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw NotStreamable{};

@@ -1,5 +1,7 @@
 #include "engine/plot_rows_source.h"
 
+#include "engine/stored_order.h"
+
 #include <sqlite3.h>
 
 #include <new>
@@ -179,13 +181,7 @@ bool register_plot_rows(sqlite3* db)
 {
     // A module registered before stays: replacing it would pull it from under statements
     // that read it.
-    sqlite3_stmt* probe = nullptr;
-    const std::string sql = std::string("SELECT c0 FROM ") + kPlotRowsFunction + "(0, NULL)";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK) {
-        sqlite3_finalize(probe);
-        return true;
-    }
-    sqlite3_finalize(probe);
+    if (prepares(db, std::string("SELECT c0 FROM ") + kPlotRowsFunction + "(0, NULL)")) return true;
     return sqlite3_create_module(db, kPlotRowsFunction, &kModule, nullptr) == SQLITE_OK;
 }
 

@@ -126,3 +126,67 @@ TEST(BalanceInput, ConflictTestAgreesWithTheInitialObservationCheck)
         EXPECT_EQ(!fx.db().query(initial_observation_conflict_query()).eof(), conflict) << change;
     }
 }
+
+// Stored in plot order, or appended plot by plot from a few sources, tmp_bat and opstab are
+// read in rowid order, run after run; what reaches the simulation is what their indexes give
+// (read so once a stray text plot number leaves the stored order unknown).
+TEST(BalanceInput, TablesInStoredPlotOrderGiveWhatTheirIndexesGive)
+{
+    struct Case {
+        const char* name;
+        std::function<void(BalanceFixture&)> setUp;
+        bool opstabByRuns, batByRowid;
+    };
+    const auto addition = [](BalanceFixture& fx, long long id, int year, double cops) {
+        fx.db().execute("insert into opstab (FL_ID, year_, COPS, part, K, ETA, CNR, cnr_alt, item_ix, mkd) "
+                        "values (?, ?, ?, 100, 0.01, 0.3, 40, 30, 7, 0)",
+                        {id, year, cops});
+    };
+    const Case cases[] = {
+        {"in plot order",
+         [](BalanceFixture& fx) {
+             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+         },
+         true, true},
+        {"additions from three sources",
+         [&addition](BalanceFixture& fx) {
+             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             for (long long id : {1, 3}) addition(fx, id, 2002, 5.0 + static_cast<double>(id));
+             for (long long id : {1, 2, 3}) addition(fx, id, 2002, 9.0 + static_cast<double>(id));
+         },
+         true, true},
+        {"additions from many sources",
+         [&addition](BalanceFixture& fx) {
+             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             for (int run = 0; run < 9; ++run)
+                 for (long long id : {2, 1}) addition(fx, id, 2003, run + static_cast<double>(id));
+         },
+         false, true},
+        {"plots stored backwards",
+         [](BalanceFixture& fx) {
+             fx.addPlot(plot(5, 2001, 2003));
+             fx.addPlot(plot(4, 2002, 2004));
+         },
+         true, false},
+    };
+    for (const Case& k : cases) {
+        std::string read[2];
+        bool opstabByRuns = false, batByRowid = false;
+        for (int stray = 0; stray < 2; ++stray) {
+            BalanceFixture fx;
+            k.setUp(fx);
+            if (stray) {
+                fx.db().execute("insert into opstab (FL_ID, year_) values ('x', 2001)");
+                fx.db().execute("insert into tmp_bat (FL_ID, year_0) values ('x', 2001)");
+            }
+            fx.db().profileStatements([&](const std::string& sql, double) {
+                if (stray || sql.find("rowid >= ?1") == std::string::npos) return;
+                (sql.find("opstab") != std::string::npos ? opstabByRuns : batByRowid) = true;
+            });
+            read[stray] = read_all(fx, carbon_input_query(false));
+        }
+        EXPECT_EQ(read[0], read[1]) << k.name;
+        EXPECT_EQ(opstabByRuns, k.opstabByRuns) << k.name;
+        EXPECT_EQ(batByRowid, k.batByRowid) << k.name;
+    }
+}
