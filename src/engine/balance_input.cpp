@@ -1,6 +1,7 @@
 #include "engine/balance_input.h"
 
 #include "db/connection.h"
+#include "db/sql_quote.h"
 #include "engine/state_store.h"
 #include "engine/stored_order.h"
 
@@ -201,6 +202,103 @@ int compare_key(const db::Statement& s, int col, long long id)
 }
 
 bool is_integer(const db::Statement& s, int col) { return sqlite3_value_type(column_value(s, col)) == SQLITE_INTEGER; }
+
+// A value of a row as a function of the connection received it: the number the library
+// makes of it, and the text of a text or blob.
+struct CapturedValue {
+    int type = SQLITE_NULL;
+    sqlite3_int64 integer = 0;
+    double number = 0;
+    std::string text;
+};
+
+// The rows of a scan in groups of rows with the same plot number, collected inside the library
+// by veltrano_group_rows(capture, v0, v1, ...): it keeps every row's values and lets through
+// the first row of each group, so that a step of the statement returns once per plot instead
+// of once per row, and no value is read through a locked call.
+struct RowCapture {
+    int columns = 0;
+    int keyColumn = 0;
+    std::vector<CapturedValue> values;  // the rows, `columns` values each
+    bool any = false;
+    bool lastInteger = false;
+    sqlite3_int64 lastKey = 0;
+
+    std::size_t rows() const { return columns ? values.size() / static_cast<std::size_t>(columns) : 0; }
+};
+
+constexpr const char* kGroupRows = "veltrano_group_rows";
+constexpr const char* kCapturePointer = "veltrano_row_capture";
+
+void group_rows_function(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    auto* cap = static_cast<RowCapture*>(argc > 0 ? sqlite3_value_pointer(argv[0], kCapturePointer) : nullptr);
+    if (!cap || argc - 1 != cap->columns) {
+        sqlite3_result_error(ctx, "veltrano_group_rows: no capture", -1);
+        return;
+    }
+    for (int i = 1; i < argc; ++i) {
+        CapturedValue v;
+        v.type = sqlite3_value_type(argv[i]);
+        if (v.type != SQLITE_NULL) v.number = sqlite3_value_double(argv[i]);
+        if (v.type == SQLITE_INTEGER) v.integer = sqlite3_value_int64(argv[i]);
+        if (v.type == SQLITE_TEXT)
+            v.text.assign(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                          static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
+        if (v.type == SQLITE_BLOB && sqlite3_value_bytes(argv[i]) > 0)
+            v.text.assign(static_cast<const char*>(sqlite3_value_blob(argv[i])),
+                          static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
+        cap->values.push_back(std::move(v));
+    }
+    // A key that is no integer makes a group of its own.
+    sqlite3_value* key = argv[1 + cap->keyColumn];
+    const bool integer = sqlite3_value_type(key) == SQLITE_INTEGER;
+    const bool same = cap->any && integer && cap->lastInteger && sqlite3_value_int64(key) == cap->lastKey;
+    cap->any = true;
+    cap->lastInteger = integer;
+    cap->lastKey = integer ? sqlite3_value_int64(key) : 0;
+    sqlite3_result_int(ctx, same ? 0 : 1);
+}
+
+// A row of a RowCapture.
+struct RowView {
+    const RowCapture* capture;
+    std::size_t row;
+    const CapturedValue& at(int col) const
+    {
+        return capture->values[row * static_cast<std::size_t>(capture->columns) + static_cast<std::size_t>(col)];
+    }
+};
+
+// The RowView forms of the reads above, with the conversions those make.
+double column_number(const RowView& r, int col)
+{
+    const CapturedValue& v = r.at(col);
+    return v.type == SQLITE_TEXT ? db::Value(v.text).toDouble() : v.number;
+}
+long long column_integer(const RowView& r, int col)
+{
+    const CapturedValue& v = r.at(col);
+    switch (v.type) {
+    case SQLITE_INTEGER: return v.integer;
+    case SQLITE_FLOAT: return db::Value(v.number).toInt();
+    case SQLITE_NULL: return db::Value().toInt();
+    default: return db::Value(v.text).toInt();
+    }
+}
+int compare_key(const RowView& r, int col, long long id)
+{
+    const CapturedValue& v = r.at(col);
+    switch (v.type) {
+    case SQLITE_NULL: return -1;
+    case SQLITE_INTEGER: return v.integer < id ? -1 : (v.integer > id ? 1 : 0);
+    case SQLITE_FLOAT: {
+        const double d = static_cast<double>(id);
+        return v.number < d ? -1 : (v.number > d ? 1 : 0);
+    }
+    default: return 1;
+    }
+}
 
 // A number of the input, or `fallback` when it is NULL or the query lacks the column.
 double number_or(const db::Value& v, double fallback) { return v.isNull() ? fallback : v.toDouble(); }
@@ -419,14 +517,24 @@ public:
     PlotStream(db::Connection& c, const std::string& ordered, const std::string& perPlot, int keyColumn)
         : one_(c.prepare(perPlot)), key_(keyColumn)
     {
-        segments_.push_back({c.prepare(ordered)});
+        all_.emplace(c.prepare(ordered));
     }
-    PlotStream(std::vector<db::Statement> segments, db::Statement perPlot, int keyColumn)
+    // Grouped runs: statements that call veltrano_group_rows(?3, `columns`...) on the rows of
+    // a run, with the run's rowid range bound as ?1 and ?2.
+    PlotStream(std::vector<db::Statement> runs, int columns, db::Statement perPlot, int keyColumn)
         : one_(std::move(perPlot)), key_(keyColumn)
     {
-        for (db::Statement& s : segments) segments_.push_back({std::move(s)});
+        for (db::Statement& s : runs) {
+            auto g = std::make_unique<Group>(std::move(s));
+            g->capture.columns = columns;
+            g->capture.keyColumn = keyColumn;
+            if (sqlite3_bind_pointer(g->rows.handle(), 3, &g->capture, kCapturePointer, nullptr) != SQLITE_OK)
+                throw db::DbError("cannot bind a row capture");
+            groups_.push_back(std::move(g));
+        }
     }
-    const db::Statement& statement() const { return segments_.front().rows; }
+    // The statement for a plot asked for out of order; its columns are those of the stream.
+    const db::Statement& statement() const { return one_; }
 
     template <class Row> void forEach(long long id, Row&& row)
     {
@@ -436,12 +544,21 @@ public:
             one_.reset();
             return;
         }
-        for (Segment& g : segments_) {
-            if (!asked_) g.more = g.rows.step();
-            for (; g.more; g.more = g.rows.step()) {
-                const int key = compare_key(g.rows, key_, id);
+        if (all_) {
+            if (!asked_) more_ = all_->step();
+            for (; more_; more_ = all_->step()) {
+                const int key = compare_key(*all_, key_, id);
                 if (key > 0) break;
-                if (key == 0) row(g.rows);
+                if (key == 0) row(*all_);
+            }
+        }
+        for (auto& g : groups_) {
+            if (!asked_) g->more = g->next();
+            for (; g->more; g->more = g->next()) {
+                const int key = compare_key(RowView{&g->capture, 0}, key_, id);
+                if (key > 0) break;
+                if (key == 0)
+                    for (std::size_t r = 0; r < g->size; ++r) row(RowView{&g->capture, r});
             }
         }
         asked_ = true;
@@ -449,34 +566,68 @@ public:
     }
 
 private:
-    struct Segment {
+    // A run read in groups of one plot number: the group is the first `size` captured rows.
+    struct Group {
+        explicit Group(db::Statement s) : rows(std::move(s)) {}
         db::Statement rows;
-        bool more = false;
+        RowCapture capture;
+        std::size_t size = 0;
+        bool more = false, done = false;
+
+        // Moves on to the next group; false at the end of the run.
+        bool next()
+        {
+            const auto width = static_cast<std::ptrdiff_t>(capture.columns);
+            capture.values.erase(capture.values.begin(), capture.values.begin() + static_cast<std::ptrdiff_t>(size) * width);
+            while (!done) {
+                if (!rows.step()) {
+                    done = true;
+                    break;
+                }
+                // The row let through starts a group: the rows before it complete one.
+                if (capture.rows() > 1) {
+                    size = capture.rows() - 1;
+                    return true;
+                }
+            }
+            size = capture.rows();
+            return size > 0;
+        }
     };
-    std::vector<Segment> segments_;
+
+    std::optional<db::Statement> all_;
+    std::vector<std::unique_ptr<Group>> groups_;
     db::Statement one_;
     int key_;
-    bool asked_ = false;
+    bool asked_ = false, more_ = false;
     long long last_ = 0;
 };
 
 namespace {
 
-// `select` (which ends in a FROM clause of `table`) over the rows of each run of `starts`
-// in rowid order.
-std::vector<db::Statement> run_segments(db::Connection& c, const std::string& select,
-                                        const std::vector<long long>& starts)
+// Statements over the runs of `table` that `starts` gives (rowid ranges bound as ?1 and ?2),
+// each calling veltrano_group_rows(?3, `columns`...) on its rows in rowid order.
+std::vector<db::Statement> grouped_runs(db::Connection& c, const std::string& table,
+                                        const std::vector<std::string>& columns, const std::vector<long long>& starts)
 {
-    std::vector<db::Statement> segments;
+    if (!prepares(c.handle(), std::string("SELECT ") + kGroupRows + "(NULL)") &&
+        sqlite3_create_function_v2(c.handle(), kGroupRows, -1, SQLITE_UTF8, nullptr, group_rows_function, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw db::DbError("cannot register " + std::string(kGroupRows));
+    std::string args;
+    for (const std::string& col : columns) args += ", " + col;
+    const std::string sql = "SELECT 1 FROM " + table + " WHERE rowid >= ?1 AND rowid <= ?2 AND " + kGroupRows + "(?3" +
+                            args + ") ORDER BY rowid";
+    std::vector<db::Statement> runs;
     long long from = std::numeric_limits<long long>::min();
     for (std::size_t i = 0; i <= starts.size(); ++i) {
         const long long to = i < starts.size() ? starts[i] - 1 : std::numeric_limits<long long>::max();
-        db::Statement s = c.prepare(select + " WHERE rowid >= ?1 AND rowid <= ?2 ORDER BY rowid");
+        db::Statement s = c.prepare(sql);
         s.bind(1, from).bind(2, to);
-        segments.push_back(std::move(s));
+        runs.push_back(std::move(s));
         if (i < starts.size()) from = starts[i];
     }
-    return segments;
+    return runs;
 }
 
 // Runs of a table in plot order that the additions are read from, one statement each; a few
@@ -501,31 +652,45 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
         const std::string bat = " SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
                                 "  FROM tmp_bat ";
         // Stored in (FL_ID, year_0) order, as the preparation builds it, tmp_bat is read in
-        // rowid order instead of through its index with a seek per row.
+        // rowid order, a plot at a time, instead of through its index with a seek per row.
+        const std::string batPerPlot = bat + "where fl_id= ? order by year_0 ";
         const auto batRuns = run_starts(c, "tmp_bat", "FL_ID", "year_0", false, 1);
-        bat_ = batRuns ? std::make_unique<PlotStream>(run_segments(c, bat, *batRuns),
-                                                      c.prepare(bat + "where fl_id= ? order by year_0 "), 1)
-                       : std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid",
-                                                      bat + "where fl_id= ? order by year_0 ", 1);
+        bat_ = batRuns ? std::make_unique<PlotStream>(
+                             grouped_runs(c, "tmp_bat", {"(BAT*(100-t_level)+BATnotill*t_level)/100", "FL_ID", "year_0"},
+                                          *batRuns),
+                             3, c.prepare(batPerPlot), 1)
+                       : std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid", batPerPlot, 1);
         // Within a plot year the rows come in rowid order, as the per-plot statement reads them
         // through the index on (FL_ID, year_): from the index, or from the runs of the table in
         // plot order one after another (the rows of a run precede those of the next).
+        const std::string opsPerPlot = " select * from opstab where fl_id= ?";
+        db::Statement perPlot = c.prepare(opsPerPlot);
+        ops_.year = statement_column(perPlot, "year_");
+        ops_.cops = statement_column(perPlot, "cops");
+        ops_.part = statement_column(perPlot, "part");
+        ops_.k = statement_column(perPlot, "k");
+        ops_.eta = statement_column(perPlot, "eta");
+        ops_.cnr = statement_column(perPlot, "cnr");
+        ops_.cnrAlt = statement_column(perPlot, "cnr_alt");
+        ops_.item = statement_column(perPlot, "item_ix");
+        ops_.mkd = statement_column(perPlot, "mkd");
+        ops_.pop = statement_column(perPlot, "pop");
         const auto opsRuns = run_starts(c, "opstab", "FL_ID", "", false, kMaxAdditionRuns);
-        opstab_ = opsRuns ? std::make_unique<PlotStream>(run_segments(c, "select * from opstab", *opsRuns),
-                                                         c.prepare(" select * from opstab where fl_id= ?"), 0)
-                          : std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid",
-                                                         " select * from opstab where fl_id= ?", 0);
-        const db::Statement& s = opstab_->statement();
-        ops_.year = statement_column(s, "year_");
-        ops_.cops = statement_column(s, "cops");
-        ops_.part = statement_column(s, "part");
-        ops_.k = statement_column(s, "k");
-        ops_.eta = statement_column(s, "eta");
-        ops_.cnr = statement_column(s, "cnr");
-        ops_.cnrAlt = statement_column(s, "cnr_alt");
-        ops_.item = statement_column(s, "item_ix");
-        ops_.mkd = statement_column(s, "mkd");
-        ops_.pop = statement_column(s, "pop");
+        if (opsRuns) {
+            // The columns the additions read, in the places of `select *`; NULL for the rest.
+            const int used[] = {0, ops_.year, ops_.cops, ops_.part, ops_.k, ops_.eta, ops_.cnr, ops_.cnrAlt,
+                                ops_.item, ops_.mkd, ops_.pop};
+            std::vector<std::string> columns;
+            for (int i = 0; i < perPlot.columnCount(); ++i)
+                columns.push_back(std::find(std::begin(used), std::end(used), i) != std::end(used)
+                                      ? db::quote_ident(perPlot.columnName(i))
+                                      : "NULL");
+            const int width = perPlot.columnCount();
+            opstab_ = std::make_unique<PlotStream>(grouped_runs(c, "opstab", columns, *opsRuns), width,
+                                                   std::move(perPlot), 0);
+        } else {
+            opstab_ = std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid", opsPerPlot, 0);
+        }
     }
     // The first relative deviation from steady state of every plot, read once: the
     // observations have no index on the plot.
@@ -562,7 +727,7 @@ std::optional<PlotInput> BalanceInputReader::next()
     }
     in.lastPlot = rows_->eof();
     in.inPlotList = options_.method != MethodKind::Rux;
-    if (plotList_) plotList_->forEach(in.fl_id, [&in](const db::Statement&) { in.inPlotList = true; });
+    if (plotList_) plotList_->forEach(in.fl_id, [&in](const auto&) { in.inPlotList = true; });
 
     if (const auto it = nonBal_.find(in.fl_id); it != nonBal_.end()) in.non_bal = it->second;
 
@@ -577,7 +742,7 @@ std::optional<PlotInput> BalanceInputReader::next()
 
 void BalanceInputReader::readBat(PlotInput& in)
 {
-    bat_->forEach(in.fl_id, [&in](const db::Statement& s) {
+    bat_->forEach(in.fl_id, [&in](const auto& s) {
         in.bat.emplace_back(static_cast<int>(column_integer(s, 2)), column_number(s, 0));
     });
 }
@@ -588,7 +753,7 @@ void BalanceInputReader::readAdditions(PlotInput& in)
     // The rows of a year follow each other: the year's list is looked up once per year.
     std::vector<FomAddition>* list = nullptr;
     int listYear = 0;
-    opstab_->forEach(in.fl_id, [&in, &k, &list, &listYear](const db::Statement& s) {
+    opstab_->forEach(in.fl_id, [&in, &k, &list, &listYear](const auto& s) {
         const auto num = [&s](int i) { return i < 0 ? 0.0 : column_number(s, i); };
         FomAddition a;
         a.cops = num(k.cops);

@@ -162,6 +162,16 @@ TEST(BalanceInput, TablesInStoredPlotOrderGiveWhatTheirIndexesGive)
                  for (long long id : {2, 1}) addition(fx, id, 2003, run + static_cast<double>(id));
          },
          false, true},
+        {"values of other storage classes",
+         [](BalanceFixture& fx) {
+             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             auto& c = fx.db();
+             c.execute("update opstab set COPS='&H10', K='1 5' where FL_ID=1 and year_=2002");
+             c.execute("update opstab set item_ix=3.6, mkd='2 1' where FL_ID=2");
+             c.execute("update opstab set mkd=NULL, part=X'3431' where FL_ID=3");
+             c.execute("update tmp_bat set BAT='31.5' where FL_ID=2 and year_0=2003");
+         },
+         true, true},
         {"plots stored backwards",
          [](BalanceFixture& fx) {
              fx.addPlot(plot(5, 2001, 2003));
