@@ -248,12 +248,21 @@ ResultWriter::ResultWriter(db::Connection& c, bool withZbv, StateStore* store)
 {
     perPlot_ = plot_statements_usable(c);
     if (perPlot_) {
-        nresult_.emplace(c.prepare(plot_insert(c, "rux_nresult", kNresultColumns, PlotRowKind::Nresult)));
-        if (withZbv) zbv_.emplace(c.prepare(plot_insert(c, "rux_zbv", kZbvColumns, PlotRowKind::Zbv)));
-        simResult_.emplace(c.prepare("INSERT INTO sim_result (fl_id, m_ix, year_, year_num, sim_value) SELECT c0, 7, "
-                                     "c1, c2, c3 FROM " + std::string(kPlotRowsFunction) + "(" +
-                                     std::to_string(static_cast<int>(PlotRowKind::SimResult)) + ", ?1)"));
-    } else {
+        try {
+            nresult_.emplace(c.prepare(plot_insert(c, "rux_nresult", kNresultColumns, PlotRowKind::Nresult)));
+            if (withZbv) zbv_.emplace(c.prepare(plot_insert(c, "rux_zbv", kZbvColumns, PlotRowKind::Zbv)));
+            simResult_.emplace(c.prepare("INSERT INTO sim_result (fl_id, m_ix, year_, year_num, sim_value) SELECT c0, "
+                                         "7, c1, c2, c3 FROM " + std::string(kPlotRowsFunction) + "(" +
+                                         std::to_string(static_cast<int>(PlotRowKind::SimResult)) + ", ?1)"));
+        } catch (const db::DbError&) {
+            // A table of the database under the function's name, say: row by row, which
+            // reports a missing table or column in its own words.
+            perPlot_ = false;
+            nresult_.reset();
+            zbv_.reset();
+        }
+    }
+    if (!perPlot_) {
         nresult_.emplace(c.prepare(positional_insert(c, "rux_nresult", kNresultColumns)));
         if (withZbv) zbv_.emplace(c.prepare(positional_insert(c, "rux_zbv", kZbvColumns)));
         simResult_.emplace(
