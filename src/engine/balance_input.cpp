@@ -300,6 +300,108 @@ int compare_key(const RowView& r, int col, long long id)
     }
 }
 
+// A run read in groups of one plot number: the group is the first `size` captured rows.
+struct CaptureGroup {
+    CaptureGroup(db::Statement s, int columns, int keyColumn) : rows(std::move(s))
+    {
+        capture.columns = columns;
+        capture.keyColumn = keyColumn;
+        if (sqlite3_bind_pointer(rows.handle(), 3, &capture, kCapturePointer, nullptr) != SQLITE_OK)
+            throw db::DbError("cannot bind a row capture");
+    }
+    CaptureGroup(const CaptureGroup&) = delete;
+    CaptureGroup& operator=(const CaptureGroup&) = delete;
+    db::Statement rows;
+    RowCapture capture;
+    std::size_t size = 0;
+    bool more = false, done = false;
+
+    // Moves on to the next group; false at the end of the run.
+    bool next()
+    {
+        const auto width = static_cast<std::ptrdiff_t>(capture.columns);
+        capture.values.erase(capture.values.begin(), capture.values.begin() + static_cast<std::ptrdiff_t>(size) * width);
+        while (!done) {
+            if (!rows.step()) {
+                done = true;
+                break;
+            }
+            // The row let through starts a group: the rows before it complete one.
+            if (capture.rows() > 1) {
+                size = capture.rows() - 1;
+                return true;
+            }
+        }
+        size = capture.rows();
+        return size > 0;
+    }
+};
+
+// Statements over the runs of `table` that `starts` gives (rowid ranges bound as ?1 and ?2),
+// each calling veltrano_group_rows(?3, `columns`...) on its rows in rowid order.
+std::vector<db::Statement> grouped_runs(db::Connection& c, const std::string& table,
+                                        const std::vector<std::string>& columns, const std::vector<long long>& starts)
+{
+    if (!prepares(c.handle(), std::string("SELECT ") + kGroupRows + "(NULL)") &&
+        sqlite3_create_function_v2(c.handle(), kGroupRows, -1, SQLITE_UTF8, nullptr, group_rows_function, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw db::DbError("cannot register " + std::string(kGroupRows));
+    std::string args;
+    for (const std::string& col : columns) args += ", " + col;
+    const std::string sql = "SELECT 1 FROM " + table + " WHERE rowid >= ?1 AND rowid <= ?2 AND " + kGroupRows + "(?3" +
+                            args + ") ORDER BY rowid";
+    std::vector<db::Statement> runs;
+    long long from = std::numeric_limits<long long>::min();
+    for (std::size_t i = 0; i <= starts.size(); ++i) {
+        const long long to = i < starts.size() ? starts[i] - 1 : std::numeric_limits<long long>::max();
+        db::Statement s = c.prepare(sql);
+        s.bind(1, from).bind(2, to);
+        runs.push_back(std::move(s));
+        if (i < starts.size()) from = starts[i];
+    }
+    return runs;
+}
+
+// The keys (FL_ID, year_0) of all rows of `table`, as one grouped run.
+db::Statement whole_table_grouped(db::Connection& c, const std::string& table)
+{
+    return std::move(grouped_runs(c, table, {"FL_ID", "year_0"}, {}).front());
+}
+
+// Keys (column 0 and 1) of rows read one after another: from a statement, or from one run of a
+// table collected a plot at a time inside the library (a CaptureGroup).
+class KeyRows {
+public:
+    explicit KeyRows(db::Statement s) : stmt_(std::move(s)) {}
+    explicit KeyRows(db::Statement grouped, int columns)
+        : group_(std::make_unique<CaptureGroup>(std::move(grouped), columns, 0))
+    {
+    }
+    // Moves on to the next row (the first one when called first); false at the end.
+    bool step()
+    {
+        if (!group_) return stmt_->step();
+        if (started_ && ++row_ < group_->size) return true;
+        started_ = true;
+        row_ = 0;
+        return group_->next();
+    }
+    long long integer(int col) const
+    {
+        return group_ ? column_integer(RowView{&group_->capture, row_}, col) : column_integer(*stmt_, col);
+    }
+    int compareKey(int col, long long id) const
+    {
+        return group_ ? compare_key(RowView{&group_->capture, row_}, col, id) : compare_key(*stmt_, col, id);
+    }
+
+private:
+    std::optional<db::Statement> stmt_;
+    std::unique_ptr<CaptureGroup> group_;
+    std::size_t row_ = 0;
+    bool started_ = false;
+};
+
 // A number of the input, or `fallback` when it is NULL or the query lacks the column.
 double number_or(const db::Value& v, double fallback) { return v.isNull() ? fallback : v.toDouble(); }
 
@@ -429,14 +531,18 @@ public:
         return true;
     }
 
-    explicit MergedRows(db::Connection& c)
+    // `batInOrder`: tmp_bat is stored in (FL_ID, year_0) order (run_starts), so that its keys
+    // are read in rowid order.
+    MergedRows(db::Connection& c, bool batInOrder)
         : plots_(c.prepare("SELECT field_description.FL_ID, field_description.i_con, tmp_soil_prop.corg,"
                            " tmp_soil_prop.norg, tmp_soil_prop.BD, tmp_soil_prop.skelett, tmp_soil_prop.max_lts,"
                            " tmp_soil_prop.cif, tmp_soil_prop.PD, tmp_soil_prop.FC, tmp_soil_prop.fchw,"
                            " tmp_soil_prop.fbio, tmp_soil_prop.clay, tmp_soil_prop.silt, tmp_soil_prop.deg" +
                            std::string(kSelectedPlotsFrom))),
-          crep_(c.prepare("SELECT FL_ID, year_0 FROM crep_year")),
-          batKeys_(c.prepare("SELECT FL_ID, year_0 FROM tmp_bat ORDER BY FL_ID, year_0"))
+          crep_(whole_table_grouped(c, "crep_year"), 2),
+          batKeys_(batInOrder ? KeyRows(whole_table_grouped(c, "tmp_bat"), 2)
+                              : KeyRows(c.prepare("SELECT FL_ID, year_0 FROM tmp_bat ORDER BY FL_ID, year_0"))),
+          batInOrder_(batInOrder)
     {
         columns_ = InputColumns::of([this](const char* name) { return statement_column(plots_, name); });
         stepPlot();
@@ -444,12 +550,13 @@ public:
         batMore_ = batKeys_.step();
         settle();
     }
+    bool batInOrder() const { return batInOrder_; }
     bool eof() const override { return eof_; }
     long long plot() const override { return plot_.fl_id; }
     BalanceRow row() const override
     {
         BalanceRow r = plot_;
-        r.year_0 = static_cast<int>(column_integer(crep_, 1));
+        r.year_0 = static_cast<int>(crep_.integer(1));
         return r;
     }
     void next() override
@@ -475,7 +582,7 @@ private:
                 eof_ = true;
                 return;
             }
-            const long long plot = column_integer(crep_, 0), year = column_integer(crep_, 1);
+            const long long plot = crep_.integer(0), year = crep_.integer(1);
             if (plot_.fl_id < plot) {
                 stepPlot();
                 continue;
@@ -484,8 +591,8 @@ private:
                 crepMore_ = crep_.step();
                 continue;
             }
-            int bat = compare_key(batKeys_, 0, plot);
-            if (bat == 0) bat = compare_key(batKeys_, 1, year);
+            int bat = batKeys_.compareKey(0, plot);
+            if (bat == 0) bat = batKeys_.compareKey(1, year);
             if (bat < 0) {
                 batMore_ = batKeys_.step();
                 continue;
@@ -499,7 +606,10 @@ private:
         }
     }
 
-    db::Statement plots_, crep_, batKeys_;
+    db::Statement plots_;
+    // crep_year is stored in strictly ascending order (usable): read in rowid order.
+    KeyRows crep_, batKeys_;
+    bool batInOrder_;
     InputColumns columns_;
     BalanceRow plot_;
     bool plotMore_ = false, crepMore_ = false, batMore_ = false, eof_ = true;
@@ -525,12 +635,7 @@ public:
         : one_(std::move(perPlot)), key_(keyColumn)
     {
         for (db::Statement& s : runs) {
-            auto g = std::make_unique<Group>(std::move(s));
-            g->capture.columns = columns;
-            g->capture.keyColumn = keyColumn;
-            if (sqlite3_bind_pointer(g->rows.handle(), 3, &g->capture, kCapturePointer, nullptr) != SQLITE_OK)
-                throw db::DbError("cannot bind a row capture");
-            groups_.push_back(std::move(g));
+            groups_.push_back(std::make_unique<CaptureGroup>(std::move(s), columns, keyColumn));
         }
     }
     // The statement for a plot asked for out of order; its columns are those of the stream.
@@ -566,37 +671,8 @@ public:
     }
 
 private:
-    // A run read in groups of one plot number: the group is the first `size` captured rows.
-    struct Group {
-        explicit Group(db::Statement s) : rows(std::move(s)) {}
-        db::Statement rows;
-        RowCapture capture;
-        std::size_t size = 0;
-        bool more = false, done = false;
-
-        // Moves on to the next group; false at the end of the run.
-        bool next()
-        {
-            const auto width = static_cast<std::ptrdiff_t>(capture.columns);
-            capture.values.erase(capture.values.begin(), capture.values.begin() + static_cast<std::ptrdiff_t>(size) * width);
-            while (!done) {
-                if (!rows.step()) {
-                    done = true;
-                    break;
-                }
-                // The row let through starts a group: the rows before it complete one.
-                if (capture.rows() > 1) {
-                    size = capture.rows() - 1;
-                    return true;
-                }
-            }
-            size = capture.rows();
-            return size > 0;
-        }
-    };
-
     std::optional<db::Statement> all_;
-    std::vector<std::unique_ptr<Group>> groups_;
+    std::vector<std::unique_ptr<CaptureGroup>> groups_;
     db::Statement one_;
     int key_;
     bool asked_ = false, more_ = false;
@@ -604,31 +680,6 @@ private:
 };
 
 namespace {
-
-// Statements over the runs of `table` that `starts` gives (rowid ranges bound as ?1 and ?2),
-// each calling veltrano_group_rows(?3, `columns`...) on its rows in rowid order.
-std::vector<db::Statement> grouped_runs(db::Connection& c, const std::string& table,
-                                        const std::vector<std::string>& columns, const std::vector<long long>& starts)
-{
-    if (!prepares(c.handle(), std::string("SELECT ") + kGroupRows + "(NULL)") &&
-        sqlite3_create_function_v2(c.handle(), kGroupRows, -1, SQLITE_UTF8, nullptr, group_rows_function, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK)
-        throw db::DbError("cannot register " + std::string(kGroupRows));
-    std::string args;
-    for (const std::string& col : columns) args += ", " + col;
-    const std::string sql = "SELECT 1 FROM " + table + " WHERE rowid >= ?1 AND rowid <= ?2 AND " + kGroupRows + "(?3" +
-                            args + ") ORDER BY rowid";
-    std::vector<db::Statement> runs;
-    long long from = std::numeric_limits<long long>::min();
-    for (std::size_t i = 0; i <= starts.size(); ++i) {
-        const long long to = i < starts.size() ? starts[i] - 1 : std::numeric_limits<long long>::max();
-        db::Statement s = c.prepare(sql);
-        s.bind(1, from).bind(2, to);
-        runs.push_back(std::move(s));
-        if (i < starts.size()) from = starts[i];
-    }
-    return runs;
-}
 
 // Runs of a table in plot order that the additions are read from, one statement each; a few
 // as the preparation appends the table from several sources.
@@ -640,10 +691,14 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
                                        StateStore* store)
     : c_(c), inputQuery_(inputQuery), options_(options), store_(store)
 {
+    // Stored in (FL_ID, year_0) order, as the preparation builds it, tmp_bat is read in
+    // rowid order, a plot at a time, instead of through its index with a seek per row.
+    std::optional<std::vector<long long>> batRuns;
+    if (options_.method == MethodKind::Rux) batRuns = run_starts(c, "tmp_bat", "FL_ID", "year_0", false, 1);
     if (options_.method == MethodKind::Rux && inputQuery == carbon_input_query(false)) {
         // Prepared only, so that a query that cannot run fails here as it would when read.
         c.prepare(inputQuery);
-        if (MergedRows::usable(c)) rows_ = std::make_unique<MergedRows>(c);
+        if (MergedRows::usable(c)) rows_ = std::make_unique<MergedRows>(c, batRuns.has_value());
     }
     if (!rows_) rows_ = std::make_unique<QueryRows>(c, inputQuery);
     if (options_.method == MethodKind::Rux) {
@@ -651,10 +706,7 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
                                                  plot_list_query() + " AND field_description.FL_ID = ?", 0);
         const std::string bat = " SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
                                 "  FROM tmp_bat ";
-        // Stored in (FL_ID, year_0) order, as the preparation builds it, tmp_bat is read in
-        // rowid order, a plot at a time, instead of through its index with a seek per row.
         const std::string batPerPlot = bat + "where fl_id= ? order by year_0 ";
-        const auto batRuns = run_starts(c, "tmp_bat", "FL_ID", "year_0", false, 1);
         bat_ = batRuns ? std::make_unique<PlotStream>(
                              grouped_runs(c, "tmp_bat", {"(BAT*(100-t_level)+BATnotill*t_level)/100", "FL_ID", "year_0"},
                                           *batRuns),
@@ -703,10 +755,10 @@ BalanceInputReader::~BalanceInputReader() = default;
 long long BalanceInputReader::totalRows()
 {
     if (!totalRows_) {
-        if (dynamic_cast<MergedRows*>(rows_.get())) {
+        if (const auto* merged = dynamic_cast<MergedRows*>(rows_.get())) {
             // Counted by a second walk of the streams: the query itself would be run once more.
             long long n = 0;
-            for (MergedRows all(c_); !all.eof(); all.next()) ++n;
+            for (MergedRows all(c_, merged->batInOrder()); !all.eof(); all.next()) ++n;
             totalRows_ = n;
         } else {
             totalRows_ = c_.scalar("SELECT COUNT(*) FROM (" + inputQuery_ + ")").toInt();

@@ -49,6 +49,12 @@ PlotSpec plot(long long id, int from, int to)
     return p;
 }
 
+// Plots 1 to 3 over 2001-2004, stored in plot order.
+void add_three_plots(BalanceFixture& fx)
+{
+    for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+}
+
 } // namespace
 
 // The carbon model's own query is read as merged streams of its tables; what reaches the
@@ -75,6 +81,14 @@ TEST(BalanceInput, StreamsGiveExactlyTheRowsOfTheInputQuery)
              c.execute("insert into measurements values (1, 2, -1, 2001, 0, 0.25)");
              c.execute("delete from site_state where FL_ID=2");
              c.execute("insert into site_state values (2, 1, 0)");
+         }},
+        {"tables in plot order",
+         [](BalanceFixture& fx) {
+             add_three_plots(fx);
+             auto& c = fx.db();
+             // Still in order: a year without BAT, and a second BAT row of the last year.
+             c.execute("delete from tmp_bat where FL_ID=2 and year_0=2002");
+             c.execute("insert into tmp_bat values (3, 2004, 20, 8.5, 600, 31, 25, 10)");
          }},
         {"crep_year not stored in plot order",
          [](BalanceFixture& fx) {
@@ -145,26 +159,26 @@ TEST(BalanceInput, TablesInStoredPlotOrderGiveWhatTheirIndexesGive)
     const Case cases[] = {
         {"in plot order",
          [](BalanceFixture& fx) {
-             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             add_three_plots(fx);
          },
          true, true},
         {"additions from three sources",
          [&addition](BalanceFixture& fx) {
-             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             add_three_plots(fx);
              for (long long id : {1, 3}) addition(fx, id, 2002, 5.0 + static_cast<double>(id));
              for (long long id : {1, 2, 3}) addition(fx, id, 2002, 9.0 + static_cast<double>(id));
          },
          true, true},
         {"additions from many sources",
          [&addition](BalanceFixture& fx) {
-             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             add_three_plots(fx);
              for (int run = 0; run < 9; ++run)
                  for (long long id : {2, 1}) addition(fx, id, 2003, run + static_cast<double>(id));
          },
          false, true},
         {"values of other storage classes",
          [](BalanceFixture& fx) {
-             for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+             add_three_plots(fx);
              auto& c = fx.db();
              c.execute("update opstab set COPS='&H10', K='1 5' where FL_ID=1 and year_=2002");
              c.execute("update opstab set item_ix=3.6, mkd='2 1' where FL_ID=2");
