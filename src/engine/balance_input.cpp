@@ -1,13 +1,16 @@
 #include "engine/balance_input.h"
 
 #include "db/connection.h"
+#include "db/sql_quote.h"
 #include "engine/state_store.h"
+#include "engine/stored_order.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 
 namespace vt::engine {
 
@@ -200,6 +203,205 @@ int compare_key(const db::Statement& s, int col, long long id)
 
 bool is_integer(const db::Statement& s, int col) { return sqlite3_value_type(column_value(s, col)) == SQLITE_INTEGER; }
 
+// A value of a row as a function of the connection received it: the number the library
+// makes of it, and the text of a text or blob.
+struct CapturedValue {
+    int type = SQLITE_NULL;
+    sqlite3_int64 integer = 0;
+    double number = 0;
+    std::string text;
+};
+
+// The rows of a scan in groups of rows with the same plot number, collected inside the library
+// by veltrano_group_rows(capture, v0, v1, ...): it keeps every row's values and lets through
+// the first row of each group, so that a step of the statement returns once per plot instead
+// of once per row, and no value is read through a locked call.
+struct RowCapture {
+    int columns = 0;
+    int keyColumn = 0;
+    std::vector<CapturedValue> values;  // the rows, `columns` values each
+    bool any = false;
+    bool lastInteger = false;
+    sqlite3_int64 lastKey = 0;
+
+    std::size_t rows() const { return columns ? values.size() / static_cast<std::size_t>(columns) : 0; }
+};
+
+constexpr const char* kGroupRows = "veltrano_group_rows";
+constexpr const char* kCapturePointer = "veltrano_row_capture";
+
+void group_rows_function(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    auto* cap = static_cast<RowCapture*>(argc > 0 ? sqlite3_value_pointer(argv[0], kCapturePointer) : nullptr);
+    if (!cap || argc - 1 != cap->columns) {
+        sqlite3_result_error(ctx, "veltrano_group_rows: no capture", -1);
+        return;
+    }
+    for (int i = 1; i < argc; ++i) {
+        CapturedValue v;
+        v.type = sqlite3_value_type(argv[i]);
+        if (v.type != SQLITE_NULL) v.number = sqlite3_value_double(argv[i]);
+        if (v.type == SQLITE_INTEGER) v.integer = sqlite3_value_int64(argv[i]);
+        if (v.type == SQLITE_TEXT)
+            v.text.assign(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                          static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
+        if (v.type == SQLITE_BLOB && sqlite3_value_bytes(argv[i]) > 0)
+            v.text.assign(static_cast<const char*>(sqlite3_value_blob(argv[i])),
+                          static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
+        cap->values.push_back(std::move(v));
+    }
+    // A key that is no integer makes a group of its own.
+    sqlite3_value* key = argv[1 + cap->keyColumn];
+    const bool integer = sqlite3_value_type(key) == SQLITE_INTEGER;
+    const bool same = cap->any && integer && cap->lastInteger && sqlite3_value_int64(key) == cap->lastKey;
+    cap->any = true;
+    cap->lastInteger = integer;
+    cap->lastKey = integer ? sqlite3_value_int64(key) : 0;
+    sqlite3_result_int(ctx, same ? 0 : 1);
+}
+
+// A row of a RowCapture.
+struct RowView {
+    const RowCapture* capture;
+    std::size_t row;
+    const CapturedValue& at(int col) const
+    {
+        return capture->values[row * static_cast<std::size_t>(capture->columns) + static_cast<std::size_t>(col)];
+    }
+};
+
+// The RowView forms of the reads above, with the conversions those make.
+double column_number(const RowView& r, int col)
+{
+    const CapturedValue& v = r.at(col);
+    return v.type == SQLITE_TEXT ? db::Value(v.text).toDouble() : v.number;
+}
+long long column_integer(const RowView& r, int col)
+{
+    const CapturedValue& v = r.at(col);
+    switch (v.type) {
+    case SQLITE_INTEGER: return v.integer;
+    case SQLITE_FLOAT: return db::Value(v.number).toInt();
+    case SQLITE_NULL: return db::Value().toInt();
+    default: return db::Value(v.text).toInt();
+    }
+}
+int compare_key(const RowView& r, int col, long long id)
+{
+    const CapturedValue& v = r.at(col);
+    switch (v.type) {
+    case SQLITE_NULL: return -1;
+    case SQLITE_INTEGER: return v.integer < id ? -1 : (v.integer > id ? 1 : 0);
+    case SQLITE_FLOAT: {
+        const double d = static_cast<double>(id);
+        return v.number < d ? -1 : (v.number > d ? 1 : 0);
+    }
+    default: return 1;
+    }
+}
+
+// A run read in groups of one plot number: the group is the first `size` captured rows.
+struct CaptureGroup {
+    CaptureGroup(db::Statement s, int columns, int keyColumn) : rows(std::move(s))
+    {
+        capture.columns = columns;
+        capture.keyColumn = keyColumn;
+        if (sqlite3_bind_pointer(rows.handle(), 3, &capture, kCapturePointer, nullptr) != SQLITE_OK)
+            throw db::DbError("cannot bind a row capture");
+    }
+    CaptureGroup(const CaptureGroup&) = delete;
+    CaptureGroup& operator=(const CaptureGroup&) = delete;
+    db::Statement rows;
+    RowCapture capture;
+    std::size_t size = 0;
+    bool more = false, done = false;
+
+    // Moves on to the next group; false at the end of the run.
+    bool next()
+    {
+        const auto width = static_cast<std::ptrdiff_t>(capture.columns);
+        capture.values.erase(capture.values.begin(), capture.values.begin() + static_cast<std::ptrdiff_t>(size) * width);
+        while (!done) {
+            if (!rows.step()) {
+                done = true;
+                break;
+            }
+            // The row let through starts a group: the rows before it complete one.
+            if (capture.rows() > 1) {
+                size = capture.rows() - 1;
+                return true;
+            }
+        }
+        size = capture.rows();
+        return size > 0;
+    }
+};
+
+// Statements over the runs of `table` that `starts` gives (rowid ranges bound as ?1 and ?2),
+// each calling veltrano_group_rows(?3, `columns`...) on its rows in rowid order.
+std::vector<db::Statement> grouped_runs(db::Connection& c, const std::string& table,
+                                        const std::vector<std::string>& columns, const std::vector<long long>& starts)
+{
+    if (!prepares(c.handle(), std::string("SELECT ") + kGroupRows + "(NULL)") &&
+        sqlite3_create_function_v2(c.handle(), kGroupRows, -1, SQLITE_UTF8, nullptr, group_rows_function, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw db::DbError("cannot register " + std::string(kGroupRows));
+    std::string args;
+    for (const std::string& col : columns) args += ", " + col;
+    const std::string sql = "SELECT 1 FROM " + table + " WHERE rowid >= ?1 AND rowid <= ?2 AND " + kGroupRows + "(?3" +
+                            args + ") ORDER BY rowid";
+    std::vector<db::Statement> runs;
+    long long from = std::numeric_limits<long long>::min();
+    for (std::size_t i = 0; i <= starts.size(); ++i) {
+        const long long to = i < starts.size() ? starts[i] - 1 : std::numeric_limits<long long>::max();
+        db::Statement s = c.prepare(sql);
+        s.bind(1, from).bind(2, to);
+        runs.push_back(std::move(s));
+        if (i < starts.size()) from = starts[i];
+    }
+    return runs;
+}
+
+// The keys (FL_ID, year_0) of all rows of `table`, as one grouped run.
+db::Statement whole_table_grouped(db::Connection& c, const std::string& table)
+{
+    return std::move(grouped_runs(c, table, {"FL_ID", "year_0"}, {}).front());
+}
+
+// Keys (column 0 and 1) of rows read one after another: from a statement, or from one run of a
+// table collected a plot at a time inside the library (a CaptureGroup).
+class KeyRows {
+public:
+    explicit KeyRows(db::Statement s) : stmt_(std::move(s)) {}
+    explicit KeyRows(db::Statement grouped, int columns)
+        : group_(std::make_unique<CaptureGroup>(std::move(grouped), columns, 0))
+    {
+    }
+    // Moves on to the next row (the first one when called first); false at the end.
+    bool step()
+    {
+        if (!group_) return stmt_->step();
+        if (started_ && ++row_ < group_->size) return true;
+        started_ = true;
+        row_ = 0;
+        return group_->next();
+    }
+    long long integer(int col) const
+    {
+        return group_ ? column_integer(RowView{&group_->capture, row_}, col) : column_integer(*stmt_, col);
+    }
+    int compareKey(int col, long long id) const
+    {
+        return group_ ? compare_key(RowView{&group_->capture, row_}, col, id) : compare_key(*stmt_, col, id);
+    }
+
+private:
+    std::optional<db::Statement> stmt_;
+    std::unique_ptr<CaptureGroup> group_;
+    std::size_t row_ = 0;
+    bool started_ = false;
+};
+
 // A number of the input, or `fallback` when it is NULL or the query lacks the column.
 double number_or(const db::Value& v, double fallback) { return v.isNull() ? fallback : v.toDouble(); }
 
@@ -314,17 +516,11 @@ class MergedRows final : public BalanceInputReader::Rows {
 public:
     static bool usable(db::Connection& c)
     {
-        db::Statement crep = c.prepare("SELECT FL_ID, year_0 FROM crep_year");
-        long long plot = 0, year = 0;
-        for (bool first = true; crep.step(); first = false) {
-            if (!is_integer(crep, 0) || !is_integer(crep, 1)) return false;
-            const long long p = column_integer(crep, 0), y = column_integer(crep, 1);
-            if (!first && (p < plot || (p == plot && y <= year))) return false;
-            plot = p;
-            year = y;
-        }
+        // One pass inside the library over crep_year's keys.
+        if (!run_starts(c, "crep_year", "FL_ID", "year_0", true, 1)) return false;
         db::Statement plots = c.prepare(std::string("SELECT field_description.FL_ID") + kSelectedPlotsFrom);
         bool any = false;
+        long long plot = 0;
         while (plots.step()) {
             if (!is_integer(plots, 0)) continue;  // joins no crep_year row
             const long long p = column_integer(plots, 0);
@@ -335,14 +531,18 @@ public:
         return true;
     }
 
-    explicit MergedRows(db::Connection& c)
+    // `batInOrder`: tmp_bat is stored in (FL_ID, year_0) order (run_starts), so that its keys
+    // are read in rowid order.
+    MergedRows(db::Connection& c, bool batInOrder)
         : plots_(c.prepare("SELECT field_description.FL_ID, field_description.i_con, tmp_soil_prop.corg,"
                            " tmp_soil_prop.norg, tmp_soil_prop.BD, tmp_soil_prop.skelett, tmp_soil_prop.max_lts,"
                            " tmp_soil_prop.cif, tmp_soil_prop.PD, tmp_soil_prop.FC, tmp_soil_prop.fchw,"
                            " tmp_soil_prop.fbio, tmp_soil_prop.clay, tmp_soil_prop.silt, tmp_soil_prop.deg" +
                            std::string(kSelectedPlotsFrom))),
-          crep_(c.prepare("SELECT FL_ID, year_0 FROM crep_year")),
-          batKeys_(c.prepare("SELECT FL_ID, year_0 FROM tmp_bat ORDER BY FL_ID, year_0"))
+          crep_(whole_table_grouped(c, "crep_year"), 2),
+          batKeys_(batInOrder ? KeyRows(whole_table_grouped(c, "tmp_bat"), 2)
+                              : KeyRows(c.prepare("SELECT FL_ID, year_0 FROM tmp_bat ORDER BY FL_ID, year_0"))),
+          batInOrder_(batInOrder)
     {
         columns_ = InputColumns::of([this](const char* name) { return statement_column(plots_, name); });
         stepPlot();
@@ -350,12 +550,13 @@ public:
         batMore_ = batKeys_.step();
         settle();
     }
+    bool batInOrder() const { return batInOrder_; }
     bool eof() const override { return eof_; }
     long long plot() const override { return plot_.fl_id; }
     BalanceRow row() const override
     {
         BalanceRow r = plot_;
-        r.year_0 = static_cast<int>(column_integer(crep_, 1));
+        r.year_0 = static_cast<int>(crep_.integer(1));
         return r;
     }
     void next() override
@@ -381,7 +582,7 @@ private:
                 eof_ = true;
                 return;
             }
-            const long long plot = column_integer(crep_, 0), year = column_integer(crep_, 1);
+            const long long plot = crep_.integer(0), year = crep_.integer(1);
             if (plot_.fl_id < plot) {
                 stepPlot();
                 continue;
@@ -390,8 +591,8 @@ private:
                 crepMore_ = crep_.step();
                 continue;
             }
-            int bat = compare_key(batKeys_, 0, plot);
-            if (bat == 0) bat = compare_key(batKeys_, 1, year);
+            int bat = batKeys_.compareKey(0, plot);
+            if (bat == 0) bat = batKeys_.compareKey(1, year);
             if (bat < 0) {
                 batMore_ = batKeys_.step();
                 continue;
@@ -405,7 +606,10 @@ private:
         }
     }
 
-    db::Statement plots_, crep_, batKeys_;
+    db::Statement plots_;
+    // crep_year is stored in strictly ascending order (usable): read in rowid order.
+    KeyRows crep_, batKeys_;
+    bool batInOrder_;
     InputColumns columns_;
     BalanceRow plot_;
     bool plotMore_ = false, crepMore_ = false, batMore_ = false, eof_ = true;
@@ -413,17 +617,29 @@ private:
 
 } // namespace
 
-// The rows of one plot after another from one statement ordered by plot number (key column
+// The rows of one plot after another from statements ordered by plot number (key column
 // `keyColumn`), for plots asked for in ascending order: one walk instead of one statement per
-// plot. A plot asked for out of order is read by its own statement, which has the same
-// columns and gives the plot's rows in the same order.
+// plot. With several statements (segments of a table, each in plot order) a plot's rows come
+// segment after segment. A plot asked for out of order is read by its own statement, which
+// has the same columns.
 class BalanceInputReader::PlotStream {
 public:
     PlotStream(db::Connection& c, const std::string& ordered, const std::string& perPlot, int keyColumn)
-        : all_(c.prepare(ordered)), one_(c.prepare(perPlot)), key_(keyColumn)
+        : one_(c.prepare(perPlot)), key_(keyColumn)
     {
+        all_.emplace(c.prepare(ordered));
     }
-    const db::Statement& statement() const { return all_; }
+    // Grouped runs: statements that call veltrano_group_rows(?3, `columns`...) on the rows of
+    // a run, with the run's rowid range bound as ?1 and ?2.
+    PlotStream(std::vector<db::Statement> runs, int columns, db::Statement perPlot, int keyColumn)
+        : one_(std::move(perPlot)), key_(keyColumn)
+    {
+        for (db::Statement& s : runs) {
+            groups_.push_back(std::make_unique<CaptureGroup>(std::move(s), columns, keyColumn));
+        }
+    }
+    // The statement for a plot asked for out of order; its columns are those of the stream.
+    const db::Statement& statement() const { return one_; }
 
     template <class Row> void forEach(long long id, Row&& row)
     {
@@ -433,31 +649,56 @@ public:
             one_.reset();
             return;
         }
-        if (!asked_) more_ = all_.step();
+        if (all_) {
+            if (!asked_) more_ = all_->step();
+            for (; more_; more_ = all_->step()) {
+                const int key = compare_key(*all_, key_, id);
+                if (key > 0) break;
+                if (key == 0) row(*all_);
+            }
+        }
+        for (auto& g : groups_) {
+            if (!asked_) g->more = g->next();
+            for (; g->more; g->more = g->next()) {
+                const int key = compare_key(RowView{&g->capture, 0}, key_, id);
+                if (key > 0) break;
+                if (key == 0)
+                    for (std::size_t r = 0; r < g->size; ++r) row(RowView{&g->capture, r});
+            }
+        }
         asked_ = true;
         last_ = id;
-        for (; more_; more_ = all_.step()) {
-            const int key = compare_key(all_, key_, id);
-            if (key > 0) break;
-            if (key == 0) row(all_);
-        }
     }
 
 private:
-    db::Statement all_, one_;
+    std::optional<db::Statement> all_;
+    std::vector<std::unique_ptr<CaptureGroup>> groups_;
+    db::Statement one_;
     int key_;
     bool asked_ = false, more_ = false;
     long long last_ = 0;
 };
 
+namespace {
+
+// Runs of a table in plot order that the additions are read from, one statement each; a few
+// as the preparation appends the table from several sources.
+constexpr int kMaxAdditionRuns = 8;
+
+} // namespace
+
 BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inputQuery, const BalanceOptions& options,
                                        StateStore* store)
     : c_(c), inputQuery_(inputQuery), options_(options), store_(store)
 {
+    // Stored in (FL_ID, year_0) order, as the preparation builds it, tmp_bat is read in
+    // rowid order, a plot at a time, instead of through its index with a seek per row.
+    std::optional<std::vector<long long>> batRuns;
+    if (options_.method == MethodKind::Rux) batRuns = run_starts(c, "tmp_bat", "FL_ID", "year_0", false, 1);
     if (options_.method == MethodKind::Rux && inputQuery == carbon_input_query(false)) {
         // Prepared only, so that a query that cannot run fails here as it would when read.
         c.prepare(inputQuery);
-        if (MergedRows::usable(c)) rows_ = std::make_unique<MergedRows>(c);
+        if (MergedRows::usable(c)) rows_ = std::make_unique<MergedRows>(c, batRuns.has_value());
     }
     if (!rows_) rows_ = std::make_unique<QueryRows>(c, inputQuery);
     if (options_.method == MethodKind::Rux) {
@@ -465,23 +706,43 @@ BalanceInputReader::BalanceInputReader(db::Connection& c, const std::string& inp
                                                  plot_list_query() + " AND field_description.FL_ID = ?", 0);
         const std::string bat = " SELECT (BAT*(100-t_level)+BATnotill*t_level)/100 as bat_, FL_ID, year_0 as yr"
                                 "  FROM tmp_bat ";
-        bat_ = std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid",
-                                            bat + "where fl_id= ? order by year_0 ", 1);
-        // Within a plot the rows come in the order of the index on (FL_ID, year_), as the
-        // per-plot statement reads them.
-        opstab_ = std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid",
-                                               " select * from opstab where fl_id= ?", 0);
-        const db::Statement& s = opstab_->statement();
-        ops_.year = statement_column(s, "year_");
-        ops_.cops = statement_column(s, "cops");
-        ops_.part = statement_column(s, "part");
-        ops_.k = statement_column(s, "k");
-        ops_.eta = statement_column(s, "eta");
-        ops_.cnr = statement_column(s, "cnr");
-        ops_.cnrAlt = statement_column(s, "cnr_alt");
-        ops_.item = statement_column(s, "item_ix");
-        ops_.mkd = statement_column(s, "mkd");
-        ops_.pop = statement_column(s, "pop");
+        const std::string batPerPlot = bat + "where fl_id= ? order by year_0 ";
+        bat_ = batRuns ? std::make_unique<PlotStream>(
+                             grouped_runs(c, "tmp_bat", {"(BAT*(100-t_level)+BATnotill*t_level)/100", "FL_ID", "year_0"},
+                                          *batRuns),
+                             3, c.prepare(batPerPlot), 1)
+                       : std::make_unique<PlotStream>(c, bat + "ORDER BY FL_ID, year_0, rowid", batPerPlot, 1);
+        // Within a plot year the rows come in rowid order, as the per-plot statement reads them
+        // through the index on (FL_ID, year_): from the index, or from the runs of the table in
+        // plot order one after another (the rows of a run precede those of the next).
+        const std::string opsPerPlot = " select * from opstab where fl_id= ?";
+        db::Statement perPlot = c.prepare(opsPerPlot);
+        ops_.year = statement_column(perPlot, "year_");
+        ops_.cops = statement_column(perPlot, "cops");
+        ops_.part = statement_column(perPlot, "part");
+        ops_.k = statement_column(perPlot, "k");
+        ops_.eta = statement_column(perPlot, "eta");
+        ops_.cnr = statement_column(perPlot, "cnr");
+        ops_.cnrAlt = statement_column(perPlot, "cnr_alt");
+        ops_.item = statement_column(perPlot, "item_ix");
+        ops_.mkd = statement_column(perPlot, "mkd");
+        ops_.pop = statement_column(perPlot, "pop");
+        const auto opsRuns = run_starts(c, "opstab", "FL_ID", "", false, kMaxAdditionRuns);
+        if (opsRuns) {
+            // The columns the additions read, in the places of `select *`; NULL for the rest.
+            const int used[] = {0, ops_.year, ops_.cops, ops_.part, ops_.k, ops_.eta, ops_.cnr, ops_.cnrAlt,
+                                ops_.item, ops_.mkd, ops_.pop};
+            std::vector<std::string> columns;
+            for (int i = 0; i < perPlot.columnCount(); ++i)
+                columns.push_back(std::find(std::begin(used), std::end(used), i) != std::end(used)
+                                      ? db::quote_ident(perPlot.columnName(i))
+                                      : "NULL");
+            const int width = perPlot.columnCount();
+            opstab_ = std::make_unique<PlotStream>(grouped_runs(c, "opstab", columns, *opsRuns), width,
+                                                   std::move(perPlot), 0);
+        } else {
+            opstab_ = std::make_unique<PlotStream>(c, "select * from opstab ORDER BY FL_ID, year_, rowid", opsPerPlot, 0);
+        }
     }
     // The first relative deviation from steady state of every plot, read once: the
     // observations have no index on the plot.
@@ -494,10 +755,10 @@ BalanceInputReader::~BalanceInputReader() = default;
 long long BalanceInputReader::totalRows()
 {
     if (!totalRows_) {
-        if (dynamic_cast<MergedRows*>(rows_.get())) {
+        if (const auto* merged = dynamic_cast<MergedRows*>(rows_.get())) {
             // Counted by a second walk of the streams: the query itself would be run once more.
             long long n = 0;
-            for (MergedRows all(c_); !all.eof(); all.next()) ++n;
+            for (MergedRows all(c_, merged->batInOrder()); !all.eof(); all.next()) ++n;
             totalRows_ = n;
         } else {
             totalRows_ = c_.scalar("SELECT COUNT(*) FROM (" + inputQuery_ + ")").toInt();
@@ -518,7 +779,7 @@ std::optional<PlotInput> BalanceInputReader::next()
     }
     in.lastPlot = rows_->eof();
     in.inPlotList = options_.method != MethodKind::Rux;
-    if (plotList_) plotList_->forEach(in.fl_id, [&in](const db::Statement&) { in.inPlotList = true; });
+    if (plotList_) plotList_->forEach(in.fl_id, [&in](const auto&) { in.inPlotList = true; });
 
     if (const auto it = nonBal_.find(in.fl_id); it != nonBal_.end()) in.non_bal = it->second;
 
@@ -533,7 +794,7 @@ std::optional<PlotInput> BalanceInputReader::next()
 
 void BalanceInputReader::readBat(PlotInput& in)
 {
-    bat_->forEach(in.fl_id, [&in](const db::Statement& s) {
+    bat_->forEach(in.fl_id, [&in](const auto& s) {
         in.bat.emplace_back(static_cast<int>(column_integer(s, 2)), column_number(s, 0));
     });
 }
@@ -544,7 +805,7 @@ void BalanceInputReader::readAdditions(PlotInput& in)
     // The rows of a year follow each other: the year's list is looked up once per year.
     std::vector<FomAddition>* list = nullptr;
     int listYear = 0;
-    opstab_->forEach(in.fl_id, [&in, &k, &list, &listYear](const db::Statement& s) {
+    opstab_->forEach(in.fl_id, [&in, &k, &list, &listYear](const auto& s) {
         const auto num = [&s](int i) { return i < 0 ? 0.0 : column_number(s, i); };
         FomAddition a;
         a.cops = num(k.cops);

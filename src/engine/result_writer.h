@@ -23,7 +23,8 @@ void create_rux_zbv(db::Connection& c);
 void remove_old_results(db::Connection& c);
 
 // Appends the result rows of finished plots: rux_nresult and rux_zbv by position,
-// sim_result, and the stored states. The statements are prepared once. A plot's rows stand
+// sim_result, and the stored states. The statements are prepared once; a plot's rows of a
+// table go in with one statement that reads them from the plot (plot_rows_source.h). A plot's rows stand
 // or fall together; they are committed in batches of some ten thousand plot-years, since
 // every commit waits for the disk (a regional run of 100,000 plot-years commits five times;
 // the pages of a batch, some megabytes, stay within the run's page cache). Rows of finished
@@ -43,10 +44,16 @@ public:
     static constexpr long long kYearsPerCommit = 20000;
 
 private:
+    // One INSERT ... SELECT per table and plot, or, where a trigger could tell the
+    // difference, one INSERT per table and year in the order nresult, zbv, sim_result.
+    void writeRowsPerPlot(const PlotOutput& plot);
+    void writeRowsPerYear(const PlotOutput& plot);
+
     db::Connection& c_;
-    db::Statement nresult_;
+    bool perPlot_ = false;
+    std::optional<db::Statement> nresult_;
     std::optional<db::Statement> zbv_;
-    db::Statement simResult_;
+    std::optional<db::Statement> simResult_;
     StateStore* store_;
     db::Statement savepoint_, release_, rollback_;
     bool batchOpen_ = false;

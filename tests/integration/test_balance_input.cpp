@@ -49,6 +49,12 @@ PlotSpec plot(long long id, int from, int to)
     return p;
 }
 
+// Plots 1 to 3 over 2001-2004, stored in plot order.
+void add_three_plots(BalanceFixture& fx)
+{
+    for (long long id = 1; id <= 3; ++id) fx.addPlot(plot(id, 2001, 2004));
+}
+
 } // namespace
 
 // The carbon model's own query is read as merged streams of its tables; what reaches the
@@ -75,6 +81,14 @@ TEST(BalanceInput, StreamsGiveExactlyTheRowsOfTheInputQuery)
              c.execute("insert into measurements values (1, 2, -1, 2001, 0, 0.25)");
              c.execute("delete from site_state where FL_ID=2");
              c.execute("insert into site_state values (2, 1, 0)");
+         }},
+        {"tables in plot order",
+         [](BalanceFixture& fx) {
+             add_three_plots(fx);
+             auto& c = fx.db();
+             // Still in order: a year without BAT, and a second BAT row of the last year.
+             c.execute("delete from tmp_bat where FL_ID=2 and year_0=2002");
+             c.execute("insert into tmp_bat values (3, 2004, 20, 8.5, 600, 31, 25, 10)");
          }},
         {"crep_year not stored in plot order",
          [](BalanceFixture& fx) {
@@ -124,5 +138,79 @@ TEST(BalanceInput, ConflictTestAgreesWithTheInitialObservationCheck)
         if (*change) fx.db().executeScript(change);
         EXPECT_EQ(!fx.db().query(initial_observation_check_query()).eof(), conflict) << change;
         EXPECT_EQ(!fx.db().query(initial_observation_conflict_query()).eof(), conflict) << change;
+    }
+}
+
+// Stored in plot order, or appended plot by plot from a few sources, tmp_bat and opstab are
+// read in rowid order, run after run; what reaches the simulation is what their indexes give
+// (read so once a stray text plot number leaves the stored order unknown).
+TEST(BalanceInput, TablesInStoredPlotOrderGiveWhatTheirIndexesGive)
+{
+    struct Case {
+        const char* name;
+        std::function<void(BalanceFixture&)> setUp;
+        bool opstabByRuns, batByRowid;
+    };
+    const auto addition = [](BalanceFixture& fx, long long id, int year, double cops) {
+        fx.db().execute("insert into opstab (FL_ID, year_, COPS, part, K, ETA, CNR, cnr_alt, item_ix, mkd) "
+                        "values (?, ?, ?, 100, 0.01, 0.3, 40, 30, 7, 0)",
+                        {id, year, cops});
+    };
+    const Case cases[] = {
+        {"in plot order",
+         [](BalanceFixture& fx) {
+             add_three_plots(fx);
+         },
+         true, true},
+        {"additions from three sources",
+         [&addition](BalanceFixture& fx) {
+             add_three_plots(fx);
+             for (long long id : {1, 3}) addition(fx, id, 2002, 5.0 + static_cast<double>(id));
+             for (long long id : {1, 2, 3}) addition(fx, id, 2002, 9.0 + static_cast<double>(id));
+         },
+         true, true},
+        {"additions from many sources",
+         [&addition](BalanceFixture& fx) {
+             add_three_plots(fx);
+             for (int run = 0; run < 9; ++run)
+                 for (long long id : {2, 1}) addition(fx, id, 2003, run + static_cast<double>(id));
+         },
+         false, true},
+        {"values of other storage classes",
+         [](BalanceFixture& fx) {
+             add_three_plots(fx);
+             auto& c = fx.db();
+             c.execute("update opstab set COPS='&H10', K='1 5' where FL_ID=1 and year_=2002");
+             c.execute("update opstab set item_ix=3.6, mkd='2 1' where FL_ID=2");
+             c.execute("update opstab set mkd=NULL, part=X'3431' where FL_ID=3");
+             c.execute("update tmp_bat set BAT='31.5' where FL_ID=2 and year_0=2003");
+         },
+         true, true},
+        {"plots stored backwards",
+         [](BalanceFixture& fx) {
+             fx.addPlot(plot(5, 2001, 2003));
+             fx.addPlot(plot(4, 2002, 2004));
+         },
+         true, false},
+    };
+    for (const Case& k : cases) {
+        std::string read[2];
+        bool opstabByRuns = false, batByRowid = false;
+        for (int stray = 0; stray < 2; ++stray) {
+            BalanceFixture fx;
+            k.setUp(fx);
+            if (stray) {
+                fx.db().execute("insert into opstab (FL_ID, year_) values ('x', 2001)");
+                fx.db().execute("insert into tmp_bat (FL_ID, year_0) values ('x', 2001)");
+            }
+            fx.db().profileStatements([&](const std::string& sql, double) {
+                if (stray || sql.find("rowid >= ?1") == std::string::npos) return;
+                (sql.find("opstab") != std::string::npos ? opstabByRuns : batByRowid) = true;
+            });
+            read[stray] = read_all(fx, carbon_input_query(false));
+        }
+        EXPECT_EQ(read[0], read[1]) << k.name;
+        EXPECT_EQ(opstabByRuns, k.opstabByRuns) << k.name;
+        EXPECT_EQ(batByRowid, k.batByRowid) << k.name;
     }
 }

@@ -1,0 +1,26 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::engine {
+
+// Whether `sql` prepares on the connection (a function or table it names is known).
+bool prepares(sqlite3* db, const std::string& sql);
+
+// How a table's rows lie in rowid order against the key (key1, key2): the rowids at which
+// the key falls back below the row before it (or, `strict`, fails to rise above it), that
+// is, where a new ascending run of rows begins after the first. Empty when the table is
+// stored in key order. Read in one pass inside the library, without a row reaching the
+// caller. Nothing when a key value is no integer, the table has no rowid of its own, or
+// there are more than `maxRuns` runs. An empty `key2` orders by key1 alone.
+std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::string& table, const std::string& key1,
+                                                 const std::string& key2, bool strict, int maxRuns);
+
+} // namespace vt::engine
