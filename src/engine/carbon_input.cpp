@@ -12,15 +12,54 @@ namespace vt::engine {
 
 namespace {
 
-// Events of the selected plots.
-const std::string kSelectedEvents =
-    " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)";
+// How the statements keep to the events of the selected plots (site_state.status=1).
+enum class Selection {
+    // A join with site_state: an event meets each of its plot's rows (the only exact form
+    // when a plot is listed more than once).
+    Join,
+    // Each plot is listed at most once: a test of the event's plot against the set of
+    // selected plots (built once) replaces the search of site_state for every event.
+    Member,
+    // ... and every event belongs to a selected plot: no test at all.
+    All,
+};
+
+const std::string kSelectedPlots = "cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)";
+
+Selection selection(const PrepContext& p)
+{
+    if (p.db.scalar("SELECT EXISTS (SELECT 1 FROM site_state GROUP BY FL_ID HAVING count(*) > 1)").toInt() != 0)
+        return Selection::Join;
+    // Counting the events of the selected plots reads only the plot index of cultivation.
+    const bool all = p.db.scalar("SELECT (SELECT count(*) FROM cultivation) = (SELECT count(*) FROM cultivation WHERE " +
+                                 kSelectedPlots + ")")
+                         .toInt() != 0;
+    return all ? Selection::All : Selection::Member;
+}
+
+// " AND " + the test that keeps an event to the selected plots, when one is needed.
+std::string and_selected(Selection s) { return s == Selection::All ? std::string() : " AND " + kSelectedPlots; }
+
+// Events of the selected plots joined to `joined` (a table and its ON clause), up to the
+// WHERE clause (continued by " AND ..."), in the order of the events unless `sorted` (the
+// statement sorts them itself). Without the join with site_state an unsorted scan of
+// cultivation is kept from following its plot index (the order of the plots instead of the
+// events) by NOT INDEXED.
+std::string selected_events(Selection s, const std::string& joined, bool sorted = false)
+{
+    if (s == Selection::Join)
+        return " FROM cultivation CROSS JOIN " + joined +
+               " CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID WHERE site_state.status=1";
+    return std::string(" FROM cultivation") + (sorted ? "" : " NOT INDEXED") + " CROSS JOIN " + joined + " WHERE 1" +
+           and_selected(s);
+}
 
 // Crop events of the selected plots with their crop and its organic substance (`crop`,
-// see with_crop), in the order of the events.
-const std::string kSelectedCropEvents =
-    " FROM cultivation CROSS JOIN crop ON cultivation.Item_IX = crop.ITEM_IX"
-    " CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID WHERE site_state.status=1";
+// see with_crop).
+std::string selected_crop_events(Selection s, bool sorted = false)
+{
+    return selected_events(s, "crop ON cultivation.Item_IX = crop.ITEM_IX", sorted);
+}
 
 // The crops (gldpflan) joined to the organic substance (gldopspa) their column `link` names,
 // with `columns`, as a small table `crop`: an event then finds its crop and substance with
@@ -59,7 +98,7 @@ struct ModelQuantity {
 // when the column's REAL affinity stores an equal value identically and the parameter
 // table's key is unique (each event has at most one value); otherwise every event is
 // written as by a plain update.
-void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realColumn)
+void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realColumn, Selection selected)
 {
     const std::string t = q.table;
     const std::string match = "cultivation.Item_IX = " + t + "." + q.key;
@@ -78,8 +117,7 @@ void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realC
     long long differing = 0;
     {
         db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
-                                  " ON " + match + " WHERE " + q.events +
-                                  " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)");
+                                  " ON " + match + " WHERE " + q.events + and_selected(selected));
         events = c.field(0).toInt();
         differing = c.field(1).toInt();
     }
@@ -102,6 +140,7 @@ const char* event_share_sql(bool regional)
 
 void build_carbon_input(const PrepContext& p)
 {
+    const Selection selected = selection(p);
     // Carbon of organic amendments and nitrogen of harvested crops as the model uses them.
     const bool realColumn =
         real_affinity(p.db.scalar("SELECT type FROM pragma_table_info('cultivation') WHERE name = 'Sim_Quantity'"
@@ -110,11 +149,11 @@ void build_carbon_input(const PrepContext& p)
     set_model_quantity(p,
                        {"sql 2:", "cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS", "gldopspa", "item_ix",
                         "cultivation.Macode=3"},
-                       realColumn);
+                       realColumn, selected);
     set_model_quantity(p,
                        {"sql 3:", "cultivation.Quantity*gldpflan.N_Gehalt", "gldpflan", "ITEM_IX",
                         "(cultivation.Macode=2 OR cultivation.Macode=9)"},
-                       realColumn);
+                       realColumn, selected);
 
     const std::string share = event_share_sql(p.regional);
 
@@ -125,28 +164,35 @@ void build_carbon_input(const PrepContext& p)
                         "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
                         " crop.ITEM_IX AS ITEM_IX, (cultivation.Sim_Quantity*crop.FEWR+crop.CEWR)*crop.CNR_ALT*crop.ETA AS Crep,"
                         " cultivation.Macode AS Macode, 'EWR' AS id_" +
-                        kSelectedCropEvents + " AND cultivation.Macode IN (2,9)");
+                        selected_crop_events(selected) + " AND cultivation.Macode IN (2,9)");
     p.runLogged(" CREP_od:",
                 "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
                 " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix,"
                 " cultivation.Sim_Quantity*gldopspa.ETA, cultivation.Macode, 'OD'" +
-                    kSelectedEvents +
-                    " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix"
-                    " WHERE site_state.status=1 AND cultivation.Macode=3");
+                    (selected == Selection::Join
+                         ? " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)"
+                           " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix WHERE site_state.status=1"
+                         : selected_events(selected, "gldopspa ON cultivation.Item_IX = gldopspa.item_ix")) +
+                    " AND cultivation.Macode=3");
     p.runLogged("  CREP_kop:",
                 "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_) " +
                     with_crop("kop_ix", "gldpflan.HI AS HI, gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS,"
                                         " gldopspa.ETA AS ETA") +
                     "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], crop.ITEM_IX,"
                     " cultivation.Quantity*crop.HI*crop.TS_GEHALT*crop.C_GEH_TS*crop.ETA*100, cultivation.Macode, 'KP'" +
-                    kSelectedCropEvents + " AND cultivation.Macode=9");
+                    selected_crop_events(selected) + " AND cultivation.Macode=9");
 
     // One row per plot-year with any source; the initial observations are marked in it.
+    // Every source belongs to a selected plot: when each plot is listed once in site_state,
+    // the join with it keeps every source once and in its place, and is left out.
+    const std::string yearly =
+        "SELECT crep_h1.FL_ID AS FL_ID, crep_h1.year_ AS year_0, Sum(crep_h1.Crep*crep_h1.FLA/100.0) AS Crep,"
+        " Count(crep_h1.id_) AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg FROM crep_h1";
     p.rebuildLogged("crep_year:", "crep_year",
-                    "SELECT crep_h1.FL_ID AS FL_ID, crep_h1.year_ AS year_0, Sum(crep_h1.Crep*crep_h1.FLA/100.0) AS Crep,"
-                    " Count(crep_h1.id_) AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg"
-                    " FROM crep_h1 INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
-                    " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1");
+                    selected == Selection::Join
+                        ? yearly + " INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
+                                   " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1"
+                        : yearly + " GROUP BY crep_h1.FL_ID, crep_h1.year_");
     // The initial observations reach crep_year through a lookup of the few initial values
     // instead of a search of every observation of the plot per plot-year. An update with
     // several matching observations keeps the last one (the highest meas_ID); so does the
@@ -169,7 +215,8 @@ void build_carbon_input(const PrepContext& p)
                         " cultivation.Macode AS Macode, cultivation.Sim_Quantity AS yield, crop.ITEM_IX AS crop_ix, " +
                         nEwr + " AS N_ewr, " + nEwr + "*crop.CNR AS c_ewr, crop.K AS K, crop.ETA AS ETA,"
                         " crop.CNR AS CNR, crop.CNR_alt AS CNR_alt, crop.NAME AS name_, " +
-                        nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" + kSelectedCropEvents +
+                        nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" +
+                        selected_crop_events(selected, true) +
                         " AND cultivation.Macode IN (0,2,9) ORDER BY cultivation.FL_ID, cultivation.[year]");
 }
 
