@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
 
 using vt::engine::RunOutcome;
 using vt::test::RunFixture;
@@ -27,7 +30,108 @@ bool logged(const RunFixture::Run& run, const std::string& line)
     return std::find(run.log.begin(), run.log.end(), line) != run.log.end();
 }
 
+// Two selected plots whose events are entered plot 2 first (their stored order is not the
+// order of the plots): crops with harvest residues and by-products, an amendment.
+RunFixture& two_plots(RunFixture& f)
+{
+    f.addSoil(1, 15, 40);
+    f.addClimate(1, 0, 8.5, 600);
+    for (int y = 2001; y <= 2003; ++y) f.addClimate(1, y, 9.0, 550);
+    f.addPlot(1);
+    f.addPlot(2);
+    f.addEvent(2, 2002, 9, 1, 70, 40);
+    f.addEvent(2, 2001, 3, 201, 12);
+    f.addEvent(1, 2001, 2, 1, 60);
+    f.addEvent(1, 2001, 3, 201, 10, 60);
+    f.addEvent(1, 2002, 9, 1, 55);
+    f.addEvent(2, 2001, 2, 1, 65);
+    f.addMeasurement(1, 7, 2001, 0, 1.2);
+    return f;
+}
+
+// The rows of a table in stored order, every value with its storage class.
+std::vector<std::string> table_rows(RunFixture& f, const std::string& table)
+{
+    std::string values;
+    for (const std::string& c : f.db().columns(table))
+        values += (values.empty() ? "" : " || '|' || ") + std::string("typeof(") + c + ") || quote(" + c + ")";
+    std::vector<std::string> rows;
+    for (vt::db::Cursor c = f.db().query("SELECT " + values + " FROM " + table + " ORDER BY rowid"); !c.eof(); c.next())
+        rows.push_back(c.field(0).toString());
+    return rows;
+}
+
+std::vector<std::string> with_prefix(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& l : lines)
+        if (l.rfind(prefix, 0) == 0) found.push_back(l);
+    return found;
+}
+
 } // namespace
+
+// The working tables of the carbon input keep to the selected plots and to the order of the
+// events whichever way the selection is read: plots listed once with every event's plot
+// selected, events of unselected plots (left out, the others in their stored order), a
+// plot listed twice in site_state (its events meet both rows, as in a join).
+TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
+{
+    RunFixture all;
+    two_plots(all);
+    ASSERT_EQ(all.run().result.outcome, RunOutcome::Finished);
+    const auto run = all.run();  // repeated: the model quantities are in place
+    ASSERT_EQ(run.result.outcome, RunOutcome::Finished);
+    const std::vector<std::string> tables = {"crep_h1", "crep_year", "_cropping_dt"};
+
+    struct Case {
+        const char* name;
+        std::function<void(RunFixture&)> change;
+        int twice;  // plot 1's events meet site_state this many times
+    };
+    const Case cases[] = {
+        {"unselected plot",
+         [](RunFixture& f) {
+             f.addPlot(3, 1, 1, 0, 0);
+             f.addEvent(3, 2001, 2, 1, 80);
+             f.addEvent(3, 2002, 3, 201, 9);
+             f.addEvent(3, 2002, 9, 1, 40);
+         },
+         1},
+        {"plot listed twice", [](RunFixture& f) { f.db().execute("INSERT INTO site_state (FL_ID, status) VALUES (1, 1)"); },
+         2},
+    };
+    for (const Case& c : cases) {
+        RunFixture f;
+        two_plots(f);
+        c.change(f);
+        // A plot listed twice stops the run at its balance, after the carbon input.
+        const bool finishes = c.twice == 1;
+        EXPECT_EQ(f.run().result.outcome == RunOutcome::Finished, finishes) << c.name;
+        const auto again = f.run();
+        EXPECT_EQ(again.result.outcome == RunOutcome::Finished, finishes) << c.name;
+        if (finishes) {
+            for (const std::string& t : tables) EXPECT_EQ(table_rows(f, t), table_rows(all, t)) << c.name << " " << t;
+            for (const char* label : {"sql 2:", "sql 3:", "CREP_ewr:", " CREP_od:", "  CREP_kop:"})
+                EXPECT_EQ(with_prefix(again.log, label), with_prefix(run.log, label)) << c.name;
+            continue;
+        }
+        // Each source of plot 1 twice, next to itself; its plot-years meet site_state again and
+        // count each source four times.
+        std::vector<std::string> doubled;
+        for (const std::string& r : table_rows(all, "crep_h1")) {
+            doubled.push_back(r);
+            if (r.rfind("integer1|", 0) == 0) doubled.push_back(r);
+        }
+        EXPECT_EQ(table_rows(f, "crep_h1"), doubled) << c.name;
+        EXPECT_EQ(f.number("SELECT sum(n) FROM crep_year WHERE FL_ID=1"),
+                  4 * all.number("SELECT sum(n) FROM crep_year WHERE FL_ID=1"))
+            << c.name;
+        EXPECT_EQ(f.number("SELECT count(*) FROM _cropping_dt WHERE FL_ID=1"),
+                  2 * all.number("SELECT count(*) FROM _cropping_dt WHERE FL_ID=1"))
+            << c.name;
+    }
+}
 
 // A repeated run leaves the model quantities that are still right as they are; a changed
 // quantity must still reach Sim_Quantity and the yearly carbon, whether all events or only
