@@ -5,8 +5,10 @@
 #include "db/connection.h"
 
 #include <cctype>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace vt::engine {
 
@@ -91,6 +93,55 @@ struct ModelQuantity {
     const char* events;
 };
 
+// The value of a parameter table for an event as a short CASE list over cultivation.Item_IX
+// with the table's values bound: `expression` (naming columns of `table` as table.column)
+// for each key, NULL for an event whose item the table lacks. A few comparisons per event
+// cost less than a search of the table per event. Only for a small table whose keys are
+// integers (compared with Item_IX as a join on the key compares them) and whose values are
+// numbers or NULL (bound unchanged); nothing otherwise.
+struct ItemCase {
+    std::string sql;
+    std::vector<db::Value> params;
+};
+
+std::optional<ItemCase> item_case(const PrepContext& p, const std::string& table, const std::string& key,
+                                  const std::string& expression)
+{
+    constexpr long long kMaxItems = 24;
+    const long long items = p.db.scalar("SELECT count(*) FROM " + table).toInt();
+    if (items == 0 || items > kMaxItems) return std::nullopt;
+    // The table's columns in `expression`, where they stand and what they are.
+    const std::string prefix = table + ".";
+    std::vector<std::pair<std::size_t, std::size_t>> at;  // start, length
+    std::string columns;
+    for (std::size_t i = expression.find(prefix); i != std::string::npos; i = expression.find(prefix, i + 1)) {
+        std::size_t end = i + prefix.size();
+        while (end < expression.size() &&
+               (std::isalnum(static_cast<unsigned char>(expression[end])) != 0 || expression[end] == '_'))
+            ++end;
+        at.emplace_back(i, end - i);
+        columns += ", " + expression.substr(i, end - i);
+    }
+    ItemCase c{"CASE cultivation.Item_IX", {}};
+    for (db::Cursor row = p.db.query("SELECT " + table + "." + key + columns + " FROM " + table); !row.eof();
+         row.next()) {
+        if (!row.field(0).isInteger()) return std::nullopt;
+        c.params.push_back(row.field(0));
+        c.sql += " WHEN ? THEN ";
+        std::size_t done = 0;
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            const db::Value v = row.field(static_cast<int>(k) + 1);
+            if (!v.isNull() && !v.isNumber()) return std::nullopt;
+            c.params.push_back(v);
+            c.sql += expression.substr(done, at[k].first - done) + "?";
+            done = at[k].first + at[k].second;
+        }
+        c.sql += expression.substr(done);
+    }
+    c.sql += " END";
+    return c;
+}
+
 // Sets cultivation.Sim_Quantity of the selected events and logs how many there are.
 // A repeated run finds nearly every value already in place, and rewriting a row with an
 // equal value costs nearly as much as changing it; one read pass counts the events and
@@ -98,37 +149,87 @@ struct ModelQuantity {
 // when the column's REAL affinity stores an equal value identically and the parameter
 // table's key is unique (each event has at most one value); otherwise every event is
 // written as by a plain update.
-void set_model_quantity(const PrepContext& p, const ModelQuantity& q, bool realColumn, Selection selected)
-{
-    const std::string t = q.table;
-    const std::string match = "cultivation.Item_IX = " + t + "." + q.key;
-    const std::string update = "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t +
-                               ", site_state WHERE " + match +
-                               " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND " + q.events;
-    const bool uniqueKey =
-        realColumn && p.db.scalar("SELECT NOT EXISTS (SELECT 1 FROM " + t + " GROUP BY " + q.key + " HAVING count(*) > 1)")
-                          .toInt() != 0;
-    if (!uniqueKey) {
-        p.runLogged(q.label, update);
-        return;
-    }
-    const std::string differs = "cultivation.Sim_Quantity IS NOT " + std::string(q.value);
-    long long events = 0;
-    long long differing = 0;
+class ModelQuantities {
+public:
+    ModelQuantities(const PrepContext& p, bool realColumn, Selection selected)
+        : p_(p), realColumn_(realColumn), selected_(selected)
     {
-        db::Cursor c = p.db.query("SELECT count(*), coalesce(sum(" + differs + "), 0) FROM cultivation INNER JOIN " + t +
-                                  " ON " + match + " WHERE " + q.events + and_selected(selected));
-        events = c.field(0).toInt();
-        differing = c.field(1).toInt();
     }
-    // A first run changes every value and needs no comparison per row.
-    if (differing == events && events > 0)
-        p.run(update);
-    else if (differing > 0)
-        p.run(update + " AND " + differs);
-    p.log(q.label + std::to_string(events));
-    p.checkStop();
-}
+
+    // Both quantities (their events apart, so that setting one leaves the other's count and
+    // comparison as they were). Their counts come from one pass over cultivation with
+    // the parameters as CASE lists when both tables allow them, else from a pass each.
+    void set(const ModelQuantity& a, const ModelQuantity& b)
+    {
+        const bool ua = uniqueKey(a);
+        const bool ub = uniqueKey(b);
+        const std::optional<ItemCase> ca = ua ? item_case(p_, a.table, a.key, differs(a)) : std::nullopt;
+        const std::optional<ItemCase> cb = ub && ca ? item_case(p_, b.table, b.key, differs(b)) : std::nullopt;
+        if (!cb) {
+            set(a, ua);
+            set(b, ub);
+            return;
+        }
+        std::vector<db::Value> params = ca->params;
+        params.insert(params.end(), cb->params.begin(), cb->params.end());
+        // LIMIT -1 keeps the pass a subquery whose two values are each computed once.
+        db::Cursor c = p_.db.query("SELECT count(a), coalesce(sum(a), 0), count(b), coalesce(sum(b), 0) FROM (SELECT"
+                                   " CASE WHEN " + std::string(a.events) + " THEN " + ca->sql + " END AS a,"
+                                   " CASE WHEN " + std::string(b.events) + " THEN " + cb->sql + " END AS b"
+                                   " FROM cultivation WHERE 1" + and_selected(selected_) + " LIMIT -1)",
+                                   params);
+        const long long counts[] = {c.field(0).toInt(), c.field(1).toInt(), c.field(2).toInt(), c.field(3).toInt()};
+        write(a, counts[0], counts[1]);
+        write(b, counts[2], counts[3]);
+    }
+
+private:
+    static std::string differs(const ModelQuantity& q) { return "cultivation.Sim_Quantity IS NOT " + std::string(q.value); }
+
+    std::string update(const ModelQuantity& q) const
+    {
+        const std::string t = q.table;
+        return "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t +
+               ", site_state WHERE cultivation.Item_IX = " + t + "." + q.key +
+               " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND " + q.events;
+    }
+
+    bool uniqueKey(const ModelQuantity& q) const
+    {
+        return realColumn_ && p_.db.scalar("SELECT NOT EXISTS (SELECT 1 FROM " + std::string(q.table) + " GROUP BY " +
+                                           q.key + " HAVING count(*) > 1)")
+                                      .toInt() != 0;
+    }
+
+    void set(const ModelQuantity& q, bool uniqueKey) const
+    {
+        if (!uniqueKey) {
+            p_.runLogged(q.label, update(q));
+            return;
+        }
+        const std::string t = q.table;
+        db::Cursor c = p_.db.query("SELECT count(*), coalesce(sum(" + differs(q) + "), 0) FROM cultivation INNER JOIN " +
+                                   t + " ON cultivation.Item_IX = " + t + "." + q.key + " WHERE " + q.events +
+                                   and_selected(selected_));
+        write(q, c.field(0).toInt(), c.field(1).toInt());
+    }
+
+    // Writes the differing values of `events` events.
+    void write(const ModelQuantity& q, long long events, long long differing) const
+    {
+        // A first run changes every value and needs no comparison per row.
+        if (differing == events && events > 0)
+            p_.run(update(q));
+        else if (differing > 0)
+            p_.run(update(q) + " AND " + differs(q));
+        p_.log(q.label + std::to_string(events));
+        p_.checkStop();
+    }
+
+    const PrepContext& p_;
+    bool realColumn_;
+    Selection selected_;
+};
 
 } // namespace
 
@@ -146,14 +247,11 @@ void build_carbon_input(const PrepContext& p)
         real_affinity(p.db.scalar("SELECT type FROM pragma_table_info('cultivation') WHERE name = 'Sim_Quantity'"
                                   " COLLATE NOCASE")
                           .toString());
-    set_model_quantity(p,
-                       {"sql 2:", "cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS", "gldopspa", "item_ix",
-                        "cultivation.Macode=3"},
-                       realColumn, selected);
-    set_model_quantity(p,
-                       {"sql 3:", "cultivation.Quantity*gldpflan.N_Gehalt", "gldpflan", "ITEM_IX",
-                        "(cultivation.Macode=2 OR cultivation.Macode=9)"},
-                       realColumn, selected);
+    ModelQuantities(p, realColumn, selected)
+        .set({"sql 2:", "cultivation.Quantity*100*gldopspa.TS_GEHALT*gldopspa.C_GEH_TS", "gldopspa", "item_ix",
+              "cultivation.Macode=3"},
+             {"sql 3:", "cultivation.Quantity*gldpflan.N_Gehalt", "gldpflan", "ITEM_IX",
+              "(cultivation.Macode=2 OR cultivation.Macode=9)"});
 
     const std::string share = event_share_sql(p.regional);
 

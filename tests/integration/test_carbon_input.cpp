@@ -135,35 +135,42 @@ TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
 
 // A repeated run leaves the model quantities that are still right as they are; a changed
 // quantity must still reach Sim_Quantity and the yearly carbon, whether all events or only
-// some changed, and the log keeps counting every event.
+// some changed, and the log keeps counting every event. The parameter tables are read as
+// short lists, or searched per event when they are large.
 TEST(CarbonInput, ARepeatedRunRecomputesChangedQuantities)
 {
-    RunFixture f;
-    wheat_and_manure(f);
-    f.addEvent(1, 2002, 2, 1, 50);
-    ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
-    const double wheatN = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001");
-    const double wheat2002N = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2002");
-    const double manureC = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=3");
-    const double crep2003 = f.number("SELECT Crep FROM crep_year WHERE year_0=2003");
+    for (const int extraItems : {0, 30}) {
+        SCOPED_TRACE(extraItems);
+        RunFixture f;
+        for (int i = 0; i < extraItems; ++i)
+            f.db().execute("INSERT INTO gldopspa (item_ix, NAME, ETA, TS_GEHALT, C_GEH_TS) VALUES (?, 'unused', 0.3, 0.2, 0.4)",
+                           {1000 + i});
+        wheat_and_manure(f);
+        f.addEvent(1, 2002, 2, 1, 50);
+        ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+        const double wheatN = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001");
+        const double wheat2002N = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2002");
+        const double manureC = f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=3");
+        const double crep2003 = f.number("SELECT Crep FROM crep_year WHERE year_0=2003");
 
-    const auto unchanged = f.run();
-    ASSERT_EQ(unchanged.result.outcome, RunOutcome::Finished);
-    EXPECT_TRUE(logged(unchanged, "sql 2:1"));
-    EXPECT_TRUE(logged(unchanged, "sql 3:2"));
-    EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001"), wheatN);
+        const auto unchanged = f.run();
+        ASSERT_EQ(unchanged.result.outcome, RunOutcome::Finished);
+        EXPECT_TRUE(logged(unchanged, "sql 2:1"));
+        EXPECT_TRUE(logged(unchanged, "sql 3:2"));
+        EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001"), wheatN);
 
-    // Every amendment changes, one of the two crops does.
-    f.db().execute("UPDATE cultivation SET Quantity = Quantity*2 WHERE Macode=3 OR year=2001");
-    f.db().execute("UPDATE cultivation SET Sim_Quantity = NULL WHERE year=2001");
-    const auto changed = f.run();
-    ASSERT_EQ(changed.result.outcome, RunOutcome::Finished);
-    EXPECT_TRUE(logged(changed, "sql 2:1"));
-    EXPECT_TRUE(logged(changed, "sql 3:2"));
-    EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001"), 2 * wheatN);
-    EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2002"), wheat2002N);
-    EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=3"), 2 * manureC);
-    EXPECT_DOUBLE_EQ(f.number("SELECT Crep FROM crep_year WHERE year_0=2003"), 2 * crep2003);
+        // Every amendment changes, one of the two crops does.
+        f.db().execute("UPDATE cultivation SET Quantity = Quantity*2 WHERE Macode=3 OR year=2001");
+        f.db().execute("UPDATE cultivation SET Sim_Quantity = NULL WHERE year=2001");
+        const auto changed = f.run();
+        ASSERT_EQ(changed.result.outcome, RunOutcome::Finished);
+        EXPECT_TRUE(logged(changed, "sql 2:1"));
+        EXPECT_TRUE(logged(changed, "sql 3:2"));
+        EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2001"), 2 * wheatN);
+        EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=2 AND year=2002"), wheat2002N);
+        EXPECT_DOUBLE_EQ(f.number("SELECT Sim_Quantity FROM cultivation WHERE Macode=3"), 2 * manureC);
+        EXPECT_DOUBLE_EQ(f.number("SELECT Crep FROM crep_year WHERE year_0=2003"), 2 * crep2003);
+    }
 }
 
 // Several initial observations of one plot-year: crep_year takes the last one entered, as
