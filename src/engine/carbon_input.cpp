@@ -4,6 +4,7 @@
 
 #include "db/connection.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string>
@@ -68,10 +69,15 @@ std::string selected_crop_events(Selection s, bool sorted = false)
 // one search in an index built once instead of a search in each table and its rows. Crops
 // and substances are unique by their primary keys, so an event meets at most one pair, as
 // in a join of the two tables, and the rows keep the order of the events.
+std::string crop_select(const std::string& link, const std::string& columns)
+{
+    return "SELECT gldpflan.ITEM_IX AS ITEM_IX, " + columns + " FROM gldpflan INNER JOIN gldopspa ON gldpflan." + link +
+           " = gldopspa.item_ix";
+}
+
 std::string with_crop(const std::string& link, const std::string& columns)
 {
-    return "WITH crop AS MATERIALIZED (SELECT gldpflan.ITEM_IX AS ITEM_IX, " + columns +
-           " FROM gldpflan INNER JOIN gldopspa ON gldpflan." + link + " = gldopspa.item_ix) ";
+    return "WITH crop AS MATERIALIZED (" + crop_select(link, columns) + ") ";
 }
 
 // The affinity SQLite derives from a declared column type is REAL.
@@ -94,24 +100,38 @@ struct ModelQuantity {
 };
 
 // The value of a parameter table for an event as a short CASE list over cultivation.Item_IX
-// with the table's values bound: `expression` (naming columns of `table` as table.column)
-// for each key, NULL for an event whose item the table lacks. A few comparisons per event
-// cost less than a search of the table per event. Only for a small table whose keys are
-// integers (compared with Item_IX as a join on the key compares them) and whose values are
-// numbers or NULL (bound unchanged); nothing otherwise.
+// with the table's values bound: `expression` (naming columns of the table as
+// `name`.column) for each key, NULL for an event whose item the table lacks. A few
+// comparisons per event cost less than a search of the table per event. Only for a small
+// table (`name`, or `from` read as `name`) whose keys are distinct integers (compared with
+// Item_IX as a join on the key compares them) and whose values are numbers or NULL (bound
+// unchanged); nothing otherwise.
 struct ItemCase {
     std::string sql;
     std::vector<db::Value> params;
+    std::vector<db::Value> keys;
+
+    // The condition that an event's item is in the table, with its values in `params`.
+    std::string listed(std::vector<db::Value>& params) const
+    {
+        std::string sql = "CASE cultivation.Item_IX";
+        for (const db::Value& k : keys) {
+            sql += " WHEN ? THEN 1";
+            params.push_back(k);
+        }
+        return sql + " END";
+    }
 };
 
-std::optional<ItemCase> item_case(const PrepContext& p, const std::string& table, const std::string& key,
-                                  const std::string& expression)
+std::optional<ItemCase> item_case(const PrepContext& p, const std::string& name, const std::string& key,
+                                  const std::string& expression, const std::string& from = {})
 {
     constexpr long long kMaxItems = 24;
-    const long long items = p.db.scalar("SELECT count(*) FROM " + table).toInt();
+    const std::string source = from.empty() ? name : from;
+    const long long items = p.db.scalar("SELECT count(*) FROM " + source).toInt();
     if (items == 0 || items > kMaxItems) return std::nullopt;
     // The table's columns in `expression`, where they stand and what they are.
-    const std::string prefix = table + ".";
+    const std::string prefix = name + ".";
     std::vector<std::pair<std::size_t, std::size_t>> at;  // start, length
     std::string columns;
     for (std::size_t i = expression.find(prefix); i != std::string::npos; i = expression.find(prefix, i + 1)) {
@@ -122,19 +142,21 @@ std::optional<ItemCase> item_case(const PrepContext& p, const std::string& table
         at.emplace_back(i, end - i);
         columns += ", " + expression.substr(i, end - i);
     }
-    ItemCase c{"CASE cultivation.Item_IX", {}};
-    for (db::Cursor row = p.db.query("SELECT " + table + "." + key + columns + " FROM " + table); !row.eof();
+    ItemCase c{"CASE cultivation.Item_IX", {}, {}};
+    for (db::Cursor row = p.db.query("SELECT " + name + "." + key + columns + " FROM " + source); !row.eof();
          row.next()) {
-        if (!row.field(0).isInteger()) return std::nullopt;
-        c.params.push_back(row.field(0));
+        const db::Value k = row.field(0);
+        if (!k.isInteger() || std::find(c.keys.begin(), c.keys.end(), k) != c.keys.end()) return std::nullopt;
+        c.keys.push_back(k);
+        c.params.push_back(k);
         c.sql += " WHEN ? THEN ";
         std::size_t done = 0;
-        for (std::size_t k = 0; k < at.size(); ++k) {
-            const db::Value v = row.field(static_cast<int>(k) + 1);
+        for (std::size_t i = 0; i < at.size(); ++i) {
+            const db::Value v = row.field(static_cast<int>(i) + 1);
             if (!v.isNull() && !v.isNumber()) return std::nullopt;
             c.params.push_back(v);
-            c.sql += expression.substr(done, at[k].first - done) + "?";
-            done = at[k].first + at[k].second;
+            c.sql += expression.substr(done, at[i].first - done) + "?";
+            done = at[i].first + at[i].second;
         }
         c.sql += expression.substr(done);
     }
@@ -256,29 +278,67 @@ void build_carbon_input(const PrepContext& p)
     const std::string share = event_share_sql(p.regional);
 
     // Reproduced carbon of harvest residues and roots, organic amendments and by-products.
-    p.rebuildLogged("CREP_ewr:", "crep_h1",
-                    with_crop("ewr_ix", "gldpflan.FEWR AS FEWR, gldpflan.CEWR AS CEWR, gldopspa.CNR_ALT AS CNR_ALT,"
-                                        " gldopspa.ETA AS ETA") +
-                        "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
-                        " crop.ITEM_IX AS ITEM_IX, (cultivation.Sim_Quantity*crop.FEWR+crop.CEWR)*crop.CNR_ALT*crop.ETA AS Crep,"
-                        " cultivation.Macode AS Macode, 'EWR' AS id_" +
-                        selected_crop_events(selected) + " AND cultivation.Macode IN (2,9)");
-    p.runLogged(" CREP_od:",
-                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_)"
-                " SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix,"
-                " cultivation.Sim_Quantity*gldopspa.ETA, cultivation.Macode, 'OD'" +
-                    (selected == Selection::Join
-                         ? " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)"
-                           " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix WHERE site_state.status=1"
-                         : selected_events(selected, "gldopspa ON cultivation.Item_IX = gldopspa.item_ix")) +
-                    " AND cultivation.Macode=3");
-    p.runLogged("  CREP_kop:",
-                "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_) " +
-                    with_crop("kop_ix", "gldpflan.HI AS HI, gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS,"
-                                        " gldopspa.ETA AS ETA") +
-                    "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], crop.ITEM_IX,"
-                    " cultivation.Quantity*crop.HI*crop.TS_GEHALT*crop.C_GEH_TS*crop.ETA*100, cultivation.Macode, 'KP'" +
-                    selected_crop_events(selected) + " AND cultivation.Macode=9");
+    const std::string ewrColumns =
+        "gldpflan.FEWR AS FEWR, gldpflan.CEWR AS CEWR, gldopspa.CNR_ALT AS CNR_ALT, gldopspa.ETA AS ETA";
+    const std::string ewrCrep = "(cultivation.Sim_Quantity*crop.FEWR+crop.CEWR)*crop.CNR_ALT*crop.ETA";
+    const std::string odCrep = "cultivation.Sim_Quantity*gldopspa.ETA";
+    const std::string kopColumns =
+        "gldpflan.HI AS HI, gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS, gldopspa.ETA AS ETA";
+    const std::string kopCrep = "cultivation.Quantity*crop.HI*crop.TS_GEHALT*crop.C_GEH_TS*crop.ETA*100";
+    // With each plot listed once, the few crops and substances are read as CASE lists; an
+    // event's item then equals the key it matches (integers both), and Item_IX stands for it.
+    std::optional<ItemCase> ewr, od, kop;
+    if (selected != Selection::Join) {
+        ewr = item_case(p, "crop", "ITEM_IX", ewrCrep, "(" + crop_select("ewr_ix", ewrColumns) + ") AS crop");
+        od = item_case(p, "gldopspa", "item_ix", odCrep);
+        kop = item_case(p, "crop", "ITEM_IX", kopCrep, "(" + crop_select("kop_ix", kopColumns) + ") AS crop");
+    }
+    // The sources of `events` read through `c`, in the order of the events, with their values.
+    const auto listedSources = [&](const ItemCase& c, const char* id, const char* events, std::vector<db::Value>& params) {
+        params = c.params;
+        return "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
+               " cultivation.Item_IX AS ITEM_IX, " + c.sql + " AS Crep, cultivation.Macode AS Macode, '" + id + "' AS id_"
+               " FROM cultivation NOT INDEXED WHERE " + events + " AND " + c.listed(params) + and_selected(selected);
+    };
+    const auto logged = [&](const std::string& label, long long rows) {
+        p.log(label + std::to_string(rows));
+        p.checkStop();
+    };
+    const std::string insert = "INSERT INTO crep_h1 (FL_ID, FLA, year_, ITEM_IX, Crep, Macode, id_) ";
+    std::vector<db::Value> params;
+    if (ewr) {
+        const std::string select = listedSources(*ewr, "EWR", "cultivation.Macode IN (2,9)", params);
+        p.drop("crep_h1");
+        p.db.execute("CREATE TABLE crep_h1 AS " + select, params);
+        logged("CREP_ewr:", p.rowCount("crep_h1"));
+    } else {
+        p.rebuildLogged("CREP_ewr:", "crep_h1",
+                        with_crop("ewr_ix", ewrColumns) +
+                            "SELECT cultivation.FL_ID AS FL_ID, " + share + " AS FLA, cultivation.[year] AS year_,"
+                            " crop.ITEM_IX AS ITEM_IX, " + ewrCrep + " AS Crep, cultivation.Macode AS Macode, 'EWR' AS id_" +
+                            selected_crop_events(selected) + " AND cultivation.Macode IN (2,9)");
+    }
+    if (od) {
+        const std::string select = listedSources(*od, "OD", "cultivation.Macode=3", params);
+        logged(" CREP_od:", p.db.execute(insert + select, params));
+    } else {
+        p.runLogged(" CREP_od:",
+                    insert + "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix, " + odCrep +
+                        ", cultivation.Macode, 'OD'" +
+                        (selected == Selection::Join
+                             ? " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)"
+                               " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix WHERE site_state.status=1"
+                             : selected_events(selected, "gldopspa ON cultivation.Item_IX = gldopspa.item_ix")) +
+                        " AND cultivation.Macode=3");
+    }
+    if (kop) {
+        const std::string select = listedSources(*kop, "KP", "cultivation.Macode=9", params);
+        logged("  CREP_kop:", p.db.execute(insert + select, params));
+    } else {
+        p.runLogged("  CREP_kop:", insert + with_crop("kop_ix", kopColumns) + "SELECT cultivation.FL_ID, " + share +
+                                       ", cultivation.[year], crop.ITEM_IX, " + kopCrep + ", cultivation.Macode, 'KP'" +
+                                       selected_crop_events(selected) + " AND cultivation.Macode=9");
+    }
 
     // One row per plot-year with any source; the initial observations are marked in it.
     // Every source belongs to a selected plot: when each plot is listed once in site_state,

@@ -31,7 +31,8 @@ bool logged(const RunFixture::Run& run, const std::string& line)
 }
 
 // Two selected plots whose events are entered plot 2 first (their stored order is not the
-// order of the plots): crops with harvest residues and by-products, an amendment.
+// order of the plots): crops with harvest residues and by-products, an amendment, an
+// unknown crop.
 RunFixture& two_plots(RunFixture& f)
 {
     f.addSoil(1, 15, 40);
@@ -45,6 +46,7 @@ RunFixture& two_plots(RunFixture& f)
     f.addEvent(1, 2001, 3, 201, 10, 60);
     f.addEvent(1, 2002, 9, 1, 55);
     f.addEvent(2, 2001, 2, 1, 65);
+    f.addEvent(1, 2003, 2, 77, 30);  // an item no crop has
     f.addMeasurement(1, 7, 2001, 0, 1.2);
     return f;
 }
@@ -72,9 +74,10 @@ std::vector<std::string> with_prefix(const std::vector<std::string>& lines, cons
 } // namespace
 
 // The working tables of the carbon input keep to the selected plots and to the order of the
-// events whichever way the selection is read: plots listed once with every event's plot
-// selected, events of unselected plots (left out, the others in their stored order), a
-// plot listed twice in site_state (its events meet both rows, as in a join).
+// events whichever way the selection and the crops are read: plots listed once with every
+// event's plot selected, events of unselected plots (left out, the others in their stored
+// order), crops too many for short lists, a plot listed twice in site_state (its events
+// meet both rows, as in a join).
 TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
 {
     RunFixture all;
@@ -96,6 +99,14 @@ TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
              f.addEvent(3, 2001, 2, 1, 80);
              f.addEvent(3, 2002, 3, 201, 9);
              f.addEvent(3, 2002, 9, 1, 40);
+         },
+         1},
+        {"many crops",  // read by their join, not as lists
+         [](RunFixture& f) {
+             for (int i = 0; i < 30; ++i)
+                 f.db().execute("INSERT INTO gldpflan (ITEM_IX, NAME, HI, N_Gehalt, CEWR, FEWR, ewr_ix, kop_ix)"
+                                " VALUES (?, 'unused', 0.5, 1.5, 10, 0.4, 101, 102)",
+                                {100 + i});
          },
          1},
         {"plot listed twice", [](RunFixture& f) { f.db().execute("INSERT INTO site_state (FL_ID, status) VALUES (1, 1)"); },
