@@ -354,13 +354,23 @@ void build_carbon_input(const PrepContext& p)
     // The initial observations reach crep_year through a lookup of the few initial values
     // instead of a search of every observation of the plot per plot-year. An update with
     // several matching observations keeps the last one (the highest meas_ID); so does the
-    // lookup.
-    for (const auto& [label, column, code] : {std::tuple{"corg updates:", "Corg", "7"}, {"Norg updates:", "Norg", "0"}})
+    // lookup. When their years are integers, only the plot-years within them (mostly the
+    // first year) are looked up.
+    for (const auto& [label, column, code] : {std::tuple{"corg updates:", "Corg", "7"}, {"Norg updates:", "Norg", "0"}}) {
+        const std::string initial = std::string(" FROM measurements WHERE M_IX=") + code + " AND year_number=0";
+        std::string years;
+        {
+            db::Cursor c = p.db.query("SELECT min([year]), max([year]), count(*) = count(CASE WHEN typeof([year])='integer'"
+                                      " THEN 1 END)" + initial);
+            if (c.field(2).toInt() != 0 && c.field(0).isInteger() && c.field(1).isInteger())
+                years = " AND crep_year.year_0 BETWEEN " + std::to_string(c.field(0).toInt()) + " AND " +
+                        std::to_string(c.field(1).toInt());
+        }
         p.runLogged(label, std::string("UPDATE crep_year SET ") + column +
-                               " = initial.meas_value FROM (SELECT FL_ID, [year], meas_value, max(meas_ID)"
-                               " FROM measurements WHERE M_IX=" + code +
-                               " AND year_number=0 GROUP BY FL_ID, [year]) AS initial"
-                               " WHERE crep_year.FL_ID = initial.FL_ID AND crep_year.year_0 = initial.[year]");
+                               " = initial.meas_value FROM (SELECT FL_ID, [year], meas_value, max(meas_ID)" + initial +
+                               " GROUP BY FL_ID, [year]) AS initial"
+                               " WHERE crep_year.FL_ID = initial.FL_ID AND crep_year.year_0 = initial.[year]" + years);
+    }
 
     // Harvest residues and roots of every crop event, for the fresh organic matter.
     const std::string part = p.regional ? "cultivation.part" : "100";

@@ -200,3 +200,29 @@ TEST(CarbonInput, TheLastOfSeveralInitialValuesOfAYearIsTaken)
     EXPECT_DOUBLE_EQ(f.number("SELECT Norg FROM crep_year WHERE year_0=2001"), 0.13);
     EXPECT_DOUBLE_EQ(f.number("SELECT Corg FROM crep_year WHERE year_0=2003"), -99.9999);
 }
+
+// Initial observations in more than one year each reach their plot-year; one whose year is
+// unknown reaches none and leaves the others in place.
+TEST(CarbonInput, InitialValuesReachTheirYears)
+{
+    struct Case {
+        const char* name;
+        const char* extra;  // another initial Corg observation of plot 1
+        double corg2003;
+    };
+    const Case cases[] = {
+        {"a later year too", "INSERT INTO measurements (FL_ID, M_IX, year, year_number, meas_value) VALUES (1, 7, 2003, 0, 1.5)",
+         1.5},
+        {"a year unknown", "INSERT INTO measurements (FL_ID, M_IX, year, year_number, meas_value) VALUES (1, 7, NULL, 0, 1.5)",
+         -99.9999},
+    };
+    for (const Case& c : cases) {
+        RunFixture f;
+        wheat_and_manure(f);
+        f.db().execute(c.extra);
+        f.run();
+        EXPECT_DOUBLE_EQ(f.number("SELECT Corg FROM crep_year WHERE year_0=2001"), 1.2) << c.name;
+        EXPECT_DOUBLE_EQ(f.number("SELECT Corg FROM crep_year WHERE year_0=2003"), c.corg2003) << c.name;
+        EXPECT_DOUBLE_EQ(f.number("SELECT Norg FROM crep_year WHERE year_0=2001"), -99.9999) << c.name;
+    }
+}
