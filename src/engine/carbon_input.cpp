@@ -342,15 +342,19 @@ void build_carbon_input(const PrepContext& p)
 
     // One row per plot-year with any source; the initial observations are marked in it.
     // Every source belongs to a selected plot: when each plot is listed once in site_state,
-    // the join with it keeps every source once and in its place, and is left out.
-    const std::string yearly =
-        "SELECT crep_h1.FL_ID AS FL_ID, crep_h1.year_ AS year_0, Sum(crep_h1.Crep*crep_h1.FLA/100.0) AS Crep,"
-        " Count(crep_h1.id_) AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg FROM crep_h1";
+    // the join with it keeps every source once and in its place, and is left out; every
+    // source has its id_, so that count(*) counts what Count(id_) counts without sorting id_.
+    const auto yearly = [](const char* n) {
+        return std::string("SELECT crep_h1.FL_ID AS FL_ID, crep_h1.year_ AS year_0,"
+                           " Sum(crep_h1.Crep*crep_h1.FLA/100.0) AS Crep, ") +
+               n + " AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg FROM crep_h1";
+    };
     p.rebuildLogged("crep_year:", "crep_year",
                     selected == Selection::Join
-                        ? yearly + " INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
-                                   " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1"
-                        : yearly + " GROUP BY crep_h1.FL_ID, crep_h1.year_");
+                        ? yearly("Count(crep_h1.id_)") +
+                              " INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
+                              " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1"
+                        : yearly("count(*)") + " GROUP BY crep_h1.FL_ID, crep_h1.year_");
     // The initial observations reach crep_year through a lookup of the few initial values
     // instead of a search of every observation of the plot per plot-year. An update with
     // several matching observations keeps the last one (the highest meas_ID); so does the
