@@ -92,21 +92,25 @@ TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
         std::function<void(RunFixture&)> change;
         int twice;  // plot 1's events meet site_state this many times
     };
+    const auto unselectedPlot = [](RunFixture& f) {
+        f.addPlot(3, 1, 1, 0, 0);
+        f.addEvent(3, 2001, 2, 1, 80);
+        f.addEvent(3, 2002, 3, 201, 9);
+        f.addEvent(3, 2002, 9, 1, 40);
+    };
+    const auto manyCrops = [](RunFixture& f) {  // read by their join, not as lists
+        for (int i = 0; i < 30; ++i)
+            f.db().execute("INSERT INTO gldpflan (ITEM_IX, NAME, HI, N_Gehalt, CEWR, FEWR, ewr_ix, kop_ix)"
+                           " VALUES (?, 'unused', 0.5, 1.5, 10, 0.4, 101, 102)",
+                           {100 + i});
+    };
     const Case cases[] = {
-        {"unselected plot",
-         [](RunFixture& f) {
-             f.addPlot(3, 1, 1, 0, 0);
-             f.addEvent(3, 2001, 2, 1, 80);
-             f.addEvent(3, 2002, 3, 201, 9);
-             f.addEvent(3, 2002, 9, 1, 40);
-         },
-         1},
-        {"many crops",  // read by their join, not as lists
-         [](RunFixture& f) {
-             for (int i = 0; i < 30; ++i)
-                 f.db().execute("INSERT INTO gldpflan (ITEM_IX, NAME, HI, N_Gehalt, CEWR, FEWR, ewr_ix, kop_ix)"
-                                " VALUES (?, 'unused', 0.5, 1.5, 10, 0.4, 101, 102)",
-                                {100 + i});
+        {"unselected plot", unselectedPlot, 1},
+        {"many crops", manyCrops, 1},
+        {"unselected plot, many crops",
+         [&](RunFixture& f) {
+             unselectedPlot(f);
+             manyCrops(f);
          },
          1},
         {"plot listed twice", [](RunFixture& f) { f.db().execute("INSERT INTO site_state (FL_ID, status) VALUES (1, 1)"); },
