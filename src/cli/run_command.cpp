@@ -128,7 +128,7 @@ const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended");
     cmd->add_option("--db", opt->db, "Experiment database file (also DB=FILE)");
     cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
-    cmd->add_option("--jobs", opt->jobs, "Worker threads that simulate plots (default 0: one per core)")
+    cmd->add_option("--jobs", opt->jobs, "Threads of the balance: one reads plots and writes their rows, the others simulate (default 0: one per core)")
         ->check(CLI::NonNegativeNumber);
     cmd->add_flag("--stepwise", opt->stepwise,
                   "Integrate the soil pools Euler step by Euler step (the reference; slower)");

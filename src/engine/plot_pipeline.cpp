@@ -148,21 +148,21 @@ private:
 
 int worker_count(int jobs)
 {
-    if (jobs > 0) return jobs;
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 0 ? static_cast<int>(cores) : 1;
+    const int threads = jobs > 0 ? jobs : (cores > 0 ? static_cast<int>(cores) : 1);
+    return threads - 1;
 }
 
 PipelineTimes run_plot_pipeline(const PlotPipeline& p, int jobs)
 {
     const int n = worker_count(jobs);
-    if (n <= 1) return run_sequential(p);
+    if (n < 1) return run_sequential(p);
 
     PipelineTimes t;
     InFlight q;
     Workers workers(q, p, n);
     // Enough plots in flight to keep every worker busy while the calling thread writes.
-    const long long window = 4LL * n;
+    const long long window = 4LL * (n + 1);
     std::map<long long, std::size_t> rows;  // input rows of the plots in flight
     long long nextRead = 0, nextWrite = 0;
     bool exhausted = false;

@@ -30,15 +30,18 @@ struct PlotPipeline {
     std::function<bool(PlotOutput&&, std::size_t inputRows)> write;
 };
 
-// Reads plots, simulates them on `jobs` worker threads (with 1 or less, one after another
-// on the calling thread) and writes them in reading order, so that the written rows do not
-// depend on the number of threads. At most a few plots per thread are in flight at any
-// time. An exception of any stage ends the run and reaches the caller, after the workers
-// have stopped.
+// Reads plots, simulates them and writes them in reading order with `jobs` threads: the
+// calling thread reads and writes, the others simulate (with one thread, the calling
+// thread does everything, one plot after another). The written rows do not depend on the
+// number of threads. At most a few plots per thread are in flight at any time. An
+// exception of any stage ends the run and reaches the caller, after the workers have
+// stopped.
+// The calling thread, which owns the connection, is the busiest: a simulating thread of its
+// own for every core would take turns with it on the cores and hold it up.
 PipelineTimes run_plot_pipeline(const PlotPipeline& pipeline, int jobs);
 
-// The number of worker threads that `jobs` asks for: itself when positive, else the
-// number of cores.
+// The number of simulating threads beside the calling thread that `jobs` asks for: one
+// less than itself when positive, else one less than the number of cores.
 int worker_count(int jobs);
 
 } // namespace vt::engine

@@ -72,8 +72,9 @@ struct RunConfig {
     // Folder where the run writes rux_report.txt and rux_check_init.sql.
     std::string work_dir = ".";
 
-    // Number of worker threads that simulate plots (1: strictly sequential on the run's
-    // thread; 0: one per core). The rows written are the same for every number.
+    // Number of threads working on the balance: the run's thread reads the plots and writes
+    // their rows, the others simulate (1: strictly sequential on the run's thread; 0: one
+    // per core). The rows written are the same for every number.
     int jobs = 0;
     // Integrate the soil pools step by step (the reference) instead of summing the full
     // Euler steps of a year at once; the two agree to about 1e-13 relative.
