@@ -88,3 +88,35 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
               (std::vector<std::string>{"2010 2001 10"}));
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_tirgint WHERE iramnt > 0"), 7);
 }
+
+// The rows of a plot whose description gives two notill values or is missing: each year
+// once per value (the smaller first), with the irrigation of the plot-year on both, and
+// none.
+TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
+{
+    struct Case {
+        const char* name;
+        const char* shape;
+        std::vector<std::string> rows;  // FL_ID year notill iramnt of the years 2006 to 2008
+    };
+    const std::vector<Case> cases{
+        {"one value each", "", {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
+        {"two values",
+         "INSERT INTO field_description (FL_ID, climate_ID, soil_ID, notill) VALUES (1, 1, 1, -1)",
+         {"1 2006 -1.0 0", "1 2006 0.0 0", "1 2007 -1.0 20.0", "1 2007 0.0 20.0", "1 2008 -1.0 20.0",
+          "1 2008 0.0 20.0"}},
+        {"no description", "DELETE FROM field_description WHERE FL_ID = 1", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunFixture f(true);
+        irrigated_plots(f);
+        if (*c.shape) f.db().execute(c.shape);
+        f.run();  // the soil check may stop the run later; the pattern is built before it
+        EXPECT_EQ(column(f, "SELECT FL_ID || ' ' || year || ' ' || notill || ' ' || iramnt AS v FROM tmp_tirgint"
+                            " WHERE year BETWEEN 2006 AND 2008 ORDER BY rowid"),
+                  c.rows);
+        EXPECT_EQ(column(f, "SELECT name || ':' || type AS v FROM pragma_table_info('tmp_tirgint')"),
+                  (std::vector<std::string>{"FL_ID:INT", "year:INT", "notill:REAL", "part:", "iramnt:", "irarea:"}));
+    }
+}
