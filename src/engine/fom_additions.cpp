@@ -17,18 +17,27 @@ namespace {
 // of the substance table is cheaper than walking a long list of alternatives.
 constexpr long long kMarkerListLimit = 64;
 
-// The rowids of the substances that can match an addition, in table order, when every
-// item_ix is there once and the list is short; empty otherwise.
-std::vector<long long> marker_rows(db::Connection& db)
+// A substance that can match an addition: its rowid and, when every item_ix of the list
+// is an integer, its item_ix written out.
+struct MarkerRow {
+    long long row;
+    std::string item;
+};
+
+// The substances that can match an addition, in table order, when every item_ix is there
+// once and the list is short; empty otherwise.
+std::vector<MarkerRow> marker_rows(db::Connection& db)
 {
-    std::vector<long long> rows;
+    std::vector<MarkerRow> rows;
     try {
-        const auto counts = db.query("SELECT COUNT(*), COUNT(DISTINCT item_ix) FROM gldopspa WHERE item_ix IS NOT NULL");
+        const auto counts = db.query("SELECT COUNT(*), COUNT(DISTINCT item_ix), COUNT(CASE typeof(item_ix) WHEN 'integer'"
+                                     " THEN 1 END) FROM gldopspa WHERE item_ix IS NOT NULL");
         const long long n = counts.field(0).toInt();
         if (n > kMarkerListLimit || n != counts.field(1).toInt()) return rows;
-        for (auto row = db.query("SELECT rowid FROM gldopspa WHERE item_ix IS NOT NULL ORDER BY rowid"); !row.eof();
+        const bool integers = n == counts.field(2).toInt();
+        for (auto row = db.query("SELECT rowid, item_ix FROM gldopspa WHERE item_ix IS NOT NULL ORDER BY rowid"); !row.eof();
              row.next())
-            rows.push_back(row.field(0).toInt());
+            rows.push_back({row.field(0).toInt(), integers ? std::to_string(row.field(1).toInt()) : std::string()});
     } catch (const db::DbError&) {
         rows.clear();  // a table without rowids keeps the general form
     }
@@ -39,18 +48,19 @@ std::vector<long long> marker_rows(db::Connection& db)
 // A few substances, each item_ix once: one comparison with each substance, whose item_ix
 // and marker the engine reads once per statement instead of searching gldopspa twice for
 // every addition. The comparisons are those of the search: both sides are gldopspa.item_ix
-// values of the same column affinity.
-std::string marker_expression(const std::vector<long long>& rows, const std::string& source)
+// values of the same column affinity, or integers that the column's integer affinity
+// compares as they are; written out, an integer costs no subquery step per row.
+std::string marker_expression(const std::vector<MarkerRow>& rows, const std::string& source)
 {
     if (rows.empty()) {
         const std::string match = " FROM gldopspa WHERE gldopspa.item_ix = " + source + ".item_ix";
         return "CASE WHEN EXISTS (SELECT 1" + match + ") THEN (SELECT gldopspa.mkd" + match + " LIMIT 1) ELSE 0 END";
     }
     std::string sql = "CASE " + source + ".item_ix";
-    for (const long long row : rows) {
+    for (const auto& [row, item] : rows) {
         const std::string r = std::to_string(row);
-        sql += " WHEN (SELECT item_ix FROM gldopspa WHERE rowid=" + r + ") THEN (SELECT mkd FROM gldopspa WHERE rowid=" +
-               r + ")";
+        sql += " WHEN " + (item.empty() ? "(SELECT item_ix FROM gldopspa WHERE rowid=" + r + ")" : item) +
+               " THEN (SELECT mkd FROM gldopspa WHERE rowid=" + r + ")";
     }
     return sql + " ELSE 0 END";
 }
@@ -182,7 +192,7 @@ void build_fom_additions(const PrepContext& p)
     // every mark at 0. The marker is taken as the rows are copied: updating the whole
     // table afterwards rewrote every row of it.
     const bool withMarks = p.db.columnExists("gldopspa", "mkd");
-    const std::vector<long long> substances = withMarks ? marker_rows(p.db) : std::vector<long long>{};
+    const std::vector<MarkerRow> substances = withMarks ? marker_rows(p.db) : std::vector<MarkerRow>{};
     const auto mark = [&](const std::string& source) {
         return withMarks ? marker_expression(substances, source) : std::string("0");
     };

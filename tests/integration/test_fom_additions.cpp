@@ -12,7 +12,7 @@ using vt::test::RunFixture;
 namespace {
 
 // How the substance table looks in the database of a case.
-enum class Substances { Few, Many, Repeated, WithoutMarker };
+enum class Substances { Few, Many, Repeated, TextKey, WithoutMarker };
 
 struct MarkerCase {
     const char* name;
@@ -41,6 +41,11 @@ void shape_substances(RunFixture& f, Substances s)
                          " INSERT INTO gldopspa (item_ix, NAME, K, ETA, CNR, CNR_alt, TS_GEHALT, C_GEH_TS, mkd)"
                          "   VALUES (102, 'straw again', 0.04, 0.25, 80, 70, 0.86, 0.45, 7);");
         break;
+    case Substances::TextKey:
+        // A key that is not a number: the keys are compared as the table holds them.
+        db.execute("INSERT INTO gldopspa (item_ix, NAME, K, ETA, CNR, CNR_alt, TS_GEHALT, C_GEH_TS, mkd)"
+                   " VALUES ('x201', 'other', 0.05, 0.3, 30, 25, 0.86, 0.45, 3)");
+        break;
     case Substances::WithoutMarker: db.execute("ALTER TABLE gldopspa DROP COLUMN mkd"); break;
     }
 }
@@ -56,6 +61,7 @@ TEST(FomAdditions, EveryAdditionCarriesTheMarkerOfItsSubstance)
          Substances::Repeated,
          {"KP 102 1.0", "KP 102 1.0", "OA 201 0.5", "ER 101 NULL", "ER 101 NULL"},
          "mark updated:5"},
+        {"a key that is text", Substances::TextKey, {"KP 102 1.0", "OA 201 0.5", "ER 101 NULL", "ER 101 NULL"}, "mark updated:4"},
         {"no marker column", Substances::WithoutMarker, {"KP 102 0", "OA 201 0", "ER 101 0", "ER 101 0"}, "mark updated:0"},
     };
     for (const auto& c : cases) {

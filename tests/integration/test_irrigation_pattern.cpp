@@ -120,3 +120,24 @@ TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
                   (std::vector<std::string>{"FL_ID:INT", "year:INT", "notill:REAL", "part:", "iramnt:", "irarea:"}));
     }
 }
+
+// Each selected plot's years from its first to its last event, plot after plot; a plot
+// whose events have no year has the year 0 alone.
+TEST(TimeSpan, EveryYearOfEachPlotAndYearZeroWithoutYears)
+{
+    for (const bool withoutYears : {false, true}) {
+        SCOPED_TRACE(withoutYears ? "a plot without years" : "years everywhere");
+        RunFixture f(true);
+        irrigated_plots(f);
+        f.db().execute("UPDATE site_state SET status = 1");
+        f.db().execute(withoutYears ? "UPDATE cultivation SET year = NULL WHERE FL_ID = 1"
+                                    : "DELETE FROM cultivation WHERE FL_ID = 1 AND year > 2004");
+        f.run();  // a later step may stop the run; the years are written before it
+        std::vector<std::string> expected = withoutYears ? std::vector<std::string>{"1 0"}
+                                                         : std::vector<std::string>{"1 2001", "1 2002"};
+        for (int y = 2001; y <= 2010; ++y) expected.push_back("2 " + std::to_string(y));
+        EXPECT_EQ(column(f, "SELECT fl_id || ' ' || yr || CASE typeof(yr) WHEN 'integer' THEN '' ELSE ' ' || typeof(yr) END"
+                            " AS v FROM tmp_time_scen ORDER BY rowid"),
+                  expected);
+    }
+}
