@@ -17,6 +17,22 @@ namespace vt::engine {
 
 namespace {
 
+// The irrigation pattern rows, each valid in the years yr <= year < yr_mx.
+const char* const kPatternRows =
+    "SELECT FL_ID, yr, yr_mx, quantity, part, rowid FROM tmp_tirg_pattern WHERE Macode=7 AND yr < yr_mx";
+
+// The irrigation events (FL_ID, yr, Quantity, part) of each plot's last pattern year, the
+// last entered of each plot-year.
+std::string last_year_irrigation(const std::string& share)
+{
+    return "SELECT FL_ID, yr, Quantity, part FROM ("
+           "SELECT cultivation.FL_ID AS FL_ID, cultivation.[year] AS yr, Max(cultivation.rowid),"
+           " cultivation.Quantity AS Quantity, " + share + " AS part"
+           " FROM tmp_last_tillage CROSS JOIN cultivation ON cultivation.FL_ID = tmp_last_tillage.fl_id"
+           " AND cultivation.[year] = tmp_last_tillage.max_yr"
+           " WHERE cultivation.Macode=7 GROUP BY cultivation.FL_ID, cultivation.[year])";
+}
+
 // The irrigation of every plot-year that has one (FL_ID, yr, iramnt, irarea): the years
 // yr <= year < yr_mx of each irrigation pattern row, and the year max_yr of a plot with an
 // irrigation event in it. The two never meet: no pattern row reaches its plot's max_yr.
@@ -24,18 +40,12 @@ namespace {
 // event, with the highest rowid), as when each claim was written over the one before.
 std::string irrigation_years(const std::string& share)
 {
-    return "pattern_year(FL_ID, yr, yr_mx, quantity, part, rid) AS ("
-           "SELECT FL_ID, yr, yr_mx, quantity, part, rowid FROM tmp_tirg_pattern WHERE Macode=7 AND yr < yr_mx"
+    return "pattern_year(FL_ID, yr, yr_mx, quantity, part, rid) AS (" + std::string(kPatternRows) +
            " UNION ALL SELECT FL_ID, yr + 1, yr_mx, quantity, part, rid FROM pattern_year WHERE yr + 1 < yr_mx),"
            " irrigation(FL_ID, yr, iramnt, irarea) AS ("
            "SELECT FL_ID, yr, quantity, part FROM ("
            "SELECT FL_ID, yr, Max(rid), quantity, part FROM pattern_year GROUP BY FL_ID, yr)"
-           " UNION ALL SELECT FL_ID, yr, Quantity, part FROM ("
-           "SELECT cultivation.FL_ID AS FL_ID, cultivation.[year] AS yr, Max(cultivation.rowid),"
-           " cultivation.Quantity AS Quantity, " + share + " AS part"
-           " FROM tmp_last_tillage CROSS JOIN cultivation ON cultivation.FL_ID = tmp_last_tillage.fl_id"
-           " AND cultivation.[year] = tmp_last_tillage.max_yr"
-           " WHERE cultivation.Macode=7 GROUP BY cultivation.FL_ID, cultivation.[year]))";
+           " UNION ALL " + last_year_irrigation(share) + ")";
 }
 
 // The distinct notill values of the selected plots that have a description.
@@ -44,10 +54,12 @@ const char* const kPlotNotill = "plot(FL_ID, notill) AS (SELECT FL_ID, notill FR
 
 // The notill value and the irrigation of a plot-year as functions of the statement that
 // writes tmp_tirgint, in place of a search of the plots and of the irrigated years for
-// each of its rows (two automatic indexes and two seeks per row). It holds when plot and
-// year are integers, each plot has one notill value that is a number or empty, and each
-// plot-year at most one irrigation; load() says whether they do. A row whose plot it does
-// not know marks the result as unusable (missed()), and the joins redo the table.
+// each of its rows (two automatic indexes and two seeks per row). The years of each
+// pattern row are counted out here rather than by a recursive query and a grouping. It
+// holds when plot and years are integers, each plot has one notill value that is a number
+// or empty, and each plot-year at most one irrigation; load() says whether they do. A row
+// whose plot it does not know marks the result as unusable (missed()), and the joins redo
+// the table.
 class PlotYearLookup {
 public:
     explicit PlotYearLookup(db::Connection& c) : db_(c.handle()) {}
@@ -65,7 +77,7 @@ public:
     PlotYearLookup(const PlotYearLookup&) = delete;
     PlotYearLookup& operator=(const PlotYearLookup&) = delete;
 
-    bool load(const std::string& irrigationCte)
+    bool load(const std::string& lastYearEvents)
     {
         bool ok = read("WITH " + std::string(kPlotNotill) + " SELECT FL_ID, notill FROM plot", [&](sqlite3_stmt* s) {
             if (sqlite3_column_type(s, 0) != SQLITE_INTEGER) return true;  // meets no plot-year
@@ -78,19 +90,31 @@ public:
             }
             return true;
         });
-        ok = ok && read("WITH RECURSIVE " + irrigationCte + " SELECT FL_ID, yr, iramnt, irarea FROM irrigation",
-                        [&](sqlite3_stmt* s) {
-                            if (sqlite3_column_type(s, 0) != SQLITE_INTEGER || sqlite3_column_type(s, 1) != SQLITE_INTEGER)
-                                return false;
-                            const std::pair<sqlite3_value*, sqlite3_value*> v{
-                                sqlite3_value_dup(sqlite3_column_value(s, 2)), sqlite3_value_dup(sqlite3_column_value(s, 3))};
-                            if (!irrigation_.emplace(key(sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1)), v).second) {
-                                sqlite3_value_free(v.first);
-                                sqlite3_value_free(v.second);
-                                return false;
-                            }
-                            return true;
-                        });
+        // The years of each pattern row, the row entered last winning a year claimed twice.
+        std::unordered_map<Key, std::int64_t, KeyHash> claimedBy;
+        ok = ok && read(kPatternRows, [&](sqlite3_stmt* s) {
+            if (sqlite3_column_type(s, 0) != SQLITE_INTEGER || sqlite3_column_type(s, 1) != SQLITE_INTEGER ||
+                sqlite3_column_type(s, 2) != SQLITE_INTEGER)
+                return false;
+            const std::int64_t plot = sqlite3_column_int64(s, 0), until = sqlite3_column_int64(s, 2);
+            const std::int64_t row = sqlite3_column_int64(s, 5);
+            for (std::int64_t year = sqlite3_column_int64(s, 1); year < until; ++year) {
+                const auto [claim, fresh] = claimedBy.emplace(key(plot, year), row);
+                if (!fresh) {
+                    if (claim->second > row) continue;
+                    claim->second = row;
+                }
+                set(key(plot, year), sqlite3_column_value(s, 3), sqlite3_column_value(s, 4));
+            }
+            return true;
+        });
+        ok = ok && read(lastYearEvents, [&](sqlite3_stmt* s) {
+            if (sqlite3_column_type(s, 0) != SQLITE_INTEGER || sqlite3_column_type(s, 1) != SQLITE_INTEGER) return false;
+            const Key k = key(sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1));
+            if (irrigation_.count(k)) return false;  // a year of the pattern: both rows would be joined
+            set(k, sqlite3_column_value(s, 2), sqlite3_column_value(s, 3));
+            return true;
+        });
         if (!ok) return false;
         defined_ = true;
         define(kFunctions[0], &PlotYearLookup::notill);
@@ -118,6 +142,15 @@ private:
         }
     };
     static Key key(std::int64_t plot, std::int64_t year) { return {plot, year}; }
+
+    // The irrigation of plot-year `k`, in place of any earlier one.
+    void set(const Key& k, sqlite3_value* amount, sqlite3_value* share)
+    {
+        auto& v = irrigation_[k];
+        sqlite3_value_free(v.first);
+        sqlite3_value_free(v.second);
+        v = {sqlite3_value_dup(amount), sqlite3_value_dup(share)};
+    }
 
     template <class Row>
     bool read(const std::string& sql, Row row)
@@ -216,7 +249,7 @@ void build_tillage_irrigation(const PrepContext& p)
     // notill values are numbers, so CAST only gives the column its REAL type).
     {
         PlotYearLookup lookup(p.db);
-        if (lookup.load(irrigation)) {
+        if (lookup.load(last_year_irrigation(share))) {
             p.rebuild("tmp_tirgint",
                       "SELECT fl_id AS FL_ID, yr AS [year], CAST(vt_plot_notill(fl_id) AS REAL) AS notill, -99.99 AS part,"
                       " vt_plot_iramnt(fl_id, yr) AS iramnt, vt_plot_irarea(fl_id, yr) AS irarea FROM tmp_time_scen");
