@@ -9,7 +9,6 @@
 #include <sqlite3.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -89,17 +88,8 @@ public:
                 sqlite3_value_free(v);
                 return false;
             }
-            if (!uniformPlot_) uniformPlot_ = sqlite3_column_int64(s, 0);
-            else if (!same(v, notill_.at(*uniformPlot_))) uniform_ = false;
             return true;
         });
-        // One value for all plots: a description row of the first plot gives it.
-        if (ok && uniform_ && uniformPlot_)
-            ok = read("SELECT rowid FROM field_description WHERE FL_ID = " + std::to_string(*uniformPlot_) + " LIMIT 1",
-                      [&](sqlite3_stmt* s) {
-                          uniformRow_ = sqlite3_column_int64(s, 0);
-                          return true;
-                      });
         // The years of each pattern row, the row entered last winning a year claimed twice.
         std::unordered_map<Key, std::int64_t, KeyHash> claimedBy;
         ok = ok && read(kPatternRows, [&](sqlite3_stmt* s) {
@@ -135,14 +125,6 @@ public:
 
     bool missed() const { return missed_; }
 
-    // The notill column: the one value of all plots, read once, or the plot's own value
-    // (numbers, so CAST only gives the column its REAL type, as the value's column does).
-    std::string notillColumn() const
-    {
-        return uniform_ && uniformRow_ ? "(SELECT notill FROM field_description WHERE rowid=" + std::to_string(*uniformRow_) + ")"
-                                       : "CAST(vt_plot_notill(fl_id) AS REAL)";
-    }
-
 private:
     using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
     static constexpr std::pair<const char*, int> kFunctions[] = {
@@ -160,15 +142,6 @@ private:
         }
     };
     static Key key(std::int64_t plot, std::int64_t year) { return {plot, year}; }
-
-    // Whether two notill values (numbers or empty) are the same value of the same type.
-    static bool same(sqlite3_value* a, sqlite3_value* b)
-    {
-        const int t = sqlite3_value_type(a);
-        if (t != sqlite3_value_type(b)) return false;
-        if (t == SQLITE_INTEGER) return sqlite3_value_int64(a) == sqlite3_value_int64(b);
-        return t == SQLITE_NULL || sqlite3_value_double(a) == sqlite3_value_double(b);
-    }
 
     // The irrigation of plot-year `k`, in place of any earlier one.
     void set(const Key& k, sqlite3_value* amount, sqlite3_value* share)
@@ -214,13 +187,11 @@ private:
         sqlite3_result_null(ctx);
     }
 
-    // The irrigation value `which` (0 amount, 1 share) of the plot-year, 0 without one. The
-    // amount also checks the plot, for the statement that takes the notill value as read once.
+    // The irrigation value `which` (0 amount, 1 share) of the plot-year, 0 without one.
     static void irrigation(sqlite3_context* ctx, sqlite3_value** args, int which)
     {
         auto* self = static_cast<PlotYearLookup*>(sqlite3_user_data(ctx));
-        if (sqlite3_value_type(args[0]) == SQLITE_INTEGER && sqlite3_value_type(args[1]) == SQLITE_INTEGER &&
-            (which == 1 || self->notill_.count(sqlite3_value_int64(args[0])))) {
+        if (sqlite3_value_type(args[0]) == SQLITE_INTEGER && sqlite3_value_type(args[1]) == SQLITE_INTEGER) {
             const auto found = self->irrigation_.find(key(sqlite3_value_int64(args[0]), sqlite3_value_int64(args[1])));
             if (found == self->irrigation_.end())
                 sqlite3_result_int(ctx, 0);
@@ -237,8 +208,6 @@ private:
     sqlite3* db_;
     bool defined_ = false;
     bool missed_ = false;
-    bool uniform_ = true;
-    std::optional<std::int64_t> uniformPlot_, uniformRow_;
     std::unordered_map<std::int64_t, sqlite3_value*> notill_;
     std::unordered_map<Key, std::pair<sqlite3_value*, sqlite3_value*>, KeyHash> irrigation_;
 };
@@ -276,12 +245,13 @@ void build_tillage_irrigation(const PrepContext& p)
     const std::string share = p.regional ? "cultivation.part" : "1";
     const std::string irrigation = irrigation_years(share);
     // Usually every plot has one notill value: each row then takes it and its irrigation
-    // from the lookup, in the same order and with the same values and declarations.
+    // from the lookup, in the same order and with the same values and declarations (the
+    // notill values are numbers, so CAST only gives the column its REAL type).
     {
         PlotYearLookup lookup(p.db);
         if (lookup.load(last_year_irrigation(share))) {
             p.rebuild("tmp_tirgint",
-                      "SELECT fl_id AS FL_ID, yr AS [year], " + lookup.notillColumn() + " AS notill, -99.99 AS part,"
+                      "SELECT fl_id AS FL_ID, yr AS [year], CAST(vt_plot_notill(fl_id) AS REAL) AS notill, -99.99 AS part,"
                       " vt_plot_iramnt(fl_id, yr) AS iramnt, vt_plot_irarea(fl_id, yr) AS irarea FROM tmp_time_scen");
             if (!lookup.missed()) {
                 p.checkStop();
