@@ -91,7 +91,7 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
 
 // The rows of a plot whose description gives two notill values or is missing: each year
 // once per value (the smaller first), with the irrigation of the plot-year on both, and
-// none.
+// none; plots with one value each have their own.
 TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
 {
     struct Case {
@@ -106,12 +106,18 @@ TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
          {"1 2006 -1.0 0", "1 2006 0.0 0", "1 2007 -1.0 20.0", "1 2007 0.0 20.0", "1 2008 -1.0 20.0",
           "1 2008 0.0 20.0"}},
         {"no description", "DELETE FROM field_description WHERE FL_ID = 1", {}},
+        {"one value each, not the same",
+         "UPDATE site_state SET status = 1; UPDATE field_description SET notill = -1 WHERE FL_ID = 2",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0", "2 2006 -1.0 0", "2 2007 -1.0 20.0", "2 2008 -1.0 20.0"}},
+        {"a second plot without description",
+         "UPDATE site_state SET status = 1; DELETE FROM field_description WHERE FL_ID = 2",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunFixture f(true);
         irrigated_plots(f);
-        if (*c.shape) f.db().execute(c.shape);
+        if (*c.shape) f.db().executeScript(c.shape);
         f.run();  // the soil check may stop the run later; the pattern is built before it
         EXPECT_EQ(column(f, "SELECT FL_ID || ' ' || year || ' ' || notill || ' ' || iramnt AS v FROM tmp_tirgint"
                             " WHERE year BETWEEN 2006 AND 2008 ORDER BY rowid"),
