@@ -82,17 +82,26 @@ bool cultivation_outer(db::Connection& db, const std::string& select)
     }
 }
 
-// Whether each selected plot is in site_state once and each crop and substance once in
-// their tables: every event then meets at most one row of each join.
-bool unique_keys(db::Connection& db)
+// The test that an event is one of a selected plot, for the listed form of the additions;
+// empty when a plot is in site_state twice or a crop or substance is in its table twice
+// (the joins then give an event several rows). Selected plots that are all the whole
+// numbers from one to another are a range (the comparison with the whole number keeps
+// out ids between them that are not one), others a list.
+std::string listed_selection(db::Connection& db)
 {
     try {
-        return db.scalar("SELECT (SELECT COUNT(FL_ID) = COUNT(DISTINCT FL_ID) FROM site_state WHERE status=1)"
-                         " AND (SELECT COUNT(ITEM_IX) = COUNT(DISTINCT ITEM_IX) FROM gldpflan)"
-                         " AND (SELECT COUNT(item_ix) = COUNT(DISTINCT item_ix) FROM gldopspa)")
-                   .toInt() == 1;
+        auto r = db.query("SELECT (SELECT COUNT(ITEM_IX) = COUNT(DISTINCT ITEM_IX) FROM gldpflan)"
+                          " AND (SELECT COUNT(item_ix) = COUNT(DISTINCT item_ix) FROM gldopspa),"
+                          " COUNT(FL_ID), COUNT(DISTINCT FL_ID), COUNT(*), COUNT(CASE typeof(FL_ID) WHEN 'integer' THEN 1 END),"
+                          " MIN(FL_ID), MAX(FL_ID), MAX(FL_ID) - MIN(FL_ID) + 1 FROM site_state WHERE status=1");
+        const long long n = r.field(1).toInt();
+        if (r.field(0).toInt() != 1 || n != r.field(2).toInt()) return {};
+        if (n > 0 && r.field(3).toInt() == n && r.field(4).toInt() == n && r.field(7).toDouble() == static_cast<double>(n))
+            return "cultivation.FL_ID BETWEEN " + std::to_string(r.field(5).toInt()) + " AND " +
+                   std::to_string(r.field(6).toInt()) + " AND cultivation.FL_ID = CAST(cultivation.FL_ID AS INTEGER)";
+        return "cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)";
     } catch (const db::DbError&) {
-        return false;
+        return {};
     }
 }
 
@@ -122,9 +131,9 @@ public:
 
     // The same rows when keys are unique and joined() reads the events in table order:
     // the crops joined with their substances once (a few rows, searched through an
-    // automatic index) and the list of selected plots give each event its row at one
+    // automatic index) and the test `selected` of the plot give each event its row at one
     // search instead of three index and three table seeks.
-    std::string listed() const
+    std::string listed(const std::string& selected) const
     {
         const std::string from = link_.empty() ? "gldopspa.item_ix AS link FROM gldopspa"
                                                : "gldpflan.ITEM_IX AS link, gldpflan.HI AS HI FROM gldpflan"
@@ -134,13 +143,15 @@ public:
                " gldopspa.TS_GEHALT AS TS_GEHALT, gldopspa.C_GEH_TS AS C_GEH_TS, " + from + ")"
                " SELECT " + columns_("substance", "substance", part_) +
                " FROM cultivation NOT INDEXED CROSS JOIN substance ON cultivation.Item_IX = substance.link"
-               " WHERE cultivation.Macode=" + macode_ + " AND cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)";
+               " WHERE cultivation.Macode=" + macode_ + " AND " + selected;
     }
 
-    std::string select(db::Connection& db, bool keysUnique) const
+    // listed() with the test `selected` (from listed_selection()) when it is given and
+    // joined() reads the events in table order, joined() otherwise.
+    std::string select(db::Connection& db, const std::string& selected) const
     {
         const std::string plain = joined();
-        return keysUnique && cultivation_outer(db, plain) ? listed() : plain;
+        return !selected.empty() && cultivation_outer(db, plain) ? listed(selected) : plain;
     }
 
 private:
@@ -176,17 +187,17 @@ void build_fom_additions(const PrepContext& p)
 {
     const db::FastSecureDelete freedPagesReleased(p.db);
     const std::string part = p.regional ? "cultivation.part" : "100";
-    const bool keysUnique = unique_keys(p.db);
+    const std::string selected = listed_selection(p.db);
 
     // By-products left on the field; the whole carbon enters the pools.
     const long long byProducts = p.rebuildLogged(
-        "crop_ap :", "_koppel_prdkt", Additions(by_product_columns, part, "kop_ix", 9).select(p.db, keysUnique));
+        "crop_ap :", "_koppel_prdkt", Additions(by_product_columns, part, "kop_ix", 9).select(p.db, selected));
     // Material of ploughed-up grassland.
     const long long ploughed =
         p.runLogged("plough up :", "INSERT INTO _koppel_prdkt (FL_ID, part, year_, name_, C_kop, K, ETA, CNR, CNR_alt, item_ix) " +
-                                       Additions(ploughed_columns, part, "grd_ix", 0).select(p.db, keysUnique));
+                                       Additions(ploughed_columns, part, "grd_ix", 0).select(p.db, selected));
     // Organic amendments with the carbon computed into Sim_Quantity.
-    p.rebuildLogged("crop_oa :", "_org_dnger", Additions(amendment_columns, part, "", 3).select(p.db, keysUnique));
+    p.rebuildLogged("crop_oa :", "_org_dnger", Additions(amendment_columns, part, "", 3).select(p.db, selected));
 
     // Every addition carries its substance's marker; a database without gldopspa.mkd leaves
     // every mark at 0. The marker is taken as the rows are copied: updating the whole

@@ -107,8 +107,9 @@ std::vector<std::string> years(RunFixture& f, const std::string& table)
 } // namespace
 
 // By-products and amendments come in the order of the events, one row per event and
-// substance; a plot listed twice in site_state gives each of its events twice, and an
-// index that reads the events latest year first gives them in that order.
+// substance, of the selected plots only; a plot listed twice in site_state gives each of
+// its events twice, and an index that reads the events latest year first gives them in
+// that order.
 TEST(FomAdditions, AdditionsFollowTheEventsAndTheirJoins)
 {
     struct Case {
@@ -122,6 +123,14 @@ TEST(FomAdditions, AdditionsFollowTheEventsAndTheirJoins)
          "INSERT INTO site_state (FL_ID, status, res_val) VALUES (1, 1, 0)",
          {"1 2005 102", "1 2005 102", "2 2007 102", "1 2010 102", "1 2010 102"},
          {"2 2002 201", "1 2003 201", "1 2003 201"}},
+        {"selected plots not next to each other",
+         "UPDATE site_state SET status = CASE FL_ID WHEN 2 THEN 0 ELSE 1 END",
+         {"3 2004 102", "1 2005 102", "1 2010 102"},
+         {"1 2003 201"}},
+        {"an id between the selected plots that is not a whole number",
+         "INSERT INTO cultivation (FL_ID, year, Macode, Item_IX, Quantity, part) VALUES (1.5, 2006, 9, 1, 70, 100)",
+         {"1 2005 102", "2 2007 102", "1 2010 102"},
+         {"2 2002 201", "1 2003 201"}},
         {"events indexed latest year first",
          "CREATE INDEX ix_kind ON cultivation (Macode, [year] DESC)",
          {"1 2010 102", "2 2007 102", "1 2005 102"},
