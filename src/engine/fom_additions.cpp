@@ -1,5 +1,6 @@
 #include "engine/fom_additions.h"
 
+#include "engine/plot_selection.h"
 #include "engine/prep_context.h"
 
 #include "db/connection.h"
@@ -82,27 +83,21 @@ bool cultivation_outer(db::Connection& db, const std::string& select)
     }
 }
 
-// The test that an event is one of a selected plot, for the listed form of the additions;
-// empty when a plot is in site_state twice or a crop or substance is in its table twice
-// (the joins then give an event several rows). Selected plots that are all the whole
-// numbers from one to another are a range (the comparison with the whole number keeps
-// out ids between them that are not one), others a list.
+// The condition that an event is one of a selected plot, for the listed form of the
+// additions; empty when a plot is in site_state twice or a crop or substance is in its
+// table twice (the joins then give an event several rows).
 std::string listed_selection(db::Connection& db)
 {
     try {
-        auto r = db.query("SELECT (SELECT COUNT(ITEM_IX) = COUNT(DISTINCT ITEM_IX) FROM gldpflan)"
-                          " AND (SELECT COUNT(item_ix) = COUNT(DISTINCT item_ix) FROM gldopspa),"
-                          " COUNT(FL_ID), COUNT(DISTINCT FL_ID), COUNT(*), COUNT(CASE typeof(FL_ID) WHEN 'integer' THEN 1 END),"
-                          " MIN(FL_ID), MAX(FL_ID), MAX(FL_ID) - MIN(FL_ID) + 1 FROM site_state WHERE status=1");
-        const long long n = r.field(1).toInt();
-        if (r.field(0).toInt() != 1 || n != r.field(2).toInt()) return {};
-        if (n > 0 && r.field(3).toInt() == n && r.field(4).toInt() == n && r.field(7).toDouble() == static_cast<double>(n))
-            return "cultivation.FL_ID BETWEEN " + std::to_string(r.field(5).toInt()) + " AND " +
-                   std::to_string(r.field(6).toInt()) + " AND cultivation.FL_ID = CAST(cultivation.FL_ID AS INTEGER)";
-        return "cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)";
+        if (db.scalar("SELECT (SELECT COUNT(FL_ID) = COUNT(DISTINCT FL_ID) FROM site_state WHERE status=1)"
+                      " AND (SELECT COUNT(ITEM_IX) = COUNT(DISTINCT ITEM_IX) FROM gldpflan)"
+                      " AND (SELECT COUNT(item_ix) = COUNT(DISTINCT item_ix) FROM gldopspa)")
+                .toInt() != 1)
+            return {};
     } catch (const db::DbError&) {
         return {};
     }
+    return selected_plot_condition(db, "cultivation.FL_ID");
 }
 
 // The additions of one kind: the events with Macode `macode` of the selected plots with

@@ -1,5 +1,6 @@
 #include "engine/tillage_irrigation.h"
 
+#include "engine/plot_selection.h"
 #include "engine/prep_context.h"
 #include "engine/time_span.h"
 
@@ -223,14 +224,15 @@ void build_tillage_irrigation(const PrepContext& p)
     // events of the plot made this the slowest step of a regional run). The events are read
     // in table order (NOT INDEXED: the index order only costs a lookup per row, the grouping
     // sorts anyway) and their next year is sought once each (MATERIALIZED: merged into the
-    // outer query, the seek would run for the filter and again for the minimum).
+    // outer query, the seek would run for the filter and again for the minimum). An event
+    // of a plot listed twice in site_state counts once: the grouping merges its copies anyway.
     const std::string groupPart = p.regional ? ", part" : "";
     p.rebuild("tmp_tirg_pattern",
               "WITH event AS MATERIALIZED (SELECT cultivation.FL_ID AS FL_ID, cultivation.Macode AS Macode,"
               " cultivation.Quantity AS quantity, cultivation.[year] AS yr, (SELECT Min(later.[year]) FROM cultivation AS later"
               " WHERE later.FL_ID = cultivation.FL_ID AND later.[year] > cultivation.[year]) AS yr_mx, " + part + " AS part"
-              " FROM cultivation NOT INDEXED CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID"
-              " WHERE site_state.status=1 AND cultivation.Macode IN (7,14))"
+              " FROM cultivation NOT INDEXED WHERE cultivation.Macode IN (7,14) AND " +
+                  selected_plot_condition(p.db, "cultivation.FL_ID") + ")"
               " SELECT FL_ID, Macode, quantity, yr, Min(yr_mx) AS yr_mx, part FROM event"
               " WHERE yr_mx IS NOT NULL GROUP BY FL_ID, yr, quantity, Macode" + groupPart);
     p.rebuild("tmp_last_tillage", "SELECT fl_id AS fl_id, max(yr_mx) AS max_yr FROM tmp_tirg_pattern GROUP BY fl_id");

@@ -91,8 +91,8 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
 
 // The rows of a plot whose description gives two notill values or is missing: each year
 // once per value (the smaller first), with the irrigation of the plot-year on both, and
-// none; plots with one value each have their own.
-TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
+// none; plots with one value each have their own, and a plot listed twice its rows once.
+TEST(IrrigationPattern, PlotsWithUnusualDescriptionsOrListings)
 {
     struct Case {
         const char* name;
@@ -109,6 +109,8 @@ TEST(IrrigationPattern, PlotsWithoutOrWithSeveralNotillValues)
         {"one value each, not the same",
          "UPDATE site_state SET status = 1; UPDATE field_description SET notill = -1 WHERE FL_ID = 2",
          {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0", "2 2006 -1.0 0", "2 2007 -1.0 20.0", "2 2008 -1.0 20.0"}},
+        {"a plot listed twice", "INSERT INTO site_state (FL_ID, status, res_val) VALUES (1, 1, 0)",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
         {"a second plot without description",
          "UPDATE site_state SET status = 1; DELETE FROM field_description WHERE FL_ID = 2",
          {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
