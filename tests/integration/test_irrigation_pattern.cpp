@@ -88,3 +88,64 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexKeepsItsSchema)
               (std::vector<std::string>{"2010 2001 10"}));
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_tirgint WHERE iramnt > 0"), 7);
 }
+
+// The rows of a plot whose description gives two notill values or is missing: each year
+// once per value (the smaller first), with the irrigation of the plot-year on both, and
+// none; plots with one value each have their own, and a plot listed twice its rows once.
+TEST(IrrigationPattern, PlotsWithUnusualDescriptionsOrListings)
+{
+    struct Case {
+        const char* name;
+        const char* shape;
+        std::vector<std::string> rows;  // FL_ID year notill iramnt of the years 2006 to 2008
+    };
+    const std::vector<Case> cases{
+        {"one value each", "", {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
+        {"two values",
+         "INSERT INTO field_description (FL_ID, climate_ID, soil_ID, notill) VALUES (1, 1, 1, -1)",
+         {"1 2006 -1.0 0", "1 2006 0.0 0", "1 2007 -1.0 20.0", "1 2007 0.0 20.0", "1 2008 -1.0 20.0",
+          "1 2008 0.0 20.0"}},
+        {"no description", "DELETE FROM field_description WHERE FL_ID = 1", {}},
+        {"one value each, not the same",
+         "UPDATE site_state SET status = 1; UPDATE field_description SET notill = -1 WHERE FL_ID = 2",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0", "2 2006 -1.0 0", "2 2007 -1.0 20.0", "2 2008 -1.0 20.0"}},
+        {"a plot listed twice", "INSERT INTO site_state (FL_ID, status, res_val) VALUES (1, 1, 0)",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
+        {"a second plot without description",
+         "UPDATE site_state SET status = 1; DELETE FROM field_description WHERE FL_ID = 2",
+         {"1 2006 0.0 0", "1 2007 0.0 20.0", "1 2008 0.0 20.0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunFixture f(true);
+        irrigated_plots(f);
+        if (*c.shape) f.db().executeScript(c.shape);
+        f.run();  // the soil check may stop the run later; the pattern is built before it
+        EXPECT_EQ(column(f, "SELECT FL_ID || ' ' || year || ' ' || notill || ' ' || iramnt AS v FROM tmp_tirgint"
+                            " WHERE year BETWEEN 2006 AND 2008 ORDER BY rowid"),
+                  c.rows);
+        EXPECT_EQ(column(f, "SELECT name || ':' || type AS v FROM pragma_table_info('tmp_tirgint')"),
+                  (std::vector<std::string>{"FL_ID:INT", "year:INT", "notill:REAL", "part:", "iramnt:", "irarea:"}));
+    }
+}
+
+// Each selected plot's years from its first to its last event, plot after plot; a plot
+// whose events have no year has the year 0 alone.
+TEST(TimeSpan, EveryYearOfEachPlotAndYearZeroWithoutYears)
+{
+    for (const bool withoutYears : {false, true}) {
+        SCOPED_TRACE(withoutYears ? "a plot without years" : "years everywhere");
+        RunFixture f(true);
+        irrigated_plots(f);
+        f.db().execute("UPDATE site_state SET status = 1");
+        f.db().execute(withoutYears ? "UPDATE cultivation SET year = NULL WHERE FL_ID = 1"
+                                    : "DELETE FROM cultivation WHERE FL_ID = 1 AND year > 2004");
+        f.run();  // a later step may stop the run; the years are written before it
+        std::vector<std::string> expected = withoutYears ? std::vector<std::string>{"1 0"}
+                                                         : std::vector<std::string>{"1 2001", "1 2002"};
+        for (int y = 2001; y <= 2010; ++y) expected.push_back("2 " + std::to_string(y));
+        EXPECT_EQ(column(f, "SELECT fl_id || ' ' || yr || CASE typeof(yr) WHEN 'integer' THEN '' ELSE ' ' || typeof(yr) END"
+                            " AS v FROM tmp_time_scen ORDER BY rowid"),
+                  expected);
+    }
+}

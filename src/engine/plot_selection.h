@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::engine {
+
+// A condition that the plot id `column` of an event is one of the plots flagged in
+// site_state (status 1), for a WHERE clause, in place of a join with site_state: the same
+// events, each once however often its plot is listed. Plots that are all the whole numbers
+// from one to another are a range (the comparison with the whole number keeps out ids
+// between them that are not one), others a list searched for each event.
+std::string selected_plot_condition(db::Connection& db, const std::string& column);
+
+} // namespace vt::engine
