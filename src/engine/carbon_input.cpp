@@ -1,5 +1,6 @@
 #include "engine/carbon_input.h"
 
+#include "engine/plot_selection.h"
 #include "engine/prep_context.h"
 
 #include "db/connection.h"
@@ -16,41 +17,48 @@ namespace vt::engine {
 namespace {
 
 // How the statements keep to the events of the selected plots (site_state.status=1).
-enum class Selection {
-    // A join with site_state: an event meets each of its plot's rows (the only exact form
-    // when a plot is listed more than once).
-    Join,
-    // Each plot is listed at most once: a test of the event's plot against the set of
-    // selected plots (built once) replaces the search of site_state for every event.
-    Member,
-    // ... and every event belongs to a selected plot: no test at all.
-    All,
+struct Selection {
+    enum Kind {
+        // A join with site_state: an event meets each of its plot's rows (the only exact
+        // form of a join when a plot is listed more than once; `condition` still serves
+        // statements that only count or select events).
+        Join,
+        // Each plot is listed at most once: a test of the event's plot against the
+        // selected plots (`condition`) replaces the search of site_state for every event.
+        Member,
+        // ... and every event belongs to a selected plot: no test at all.
+        All,
+    };
+    Kind kind = Join;
+    std::string condition;
 };
-
-const std::string kSelectedPlots = "cultivation.FL_ID IN (SELECT FL_ID FROM site_state WHERE status=1)";
 
 Selection selection(const PrepContext& p)
 {
-    if (p.db.scalar("SELECT EXISTS (SELECT 1 FROM site_state GROUP BY FL_ID HAVING count(*) > 1)").toInt() != 0)
-        return Selection::Join;
+    Selection s{Selection::Member, selected_plot_condition(p.db, "cultivation.FL_ID")};
+    if (p.db.scalar("SELECT EXISTS (SELECT 1 FROM site_state GROUP BY FL_ID HAVING count(*) > 1)").toInt() != 0) {
+        s.kind = Selection::Join;
+        return s;
+    }
     // Counting the events of the selected plots reads only the plot index of cultivation.
-    const bool all = p.db.scalar("SELECT (SELECT count(*) FROM cultivation) = (SELECT count(*) FROM cultivation WHERE " +
-                                 kSelectedPlots + ")")
-                         .toInt() != 0;
-    return all ? Selection::All : Selection::Member;
+    if (p.db.scalar("SELECT (SELECT count(*) FROM cultivation) = (SELECT count(*) FROM cultivation WHERE " + s.condition +
+                    ")")
+            .toInt() != 0)
+        s.kind = Selection::All;
+    return s;
 }
 
 // " AND " + the test that keeps an event to the selected plots, when one is needed.
-std::string and_selected(Selection s) { return s == Selection::All ? std::string() : " AND " + kSelectedPlots; }
+std::string and_selected(const Selection& s) { return s.kind == Selection::All ? std::string() : " AND " + s.condition; }
 
 // Events of the selected plots joined to `joined` (a table and its ON clause), up to the
 // WHERE clause (continued by " AND ..."), in the order of the events unless `sorted` (the
 // statement sorts them itself). Without the join with site_state an unsorted scan of
 // cultivation is kept from following its plot index (the order of the plots instead of the
 // events) by NOT INDEXED.
-std::string selected_events(Selection s, const std::string& joined, bool sorted = false)
+std::string selected_events(const Selection& s, const std::string& joined, bool sorted = false)
 {
-    if (s == Selection::Join)
+    if (s.kind == Selection::Join)
         return " FROM cultivation CROSS JOIN " + joined +
                " CROSS JOIN site_state ON cultivation.FL_ID = site_state.FL_ID WHERE site_state.status=1";
     return std::string(" FROM cultivation") + (sorted ? "" : " NOT INDEXED") + " CROSS JOIN " + joined + " WHERE 1" +
@@ -59,7 +67,7 @@ std::string selected_events(Selection s, const std::string& joined, bool sorted 
 
 // Crop events of the selected plots with their crop and its organic substance (`crop`,
 // see with_crop).
-std::string selected_crop_events(Selection s, bool sorted = false)
+std::string selected_crop_events(const Selection& s, bool sorted = false)
 {
     return selected_events(s, "crop ON cultivation.Item_IX = crop.ITEM_IX", sorted);
 }
@@ -288,7 +296,7 @@ void build_carbon_input(const PrepContext& p)
     // With each plot listed once, the few crops and substances are read as CASE lists; an
     // event's item then equals the key it matches (integers both), and Item_IX stands for it.
     std::optional<ItemCase> ewr, od, kop;
-    if (selected != Selection::Join) {
+    if (selected.kind != Selection::Join) {
         ewr = item_case(p, "crop", "ITEM_IX", ewrCrep, "(" + crop_select("ewr_ix", ewrColumns) + ") AS crop");
         od = item_case(p, "gldopspa", "item_ix", odCrep);
         kop = item_case(p, "crop", "ITEM_IX", kopCrep, "(" + crop_select("kop_ix", kopColumns) + ") AS crop");
@@ -325,7 +333,7 @@ void build_carbon_input(const PrepContext& p)
         p.runLogged(" CREP_od:",
                     insert + "SELECT cultivation.FL_ID, " + share + ", cultivation.[year], gldopspa.item_ix, " + odCrep +
                         ", cultivation.Macode, 'OD'" +
-                        (selected == Selection::Join
+                        (selected.kind == Selection::Join
                              ? " FROM (cultivation INNER JOIN site_state ON cultivation.FL_ID = site_state.FL_ID)"
                                " INNER JOIN gldopspa ON cultivation.Item_IX = gldopspa.item_ix WHERE site_state.status=1"
                              : selected_events(selected, "gldopspa ON cultivation.Item_IX = gldopspa.item_ix")) +
@@ -350,7 +358,7 @@ void build_carbon_input(const PrepContext& p)
                n + " AS n, crep_h1.year_+1 AS year_1, -99.9999 AS Corg, -99.9999 AS Norg FROM crep_h1";
     };
     p.rebuildLogged("crep_year:", "crep_year",
-                    selected == Selection::Join
+                    selected.kind == Selection::Join
                         ? yearly("Count(crep_h1.id_)") +
                               " INNER JOIN site_state ON crep_h1.FL_ID = site_state.FL_ID"
                               " GROUP BY crep_h1.FL_ID, crep_h1.year_, site_state.status HAVING site_state.status=1"
