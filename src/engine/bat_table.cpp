@@ -78,37 +78,18 @@ double number_of(sqlite3_value* v)
 class BatFunctions {
 public:
     BatFunctions(const PrepContext& p, const BatCoefficients& coefficients, long long rows)
-        : db_(p.db.handle()), hooks_(p.hooks), coefficients_(coefficients), rows_(rows)
+        : hooks_(p.hooks), coefficients_(coefficients), rows_(rows), functions_(p.db.handle(), this)
     {
-        define("bat_of_year", &BatFunctions::batOfYear);
-        define("bat_notill", &BatFunctions::batNotill);
+        functions_.define("bat_of_year", 4, &BatFunctions::batOfYear);
+        functions_.define("bat_notill", 4, &BatFunctions::batNotill);
     }
-    ~BatFunctions()
-    {
-        undefine();
-        hooks_.report(0, 0);
-    }
+    ~BatFunctions() { hooks_.report(0, 0); }
     BatFunctions(const BatFunctions&) = delete;
     BatFunctions& operator=(const BatFunctions&) = delete;
 
     bool negativeTemperature() const { return negativeTemperature_; }
 
 private:
-    using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
-    void define(const char* name, Function f)
-    {
-        if (sqlite3_create_function(db_, name, 4, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, f, nullptr, nullptr) != SQLITE_OK) {
-            const std::string error = sqlite3_errmsg(db_);
-            undefine();
-            throw db::DbError(error);
-        }
-    }
-    void undefine()
-    {
-        for (const char* name : {"bat_of_year", "bat_notill"})
-            sqlite3_create_function(db_, name, 4, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
-    }
-
     // The year's BAT, or nothing when its rain is not above 0.
     std::optional<double> bat(sqlite3_value** args) const
     {
@@ -143,12 +124,12 @@ private:
     }
 
     static constexpr long long kProgressStep = 4096;
-    sqlite3* db_;
     const RunHooks& hooks_;
     const BatCoefficients& coefficients_;
     long long rows_;
     long long done_ = 0;
     bool negativeTemperature_ = false;
+    ScopedFunctions functions_;  // last: removed before the rest goes
 };
 
 // The first year in plot and year order whose mean temperature is below 0 ends the run.

@@ -69,18 +69,6 @@ bool scans_first(sqlite3* db, const std::string& sql, const std::string& table)
     return first == "SCAN " + table;
 }
 
-ScopedFunctions::~ScopedFunctions()
-{
-    for (const auto& [name, args] : defined_) sqlite3_create_function(db_, name, args, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
-}
-
-void ScopedFunctions::define(const char* name, int args, Function f)
-{
-    if (sqlite3_create_function(db_, name, args, SQLITE_UTF8 | SQLITE_DIRECTONLY, data_, f, nullptr, nullptr) != SQLITE_OK)
-        throw db::DbError(sqlite3_errmsg(db_));
-    defined_.emplace_back(name, args);
-}
-
 std::optional<PlotDescriptions> PlotDescriptions::load(sqlite3* db)
 {
     PlotDescriptions d;

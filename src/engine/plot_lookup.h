@@ -1,5 +1,6 @@
 #pragma once
 #include "db/db_error.h"
+#include "db/scoped_functions.h"
 
 #include <memory>
 #include <optional>
@@ -63,23 +64,7 @@ auto unless_failing(Read&& read) -> decltype(read())
 // table's order.
 bool scans_first(sqlite3* db, const std::string& sql, const std::string& table);
 
-// Functions registered on the connection for the life of the object, all with the same
-// user data; removed again on destruction.
-class ScopedFunctions {
-public:
-    using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
-    ScopedFunctions(sqlite3* db, void* data) : db_(db), data_(data) {}
-    ~ScopedFunctions();
-    ScopedFunctions(const ScopedFunctions&) = delete;
-    ScopedFunctions& operator=(const ScopedFunctions&) = delete;
-    // Throws DbError when SQLite refuses the function.
-    void define(const char* name, int args, Function f);
-
-private:
-    sqlite3* db_;
-    void* data_;
-    std::vector<std::pair<const char*, int>> defined_;
-};
+using db::ScopedFunctions;
 
 // The description of a plot as the per-row lookups of the climate and BAT tables need it.
 struct PlotDescription {

@@ -5,11 +5,13 @@
 #include "engine/time_span.h"
 
 #include "db/connection.h"
+#include "db/scoped_functions.h"
 #include "db/db_error.h"
 
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -66,9 +68,7 @@ public:
     explicit PlotYearLookup(db::Connection& c) : db_(c.handle()) {}
     ~PlotYearLookup()
     {
-        if (defined_)
-            for (const auto& [name, args] : kFunctions)
-                sqlite3_create_function(db_, name, args, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
+        functions_.reset();
         for (auto& [key, v] : notill_) sqlite3_value_free(v);
         for (auto& [key, v] : irrigation_) {
             sqlite3_value_free(v.first);
@@ -117,20 +117,16 @@ public:
             return true;
         });
         if (!ok) return false;
-        defined_ = true;
-        define(kFunctions[0], &PlotYearLookup::notill);
-        define(kFunctions[1], &PlotYearLookup::iramnt);
-        define(kFunctions[2], &PlotYearLookup::irarea);
+        functions_.emplace(db_, this);
+        functions_->define("vt_plot_notill", 1, &PlotYearLookup::notill);
+        functions_->define("vt_plot_iramnt", 2, &PlotYearLookup::iramnt);
+        functions_->define("vt_plot_irarea", 2, &PlotYearLookup::irarea);
         return true;
     }
 
     bool missed() const { return missed_; }
 
 private:
-    using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
-    static constexpr std::pair<const char*, int> kFunctions[] = {
-        {"vt_plot_notill", 1}, {"vt_plot_iramnt", 2}, {"vt_plot_irarea", 2}};
-
     // Plot and year in one key; years of a plot's records lie far inside 32 bits.
     struct Key {
         std::int64_t plot, year;
@@ -168,12 +164,6 @@ private:
         return ok && rc == SQLITE_DONE;
     }
 
-    void define(const std::pair<const char*, int>& function, Function f)
-    {
-        if (sqlite3_create_function(db_, function.first, function.second, SQLITE_UTF8 | SQLITE_DIRECTONLY, this, f, nullptr, nullptr) != SQLITE_OK)
-            throw db::DbError(sqlite3_errmsg(db_));
-    }
-
     static void notill(sqlite3_context* ctx, int, sqlite3_value** args)
     {
         auto* self = static_cast<PlotYearLookup*>(sqlite3_user_data(ctx));
@@ -207,7 +197,7 @@ private:
     static void irarea(sqlite3_context* ctx, int, sqlite3_value** args) { irrigation(ctx, args, 1); }
 
     sqlite3* db_;
-    bool defined_ = false;
+    std::optional<db::ScopedFunctions> functions_;
     bool missed_ = false;
     std::unordered_map<std::int64_t, sqlite3_value*> notill_;
     std::unordered_map<Key, std::pair<sqlite3_value*, sqlite3_value*>, KeyHash> irrigation_;
