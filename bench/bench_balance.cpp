@@ -4,8 +4,8 @@
 // the plot with residues, straw and manure, BAT of 6 to 62 days. The simulation alone,
 // without reading or writing the database.
 
-#include "engine/plot_simulation.h"
-#include "engine/som_year_step.h"
+#include "engine/balance/plot_simulation.h"
+#include "engine/balance/som_year_step.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,11 +2,11 @@
 // organic matter step (ten per BAT-day), the carbon content of a stock (once per full step
 // with dynamic bulk density) and completing a soil record (once per plot).
 
-#include "engine/bat_formula.h"
-#include "engine/fom_pools.h"
-#include "engine/pedotransfer.h"
-#include "engine/soil_physics.h"
-#include "engine/steady_state.h"
+#include "engine/soil/bat_formula.h"
+#include "engine/soil/fom_pools.h"
+#include "engine/soil/pedotransfer.h"
+#include "engine/soil/soil_physics.h"
+#include "engine/soil/steady_state.h"
 
 #include <benchmark/benchmark.h>
 

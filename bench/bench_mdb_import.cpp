@@ -2,7 +2,7 @@
 // rows, memo text and OLE pictures over several pages) into a new database, with the
 // reader in a child process (as the import command runs it) and in this process.
 
-#include "db/mdb_import.h"
+#include "import/mdb_import.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,12 +16,12 @@ void BM_import_northwind(benchmark::State& state)
     namespace fs = std::filesystem;
     const std::string source = std::string(VELTRANO_SOURCE_DIR) + "/tests/data/access/nwind.mdb";
     const fs::path target = fs::temp_directory_path() / ("veltrano-bench-" + std::to_string(::getpid()) + ".db");
-    vt::db::MdbImportOptions options;
+    vt::access::MdbImportOptions options;
     options.force = true;
     options.isolate = state.range(0) != 0;
     long long rows = 0;
     for (auto _ : state) {
-        const auto report = vt::db::import_mdb(source, target.string(), options);
+        const auto report = vt::access::import_mdb(source, target.string(), options);
         rows += report.totalRows();
     }
     fs::remove(target);

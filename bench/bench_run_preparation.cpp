@@ -6,7 +6,7 @@
 
 #include "db/connection.h"
 #include "db/schema.h"
-#include "engine/run_driver.h"
+#include "engine/run/run_driver.h"
 
 #include <benchmark/benchmark.h>
 

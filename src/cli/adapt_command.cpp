@@ -19,7 +19,7 @@ void run(const std::string& file, Context& ctx)
     auto c = open_database_for_update(file);
     config::RuxSettings settings;
     if (!settings.exists()) settings.writeFirstStartDefaults(file, std::filesystem::current_path().string());
-    const auto result = db::adapt_datamodel(*c, &settings);
+    const auto result = db::adapt_datamodel(*c, config::methode_store(&settings));
     ctx.out << result.caption << '\n';
 }
 

@@ -1,12 +1,12 @@
 // veltrano-cli calc: the soil calculators (soil record, BAT, steady state, carbon stock).
 
 #include "cli/command_registry.h"
-#include "engine/bat_formula.h"
-#include "engine/carbon_rates.h"
-#include "engine/pedotransfer.h"
-#include "engine/run_config.h"
-#include "engine/soil_physics.h"
-#include "engine/steady_state.h"
+#include "engine/soil/bat_formula.h"
+#include "engine/soil/carbon_rates.h"
+#include "engine/soil/pedotransfer.h"
+#include "engine/run/run_config.h"
+#include "engine/soil/soil_physics.h"
+#include "engine/soil/steady_state.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 // veltrano-cli import OLD.mdb NEW.db [--force] [--skip-broken-tables]
 #include "cli/command_registry.h"
 
-#include "db/mdb_import.h"
+#include "import/mdb_import.h"
 
 #include <iomanip>
 #include <ostream>
@@ -19,25 +19,25 @@ struct ImportArgs {
 
 void run_import(const ImportArgs& a, Context& ctx)
 {
-    db::MdbImportOptions options;
+    access::MdbImportOptions options;
     options.force = a.force;
     options.skipBrokenTables = a.skipBroken;
 
-    db::MdbImportProgressFn progress;
+    access::MdbImportProgressFn progress;
     if (ctx.errIsTerminal) {
-        progress = [&ctx](const db::MdbImportProgress& p) {
+        progress = [&ctx](const access::MdbImportProgress& p) {
             ctx.err << "\r  [" << p.tableNumber << "/" << p.tableCount << "] " << p.table << ": " << p.rows << " of "
                     << p.tableRows << " rows\x1b[K" << std::flush;
         };
     }
 
-    db::MdbImportReport report;
+    access::MdbImportReport report;
     try {
-        report = db::import_mdb(a.source, a.target, options, progress);
-    } catch (const db::MdbImportError& e) {
+        report = access::import_mdb(a.source, a.target, options, progress);
+    } catch (const access::MdbImportError& e) {
         if (ctx.errIsTerminal) ctx.err << "\r\x1b[K";
         throw CommandError(std::string("import failed: ") + e.what(),
-                           e.kind() == db::MdbImportError::Kind::Failed ? 1 : 2);
+                           e.kind() == access::MdbImportError::Kind::Failed ? 1 : 2);
     }
     if (ctx.errIsTerminal) ctx.err << "\r\x1b[K" << std::flush;
 

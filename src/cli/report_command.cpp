@@ -3,7 +3,7 @@
 
 #include "cli/command_registry.h"
 #include "db/connection.h"
-#include "engine/deviation_summary.h"
+#include "engine/balance/deviation_summary.h"
 
 #include <cstdio>
 #include <filesystem>

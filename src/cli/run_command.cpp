@@ -2,8 +2,8 @@
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
-#include "engine/run_configuration.h"
-#include "engine/run_driver.h"
+#include "engine/run/run_configuration.h"
+#include "engine/run/run_driver.h"
 
 #include <atomic>
 #include <cstdio>
@@ -68,10 +68,7 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     if (!std::filesystem::exists(dbPath)) throw CommandError("database not found: " + dbPath);
 
     engine::RunDriver::BalanceStep balance;
-    if (!opt.prepareOnly) {
-        balance = engine::registered_annual_balance();
-        if (!balance) throw CommandError("the annual balance is not part of this build; use --prepare-only", 1);
-    }
+    if (!opt.prepareOnly) balance = engine::annual_balance_step();
 
     db::Connection conn(dbPath);
     if (opt.sqlProfileMs >= 0)

@@ -101,4 +101,17 @@ void RuxSettings::writeFirstStartDefaults(const std::string& database, const std
     save();
 }
 
+std::function<void(const std::string&)> methode_store(RuxSettings* settings)
+{
+    if (!settings) return {};
+    return [settings](const std::string& methode) {
+        settings->setText("methode", methode);
+        try {
+            settings->save();
+        } catch (const std::exception&) {
+            // A convenience copy: the database keeps the method.
+        }
+    };
+}
+
 } // namespace vt::config

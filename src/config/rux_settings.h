@@ -53,4 +53,9 @@ private:
     IniFile ini_;
 };
 
+// Stores the database's model method as "methode" in `settings` (nothing when null); the
+// per-user settings keep a convenience copy, so a settings file that cannot be written is
+// no error. For db::adapt_datamodel.
+std::function<void(const std::string&)> methode_store(RuxSettings* settings);
+
 } // namespace vt::config

@@ -1,6 +1,5 @@
 #include "db/adapt_datamodel.h"
 
-#include "config/rux_settings.h"
 #include "db/connection.h"
 #include "db/savepoint.h"
 #include "db/schema.h"
@@ -125,15 +124,9 @@ std::string stored_model(Connection& c)
     return c.openTable("vtn_setting").getString("model");
 }
 
-void store_methode(config::RuxSettings* settings, const std::string& methode)
+void store_methode(const MethodeSink& sink, const std::string& methode)
 {
-    if (!settings) return;
-    settings->setText("methode", methode);
-    try {
-        settings->save();
-    } catch (const std::exception&) {
-        // The per-user settings are a convenience copy; the database keeps the method.
-    }
+    if (sink) sink(methode);
 }
 
 const std::vector<ColumnRule> kResultColumns = {
@@ -213,7 +206,7 @@ const std::vector<SelectionList> kSelectionLists = {
 
 } // namespace
 
-AdaptResult adapt_datamodel(Connection& c, config::RuxSettings* settings)
+AdaptResult adapt_datamodel(Connection& c, const MethodeSink& settings)
 {
     // 1. Work and result tables.
     create_when_missing(c, "sim_result", {ddl::kSimResult});

@@ -1,6 +1,6 @@
 #include "db/jet_functions.h"
 
-#include "db/number_format.h"
+#include "base/number_format.h"
 
 #include <sqlite3.h>
 
@@ -206,11 +206,11 @@ double jet_val(std::string_view text)
     return std::strtod(digits.c_str(), nullptr);
 }
 
-std::string jet_cstr(double v) { return format_number(v); }
+std::string jet_cstr(double v) { return base::format_number(v); }
 
 std::string jet_str(double v)
 {
-    std::string s = format_number(v);
+    std::string s = base::format_number(v);
     return (v >= 0 || std::isnan(v)) ? " " + s : s;
 }
 

@@ -1,9 +1,9 @@
 #include "db/schema.h"
 
 #include "db/connection.h"
-#include "db/number_format.h"
+#include "base/number_format.h"
 #include "db/savepoint.h"
-#include "engine/run_config.h"
+#include "db/model_constant_defaults.h"
 
 #include <string>
 #include <vector>
@@ -119,11 +119,11 @@ const std::vector<const char*> kResultTables = {
 
 std::string gldaparm_norm_row()
 {
-    const engine::ModelConstants k;
+    namespace k = model_defaults;
     return "insert into gldaparm (item_ix, NAME, K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, H_PWP, H_FC) values (1, 'NORM', " +
-           format_number(k.km) + ", " + format_number(k.ka) + ", " + format_number(k.ks) + ", " +
-           format_number(k.kd) + ", " + format_number(k.cnrsom) + ", " + format_number(k.hpwp) + ", " +
-           format_number(k.hfc) + ")";
+           base::format_number(k::kAos) + ", " + base::format_number(k::kAkt) + ", " + base::format_number(k::kStab) + ", " +
+           base::format_number(k::kDeg) + ", " + base::format_number(k::cnrObs) + ", " + base::format_number(k::hPwp) + ", " +
+           base::format_number(k::hFc) + ")";
 }
 
 const std::vector<const char*> kFixedRows = {

@@ -1,7 +1,7 @@
 #include "db/sql_quote.h"
 
 #include "db/db_error.h"
-#include "db/number_format.h"
+#include "base/number_format.h"
 
 namespace vt::db {
 
@@ -26,6 +26,6 @@ std::string quote_ident(std::string_view name)
     return "[" + std::string(name) + "]";
 }
 
-std::string sql_number(double v) { return format_number(v); }
+std::string sql_number(double v) { return base::format_number(v); }
 
 } // namespace vt::db

@@ -1,7 +1,7 @@
 #include "db/value.h"
 
 #include "db/jet_functions.h"
-#include "db/number_format.h"
+#include "base/number_format.h"
 
 #include <cmath>
 
@@ -26,7 +26,7 @@ std::int64_t Value::toInt() const
 std::string Value::toString() const
 {
     if (auto* i = std::get_if<std::int64_t>(&v_)) return std::to_string(*i);
-    if (auto* d = std::get_if<double>(&v_)) return format_number(*d);
+    if (auto* d = std::get_if<double>(&v_)) return base::format_number(*d);
     if (auto* s = std::get_if<std::string>(&v_)) return *s;
     return {};
 }

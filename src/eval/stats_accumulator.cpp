@@ -1,7 +1,7 @@
 #include "eval/stats_accumulator.h"
 
 #include "db/connection.h"
-#include "db/number_format.h"
+#include "base/number_format.h"
 
 #include <algorithm>
 #include <clocale>
@@ -18,7 +18,7 @@ namespace {
 std::string stored_number(long double v)
 {
     if (!std::isfinite(v)) return "-999.0";
-    std::string s = db::format_number(static_cast<double>(v));
+    std::string s = base::format_number(static_cast<double>(v));
     if (s.find_first_of(".eE") == std::string::npos) s += ".0";
     return s;
 }

@@ -5,8 +5,8 @@
 #include "config/rux_settings.h"
 #include "db/connection.h"
 #include "db/schema.h"
-#include "shell/dialog_hooks.h"
-#include "shell/startup.h"
+#include "gui/widgets/dialog_hooks.h"
+#include "gui/app/startup.h"
 
 #include <QDir>
 #include <QFile>

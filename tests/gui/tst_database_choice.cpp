@@ -1,18 +1,18 @@
 // Choosing the database: the history file, "Change System Database", picks from the
 // history, and files that cannot be opened.
 #include "gui/gui_support.h"
-#include "shell/db_history.h"
-#include "shell/tgld_uif.h"
+#include "gui/app/db_history.h"
+#include "gui/app/main_window.h"
 
 #include <QComboBox>
 #include <QtTest>
 
 using vt::gui::DialogHooks;
-using vt::gui::Tgld_UIF;
+using vt::gui::MainWindow;
 
 namespace {
 
-QStringList listed(const Tgld_UIF& w)
+QStringList listed(const MainWindow& w)
 {
     QStringList l;
     for (const auto& e : w.history().entries()) l << QString::fromStdString(e);
@@ -45,7 +45,7 @@ void TestDatabaseChoice::historyListsEachFileOnceAndDropsMissingOnes()
     box.write("glddbhist.txt", QByteArray::fromStdString(a + "\n" + box.folder() + "/sub/../a.db\n" + box.file("gone.db")
                                                           + "\n\n" + b + "\r\n"));
     QDir(box.path("")).mkdir("sub");
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     QCOMPARE(listed(w), (QStringList{QString::fromStdString(a), QString::fromStdString(b)}));
     QCOMPARE(w.findChild<QComboBox*>("history")->currentText(), QString::fromStdString(b));
 }
@@ -56,7 +56,7 @@ void TestDatabaseChoice::changeDatabaseAddsToTheHistoryOnce()
     const auto a = box.database("a.db");
     const auto b = box.database("b.db", "HUBAHE");
     box.settings(a);
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.connectAtShow();
     for (int i = 0; i < 2; ++i) {
         DialogHooks::setNextFileName(QString::fromStdString(b));
@@ -80,7 +80,7 @@ void TestDatabaseChoice::cancellingTheFileDialogChangesNothing()
     vt::test::GuiSandbox box;
     const auto a = box.database("a.db");
     box.settings(a);
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.connectAtShow();
     DialogHooks::setNextFileName(QString());
     w.changeDatabase();
@@ -94,7 +94,7 @@ void TestDatabaseChoice::aFileThatCannotBeOpenedKeepsThePreviousDatabase()
     const auto a = box.database("a.db");
     box.settings(a);
     box.write("notes.db", "this is not a database");
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.connectAtShow();
     DialogHooks::setNextFileName(QString());  // the correction dialog is cancelled
     QVERIFY(!w.switchdatasource(box.path("notes.db")));
@@ -113,7 +113,7 @@ void TestDatabaseChoice::aMissingStoredDatabaseIsAskedFor()
     const auto b = box.database("b.db");
     box.settings(box.file("moved.db"));
     DialogHooks::setNextFileName(QString::fromStdString(b));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     QCOMPARE(box.stored().textOr("database", ""), b);
     w.connectAtShow();
     QCOMPARE(w.session().path(), b);
@@ -125,7 +125,7 @@ void TestDatabaseChoice::theCorrectedPathIsTaken()
     const auto b = box.database("b.db");
     box.write("notes.db", "this is not a database");
     box.settings(box.file("notes.db"));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     DialogHooks::setNextFileName(QString::fromStdString(b));
     w.connectAtShow();
     QCOMPARE(w.session().path(), b);
@@ -140,7 +140,7 @@ void TestDatabaseChoice::pickFromHistorySwitches()
     const auto b = box.database("b.db");
     box.settings(b);
     box.write("glddbhist.txt", QByteArray::fromStdString(a + "\n" + b + "\n"));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.connectAtShow();
     auto* list = w.findChild<QComboBox*>("history");
     QCOMPARE(list->currentIndex(), 1);
@@ -154,7 +154,7 @@ void TestDatabaseChoice::pdfLocationsAreStored()
 {
     vt::test::GuiSandbox box;
     box.settings(box.database("a.db"));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     DialogHooks::setNextFileName(box.path("docs/paper.pdf"));
     QVERIFY(w.update_registry("pdf_dir"));
     DialogHooks::setNextFileName("/usr/bin/evince");
@@ -171,7 +171,7 @@ void TestDatabaseChoice::accessFilesAreImportedFirst()
     const auto a = box.database("a.db");
     box.settings(a);
     QVERIFY(QFile::copy(VELTRANO_TEST_DATA "/access/DateTestDatabase.mdb", box.path("dates.mdb")));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.connectAtShow();
     // The import makes dates.db beside the Access file; it holds no experiments, so it
     // cannot be used and the open database stays.

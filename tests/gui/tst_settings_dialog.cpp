@@ -1,7 +1,7 @@
 // "RUX settings": option interlocks, the stored values, the model-change question.
 #include "gui/gui_support.h"
-#include "shell/tfrm_ruxsetting.h"
-#include "shell/tgld_uif.h"
+#include "gui/app/settings_dialog.h"
+#include "gui/app/main_window.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -10,21 +10,21 @@
 #include <QtTest>
 
 using vt::gui::DialogHooks;
-using vt::gui::Tfrm_ruxsetting;
-using vt::gui::Tgld_UIF;
+using vt::gui::SettingsDialog;
+using vt::gui::MainWindow;
 
 namespace {
 
 // A main window on a fresh database with the settings dialog loaded and shown.
 struct Fixture {
     vt::test::GuiSandbox box;
-    std::unique_ptr<Tgld_UIF> window;
-    Tfrm_ruxsetting* dialog = nullptr;
+    std::unique_ptr<MainWindow> window;
+    SettingsDialog* dialog = nullptr;
 
     explicit Fixture(const QByteArray& settings = {}, const std::string& model = "RUX")
     {
         box.settings(box.database("exp.db", model), settings);
-        window = std::make_unique<Tgld_UIF>(box.env());
+        window = std::make_unique<MainWindow>(box.env());
         window->connectAtShow();
         dialog = window->settingsDialog();
         dialog->show();

@@ -1,11 +1,11 @@
 // "RUX-simulator": runs on the worker thread, the message list, STOP RUN, closing during
 // a run, the "calculate"/"close" states and batch runs (GO).
 #include "gui/gui_support.h"
-#include "shell/regio_mode_dialog.h"
-#include "shell/shell_ops.h"
-#include "shell/simulator_pages.h"
-#include "shell/simulator_window.h"
-#include "shell/tgld_uif.h"
+#include "gui/app/regio_mode_dialog.h"
+#include "gui/app/shell_ops.h"
+#include "gui/simulator/simulator_pages.h"
+#include "gui/simulator/simulator_window.h"
+#include "gui/app/main_window.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -21,7 +21,7 @@ using vt::engine::RunOutcome;
 using vt::engine::RunResult;
 using vt::gui::DialogHooks;
 using vt::gui::SimulatorWindow;
-using vt::gui::Tgld_UIF;
+using vt::gui::MainWindow;
 
 namespace {
 
@@ -54,14 +54,14 @@ vt::gui::RunThread::RunFunction scripted_run(int years, RunOutcome end = RunOutc
 
 struct Fixture {
     vt::test::GuiSandbox box;
-    std::unique_ptr<Tgld_UIF> window;
+    std::unique_ptr<MainWindow> window;
     std::unique_ptr<SimulatorWindow> sim;
 
     explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {}, bool demo = false)
     {
         if (demo) vt::gui::create_demo_file(box.file("demo.db"));
         box.settings(demo ? box.file("demo.db") : box.database("exp.db"));
-        window = std::make_unique<Tgld_UIF>(box.env(args));
+        window = std::make_unique<MainWindow>(box.env(args));
         sim = std::make_unique<SimulatorWindow>(*window, std::move(run));
         window->setSimulator(sim.get());
         window->connectAtShow();
@@ -278,7 +278,7 @@ void TestSimulator::unattendedBatchWithoutDatabaseEnds()
     vt::test::GuiSandbox box;
     box.settings(box.file("moved.db"));
     // No file dialog may open: nobody would answer it.
-    Tgld_UIF window(box.env({"GO", "!"}));
+    MainWindow window(box.env({"GO", "!"}));
     SimulatorWindow sim(window, scripted_run(1));
     window.setSimulator(&sim);
     window.show();

@@ -1,9 +1,9 @@
 // Start-up of the main window: modes and language from the ini file, the settings file
 // and the command line; the first start; the version.
 #include "gui/gui_support.h"
-#include "shell/manual.h"
-#include "shell/tfrm_ruxsetting.h"
-#include "shell/tgld_uif.h"
+#include "gui/app/manual.h"
+#include "gui/app/settings_dialog.h"
+#include "gui/app/main_window.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -12,8 +12,8 @@
 #include <QtTest>
 
 using vt::gui::DialogHooks;
-using vt::gui::Tgld_UIF;
-using Command = Tgld_UIF::Command;
+using vt::gui::MainWindow;
+using Command = MainWindow::Command;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -73,7 +73,7 @@ void TestStartup::modes()
     if (!ini.isEmpty()) box.write("veltrano.ini", ini);
     box.settings(box.database("exp.db"), settings);
 
-    Tgld_UIF w(box.env(args));
+    MainWindow w(box.env(args));
     QCOMPARE(QString::fromStdString(w.state().modus), modusAtStart);
     w.connectAtShow();
     w.activate();
@@ -99,12 +99,12 @@ void TestStartup::missingDatabaseSwitchFallsBackToTheStoredOne()
     vt::test::GuiSandbox box;
     const auto stored = box.database("stored.db");
     box.settings(stored);
-    Tgld_UIF w(box.env({"DB=" + box.path("missing.db")}));
+    MainWindow w(box.env({"DB=" + box.path("missing.db")}));
     QCOMPARE(DialogHooks::takeMessages(), QStringList{"DB error: database not found, will try to use last DB"});
     QCOMPARE(w.state().database, stored);
 
     const auto other = box.database("other.db");
-    Tgld_UIF w2(box.env({"DB=" + QString::fromStdString(other)}));
+    MainWindow w2(box.env({"DB=" + QString::fromStdString(other)}));
     w2.connectAtShow();
     QCOMPARE(w2.session().path(), other);
     QCOMPARE(box.stored().textOr("database", ""), other);
@@ -113,7 +113,7 @@ void TestStartup::missingDatabaseSwitchFallsBackToTheStoredOne()
 void TestStartup::firstStartWritesDefaultsAndCreatesTheDemo()
 {
     vt::test::GuiSandbox box;
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     const auto demo = box.file("rux_demo.db");
     QVERIFY(QFile::exists(box.path("rux_demo.db")));
     const auto s = box.stored();
@@ -136,7 +136,7 @@ void TestStartup::versionIsRecorded()
 {
     vt::test::GuiSandbox box;
     box.settings(box.database("exp.db"), "version=1.2.3.4\n");
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     QCOMPARE(w.state().lastversion, std::string("1.2.3.4"));
     QCOMPARE(w.state().previous_version, (std::array<int, 4>{1, 2, 3, 4}));
     QVERIFY(w.statusText(2).startsWith("Version: "));
@@ -150,7 +150,7 @@ void TestStartup::runSwitchesChangeTheLoadedSettings()
     vt::test::GuiSandbox box;
     box.write("veltrano.ini", "[MODUS]\nmode=RUX\n");
     box.settings(box.database("exp.db"), "scenario=0\nhassink=0\n");
-    Tgld_UIF w(box.env({"S+", "SAT+", "REGIO"}));
+    MainWindow w(box.env({"S+", "SAT+", "REGIO"}));
     w.connectAtShow();
     w.activate();
     QCOMPARE(w.settingsDialog()->values().scenario, 1);
@@ -174,7 +174,7 @@ void TestStartup::statusBarDoubleClickShowsTheVersion()
 {
     vt::test::GuiSandbox box;
     box.settings(box.database("exp.db"));
-    Tgld_UIF w(box.env());
+    MainWindow w(box.env());
     w.show();
     QTest::mouseDClick(w.findChild<QLabel*>("panel2"), Qt::LeftButton);
     auto* update = w.findChild<QDialog*>("UpdateCheckDialog");

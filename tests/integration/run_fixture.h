@@ -1,7 +1,7 @@
 #pragma once
 #include "db/connection.h"
-#include "engine/run_config.h"
-#include "engine/run_driver.h"
+#include "engine/run/run_config.h"
+#include "engine/run/run_driver.h"
 #include "support/temp_dir.h"
 
 #include <memory>

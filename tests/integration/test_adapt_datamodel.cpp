@@ -110,9 +110,9 @@ TEST_F(AdaptDatamodel, NewDatabaseIsUpToDateAndAdaptingAgainChangesNothing)
 {
     vt::db::create_schema(*c);
     const auto created = snapshot(*c);
-    const auto first = adapt_datamodel(*c, &settings);
+    const auto first = adapt_datamodel(*c, vt::config::methode_store(&settings));
     EXPECT_EQ(snapshot(*c), created);
-    const auto second = adapt_datamodel(*c, &settings);
+    const auto second = adapt_datamodel(*c, vt::config::methode_store(&settings));
     EXPECT_EQ(snapshot(*c), created);
     EXPECT_EQ(second.methode, "RUX");
     EXPECT_EQ(second.caption, "Veltrano; Model=RUX");
@@ -130,7 +130,7 @@ TEST_F(AdaptDatamodel, DemoDatabaseIsUpToDate)
 TEST_F(AdaptDatamodel, OldDatabaseIsBroughtToTheCurrentLayout)
 {
     oldDatabase();
-    const auto result = adapt_datamodel(*c, &settings);
+    const auto result = adapt_datamodel(*c, vt::config::methode_store(&settings));
 
     // The outdated yearly balance is rebuilt empty in the current column order.
     EXPECT_EQ(c->columns("rux_nresult"),
@@ -183,7 +183,7 @@ TEST_F(AdaptDatamodel, OldDatabaseIsBroughtToTheCurrentLayout)
 
     // Done once; the next connect changes nothing.
     const auto adapted = snapshot(*c);
-    EXPECT_EQ(adapt_datamodel(*c, &settings).caption, result.caption);
+    EXPECT_EQ(adapt_datamodel(*c, vt::config::methode_store(&settings)).caption, result.caption);
     EXPECT_EQ(snapshot(*c), adapted);
 }
 
@@ -204,7 +204,7 @@ TEST_F(AdaptDatamodel, PaddedModelGivesPaddedCaptionAndTrimmedMethod)
     oldDatabase();
     c->executeScript("create table vtn_setting (model char(12)); insert into vtn_setting values ('LUFA        ');");
     settings.setText("methode", "RUX");
-    const auto result = adapt_datamodel(*c, &settings);
+    const auto result = adapt_datamodel(*c, vt::config::methode_store(&settings));
     EXPECT_EQ(result.caption, "Veltrano; Model=LUFA        ");
     EXPECT_EQ(result.methode, "LUFA");
     EXPECT_EQ(vt::config::RuxSettings(settings.path()).textOr("methode", "?"), "LUFA");

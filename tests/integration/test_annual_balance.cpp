@@ -1,4 +1,4 @@
-#include "engine/annual_balance.h"
+#include "engine/balance/annual_balance.h"
 #include "support/balance_fixture.h"
 #include "support/temp_dir.h"
 

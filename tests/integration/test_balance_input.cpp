@@ -1,4 +1,4 @@
-#include "engine/balance_input.h"
+#include "engine/balance/balance_input.h"
 #include "support/balance_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/plot_lookup.h"
+#include "engine/preparation/plot_lookup.h"
 #include "integration/run_fixture.h"
 
 #include <gtest/gtest.h>

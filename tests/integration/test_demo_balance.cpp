@@ -1,8 +1,8 @@
 #include "db/connection.h"
 #include "db/demo_database.h"
-#include "engine/annual_balance.h"
-#include "engine/run_configuration.h"
-#include "engine/run_driver.h"
+#include "engine/balance/annual_balance.h"
+#include "engine/run/run_configuration.h"
+#include "engine/run/run_driver.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

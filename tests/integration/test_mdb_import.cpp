@@ -1,5 +1,5 @@
 #include "db/connection.h"
-#include "db/mdb_import.h"
+#include "import/mdb_import.h"
 #include "db/schema.h"
 #include "support/temp_dir.h"
 
@@ -119,9 +119,9 @@ TEST(MdbImport, DatesBefore1900AndInTheYear9999KeepTheirValues)
     for (const bool isolate : {true, false}) {
         SCOPED_TRACE(isolate);
         TempDir dir;
-        vt::db::MdbImportOptions options;
+        vt::access::MdbImportOptions options;
         options.isolate = isolate;
-        const auto report = vt::db::import_mdb(kDates, dir.file("dates.db"), options);
+        const auto report = vt::access::import_mdb(kDates, dir.file("dates.db"), options);
         EXPECT_EQ(report.format, "Jet 4");
         ASSERT_EQ(report.tables.size(), 1u);
         EXPECT_EQ(report.tables[0].rows, 6);
@@ -255,8 +255,8 @@ TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
         vt::db::create_schema(db);
         db.execute("DROP TABLE sim_result");  // as an older release left it
     }
-    vt::db::MdbImportReport report;
-    vt::db::adapt_imported_database(old, nullptr, report);
+    vt::access::MdbImportReport report;
+    vt::access::adapt_imported_database(old, nullptr, report);
     EXPECT_TRUE(report.adapted) << report.adaptation;
     EXPECT_EQ(report.method, "RUX");
     EXPECT_TRUE(Connection(old).tableExists("sim_result"));
@@ -265,8 +265,8 @@ TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
     // leaves nothing of what it did before.
     const std::string other = dir.file("other.db");
     Connection(other, Connection::Mode::ReadWriteCreate).execute("CREATE TABLE Orders (OrderID INTEGER)");
-    vt::db::MdbImportReport otherReport;
-    vt::db::adapt_imported_database(other, nullptr, otherReport);
+    vt::access::MdbImportReport otherReport;
+    vt::access::adapt_imported_database(other, nullptr, otherReport);
     EXPECT_FALSE(otherReport.adapted);
     EXPECT_NE(otherReport.adaptation.find("cultivation"), std::string::npos) << otherReport.adaptation;
     Connection db(other, Connection::Mode::ReadOnly);
@@ -289,22 +289,22 @@ TEST(MdbImport, AReaderThatCrashesOrHangsOnATableFailsThatTable)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        vt::db::MdbImportOptions options;
+        vt::access::MdbImportOptions options;
         options.stallSeconds = 1;
         options.beforeTable = [&](const std::string& table) {
             if (table == "Shippers") c.failure();
         };
         try {
-            vt::db::import_mdb(kNorthwind, dir.file("new.db"), options);
+            vt::access::import_mdb(kNorthwind, dir.file("new.db"), options);
             ADD_FAILURE() << "the import did not fail";
-        } catch (const vt::db::MdbImportError& e) {
-            EXPECT_EQ(e.kind(), vt::db::MdbImportError::Kind::BrokenTable);
+        } catch (const vt::access::MdbImportError& e) {
+            EXPECT_EQ(e.kind(), vt::access::MdbImportError::Kind::BrokenTable);
             EXPECT_EQ(std::string(e.what()), std::string("table \"Shippers\" cannot be read: ") + c.reason);
         }
         EXPECT_TRUE(files_in(dir.path()).empty());
 
         options.skipBrokenTables = true;
-        const auto report = vt::db::import_mdb(kNorthwind, dir.file("new.db"), options);
+        const auto report = vt::access::import_mdb(kNorthwind, dir.file("new.db"), options);
         ASSERT_EQ(report.skipped.size(), 1u);
         EXPECT_EQ(report.skipped[0].name, "Shippers");
         EXPECT_EQ(report.skipped[0].reason, c.reason);

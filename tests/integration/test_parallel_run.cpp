@@ -1,6 +1,6 @@
 #include "db/connection.h"
 #include "db/schema.h"
-#include "engine/plot_pipeline.h"
+#include "engine/balance/plot_pipeline.h"
 #include "regional_database.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,5 @@
-#include "engine/annual_balance.h"
-#include "engine/result_writer.h"
+#include "engine/balance/annual_balance.h"
+#include "engine/balance/result_writer.h"
 #include "support/balance_fixture.h"
 #include "support/temp_dir.h"
 

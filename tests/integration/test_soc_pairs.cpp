@@ -1,5 +1,5 @@
 #include "db/connection.h"
-#include "engine/deviation_summary.h"
+#include "engine/balance/deviation_summary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/bat_formula.h"
+#include "engine/soil/bat_formula.h"
 
 #include <gtest/gtest.h>
 

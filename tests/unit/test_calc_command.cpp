@@ -1,5 +1,5 @@
-#include "engine/bat_formula.h"
-#include "engine/soil_physics.h"
+#include "engine/soil/bat_formula.h"
+#include "engine/soil/soil_physics.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

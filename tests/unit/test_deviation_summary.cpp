@@ -1,4 +1,4 @@
-#include "engine/deviation_summary.h"
+#include "engine/balance/deviation_summary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/plot_simulation.h"
+#include "engine/balance/plot_simulation.h"
 
 #include <gtest/gtest.h>
 

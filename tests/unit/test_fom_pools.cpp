@@ -1,4 +1,4 @@
-#include "engine/fom_pools.h"
+#include "engine/soil/fom_pools.h"
 
 #include <gtest/gtest.h>
 

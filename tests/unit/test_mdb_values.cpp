@@ -1,5 +1,5 @@
-#include "db/child_process.h"
-#include "db/mdb_values.h"
+#include "import/child_process.h"
+#include "import/mdb_values.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <limits>
 #include <unistd.h>
 
-using namespace vt::db::mdb;
+using namespace vt::access::mdb;
 
 namespace {
 
@@ -94,13 +94,13 @@ TEST(ChildProcess, LinesArriveAndACrashIsReported)
 {
     std::vector<std::string> lines;
     auto collect = [&](const std::string& l) { lines.push_back(l); };
-    auto ok = vt::db::run_in_child([](int fd) { vt::db::write_line(fd, "one"); vt::db::write_line(fd, "two"); }, collect, 10);
+    auto ok = vt::access::run_in_child([](int fd) { vt::access::write_line(fd, "one"); vt::access::write_line(fd, "two"); }, collect, 10);
     EXPECT_TRUE(ok.exited);
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
 
     // abort() rather than a segmentation fault, which a sanitizer build turns into an exit.
-    auto crash = vt::db::run_in_child([](int fd) { vt::db::write_line(fd, "before"); std::abort(); }, collect, 10);
+    auto crash = vt::access::run_in_child([](int fd) { vt::access::write_line(fd, "before"); std::abort(); }, collect, 10);
     EXPECT_FALSE(crash.exited);
     EXPECT_EQ(crash.signal, SIGABRT);
     EXPECT_EQ(lines.back(), "before");
@@ -108,7 +108,7 @@ TEST(ChildProcess, LinesArriveAndACrashIsReported)
 
 TEST(ChildProcess, ASilentChildIsStopped)
 {
-    auto hang = vt::db::run_in_child([](int) { for (;;) ::pause(); }, [](const std::string&) {}, 1);
+    auto hang = vt::access::run_in_child([](int) { for (;;) ::pause(); }, [](const std::string&) {}, 1);
     EXPECT_TRUE(hang.stalled);
     EXPECT_EQ(hang.signal, SIGKILL);
 }

@@ -1,6 +1,6 @@
-#include "engine/pedotransfer.h"
-#include "engine/soil_physics.h"
-#include "engine/water_retention.h"
+#include "engine/soil/pedotransfer.h"
+#include "engine/soil/soil_physics.h"
+#include "engine/soil/water_retention.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/plot_simulation.h"
-#include "engine/water_retention.h"
+#include "engine/balance/plot_simulation.h"
+#include "engine/soil/water_retention.h"
 
 #include <gtest/gtest.h>
 

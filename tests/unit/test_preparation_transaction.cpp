@@ -1,5 +1,5 @@
 #include "db/connection.h"
-#include "engine/preparation_transaction.h"
+#include "engine/preparation/preparation_transaction.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "config/rux_settings.h"
 #include "db/connection.h"
-#include "engine/run_configuration.h"
+#include "engine/run/run_configuration.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/soil_physics.h"
+#include "engine/soil/soil_physics.h"
 
 #include <gtest/gtest.h>
 

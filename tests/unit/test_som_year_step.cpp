@@ -1,5 +1,5 @@
-#include "engine/fom_pools.h"
-#include "engine/som_year_step.h"
+#include "engine/soil/fom_pools.h"
+#include "engine/balance/som_year_step.h"
 
 #include <gtest/gtest.h>
 

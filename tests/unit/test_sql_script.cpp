@@ -1,5 +1,5 @@
 #include "db/connection.h"
-#include "engine/sql_script.h"
+#include "engine/run/sql_script.h"
 
 #include <gtest/gtest.h>
 

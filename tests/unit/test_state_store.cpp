@@ -1,5 +1,5 @@
 #include "db/connection.h"
-#include "engine/state_store.h"
+#include "engine/balance/state_store.h"
 
 #include <gtest/gtest.h>
 

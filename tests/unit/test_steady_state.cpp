@@ -1,6 +1,6 @@
-#include "engine/carbon_rates.h"
-#include "engine/pedotransfer.h"
-#include "engine/steady_state.h"
+#include "engine/soil/carbon_rates.h"
+#include "engine/soil/pedotransfer.h"
+#include "engine/soil/steady_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,27 @@
+#include "base/number_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace vt::base {
+
+std::string format_number(double v)
+{
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+    if (v == 0.0) return "0";
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string format_significant(double v, int significant)
+{
+    char buf[64];
+    // std::to_chars with a precision never uses the locale's decimal separator.
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, significant);
+    return std::string(buf, r.ptr);
+}
+
+} // namespace vt::base

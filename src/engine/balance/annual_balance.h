@@ -1,0 +1,20 @@
+#pragma once
+#include "engine/run/run_config.h"
+#include "engine/run/run_hooks.h"
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::engine {
+
+// The annual organic matter balance of a run: called by the run driver once the working
+// tables are prepared. Walks every selected plot and its years, writes the result rows,
+// stores states as asked, and at the normal end writes the deviation summary, the
+// protocol row and the run report "rux_report.txt" in cfg.work_dir.
+RunResult run_annual_balance(db::Connection& c, const RunConfig& cfg, const RunHooks& hooks);
+
+inline constexpr const char* kReportFile = "rux_report.txt";
+inline constexpr const char* kCheckInitFile = "rux_check_init.sql";
+
+} // namespace vt::engine

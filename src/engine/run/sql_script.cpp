@@ -1,0 +1,87 @@
+#include "engine/run/sql_script.h"
+
+#include "db/connection.h"
+#include "base/text.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace vt::engine {
+
+using base::to_lower;
+using base::to_upper;
+using base::trim;
+
+namespace {
+
+
+
+} // namespace
+
+std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& lines)
+{
+    std::vector<ScriptStatement> out;
+    ScriptStatement current;
+    for (const auto& raw : lines) {
+        std::string line = trim(raw);
+        if (line.find('#') != std::string::npos) line.clear();
+        if (line.empty() || line.front() == '\'') continue;
+        if (line == "go") {
+            out.push_back(current);
+            current = {};
+            continue;
+        }
+        current.text += (current.text.empty() ? "" : "\n") + line;
+        if (line.find("drop") != std::string::npos) current.ignoreErrors = true;
+    }
+    if (!trim(current.text).empty()) {
+        current.ignoreErrors = false;
+        out.push_back(current);
+    }
+    return out;
+}
+
+std::vector<std::string> read_script_lines(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read script file " + path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool is_changing_statement(const std::string& text)
+{
+    const std::string t = to_lower(text);
+    for (const char* word : {"insert", "update", "delete", "into", "drop"})
+        if (t.find(word) != std::string::npos) return true;
+    return false;
+}
+
+void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements, const ScriptCallbacks& callbacks)
+{
+    for (const auto& st : statements) {
+        if (callbacks.beforeStatement) callbacks.beforeStatement();
+        // An empty statement (two "go" lines in a row) has nothing to run.
+        if (trim(st.text).empty()) continue;
+        const bool changing = is_changing_statement(st.text);
+        if (callbacks.onDataChange) callbacks.onDataChange(changing);
+        try {
+            if (changing) {
+                c.executeScript(st.text);
+            } else {
+                db::Cursor rows = c.query(st.text);
+                if (callbacks.onRows) callbacks.onRows(rows);
+            }
+        } catch (const db::DbError&) {
+            if (!st.ignoreErrors) throw;
+        }
+    }
+}
+
+void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks)
+{
+    run_sql_script(c, split_sql_script(read_script_lines(path)), callbacks);
+}
+
+} // namespace vt::engine

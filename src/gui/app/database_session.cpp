@@ -1,0 +1,38 @@
+#include "gui/app/database_session.h"
+
+#include "db/connection.h"
+#include "gui/app/shell_ops.h"
+
+#include "config/rux_settings.h"
+#include "db/adapt_datamodel.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace vt::gui {
+
+DatabaseSession::DatabaseSession() = default;
+DatabaseSession::~DatabaseSession() = default;
+
+void DatabaseSession::open(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) throw std::runtime_error("database not found: " + path);
+    auto c = std::make_unique<db::Connection>(path, db::Connection::Mode::ReadWrite);
+    const auto adapted = db::adapt_datamodel(*c, config::methode_store(settings_));
+    complete_site_state(*c);
+    methode_ = adapted.methode;
+    caption_ = adapted.caption;
+    connection_ = std::move(c);
+}
+
+void DatabaseSession::close()
+{
+    connection_.reset();
+    methode_.clear();
+    caption_.clear();
+}
+
+std::string DatabaseSession::path() const { return connection_ ? connection_->path() : std::string(); }
+
+} // namespace vt::gui

@@ -1,0 +1,26 @@
+#include "gui/simulator/simulator_window.h"
+#include "gui/app/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("rux");
+    QApplication::setApplicationVersion(VELTRANO_VERSION);
+
+    vt::gui::StartupEnv env;
+    env.iniPath = (QCoreApplication::applicationDirPath() + "/veltrano.ini").toStdString();
+    env.cwd = QDir::currentPath().toStdString();
+    const auto args = QCoreApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) env.args.push_back(args[i].toStdString());
+
+    vt::gui::MainWindow mainWindow(env);
+    vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
+    simulator.args = env.args;  // the run switches count at every activation
+    mainWindow.setSimulator(&simulator);
+    mainWindow.show();
+    const int rc = app.exec();
+    return rc != 0 ? rc : mainWindow.exitCode();
+}

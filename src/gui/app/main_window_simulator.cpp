@@ -1,0 +1,45 @@
+// The main window and the simulator window: batch runs (GO) and the end of the program
+// while a run may be going on.
+#include "gui/app/main_window.h"
+
+#include "gui/widgets/dialog_hooks.h"
+#include "gui/simulator/simulator_window.h"
+
+namespace vt::gui {
+
+void MainWindow::setSimulator(SimulatorWindow* simulator) { simulator_ = simulator; }
+
+bool MainWindow::runActive() const { return simulator_ && simulator_->running(); }
+
+void MainWindow::runBatch()
+{
+    if (!simulator_) {
+        message("GO", "The simulator is not available; no run was made.");
+        exitCode_ = 1;
+        endProgram();
+        return;
+    }
+    // The program ends once the simulator window is hidden again; the exit code tells
+    // whether the run went through.
+    connect(simulator_, &SimulatorWindow::hidden, this, [this] {
+        const bool ok = simulator_->hasResult() && simulator_->lastResult().outcome == engine::RunOutcome::Finished;
+        exitCode_ = ok ? 0 : 1;
+        endProgram();
+    }, Qt::SingleShotConnection);
+    simulator_->args = env_.args;
+    simulator_->setWindowModality(Qt::ApplicationModal);
+    simulator_->show();
+}
+
+bool MainWindow::stopSimulatorForEnd()
+{
+    if (!simulator_) return true;
+    if (simulator_->running()) {
+        if (!ask_question(this, "RUX-simulator", "A run is in progress. Stop it and end the program ?")) return false;
+        simulator_->stopAndWait();
+    }
+    simulator_->hide();
+    return true;
+}
+
+} // namespace vt::gui

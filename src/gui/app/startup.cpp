@@ -1,0 +1,151 @@
+#include "gui/app/startup.h"
+
+#include "config/ini_file.h"
+#include "config/rux_settings.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace vt::gui {
+
+namespace {
+
+bool file_exists(const std::string& p)
+{
+    std::error_code ec;
+    return p != "?" && !p.empty() && fs::is_regular_file(p, ec);
+}
+
+bool starts_with(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+void read_ini(AppState& state, config::RuxSettings& settings, const config::IniFile& ini, StartupResult& result)
+{
+    if (ini.hasSection("SETUP")) {
+        // Whatever "lang" holds, an ini file starts the program in English.
+        state.language = "E";
+        state.system_label = trimmed(ini.get("SETUP", "sys").value_or("int")) == "bio" ? "bio" : "int";
+        state.database = ini.get("SETUP", "DB").value_or("?");
+    }
+    if (ini.hasSection("MODUS"))
+        state.modus = ini.get("MODUS", "mode").value_or("RUX") == "KORVANIC" ? "KORVANIC" : "RUX";
+    result.restricted = state.modus != "RUX";
+    if (settings.exists() && settings.text("language")) {
+        settings.setText("language", state.language);
+        settings.save();
+    }
+}
+
+void read_database_switch(AppState& state, const StartupEnv& env)
+{
+    for (const auto& a : env.args) {
+        if (!starts_with(a, "DB=")) continue;
+        state.database = a.substr(3);
+        if (!file_exists(state.database)) {
+            if (env.message) env.message("DB error", "database not found, will try to use last DB");
+            state.database = "?";
+        }
+    }
+}
+
+void read_settings(AppState& state, config::RuxSettings& settings, const StartupEnv& env, StartupResult& result)
+{
+    if (settings.exists()) {
+        if (state.database == "?") state.database = settings.textOr("database", "?");
+        if (!file_exists(state.database) && env.askDatabase) {
+            const auto chosen = env.askDatabase(database_dialog_title(state));
+            if (!chosen.empty()) {
+                state.database = chosen;
+                settings.setText("database", chosen);
+                settings.save();
+            }
+        }
+        state.rux_ppath = settings.textOr("ppath", "");
+        state.dyn_lts = settings.flagOr("dyn_lts", false);
+        return;
+    }
+    result.firstStart = true;
+    if (!file_exists(state.database)) {
+        state.database = (fs::path(env.cwd) / "rux_demo.db").string();
+        if (!file_exists(state.database) && env.createDemo) env.createDemo(state.database);
+    }
+    settings.writeFirstStartDefaults(state.database, env.cwd);
+    state.rux_ppath = env.cwd;
+}
+
+} // namespace
+
+std::string database_dialog_title(const AppState& state)
+{
+    return state.german() ? "Wo ist die Datenbank ?" : "Where is the database ?";
+}
+
+StartupResult read_startup(AppState& state, config::RuxSettings& settings, const StartupEnv& env)
+{
+    StartupResult result;
+    state.go_on = false;
+    state.language = "E";
+    state.system_label = "int";
+    state.modus = "?";
+    state.database = "?";
+
+    config::IniFile ini(env.iniPath);
+    if (!env.iniPath.empty() && ini.load()) {
+        read_ini(state, settings, ini, result);
+    } else {
+        state.language = settings.textOr("language", "E");
+        if (state.language.empty()) state.language = "E";
+    }
+    read_database_switch(state, env);
+    if (state.german()) {
+        state.insert_caption = "Einfügen";
+        state.update_caption = "Aktualisieren";
+    }
+    read_settings(state, settings, env, result);
+
+    state.power = !state.german();
+    state.db_f_name = state.database;
+
+    state.lastversion = settings.textOr("version", "0.0.0.0");
+    state.previous_version = disagg_version(state.lastversion);
+    state.currentversion = program_version();
+    settings.setText("version", state.currentversion);
+    settings.save();
+    state.rux_ppath = settings.textOr("ppath", state.rux_ppath);
+    return result;
+}
+
+std::string method_from_code(const std::string& code)
+{
+    static const std::pair<const char*, const char*> kMethods[] = {
+        {"LUF", "LUFA"},   {"RUX", "RUX"},       {"STA", "STAND"},     {"SAL", "SALCA"},
+        {"HUM", "HUMOD"},  {"HHE", "HUBAHE"},    {"HUG", "HUBAUG"},    {"HOG", "HUBAOG"},
+    };
+    for (const auto& [c, m] : kMethods)
+        if (code == c) return m;
+    return {};
+}
+
+ActivationSwitches parse_activation_switches(const std::vector<std::string>& args)
+{
+    ActivationSwitches s;
+    for (const auto& a : args) {
+        const auto up = to_upper(a);
+        if (starts_with(up, "ACC")) s.modus = "ACC";
+        if (starts_with(up, "REGIO")) s.regio = true;
+        if (starts_with(a, "S+")) s.scenario = 1;
+        if (starts_with(a, "S-")) s.scenario = 0;
+        if (starts_with(up, "SAT+")) s.hassink = 1;
+        if (starts_with(up, "SAT-")) s.hassink = 0;
+        if (starts_with(a, "M=")) {
+            s.modus = "KORVANIC";
+            s.methodGiven = true;
+            s.method = method_from_code(a.substr(2, 3));
+        }
+        if (up == "GO") s.go = true;
+        if (up == "NW" || a == "!") s.nowait = true;
+    }
+    return s;
+}
+
+} // namespace vt::gui

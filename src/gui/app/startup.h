@@ -1,0 +1,58 @@
+#pragma once
+#include "gui/app/app_state.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vt::config {
+class RuxSettings;
+}
+
+namespace vt::gui {
+
+// What the start-up needs from its surroundings; the main window fills it with the
+// real ini file, command line and dialogs, tests with their own.
+struct StartupEnv {
+    std::string iniPath;                 // veltrano.ini beside the executable
+    std::vector<std::string> args;       // command line without the program name
+    std::string cwd;                     // working folder
+    // A message box: caption, text.
+    std::function<void(const std::string&, const std::string&)> message;
+    // Asks for a database file with the given dialog title; empty on cancel.
+    std::function<std::string(const std::string&)> askDatabase;
+    // Creates the demo database at the given path (first start without a database).
+    std::function<void(const std::string&)> createDemo;
+};
+
+struct StartupResult {
+    bool restricted = false;   // Settings, Parameters and Data Transfer disabled
+    bool firstStart = false;
+};
+
+// The main window's creation handler without the window: reads veltrano.ini, the
+// DB= switch and the settings file, writes the first-start defaults, and the version.
+StartupResult read_startup(AppState& state, config::RuxSettings& settings, const StartupEnv& env);
+
+// Title of the database file dialog in the interface language.
+std::string database_dialog_title(const AppState& state);
+
+// The switches the main window evaluates at each activation.
+struct ActivationSwitches {
+    std::string modus;          // "ACC" or "KORVANIC" when given
+    bool regio = false;
+    int scenario = -1;          // S+ 1 ("finally"), S- 0 ("never"), -1 not given
+    int hassink = -1;           // SAT+ 1, SAT- 0, -1 not given
+    bool methodGiven = false;   // M=
+    std::string method;         // from M=: the method its code names, or empty
+    bool go = false;
+    bool nowait = false;        // "nw" or "!": end the program after the run
+    // A batch run nobody watches (GO with nw or !): no dialog may wait for an answer.
+    bool unattended() const { return go && nowait; }
+};
+ActivationSwitches parse_activation_switches(const std::vector<std::string>& args);
+
+// The method an M= code names ("LUF" LUFA, "HHE" HUBAHE, ...), or empty.
+std::string method_from_code(const std::string& code);
+
+} // namespace vt::gui

@@ -1,0 +1,129 @@
+// The simulator's activation: the configuration of the next run, the header of the
+// run log, and the start by itself for batch runs.
+#include "gui/simulator/simulator_window.h"
+
+#include "db/connection.h"
+#include "engine/balance/annual_balance.h"
+#include "engine/run/run_configuration.h"
+#include "engine/run/run_driver.h"
+#include "gui/widgets/dialog_hooks.h"
+#include "gui/simulator/simulator_pages.h"
+#include "gui/app/settings_dialog.h"
+#include "gui/app/main_window.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <iostream>
+
+namespace vt::gui {
+
+bool SimulatorWindow::regionalMode() const
+{
+    if (main_.state().appmode == "REGIO") return true;
+    auto* c = main_.session().connection();
+    return c && c->tableExists("cultivation") && c->columnExists("cultivation", "part");
+}
+
+void SimulatorWindow::readConfiguration()
+{
+    engine::RunConfig base;
+    base.database = main_.state().db_f_name;
+    base.modus = main_.state().modus;
+    base.regional_mode = regionalMode();
+    base.methode = methode.empty() ? "RUX" : methode;
+    base.z_anf = z_anf;
+    base.z_cnt = z_cnt;
+    base.work_dir = QDir::currentPath().toStdString();
+    cfg_ = engine::read_run_configuration(base, main_.settings(), args, *main_.session().connection(), dialogHooks());
+    // The save-state choice and the Hassink option come from the settings as loaded
+    // and changed by the command line (S+, S-, SAT+, SAT-).
+    const auto& values = main_.settingsDialog()->values();
+    cfg_.scenario_ctrl = values.scenario;
+    cfg_.hassink = values.hassink;
+    cfg_.nowait = cfg_.nowait || nowait;
+    methode = cfg_.methode;
+}
+
+void SimulatorWindow::activateRun()
+{
+    regional_->setVisible(regionalMode());
+    closeArmed_ = false;
+    calculate_->setText("calculate");
+    calculate_->setEnabled(true);
+    database_->setEnabled(true);
+    recalcBat_->setEnabled(true);
+    histogram_->clear();
+    stopRun_->setChecked(false);
+    messages_->clear();
+
+    if (!main_.session().isOpen() && main_.state().db_f_name != "?")
+        main_.switchdatasource(QString::fromStdString(main_.state().db_f_name));
+    path_->setText(QString::fromStdString(main_.session().path()));
+    if (!main_.session().isOpen()) {
+        failActivation("no database open");
+        return;
+    }
+    try {
+        readConfiguration();
+    } catch (const std::exception& e) {
+        failActivation(QString::fromStdString(e.what()));
+        return;
+    }
+    recalcBat_->setChecked(cfg_.recalc_bat);
+
+    if (cfg_.auto_mode) {
+        calculate();
+        return;
+    }
+    // Without GO: the header of the log, the single-plot selection (ID=) and the
+    // pre-processing script (PPQ=), then the plots of the next run.
+    engine::RunDriver driver(*main_.session().connection(), cfg_, dialogHooks());
+    const auto result = driver.activate();
+    for (const auto& w : cfg_.config_warnings) log(QString::fromStdString(w));
+    if (result.outcome != engine::RunOutcome::Finished) log(QString::fromStdString(result.message));
+    if (const auto error = plots_->reload(main_.session().connection()); !error.isEmpty()) log(error);
+    if (autoclick) calculate();
+}
+
+void SimulatorWindow::failActivation(const QString& reason)
+{
+    calculate_->setEnabled(false);
+    dialogHooks().show("RUX-simulator", reason.toStdString());
+    // A batch run that cannot start ends here instead of waiting for somebody.
+    if (main_.state().go_on) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool SimulatorWindow::unattended() const { return nowait || main_.unattended(); }
+
+engine::RunHooks SimulatorWindow::dialogHooks()
+{
+    engine::RunHooks hooks;
+    hooks.log = [this](const std::string& line) { log(QString::fromStdString(line)); };
+    const bool quiet = unattended();
+    hooks.message = [this, quiet](const std::string& caption, const std::string& text) {
+        log(QString::fromStdString(caption + ": " + text));
+        if (quiet) std::cerr << caption << ": " << text << '\n';
+        else show_message(this, QString::fromStdString(caption), QString::fromStdString(text));
+    };
+    hooks.ask = [this, quiet](const std::string& caption, const std::string& text) {
+        if (quiet) log(QString::fromStdString(caption + ": " + text + " -> no"));
+        return !quiet && ask_question(this, QString::fromStdString(caption), QString::fromStdString(text));
+    };
+    return hooks;
+}
+
+RunThread::RunFunction SimulatorWindow::driverRun()
+{
+    return [](db::Connection& c, const engine::RunConfig& cfg, const engine::RunHooks& hooks) {
+        engine::RunDriver driver(c, cfg, hooks);
+        driver.setBalance(engine::annual_balance_step());
+        return driver.run();
+    };
+}
+
+} // namespace vt::gui
