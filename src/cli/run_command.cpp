@@ -1,4 +1,5 @@
 #include "cli/command_registry.h"
+#include "cli/session_options.h"
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
@@ -42,18 +43,6 @@ void print_timings(std::ostream& err, const engine::RunResult& r)
                   r.plotYears, total, total > 0 ? static_cast<double>(r.plotYears) / total : 0.0, t.preparation,
                   t.soilCheck, t.balance, t.reading, t.simulation, t.writing);
     err << buf << std::flush;
-}
-
-void draw_progress(std::ostream& err, long long current, long long maximum)
-{
-    if (maximum <= 0) {
-        err << "\r\033[K" << std::flush;
-        return;
-    }
-    constexpr int width = 40;
-    const int filled = static_cast<int>(width * current / maximum);
-    err << "\r[" << std::string(filled, '#') << std::string(width - filled, ' ') << "] " << current << '/' << maximum
-        << std::flush;
 }
 
 int run_simulation(const RunOptions& opt, Context& ctx)

@@ -37,6 +37,25 @@ StatsAccumulator::StatsAccumulator(std::string table, NumberFormat format)
 {
 }
 
+void add_pair(PairSums& p, double year, double observed, double simulated)
+{
+    const long double o = observed, s = simulated;
+    ++p.n;
+    p.o += o;
+    p.o2 += o * o;
+    p.s += s;
+    p.s2 += s * s;
+    p.os += o * s;
+    const long double d = o - s;
+    p.dRel += d / o;
+    p.d += d;
+    p.d2 += d * d;
+    const long double tau = static_cast<long double>(year) / 1000;
+    p.tau += tau;
+    p.tau2 += tau * tau;
+    p.dTau += d * tau;
+}
+
 void StatsAccumulator::reset(long long plot)
 {
     plot_ = plot;
@@ -47,24 +66,7 @@ void StatsAccumulator::reset(long long plot)
 
 void StatsAccumulator::add(double year, bool counted, bool notOutlier, double simulated, double observed)
 {
-    const long double o = observed, s = simulated;
-    if (s > 0 && counted && notOutlier && o != 0) {
-        PairSums& p = sums_;
-        ++p.n;
-        p.o += o;
-        p.o2 += o * o;
-        p.s += s;
-        p.s2 += s * s;
-        p.os += o * s;
-        const long double d = o - s;
-        p.dRel += d / o;
-        p.d += d;
-        p.d2 += d * d;
-        const long double tau = static_cast<long double>(year) / 1000;
-        p.tau += tau;
-        p.tau2 += tau * tau;
-        p.dTau += d * tau;
-    }
+    if (simulated > 0 && counted && notOutlier && observed != 0) add_pair(sums_, year, observed, simulated);
 
     if (notOutlier && observed > 0) chart_.series[DynamicsChart::Observed].push_back({year, observed});
     if (!notOutlier && observed > 0) chart_.series[DynamicsChart::Outliers].push_back({year, observed});

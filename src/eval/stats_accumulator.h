@@ -17,6 +17,10 @@ using NumberFormat = std::function<std::string(long double)>;
 // 15 significant digits with the decimal separator of the current C locale.
 std::string display_number(long double v);
 
+// Adds one pair of observed and simulated values to the sums (year for the trend of the
+// differences).
+void add_pair(PairSums& sums, double year, double observed, double simulated);
+
 // One property's model evaluation: accumulates pairs of observed and simulated values
 // of a plot, draws them into the three chart series, and reports or stores the
 // goodness-of-fit statistics. One accumulator per property lives as long as the

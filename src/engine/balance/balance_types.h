@@ -110,6 +110,7 @@ struct YearResult {
     std::array<double, kNresultColumns> nresult{};  // rux_nresult by position (fl_id... n_imp_fom)
     std::array<double, kZbvColumns> zbv{};          // rux_zbv by position
     std::optional<double> sim_value;                // sim_result, soil organic carbon (%)
+    double sim_exact = 0;                           // sim_value before its rounding to 4 decimals
     std::optional<OmState> stateToStore;            // stored under (fl_id, z_jahr)
     bool balanceError = false;                      // "error in carbon balance"
 };

@@ -373,7 +373,10 @@ bool PlotRun::carbonYear(const Year& y)
     res.zbv = {static_cast<double>(in_.fl_id), static_cast<double>(y.z_jahr), c_m_tot, static_cast<double>(f.c_m_fom),
                static_cast<double>(f.c_rep), c_ops, static_cast<double>(f.c_imp_fom), stocks ? c_total_ : kMarker,
                pools_.c_lts, stocks ? c_hws_ : kMarker, pools_.mkd_a, pools_.mkd_s, kMarker, kMarker, kMarker};
-    if (stocks) res.sim_value = round4(ratio_or(ratio_or(c_total_, pools_.BD * kSoilMassFactor, 0), 1 - skelett_, 0));
+    if (stocks) {
+        res.sim_exact = ratio_or(ratio_or(c_total_, pools_.BD * kSoilMassFactor, 0), 1 - skelett_, 0);
+        res.sim_value = round4(res.sim_exact);
+    }
     if (o_.scenario_ctrl > 0 && (y.lastOfRun || o_.scenario_ctrl == 2)) res.stateToStore = keptState();
     out_.years.push_back(std::move(res));
     return true;

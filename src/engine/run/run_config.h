@@ -81,6 +81,9 @@ struct RunConfig {
     // Integrate the soil pools step by step (the reference) instead of summing the full
     // Euler steps of a year at once; the two agree to about 1e-13 relative.
     bool stepwise = false;
+    // The results of the selected plots are replaced by the run; a simulation session,
+    // which writes none, leaves them.
+    bool replace_results = true;
 
     ModelConstants k;
 

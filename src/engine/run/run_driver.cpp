@@ -196,7 +196,7 @@ RunResult RunDriver::runSequence()
     p.guarded("CREATE INDEX fdix ON field_description (climate_id)");
     if (!db_.tableExists("sim_result"))
         db_.execute(db::ddl::kSimResult);
-    removeOldResults();
+    if (cfg_.replace_results) removeOldResults();
 
     // The working tables are built in one transaction (see PreparationTransaction): each of
     // their pages reaches the journal once at most instead of once per statement.

@@ -1,0 +1,172 @@
+#include "cli/command_registry.h"
+#include "cli/session_options.h"
+
+#include "base/number_format.h"
+#include "db/connection.h"
+#include "eval/calibration.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <ostream>
+
+namespace vt::cli {
+
+namespace {
+
+struct CalibrateOptions {
+    std::string db;
+    std::string plots;
+    std::string experiment;
+    std::vector<std::string> params;
+    int property = 7;
+    int jobs = 0;
+    int maxIterations = 100;
+    bool apply = false;
+};
+
+std::string now_text()
+{
+    const std::time_t t = std::time(nullptr);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
+    return buf;
+}
+
+std::string num(double v, const char* format = "%.6g")
+{
+    if (!std::isfinite(v)) return "-";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
+}
+
+void print_fits(std::ostream& out, const eval::CalibrationResult& r)
+{
+    out << "plot        n   ME before  RMSE before  EF before    ME after  RMSE after   EF after\n";
+    for (std::size_t i = 0; i < r.after.size(); ++i) {
+        const auto& a = r.after[i];
+        const auto& b = i < r.before.size() ? r.before[i] : a;
+        char line[256];
+        std::snprintf(line, sizeof line, "%-8lld %4ld %11s %12s %10s %11s %11s %10s\n", a.fl_id, a.n,
+                      num(b.me, "%.4f").c_str(), num(b.rmse, "%.4f").c_str(),
+                      b.ef == -999 ? "-" : num(b.ef, "%.3f").c_str(), num(a.me, "%.4f").c_str(),
+                      num(a.rmse, "%.4f").c_str(), a.ef == -999 ? "-" : num(a.ef, "%.3f").c_str());
+        out << line;
+    }
+}
+
+void run_calibrate(const CalibrateOptions& o, Context& ctx)
+{
+    if (o.property != 7 && o.property != 0 && o.property != 5)
+        throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
+    std::vector<eval::ParameterBounds> bounds;
+    try {
+        for (const auto& p : o.params) bounds.push_back(eval::parse_parameter_bounds(p));
+    } catch (const std::invalid_argument& e) {
+        throw CommandError(e.what());
+    }
+    InterruptFlag interrupt;
+    const auto t0 = std::chrono::steady_clock::now();
+    PreparedPlots prepared = prepare_plots(o.db, o.plots, o.experiment, interrupt, ctx.out, ctx.err);
+    db::Connection& c = *prepared.db;
+    const auto& plots = prepared.plots;
+    const engine::RunConfig& cfg = prepared.config;
+    const auto& session = prepared.session;
+
+    const eval::ObservationPairs pairs(*session, eval::read_observations(c, plots, o.property), o.property);
+    ctx.out << session->inputs().size() << " plots with input, " << pairs.size() << " observations of property "
+            << o.property << " (outliers left out)\n";
+
+    eval::CalibrationRequest request;
+    request.parameters = bounds;
+    request.jobs = o.jobs;
+    request.maxIterations = o.maxIterations;
+    request.stop = [&interrupt] { return interrupt.raised(); };
+    if (ctx.errIsTerminal)
+        request.progress = [&ctx](int evaluations, double sse) {
+            ctx.err << "\r\033[Kevaluation " << evaluations << ", sum of squares " << num(sse) << std::flush;
+        };
+    eval::CalibrationResult r;
+    try {
+        r = eval::calibrate(*session, pairs, request);
+    } catch (const std::invalid_argument& e) {
+        throw CommandError(e.what());
+    }
+    if (ctx.errIsTerminal) ctx.err << "\r\033[K" << std::flush;
+    if (r.stopped) throw CommandError("stopped after " + std::to_string(r.evaluations) + " evaluations; nothing was written", 1);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+
+    ctx.out << "fitted by least squares: " << r.pairs << " pairs, " << r.iterations << " iterations, "
+            << r.evaluations << " evaluations, " << num(seconds, "%.2f") << " s"
+            << (r.terminationType == 5 ? " (iteration limit reached)" : "") << '\n';
+    ctx.out << "sum of squares " << num(r.sseBefore) << " -> " << num(r.sseAfter) << '\n';
+    ctx.out << "parameter       start        fitted       std.error     bounds\n";
+    for (const auto& p : r.parameters) {
+        char line[256];
+        std::snprintf(line, sizeof line, "%-10s %12s %13s %13s     %s:%s%s\n", p.name.c_str(), num(p.start).c_str(),
+                      num(p.fitted).c_str(), num(p.stdError, "%.3g").c_str(), num(p.low).c_str(), num(p.high).c_str(),
+                      p.atBound ? "  (at a bound)" : "");
+        ctx.out << line;
+    }
+    if (r.parameters.size() > 1) {
+        ctx.out << "correlation of the fitted parameters:\n";
+        for (std::size_t i = 0; i < r.parameters.size(); ++i) {
+            char head[32];
+            std::snprintf(head, sizeof head, "%-10s", r.parameters[i].name.c_str());
+            ctx.out << head;
+            for (std::size_t j = 0; j < r.parameters.size(); ++j) ctx.out << ' ' << num(r.correlation[i][j], "%6.3f");
+            ctx.out << '\n';
+        }
+    }
+    print_fits(ctx.out, r);
+
+    std::string settings = "plots=";
+    for (std::size_t i = 0; i < plots.size(); ++i) settings += (i ? "," : "") + std::to_string(plots[i]);
+    settings += "; property=" + std::to_string(o.property) + "; methode=" + cfg.methode +
+                "; dyn_bd=" + (cfg.dyn_bd ? "1" : "0") + "; dyn_lts=" + (cfg.dyn_lts ? "1" : "0") +
+                "; hassink=" + std::to_string(cfg.hassink) + "; recalc_bat=" + (cfg.recalc_bat ? "1" : "0");
+    const std::string runTime = now_text();
+    eval::store_calibration(c, r, o.property, runTime, settings);
+    ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
+
+    if (o.apply) {
+        const long long item = eval::store_fitted_constants(c, r, "calibrated " + runTime);
+        ctx.out << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << runTime << "\")\n";
+        std::string sets;
+        for (const auto& p : r.parameters) {
+            if (p.name.rfind("F_", 0) == 0) {
+                ctx.out << p.name << " is an input factor, not a model constant: it is not stored\n";
+                continue;
+            }
+            sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
+                    std::to_string(item) + ")";
+        }
+        if (!sets.empty())
+            ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
+                    << "  UPDATE gldaparm SET " << sets << " WHERE item_ix=1\n";
+    }
+}
+
+const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
+    auto o = std::make_shared<CalibrateOptions>();
+    auto* cmd = app.add_subcommand("calibrate", "Fit model constants and input factors to the observations");
+    cmd->add_option("--db", o->db, "Database file")->required();
+    cmd->add_option("--plots", o->plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
+    cmd->add_option("--experiment", o->experiment, "Fit the plots of this experiment (versuch_code)");
+    cmd->add_option("--param", o->params,
+                    "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
+        ->required();
+    cmd->add_option("--property", o->property, "Observed property: 7 organic carbon (default), 0 total nitrogen, 5 microbial carbon");
+    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
+    cmd->add_option("--max-iterations", o->maxIterations, "Iterations of the fit at most (default 100)")
+        ->check(CLI::PositiveNumber);
+    cmd->add_flag("--apply", o->apply, "Store the fitted constants as a new gldaparm row");
+    cmd->callback([o, &ctx] { run_calibrate(*o, ctx); });
+});
+
+} // namespace
+
+} // namespace vt::cli

@@ -1,0 +1,107 @@
+#include "cli/command_registry.h"
+#include "cli/session_options.h"
+
+#include "db/connection.h"
+#include "eval/uncertainty.h"
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+namespace vt::cli {
+
+namespace {
+
+struct UncertaintyOptions {
+    std::string db;
+    std::string plots;
+    std::string experiment;
+    std::vector<std::string> params;
+    std::size_t samples = 0;
+    std::uint64_t seed = 1;
+    int jobs = 0;
+};
+
+void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
+{
+    std::vector<eval::UncertainParameter> params;
+    try {
+        for (const auto& p : o.params) params.push_back(eval::parse_uncertain_parameter(p));
+    } catch (const std::invalid_argument& e) {
+        throw CommandError(e.what());
+    }
+    InterruptFlag interrupt;
+    const auto t0 = std::chrono::steady_clock::now();
+    PreparedPlots prepared = prepare_plots(o.db, o.plots, o.experiment, interrupt, ctx.out, ctx.err);
+    db::Connection& c = *prepared.db;
+    const auto& plots = prepared.plots;
+    const auto& session = prepared.session;
+
+    eval::UncertaintyRequest request;
+    request.parameters = params;
+    request.samples = o.samples;
+    request.seed = o.seed;
+    request.jobs = o.jobs;
+    request.stop = [&interrupt] { return interrupt.raised(); };
+    if (ctx.errIsTerminal)
+        request.progress = [&ctx](std::size_t done, std::size_t total) {
+            draw_progress(ctx.err, static_cast<long long>(done), static_cast<long long>(total));
+        };
+    eval::UncertaintyResult r;
+    try {
+        r = eval::run_uncertainty(*session, eval::read_observations(c, plots, 7), request);
+    } catch (const std::invalid_argument& e) {
+        throw CommandError(e.what());
+    }
+    if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
+    if (r.stopped) throw CommandError("stopped after " + std::to_string(r.samples) + " samples; nothing was written", 1);
+    eval::store_uncertainty(c, r);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+
+    char line[256];
+    std::snprintf(line, sizeof line, "%zu samples of %zu plots in %.2f s (seed %llu)\n", r.samples,
+                  session->inputs().size(), seconds, static_cast<unsigned long long>(o.seed));
+    ctx.out << line;
+    ctx.out << "quantiles of organic carbon and total nitrogen of " << r.quantiles.size()
+            << " plot-year series written into rux_uncertainty; first-order sensitivity indices into rux_sensitivity\n";
+    ctx.out << "observed organic carbon inside the 90 % band (5 to 95 %):\n";
+    for (const auto& cov : r.coverage) {
+        std::snprintf(line, sizeof line, "  plot %-8lld %3zu of %3zu (%.0f %%)\n", cov.fl_id, cov.inside,
+                      cov.observations, 100.0 * static_cast<double>(cov.inside) / static_cast<double>(cov.observations));
+        ctx.out << line;
+    }
+    ctx.out << "first-order sensitivity of the final organic carbon:\n";
+    long long last = -1;
+    bool first = true;
+    for (const auto& s : r.sensitivity) {
+        if (first || s.fl_id != last) {
+            ctx.out << (first ? "" : "\n") << "  plot " << s.fl_id << ':';
+            last = s.fl_id;
+            first = false;
+        }
+        std::snprintf(line, sizeof line, "  %s %.3f", s.parameter.c_str(), s.s1);
+        ctx.out << line;
+    }
+    if (!first) ctx.out << '\n';
+}
+
+const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {
+    auto o = std::make_shared<UncertaintyOptions>();
+    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen");
+    cmd->add_option("--db", o->db, "Database file")->required();
+    cmd->add_option("--plots", o->plots, "Plots, e.g. 101,102 (default: the plots flagged in site_state)");
+    cmd->add_option("--experiment", o->experiment, "The plots of this experiment (versuch_code)");
+    cmd->add_option("--samples", o->samples, "Number of samples")->required()->check(CLI::PositiveNumber);
+    cmd->add_option("--seed", o->seed, "Seed of the random numbers (default 1)");
+    cmd->add_option("--param", o->params,
+                    "NAME=normal(MEAN,SD) | uniform(LOW,HIGH) | lognormal(MU,SIGMA), repeatable; NAME one of "
+                    "K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
+        ->required();
+    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
+    cmd->callback([o, &ctx] { run_uncertainty_command(*o, ctx); });
+});
+
+} // namespace
+
+} // namespace vt::cli

@@ -1,0 +1,72 @@
+#pragma once
+#include "engine/balance/balance_types.h"
+#include "engine/run/run_config.h"
+#include "engine/run/run_hooks.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::engine {
+
+// What a simulation session may change between evaluations: the model constants of
+// gldaparm and three input factors, multipliers of every plot-year's BAT, of the soil's
+// bulk density and of the carbon of every fresh organic matter addition.
+struct SessionParameters {
+    ModelConstants k;
+    double f_bat = 1;
+    double f_bd = 1;
+    double f_crep = 1;
+};
+
+// The names a session parameter is known by: the gldaparm columns K_AOS, K_AKT, K_STAB,
+// K_DEG, CNR_OBS and the factors F_BAT, F_BD, F_CREP.
+const std::vector<std::string>& session_parameter_names();
+// The parameter of that name (without regard to case); nullptr for an unknown name.
+double* session_parameter(SessionParameters& p, const std::string& name);
+double session_parameter(const SessionParameters& p, const std::string& name);
+
+// Calls fn(0) ... fn(n-1) on `jobs` threads (0: one per core); the calls must touch
+// nothing shared. The first exception is rethrown once every thread has stopped.
+void parallel_for(std::size_t n, int jobs, const std::function<void(std::size_t)>& fn);
+
+// A run's plots prepared once and held in memory: the working tables are built as for a
+// run, the input of every plot is read once, and the plots can then be simulated any
+// number of times with other constants and factors, without writing any result table.
+// A simulation with the constants of the run configuration and factors of 1 gives the
+// rows a run writes.
+//
+// What the preparation makes of the constants stays as prepared: the initial carbon of
+// plots started from a reproduction index and the soils' own decay constants. A plot that
+// starts from a state stored by another plot of the same run starts from the state the
+// database holds when the session is prepared.
+class SimulationSession {
+public:
+    // Prepares `plots` (every plot flagged in site_state when empty); the flags of
+    // site_state are restored afterwards. Throws std::runtime_error with the run's message
+    // when the preparation does not finish, and when no plot has input rows.
+    static SimulationSession prepare(db::Connection& c, const RunConfig& cfg, const std::vector<long long>& plots,
+                                     const RunHooks& hooks = {});
+
+    const std::vector<PlotInput>& inputs() const { return inputs_; }
+    const BalanceOptions& options() const { return options_; }
+    // The constants of the run configuration and factors of 1.
+    SessionParameters baseParameters() const;
+
+    PlotOutput simulatePlot(std::size_t index, const SessionParameters& p) const;
+    // Every plot, in plot order, on `jobs` threads (0: one per core).
+    std::vector<PlotOutput> simulate(const SessionParameters& p, int jobs = 0) const;
+
+private:
+    SimulationSession() = default;
+
+    std::vector<PlotInput> inputs_;
+    BalanceOptions options_;
+};
+
+} // namespace vt::engine

@@ -1,0 +1,254 @@
+#include "eval/calibration.h"
+
+#include "base/number_format.h"
+#include "base/text.h"
+#include "db/connection.h"
+#include "db/keys.h"
+#include "db/sql_quote.h"
+#include "eval/parameter_text.h"
+
+#include <linalg.h>
+#include <optimization.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+namespace vt::eval {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The fit in variables scaled by the start values, so that every variable is about 1.
+struct FitContext {
+    const engine::SimulationSession& session;
+    const ObservationPairs& pairs;
+    const CalibrationRequest& request;
+    engine::SessionParameters base;
+    std::vector<std::string> names;
+    std::vector<double> scale;
+    alglib::minlmstate* state = nullptr;
+    int evaluations = 0;
+    bool stopped = false;
+
+    engine::SessionParameters at(const double* x) const
+    {
+        engine::SessionParameters p = base;
+        for (std::size_t i = 0; i < names.size(); ++i) *engine::session_parameter(p, names[i]) = x[i] * scale[i];
+        return p;
+    }
+    double residuals(const engine::SessionParameters& p, double* out) const
+    {
+        pairs.residuals(session.simulate(p, request.jobs), out);
+        double sse = 0;
+        for (std::size_t i = 0; i < pairs.size(); ++i) sse += out[i] * out[i];
+        return sse;
+    }
+};
+
+void fit_residuals(const alglib::real_1d_array& x, alglib::real_1d_array& fi, void* ptr)
+{
+    auto& ctx = *static_cast<FitContext*>(ptr);
+    const double sse = ctx.residuals(ctx.at(x.getcontent()), fi.getcontent());
+    ++ctx.evaluations;
+    if (ctx.request.progress) ctx.request.progress(ctx.evaluations, sse);
+    if (!ctx.stopped && ctx.request.stop && ctx.request.stop()) {
+        ctx.stopped = true;
+        alglib::minlmrequesttermination(*ctx.state);
+    }
+}
+
+// Standard errors and correlations from the Jacobian of the simulated values at the fit
+// (central differences in the parameters' own units, one-sided at a bound):
+// covariance = s^2 (J'J)^-1 with s^2 = SSE / (pairs - parameters).
+void add_uncertainty(const FitContext& ctx, CalibrationResult& r)
+{
+    const std::size_t n = r.parameters.size(), m = ctx.pairs.size();
+    r.correlation.assign(n, std::vector<double>(n, kNaN));
+    for (auto& p : r.parameters) p.stdError = kNaN;
+    if (m <= n) return;
+    std::vector<std::vector<double>> jac(n, std::vector<double>(m));
+    std::vector<double> up(m), down(m);
+    for (std::size_t i = 0; i < n; ++i) {
+        const FittedParameter& fp = r.parameters[i];
+        const double h = 1e-4 * (std::fabs(fp.fitted) > 0 ? std::fabs(fp.fitted) : fp.high - fp.low);
+        const double hi = std::min(fp.fitted + h, fp.high), lo = std::max(fp.fitted - h, fp.low);
+        if (!(hi > lo)) return;
+        engine::SessionParameters p = r.fittedParameters;
+        *engine::session_parameter(p, fp.name) = hi;
+        ctx.residuals(p, up.data());
+        *engine::session_parameter(p, fp.name) = lo;
+        ctx.residuals(p, down.data());
+        // Residuals are observed - simulated: the simulated values move the other way.
+        for (std::size_t k = 0; k < m; ++k) jac[i][k] = (down[k] - up[k]) / (hi - lo);
+    }
+    alglib::real_2d_array jtj;
+    jtj.setlength(static_cast<alglib::ae_int_t>(n), static_cast<alglib::ae_int_t>(n));
+    for (std::size_t a = 0; a < n; ++a)
+        for (std::size_t b = 0; b < n; ++b) {
+            double s = 0;
+            for (std::size_t k = 0; k < m; ++k) s += jac[a][k] * jac[b][k];
+            jtj(static_cast<alglib::ae_int_t>(a), static_cast<alglib::ae_int_t>(b)) = s;
+        }
+    alglib::ae_int_t info = 0;
+    alglib::matinvreport rep;
+    alglib::rmatrixinverse(jtj, info, rep);
+    if (info != 1) return;
+    const double s2 = r.sseAfter / static_cast<double>(m - n);
+    for (std::size_t a = 0; a < n; ++a) {
+        const double v = s2 * jtj(static_cast<alglib::ae_int_t>(a), static_cast<alglib::ae_int_t>(a));
+        r.parameters[a].stdError = v >= 0 ? std::sqrt(v) : kNaN;
+    }
+    for (std::size_t a = 0; a < n; ++a)
+        for (std::size_t b = 0; b < n; ++b) {
+            const double d = std::sqrt(jtj(static_cast<alglib::ae_int_t>(a), static_cast<alglib::ae_int_t>(a)) *
+                                       jtj(static_cast<alglib::ae_int_t>(b), static_cast<alglib::ae_int_t>(b)));
+            if (d > 0) r.correlation[a][b] = jtj(static_cast<alglib::ae_int_t>(a), static_cast<alglib::ae_int_t>(b)) / d;
+        }
+}
+
+std::string number_or_null(double v) { return std::isfinite(v) ? base::format_number(v) : "NULL"; }
+
+} // namespace
+
+ParameterBounds parse_parameter_bounds(const std::string& text)
+{
+    const auto eq = text.find('=');
+    const auto colon = text.find(':', eq == std::string::npos ? 0 : eq);
+    if (eq == std::string::npos || colon == std::string::npos)
+        throw std::invalid_argument("--param wants NAME=LOW:HIGH, not \"" + text + "\"");
+    ParameterBounds b;
+    b.name = base::to_upper(base::trim(text.substr(0, eq)));
+    b.low = parse_finite_number(text.substr(eq + 1, colon - eq - 1), "lower bound of " + b.name);
+    b.high = parse_finite_number(text.substr(colon + 1), "upper bound of " + b.name);
+    return b;
+}
+
+CalibrationResult calibrate(const engine::SimulationSession& session, const ObservationPairs& pairs,
+                            const CalibrationRequest& request)
+{
+    if (request.parameters.empty()) throw std::invalid_argument("no parameter to fit: give --param NAME=LOW:HIGH");
+    if (pairs.size() == 0) throw std::invalid_argument("the chosen plots have no observations of the property to fit");
+    FitContext ctx{session, pairs, request, session.baseParameters(), {}, {}};
+    CalibrationResult r;
+    const std::size_t n = request.parameters.size();
+    alglib::real_1d_array x, lo, hi;
+    x.setlength(static_cast<alglib::ae_int_t>(n));
+    lo.setlength(static_cast<alglib::ae_int_t>(n));
+    hi.setlength(static_cast<alglib::ae_int_t>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+        const ParameterBounds& b = request.parameters[i];
+        if (!engine::session_parameter(ctx.base, b.name)) {
+            std::string known;
+            for (const auto& name : engine::session_parameter_names()) known += (known.empty() ? "" : ", ") + name;
+            throw std::invalid_argument("unknown parameter " + b.name + " (known: " + known + ")");
+        }
+        for (const auto& name : ctx.names)
+            if (name == b.name) throw std::invalid_argument("parameter " + b.name + " is named twice");
+        const double start = engine::session_parameter(std::as_const(ctx.base), b.name);
+        if (!(b.low < b.high) || start < b.low || start > b.high)
+            throw std::invalid_argument("the bounds " + base::format_number(b.low) + ":" + base::format_number(b.high) +
+                                        " of " + b.name + " do not enclose its start value " +
+                                        base::format_number(start));
+        const double scale = start != 0 ? std::fabs(start) : b.high - b.low;
+        ctx.names.push_back(b.name);
+        ctx.scale.push_back(scale);
+        x[static_cast<alglib::ae_int_t>(i)] = start / scale;
+        lo[static_cast<alglib::ae_int_t>(i)] = b.low / scale;
+        hi[static_cast<alglib::ae_int_t>(i)] = b.high / scale;
+        r.parameters.push_back({b.name, b.low, b.high, start, start, kNaN, false});
+    }
+
+    const std::size_t m = pairs.size();
+    std::vector<double> res(m);
+    const auto startOutputs = session.simulate(ctx.base, request.jobs);
+    r.before = pairs.plotFits(startOutputs);
+    pairs.residuals(startOutputs, res.data());
+    for (double v : res) r.sseBefore += v * v;
+    r.pairs = m;
+
+    alglib::minlmstate state;
+    // One residual more than there are pairs is never needed; ALGLIB wants at least one.
+    alglib::minlmcreatev(static_cast<alglib::ae_int_t>(n), static_cast<alglib::ae_int_t>(m), x, 1e-6, state);
+    alglib::minlmsetbc(state, lo, hi);
+    alglib::minlmsetcond(state, 1e-10, request.maxIterations);
+    ctx.state = &state;
+    alglib::minlmoptimize(state, fit_residuals, nullptr, &ctx);
+    alglib::minlmreport rep;
+    alglib::minlmresults(state, x, rep);
+    r.iterations = static_cast<int>(rep.iterationscount);
+    r.terminationType = static_cast<int>(rep.terminationtype);
+    r.evaluations = ctx.evaluations;
+    r.stopped = ctx.stopped;
+
+    r.fittedParameters = ctx.at(x.getcontent());
+    for (std::size_t i = 0; i < n; ++i) {
+        FittedParameter& p = r.parameters[i];
+        p.fitted = engine::session_parameter(std::as_const(r.fittedParameters), p.name);
+        const double tol = 1e-9 * (p.high - p.low);
+        p.atBound = p.fitted <= p.low + tol || p.fitted >= p.high - tol;
+    }
+    const auto fittedOutputs = session.simulate(r.fittedParameters, request.jobs);
+    r.after = pairs.plotFits(fittedOutputs);
+    pairs.residuals(fittedOutputs, res.data());
+    r.sseAfter = 0;
+    for (double v : res) r.sseAfter += v * v;
+    if (!r.stopped) add_uncertainty(ctx, r);
+    return r;
+}
+
+void store_calibration(db::Connection& c, const CalibrationResult& r, int m_ix, const std::string& runTime,
+                       const std::string& settings)
+{
+    db::Transaction tx(c);
+    c.execute("CREATE TABLE IF NOT EXISTS rux_calibration (run_time text, parameter text, low double, high double, "
+              "start_value double, fitted_value double, std_error double, at_bound YESNO, correlation text, "
+              "m_ix int, pairs int, sse_before double, sse_after double, iterations int, settings text)");
+    c.execute("CREATE TABLE IF NOT EXISTS rux_calibration_fit (run_time text, fl_id int, n int, me_before double, "
+              "rmse_before double, ef_before double, me_after double, rmse_after double, ef_after double)");
+    for (std::size_t i = 0; i < r.parameters.size(); ++i) {
+        const FittedParameter& p = r.parameters[i];
+        std::string corr;
+        for (std::size_t j = 0; j < r.parameters.size(); ++j)
+            corr += (j ? " " : "") + number_or_null(r.correlation.empty() ? kNaN : r.correlation[i][j]);
+        const auto orNull = [](double v) { return std::isfinite(v) ? db::Value(v) : db::Value(); };
+        c.execute("INSERT INTO rux_calibration VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                  {runTime, p.name, p.low, p.high, p.start, p.fitted, orNull(p.stdError),
+                   static_cast<long long>(p.atBound ? -1 : 0), corr, static_cast<long long>(m_ix),
+                   static_cast<long long>(r.pairs), r.sseBefore, r.sseAfter, static_cast<long long>(r.iterations),
+                   settings});
+    }
+    for (std::size_t i = 0; i < r.after.size(); ++i) {
+        const PlotFit& a = r.after[i];
+        const PlotFit b = i < r.before.size() ? r.before[i] : PlotFit{};
+        c.execute("INSERT INTO rux_calibration_fit VALUES (?,?,?,?,?,?,?,?,?)",
+                  {runTime, a.fl_id, static_cast<long long>(a.n), b.me, b.rmse, b.ef, a.me, a.rmse, a.ef});
+    }
+    tx.commit();
+}
+
+long long store_fitted_constants(db::Connection& c, const CalibrationResult& r, const std::string& name)
+{
+    if (!c.tableExists("gldaparm")) throw std::runtime_error("the database has no table gldaparm");
+    if (c.query("SELECT item_ix FROM gldaparm WHERE item_ix=1").eof())
+        throw std::runtime_error("gldaparm has no row item_ix 1 to copy the other constants from");
+    db::Transaction tx(c);
+    const long long item = db::get_key(c, "gldaparm", "item_ix");
+    c.executeIgnoringErrors("DROP TABLE temp.veltrano_fitted_row");
+    c.execute("CREATE TEMP TABLE veltrano_fitted_row AS SELECT * FROM gldaparm WHERE item_ix=1");
+    c.execute("UPDATE temp.veltrano_fitted_row SET item_ix=?, NAME=?", {item, name});
+    for (const FittedParameter& p : r.parameters) {
+        if (p.name.rfind("F_", 0) == 0) continue;
+        // The name is one of the session's known constants, which are gldaparm's columns.
+        c.execute("UPDATE temp.veltrano_fitted_row SET " + db::quote_ident(p.name) + "=?", {p.fitted});
+    }
+    c.execute("INSERT INTO gldaparm SELECT * FROM temp.veltrano_fitted_row");
+    c.execute("DROP TABLE temp.veltrano_fitted_row");
+    tx.commit();
+    return item;
+}
+
+} // namespace vt::eval
