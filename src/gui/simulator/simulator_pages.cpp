@@ -1,6 +1,6 @@
 #include "gui/simulator/simulator_pages.h"
 
-#include "db/connection.h"
+#include "workbench/run_plots.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -89,18 +89,12 @@ QString PlotListPage::reload(db::Connection* c)
     table_->setHorizontalHeaderLabels(headers);
     if (!c) return {};
     try {
-        auto cur = c->query(
-            "SELECT field_description.FL_ID,field_description.i_con, field_description.site_description, "
-            "field_description.Location, climate_station.station, soilproperties.profile "
-            "FROM ((field_description INNER JOIN climate_station ON field_description.climate_ID = climate_station.climate_ID) "
-            "INNER JOIN soilproperties ON field_description.soil_ID = soilproperties.soil_ID) "
-            "INNER JOIN site_state ON field_description.FL_ID = site_state.FL_ID "
-            "WHERE (((site_state.status)=1)) ORDER BY field_description.FL_ID");
-        for (int row = 0; !cur.eof(); cur.next(), ++row) {
-            table_->insertRow(row);
-            for (int col = 0; col < cur.fieldCount(); ++col)
-                table_->setItem(row, col, new QTableWidgetItem(QString::fromStdString(cur.field(col).toString())));
-        }
+        const auto plots = workbench::plots_of_next_run(*c);
+        table_->setRowCount(static_cast<int>(plots.rows.size()));
+        for (std::size_t row = 0; row < plots.rows.size(); ++row)
+            for (std::size_t col = 0; col < plots.rows[row].size() && col < static_cast<std::size_t>(headers.size()); ++col)
+                table_->setItem(static_cast<int>(row), static_cast<int>(col),
+                                new QTableWidgetItem(QString::fromStdString(plots.rows[row][col])));
     } catch (const std::exception& e) {
         return QString::fromStdString(e.what());
     }
