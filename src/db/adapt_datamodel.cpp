@@ -112,7 +112,7 @@ void add_primary_key(Connection& c, const std::string& table, const std::vector<
 std::string stored_model(Connection& c)
 {
     if (auto model = stored_method_text(c)) return *model;
-    c.execute(ddl::kVtnSettingRow);
+    store_method(c, "RUX");
     return stored_method_text(c).value_or("");
 }
 
@@ -233,7 +233,7 @@ AdaptResult adapt_datamodel(Connection& c, const MethodeSink& settings)
     if (can_open(c, "vtn_setting")) {
         store_methode(settings, trim_blanks(stored_model(c)));
     } else {
-        run_together(c, {ddl::kVtnSetting, ddl::kVtnSettingRow});
+        store_method(c, "RUX");
         store_methode(settings, "RUX");
     }
 
@@ -242,8 +242,8 @@ AdaptResult adapt_datamodel(Connection& c, const MethodeSink& settings)
     create_when_missing(c, "fom_state", {ddl::kFomState});
     add_when_missing(c, kStateColumns);
 
-    // 9. The model method, second pass; this sets the caption.
-    create_when_missing(c, "vtn_setting", {ddl::kVtnSetting, "insert into vtn_setting (model) select 'RUX         '"});
+    // 9. The model method, second pass (the table exists since step 7); this sets the
+    //    caption.
     AdaptResult result;
     const std::string model = stored_model(c);
     result.methode = trim_blanks(model);

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/savepoint.h"
 #include "db/schema.h"
 
 namespace vt::db {
@@ -20,10 +21,12 @@ std::string stored_method(Connection& c) { return base::trim(stored_method_text(
 
 void store_method(Connection& c, const std::string& method)
 {
+    Savepoint sp(c, "store_method");
     if (!c.tableExists("vtn_setting")) c.execute(ddl::kVtnSetting);
     const std::string m = base::trim(method);
     if (c.execute("UPDATE vtn_setting SET model = ? WHERE rowid = (SELECT min(rowid) FROM vtn_setting)", {m}) == 0)
         c.execute("INSERT INTO vtn_setting (model) VALUES (?)", {m});
+    sp.release();
 }
 
 } // namespace vt::db

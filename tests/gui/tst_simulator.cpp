@@ -5,10 +5,12 @@
 #include "workbench/database_info.h"
 #include "workbench/database_upkeep.h"
 #include "workbench/run_hold.h"
+#include "gui/simulator/plot_list_model.h"
 #include "gui/simulator/simulator_pages.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -95,6 +97,7 @@ private slots:
     void endingTheProgramDuringARunStopsIt();
     void regioModeSwitchesTheStructure();
     void aWindowsWriteDuringARunIsRefused();
+    void plotListShowsThePlotsOfTheNextRun();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
     void unattendedBatchWithoutDatabaseEnds();
@@ -294,6 +297,28 @@ void TestSimulator::aWindowsWriteDuringARunIsRefused()
     QVERIFY(settings->isEnabled() && change->isEnabled() && history->isEnabled());
     QCOMPARE(vt::workbench::stored_method(*c), method);
     QVERIFY(!vt::workbench::is_regional_database(*c));
+}
+
+void TestSimulator::plotListShowsThePlotsOfTheNextRun()
+{
+    Fixture f(scripted_run(1), {}, true);
+    auto* c = f.window->session().connection();
+    vt::gui::PlotListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(model.reload(c).isEmpty());
+    const int flagged = int(c->scalar("select count(*) from site_state where status=1").toInt());
+    QVERIFY(flagged > 1);
+    QCOMPARE(model.rowCount(), flagged);
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QString("station"));
+    QVERIFY(model.index(0, 0).data().toLongLong() < model.index(1, 0).data().toLongLong());
+
+    c->execute("update site_state set status=0");
+    QVERIFY(model.reload(c).isEmpty());
+    QCOMPARE(model.rowCount(), 0);
+    auto bare = vt::db::Connection::memory();  // no plot tables: the reason, and no rows
+    QVERIFY(!model.reload(bare.get()).isEmpty());
+    QCOMPARE(model.rowCount(), 0);
 }
 
 void TestSimulator::batchRunEndsTheProgram_data()

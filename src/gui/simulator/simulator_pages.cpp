@@ -1,13 +1,13 @@
 #include "gui/simulator/simulator_pages.h"
 
-#include "workbench/run_plots.h"
+#include "gui/simulator/plot_list_model.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace vt::gui {
@@ -69,8 +69,10 @@ bool HistogramPage::takeLogLine(const QString& line)
 
 PlotListPage::PlotListPage(QWidget* parent) : QWidget(parent)
 {
-    table_ = new QTableWidget(this);
+    model_ = new PlotListModel(this);
+    table_ = new QTableView(this);
     table_->setObjectName("plots");
+    table_->setModel(model_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->hide();
@@ -82,32 +84,17 @@ PlotListPage::PlotListPage(QWidget* parent) : QWidget(parent)
 
 QString PlotListPage::reload(db::Connection* c)
 {
-    table_->clear();
-    table_->setRowCount(0);
-    const QStringList headers{"FL_ID", "i_con", "site_description", "Location", "station", "profile"};
-    table_->setColumnCount(static_cast<int>(headers.size()));
-    table_->setHorizontalHeaderLabels(headers);
-    if (!c) return {};
-    try {
-        const auto plots = workbench::plots_of_next_run(*c);
-        table_->setRowCount(static_cast<int>(plots.rows.size()));
-        for (std::size_t row = 0; row < plots.rows.size(); ++row)
-            for (std::size_t col = 0; col < plots.rows[row].size() && col < static_cast<std::size_t>(headers.size()); ++col)
-                table_->setItem(static_cast<int>(row), static_cast<int>(col),
-                                new QTableWidgetItem(QString::fromStdString(plots.rows[row][col])));
-    } catch (const std::exception& e) {
-        return QString::fromStdString(e.what());
-    }
+    if (auto error = model_->reload(c); !error.isEmpty()) return error;
     table_->resizeColumnsToContents();
     moveToFirst();
     return {};
 }
 
-int PlotListPage::plotCount() const { return table_->rowCount(); }
+int PlotListPage::plotCount() const { return model_->rowCount(); }
 
 void PlotListPage::moveToFirst()
 {
-    if (table_->rowCount() > 0) table_->selectRow(0);
+    if (model_->rowCount() > 0) table_->selectRow(0);
 }
 
 } // namespace vt::gui
