@@ -18,6 +18,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
+	@scripts/check-layering
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build

@@ -47,12 +47,11 @@ void print_timings(std::ostream& err, const engine::RunResult& r)
 
 int run_simulation(const RunOptions& opt, Context& ctx)
 {
-    std::vector<std::string> switches;
-    std::string dbPath = opt.db;
-    for (const auto& s : opt.switches) {
-        if (s.rfind("DB=", 0) == 0 || s.rfind("db=", 0) == 0) dbPath = s.substr(3);
-        else switches.push_back(s);
-    }
+    // The switches as the desktop program reads them; the run reads them once more and
+    // reports what it could not read.
+    engine::ConfigWarnings ignored;
+    const engine::RunSwitches given = engine::parse_run_switches(opt.switches, ignored);
+    const std::string dbPath = given.database.value_or(opt.db);
     if (dbPath.empty()) throw CommandError("no database: give --db FILE or DB=FILE");
     if (!std::filesystem::exists(dbPath)) throw CommandError("database not found: " + dbPath);
 
@@ -96,7 +95,7 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     base.database = dbPath;
     base.work_dir = std::filesystem::current_path().string();
     config::RuxSettings settings;
-    engine::RunConfig cfg = engine::read_run_configuration(base, settings, switches, conn, hooks);
+    engine::RunConfig cfg = engine::read_run_configuration(base, settings, opt.switches, conn, hooks);
 
     cfg.jobs = opt.jobs;
     cfg.stepwise = opt.stepwise;

@@ -1,5 +1,7 @@
 #include "config/ini_file.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -10,20 +12,8 @@ namespace vt::config {
 
 namespace {
 
-bool iequal(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
-std::string trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
+using base::trim;
+bool iequal(const std::string& a, const std::string& b) { return base::iequals(a, b); }
 
 } // namespace
 

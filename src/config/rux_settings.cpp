@@ -1,5 +1,7 @@
 #include "config/rux_settings.h"
 
+#include "base/text.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -14,10 +16,8 @@ std::optional<double> parse_number(const std::string& s)
     // Values written under a decimal-comma locale read back as well.
     for (char& c : t)
         if (c == ',') c = '.';
-    const auto b = t.find_first_not_of(' ');
-    const auto e = t.find_last_not_of(' ');
-    if (b == std::string::npos) return std::nullopt;
-    t = t.substr(b, e - b + 1);
+    t = base::trim(t, " ");
+    if (t.empty()) return std::nullopt;
     double v = 0;
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;

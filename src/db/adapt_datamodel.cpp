@@ -1,6 +1,9 @@
 #include "db/adapt_datamodel.h"
 
+#include "base/text.h"
+
 #include "db/connection.h"
+#include "db/database_traits.h"
 #include "db/savepoint.h"
 #include "db/schema.h"
 
@@ -15,20 +18,10 @@ namespace vt::db {
 
 namespace {
 
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return s;
-}
+using base::to_lower;
 
 // Trim as the database's Trim does: blanks only.
-std::string trim_blanks(const std::string& s)
-{
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
+std::string trim_blanks(const std::string& s) { return base::trim(s, " "); }
 
 // The missing-table test: opening the table fails.
 bool can_open(Connection& c, const std::string& table)
@@ -86,7 +79,7 @@ void widen(Connection& c, const std::string& table, const std::string& column)
 std::set<std::string> lowered(const std::vector<std::string>& names)
 {
     std::set<std::string> out;
-    for (const auto& n : names) out.insert(lower(n));
+    for (const auto& n : names) out.insert(to_lower(n));
     return out;
 }
 
@@ -118,10 +111,9 @@ void add_primary_key(Connection& c, const std::string& table, const std::vector<
 // Reads the first row's model of vtn_setting. A table without rows gets the row "RUX".
 std::string stored_model(Connection& c)
 {
-    auto cur = c.openTable("vtn_setting");
-    if (!cur.eof()) return cur.getString("model");
-    c.execute(ddl::kVtnSettingRow);
-    return c.openTable("vtn_setting").getString("model");
+    if (auto model = stored_method_text(c)) return *model;
+    store_method(c, "RUX");
+    return stored_method_text(c).value_or("");
 }
 
 void store_methode(const MethodeSink& sink, const std::string& methode)
@@ -241,7 +233,7 @@ AdaptResult adapt_datamodel(Connection& c, const MethodeSink& settings)
     if (can_open(c, "vtn_setting")) {
         store_methode(settings, trim_blanks(stored_model(c)));
     } else {
-        run_together(c, {ddl::kVtnSetting, ddl::kVtnSettingRow});
+        store_method(c, "RUX");
         store_methode(settings, "RUX");
     }
 
@@ -250,8 +242,8 @@ AdaptResult adapt_datamodel(Connection& c, const MethodeSink& settings)
     create_when_missing(c, "fom_state", {ddl::kFomState});
     add_when_missing(c, kStateColumns);
 
-    // 9. The model method, second pass; this sets the caption.
-    create_when_missing(c, "vtn_setting", {ddl::kVtnSetting, "insert into vtn_setting (model) select 'RUX         '"});
+    // 9. The model method, second pass (the table exists since step 7); this sets the
+    //    caption.
     AdaptResult result;
     const std::string model = stored_model(c);
     result.methode = trim_blanks(model);

@@ -80,12 +80,14 @@ bool Connection::readOnly() const { return sqlite3_db_readonly(db_, "main") == 1
 
 int Connection::execute(const std::string& sql)
 {
+    hold_->check();
     Statement st(db_, sql);
     return st.execute();
 }
 
 int Connection::execute(const std::string& sql, const std::vector<Value>& params)
 {
+    hold_->check();
     Statement st(db_, sql);
     st.bindAll(params);
     return st.execute();
@@ -93,6 +95,7 @@ int Connection::execute(const std::string& sql, const std::vector<Value>& params
 
 bool Connection::executeIgnoringErrors(const std::string& sql)
 {
+    hold_->check();  // a refusal is no harmless failure: the caller must know
     try {
         execute(sql);
         return true;
@@ -103,6 +106,7 @@ bool Connection::executeIgnoringErrors(const std::string& sql)
 
 void Connection::executeScript(const std::string& sql)
 {
+    hold_->check();
     char* err = nullptr;
     const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
@@ -114,7 +118,8 @@ void Connection::executeScript(const std::string& sql)
 
 Cursor Connection::query(const std::string& sql, const std::vector<Value>& params)
 {
-    return Cursor(db_, sql, params);
+    hold_->check();
+    return Cursor(db_, sql, params, hold_);
 }
 
 Cursor Connection::openTable(const std::string& table)
@@ -125,13 +130,28 @@ Cursor Connection::openTable(const std::string& table)
 
 Value Connection::scalar(const std::string& sql, const std::vector<Value>& params)
 {
+    hold_->check();
     Statement st(db_, sql);
     st.bindAll(params);
     if (!st.step()) return Value();
     return st.column(0);
 }
 
-Statement Connection::prepare(const std::string& sql) { return Statement(db_, sql); }
+Statement Connection::prepare(const std::string& sql)
+{
+    hold_->check();
+    return Statement(db_, sql, hold_);
+}
+
+sqlite3* Connection::handle() const
+{
+    hold_->check();
+    return db_;
+}
+
+Connection::Hold::Hold(Connection& c, std::string refusal) : hold_(c.hold_) { hold_->take(std::move(refusal)); }
+
+Connection::Hold::~Hold() { hold_->release(); }
 
 bool Connection::tableExists(const std::string& table)
 {
@@ -142,6 +162,7 @@ bool Connection::tableExists(const std::string& table)
 
 std::vector<std::string> Connection::columns(const std::string& table)
 {
+    hold_->check();
     std::vector<std::string> out;
     Statement st(db_, "SELECT name FROM pragma_table_info(?)");
     st.bind(1, table);
@@ -162,7 +183,12 @@ Transaction::Transaction(Connection& c) : c_(c) { c_.execute("BEGIN"); }
 
 Transaction::~Transaction()
 {
-    if (open_) c_.executeIgnoringErrors("ROLLBACK");
+    if (!open_) return;
+    try {
+        c_.executeIgnoringErrors("ROLLBACK");
+    } catch (const DbError&) {
+        // Refused (another thread holds the connection): the holder's work stays untouched.
+    }
 }
 
 void Transaction::commit()

@@ -2,6 +2,7 @@
 #include "db/cursor.h"
 #include "db/db_error.h"
 #include "db/statement.h"
+#include "db/thread_hold.h"
 #include "db/value.h"
 
 #include <functional>
@@ -66,7 +67,27 @@ public:
 
     std::int64_t lastInsertRowId() const;
     std::string lastErrorMessage() const;
-    sqlite3* handle() const { return db_; }
+    // The engine's own handle, for the library's functions; refused like a statement while
+    // another thread holds the connection.
+    sqlite3* handle() const;
+
+    // The hold of the calling thread on the connection (a model run on its worker thread):
+    // while a Hold lives, every statement of any other thread, through the connection or
+    // through a statement or cursor prepared from it, is refused with ConnectionBusy whose
+    // message is `refusal`, so that nothing lands inside the holder's open transaction.
+    // Throws ConnectionBusy when another thread holds the connection already.
+    class Hold {
+    public:
+        Hold(Connection& c, std::string refusal);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        std::shared_ptr<ThreadHold> hold_;
+    };
+    // Whether another thread holds the connection now: a statement would be refused.
+    bool heldByAnotherThread() const { return hold_->heldByAnotherThread(); }
 
 private:
     Connection() = default;
@@ -79,6 +100,7 @@ private:
         double thresholdMs = 0;
     };
     std::unique_ptr<Profile> profile_;
+    std::shared_ptr<ThreadHold> hold_ = std::make_shared<ThreadHold>();
 };
 
 // A transaction; rolled back unless committed.

@@ -1,5 +1,7 @@
 #include "db/cursor.h"
 
+#include "base/text.h"
+
 #include "db/db_error.h"
 
 #include <sqlite3.h>
@@ -9,18 +11,12 @@
 
 namespace vt::db {
 
-namespace {
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-} // namespace
+using base::to_lower;
 
-Cursor::Cursor(sqlite3* db, std::string sql, std::vector<Value> params)
-    : db_(db), sql_(std::move(sql)), params_(std::move(params))
+Cursor::Cursor(sqlite3* db, std::string sql, std::vector<Value> params, std::shared_ptr<const ThreadHold> hold)
+    : db_(db), sql_(std::move(sql)), params_(std::move(params)), hold_(std::move(hold))
 {
-    stmt_ = std::make_shared<Statement>(db_, sql_);
+    stmt_ = std::make_shared<Statement>(db_, sql_, hold_);
     stmt_->bindAll(params_);
     indexFields();
     eof_ = !stmt_->step();
@@ -29,7 +25,7 @@ Cursor::Cursor(sqlite3* db, std::string sql, std::vector<Value> params)
 void Cursor::indexFields()
 {
     fields_.clear();
-    for (int i = 0; i < stmt_->columnCount(); ++i) fields_.emplace(lower(stmt_->columnName(i)), i);
+    for (int i = 0; i < stmt_->columnCount(); ++i) fields_.emplace(to_lower(stmt_->columnName(i)), i);
 }
 
 void Cursor::first()
@@ -47,7 +43,7 @@ void Cursor::next()
 int Cursor::rowCount()
 {
     if (!rowCount_) {
-        Statement count(db_, "SELECT COUNT(*) FROM (" + sql_ + ")");
+        Statement count(db_, "SELECT COUNT(*) FROM (" + sql_ + ")", hold_);
         count.bindAll(params_);
         count.step();
         rowCount_ = static_cast<int>(count.columnInt(0));
@@ -59,11 +55,11 @@ int Cursor::fieldCount() const { return stmt_->columnCount(); }
 
 std::string Cursor::fieldName(int i) const { return stmt_->columnName(i); }
 
-bool Cursor::hasField(const std::string& name) const { return fields_.count(lower(name)) > 0; }
+bool Cursor::hasField(const std::string& name) const { return fields_.count(to_lower(name)) > 0; }
 
 int Cursor::fieldIndex(const std::string& name) const
 {
-    auto it = fields_.find(lower(name));
+    auto it = fields_.find(to_lower(name));
     return it == fields_.end() ? -1 : it->second;
 }
 

@@ -14,7 +14,8 @@ namespace vt::db {
 // first() re-runs the query; rowCount() counts the rows without moving the cursor.
 class Cursor {
 public:
-    Cursor(sqlite3* db, std::string sql, std::vector<Value> params);
+    // `hold`: the hold of the connection, asked at every step (may be null).
+    Cursor(sqlite3* db, std::string sql, std::vector<Value> params, std::shared_ptr<const ThreadHold> hold = {});
 
     bool eof() const { return eof_; }
     void first();
@@ -41,6 +42,7 @@ private:
     sqlite3* db_;
     std::string sql_;
     std::vector<Value> params_;
+    std::shared_ptr<const ThreadHold> hold_;
     std::shared_ptr<Statement> stmt_;
     std::unordered_map<std::string, int> fields_;  // lower-case name -> column
     std::optional<int> rowCount_;

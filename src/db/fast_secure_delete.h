@@ -18,7 +18,11 @@ public:
     // The setting reads back as 0, 1 or 2 but is only set to FAST by name: "2" would mean on.
     ~FastSecureDelete()
     {
-        c_.executeIgnoringErrors("PRAGMA secure_delete=" + (mode_ == 2 ? std::string("FAST") : std::to_string(mode_)));
+        try {
+            c_.executeIgnoringErrors("PRAGMA secure_delete=" + (mode_ == 2 ? std::string("FAST") : std::to_string(mode_)));
+        } catch (const DbError&) {
+            // Refused: another thread holds the connection.
+        }
     }
     FastSecureDelete(const FastSecureDelete&) = delete;
     FastSecureDelete& operator=(const FastSecureDelete&) = delete;

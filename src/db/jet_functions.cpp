@@ -1,6 +1,7 @@
 #include "db/jet_functions.h"
 
 #include "base/number_format.h"
+#include "base/text.h"
 
 #include <sqlite3.h>
 
@@ -15,7 +16,7 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+using base::to_lower;
 
 // Numeric argument with the engine's affinity: integers and reals as they are, text
 // read by Val; NULL is reported by the caller.
@@ -170,8 +171,8 @@ double jet_val(std::string_view text)
     skip();
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) digits += text[i++];
     // Val also reads &H (hex) and &O (octal) numbers.
-    if (i + 1 < text.size() && text[i] == '&' && (lower(text[i + 1]) == 'h' || lower(text[i + 1]) == 'o')) {
-        const int base = lower(text[i + 1]) == 'h' ? 16 : 8;
+    if (i + 1 < text.size() && text[i] == '&' && (to_lower(text[i + 1]) == 'h' || to_lower(text[i + 1]) == 'o')) {
+        const int base = to_lower(text[i + 1]) == 'h' ? 16 : 8;
         i += 2;
         std::string num;
         for (; i < text.size(); ++i) {
@@ -222,7 +223,7 @@ long long jet_instr(long long start, std::string_view haystack, std::string_view
     if (needle.empty()) return start;
     for (std::size_t i = from; i + needle.size() <= haystack.size(); ++i) {
         std::size_t k = 0;
-        while (k < needle.size() && lower(haystack[i + k]) == lower(needle[k])) ++k;
+        while (k < needle.size() && to_lower(haystack[i + k]) == to_lower(needle[k])) ++k;
         if (k == needle.size()) return static_cast<long long>(i) + 1;
     }
     return 0;

@@ -13,9 +13,12 @@ public:
     Savepoint(Connection& c, std::string name) : c_(c), name_(std::move(name)) { c_.execute("SAVEPOINT " + name_); }
     ~Savepoint()
     {
-        if (open_) {
+        if (!open_) return;
+        try {
             c_.executeIgnoringErrors("ROLLBACK TO " + name_);
             c_.executeIgnoringErrors("RELEASE " + name_);
+        } catch (const DbError&) {
+            // Refused: another thread holds the connection; its work stays untouched.
         }
     }
     Savepoint(const Savepoint&) = delete;

@@ -1,6 +1,7 @@
 #include "db/statement.h"
 
 #include "db/db_error.h"
+#include "db/thread_hold.h"
 
 #include <sqlite3.h>
 
@@ -20,10 +21,16 @@ Statement::Statement(sqlite3* db, const std::string& sql) : db_(db), sql_(sql)
     if (!stmt_) throw DbError("empty statement", SQLITE_MISUSE, sql);
 }
 
+Statement::Statement(sqlite3* db, const std::string& sql, std::shared_ptr<const ThreadHold> hold)
+    : Statement(db, sql)
+{
+    hold_ = std::move(hold);
+}
+
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 Statement::Statement(Statement&& o) noexcept
-    : db_(o.db_), stmt_(std::exchange(o.stmt_, nullptr)), sql_(std::move(o.sql_)) {}
+    : db_(o.db_), stmt_(std::exchange(o.stmt_, nullptr)), sql_(std::move(o.sql_)), hold_(std::move(o.hold_)) {}
 
 Statement& Statement::operator=(Statement&& o) noexcept
 {
@@ -32,6 +39,7 @@ Statement& Statement::operator=(Statement&& o) noexcept
         db_ = o.db_;
         stmt_ = std::exchange(o.stmt_, nullptr);
         sql_ = std::move(o.sql_);
+        hold_ = std::move(o.hold_);
     }
     return *this;
 }
@@ -87,6 +95,7 @@ void Statement::bindAll(const std::vector<Value>& params)
 
 bool Statement::step()
 {
+    if (hold_) hold_->check();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;

@@ -1,6 +1,8 @@
 #pragma once
 #include "db/value.h"
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -9,10 +11,15 @@ struct sqlite3_stmt;
 
 namespace vt::db {
 
+class ThreadHold;
+
 // A prepared statement with bound values; reusable after reset().
 class Statement {
 public:
     Statement(sqlite3* db, const std::string& sql);
+    // A statement of a connection that a thread may hold: stepping it from another thread
+    // meanwhile throws ConnectionBusy.
+    Statement(sqlite3* db, const std::string& sql, std::shared_ptr<const ThreadHold> hold);
     ~Statement();
     Statement(Statement&& o) noexcept;
     Statement& operator=(Statement&& o) noexcept;
@@ -51,6 +58,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     std::string sql_;
+    std::shared_ptr<const ThreadHold> hold_;
 };
 
 } // namespace vt::db

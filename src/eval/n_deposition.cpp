@@ -1,5 +1,7 @@
 #include "eval/n_deposition.h"
 
+#include "base/text.h"
+
 #include "db/connection.h"
 #include "db/savepoint.h"
 #include "db/jet_functions.h"
@@ -11,10 +13,7 @@ namespace vt::eval {
 
 int repetitions_of(const std::string& repCnt)
 {
-    std::string t = repCnt;
-    auto blank = [](unsigned char ch) { return std::isspace(ch) != 0; };
-    t.erase(t.begin(), std::find_if_not(t.begin(), t.end(), blank));
-    t.erase(std::find_if_not(t.rbegin(), t.rend(), blank).base(), t.end());
+    const std::string t = base::trim(repCnt);
     const double r = db::jet_val(t.size() <= 4 ? t : t.substr(4));
     return r > 0 ? static_cast<int>(r) : 0;
 }

@@ -1,6 +1,7 @@
 #include "eval/nitrogen_balance.h"
 
 #include "db/connection.h"
+#include "db/database_traits.h"
 #include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "eval/n_deposition.h"
@@ -98,7 +99,7 @@ void fill_work_tables(db::Connection& c, const NBalanceOptions& o, const engine:
               "  GROUP BY fd.FL_ID, fd.rep_cnt ");
     hooks.report(++stage, kStages);
 
-    const bool regional = c.columnExists("cultivation", "part");
+    const bool regional = db::is_regional_database(c);
     const auto tables = work_tables(regional);
     for (const auto& t : tables) {
         c.executeIgnoringErrors(std::string("drop table ") + t.name);

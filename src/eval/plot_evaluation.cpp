@@ -1,5 +1,7 @@
 #include "eval/plot_evaluation.h"
 
+#include "base/text.h"
+
 #include "db/connection.h"
 
 #include <algorithm>
@@ -13,8 +15,7 @@ bool is_null_init(db::Connection& c, long long plot)
 {
     std::string icon = c.scalar("SELECT i_con FROM field_description WHERE FL_ID=?", {plot}).toString();
     icon.erase(std::remove_if(icon.begin(), icon.end(), [](unsigned char ch) { return std::isspace(ch); }), icon.end());
-    std::transform(icon.begin(), icon.end(), icon.begin(), [](unsigned char ch) { return std::tolower(ch); });
-    return icon == "null";
+    return base::iequals(icon, "null");
 }
 
 } // namespace

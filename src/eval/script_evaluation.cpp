@@ -1,5 +1,7 @@
 #include "eval/script_evaluation.h"
 
+#include "base/text.h"
+
 #include "db/connection.h"
 #include "eval/plot_evaluation.h"
 #include "eval/program_runner.h"
@@ -16,17 +18,9 @@ namespace vt::eval {
 
 namespace {
 
-std::string trimmed(const std::string& s)
+bool contains_ci(const std::string& text, const std::string& lowerNeedle)
 {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
-bool contains_ci(std::string text, const std::string& lowerNeedle)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char ch) { return std::tolower(ch); });
-    return text.find(lowerNeedle) != std::string::npos;
+    return base::to_lower(text).find(lowerNeedle) != std::string::npos;
 }
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
@@ -61,8 +55,8 @@ int run_companion_sql(db::Connection& c, const std::string& path, long long plot
     int executed = 0;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (trimmed(line) == "go") {
-            if (!trimmed(statement).empty()) {
+        if (base::trim(line) == "go") {
+            if (!base::trim(statement).empty()) {
                 if (mayFail) c.executeIgnoringErrors(statement);
                 else c.execute(statement);
                 ++executed;

@@ -1,5 +1,7 @@
 #include "eval/table_data.h"
 
+#include "base/text.h"
+
 #include "db/cursor.h"
 
 #include <algorithm>
@@ -7,19 +9,10 @@
 
 namespace vt::eval {
 
-namespace {
-bool same_name(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-} // namespace
-
 int Table::column(const std::string& name) const
 {
     for (std::size_t i = 0; i < columns.size(); ++i)
-        if (same_name(columns[i], name)) return static_cast<int>(i);
+        if (base::iequals(columns[i], name)) return static_cast<int>(i);
     return -1;
 }
 

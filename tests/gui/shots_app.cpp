@@ -6,7 +6,7 @@
 #include "gui/app/database_path_dialog.h"
 #include "gui/widgets/message_dialog.h"
 #include "gui/app/regio_mode_dialog.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/settings_dialog.h"
 #include "gui/app/main_window.h"
@@ -77,7 +77,7 @@ void ShotsApp::windows()
     const QString suffix = "_" + language.toLower().replace("e", "en").replace("d", "de");
     vt::test::GuiSandbox box;
     const auto db = box.file("rux_demo.db");
-    vt::gui::create_demo_file(db);
+    vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/R\nr_result=anyname.txt\n");
     MainWindow w(box.env());
     w.connectAtShow();

@@ -97,7 +97,7 @@ void TestDatabaseChoice::aFileThatCannotBeOpenedKeepsThePreviousDatabase()
     MainWindow w(box.env());
     w.connectAtShow();
     DialogHooks::setNextFileName(QString());  // the correction dialog is cancelled
-    QVERIFY(!w.switchdatasource(box.path("notes.db")));
+    QVERIFY(!w.switchDatabase(box.path("notes.db")));
     const auto messages = DialogHooks::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].startsWith("DB error: cannot open database"), qPrintable(messages[0]));
@@ -156,11 +156,11 @@ void TestDatabaseChoice::pdfLocationsAreStored()
     box.settings(box.database("a.db"));
     MainWindow w(box.env());
     DialogHooks::setNextFileName(box.path("docs/paper.pdf"));
-    QVERIFY(w.update_registry("pdf_dir"));
+    QVERIFY(w.choosePdfLocation("pdf_dir"));
     DialogHooks::setNextFileName("/usr/bin/evince");
-    QVERIFY(w.update_registry("pdf_reader"));
+    QVERIFY(w.choosePdfLocation("pdf_reader"));
     DialogHooks::setNextFileName(QString());
-    QVERIFY(!w.update_registry("pdf_reader"));
+    QVERIFY(!w.choosePdfLocation("pdf_reader"));
     QCOMPARE(box.stored().textOr("pdf_dir", ""), box.file("docs"));
     QCOMPARE(box.stored().textOr("pdf_reader", ""), std::string("/usr/bin/evince"));
 }

@@ -2,12 +2,17 @@
 // a run, the "calculate"/"close" states and batch runs (GO).
 #include "gui/gui_support.h"
 #include "gui/app/regio_mode_dialog.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_info.h"
+#include "workbench/database_upkeep.h"
+#include "workbench/run_hold.h"
+#include "gui/simulator/plot_list_model.h"
 #include "gui/simulator/simulator_pages.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -59,7 +64,7 @@ struct Fixture {
 
     explicit Fixture(vt::gui::RunThread::RunFunction run, const QStringList& args = {}, bool demo = false)
     {
-        if (demo) vt::gui::create_demo_file(box.file("demo.db"));
+        if (demo) vt::workbench::create_demo_file(box.file("demo.db"));
         box.settings(demo ? box.file("demo.db") : box.database("exp.db"));
         window = std::make_unique<MainWindow>(box.env(args));
         sim = std::make_unique<SimulatorWindow>(*window, std::move(run));
@@ -91,6 +96,8 @@ private slots:
     void secondPressClosesOnlyForTheBrowser();
     void endingTheProgramDuringARunStopsIt();
     void regioModeSwitchesTheStructure();
+    void aWindowsWriteDuringARunIsRefused();
+    void plotListShowsThePlotsOfTheNextRun();
     void batchRunEndsTheProgram_data();
     void batchRunEndsTheProgram();
     void unattendedBatchWithoutDatabaseEnds();
@@ -243,12 +250,75 @@ void TestSimulator::regioModeSwitchesTheStructure()
     QVERIFY(!f.window->session().isOpen());
     QVERIFY(vt::db::Connection(db).columnExists("cultivation", "part"));
 
-    QVERIFY(f.window->switchdatasource(QString::fromStdString(db)));
+    QVERIFY(f.window->switchDatabase(QString::fromStdString(db)));
     f.sim->show();
     QVERIFY(f.child<QLabel>("regional")->isVisible());
     QVERIFY(dialog.regional());
     QVERIFY(dialog.changeStructure());
     QVERIFY(!vt::db::Connection(db).columnExists("cultivation", "part"));
+}
+
+// While the run holds the database the main window's editing commands are disabled, and a
+// window's write is refused with a message instead of landing inside the run's transaction.
+void TestSimulator::aWindowsWriteDuringARunIsRefused()
+{
+    Fixture f(scripted_run(1000000));
+    f.window->show();
+    auto* c = f.window->session().connection();
+    const auto method = vt::workbench::stored_method(*c);
+    QSignalSpy runActive(f.window.get(), &MainWindow::runActiveChanged);
+    auto* settings = f.window->button(MainWindow::Command::Settings);
+    auto* change = f.window->button(MainWindow::Command::ChangeDatabase);
+    auto* history = f.window->findChild<QComboBox*>("history");
+    QVERIFY(settings->isEnabled() && change->isEnabled() && history->isEnabled());
+
+    f.sim->show();
+    f.sim->calculate();
+    QVERIFY(QTest::qWaitFor([&] { return vt::workbench::run_holds_database(*c); }, 5000));
+    QCOMPARE(runActive.count(), 1);
+    QVERIFY(!settings->isEnabled() && !change->isEnabled() && !history->isEnabled());
+    QString refusal;
+    try {
+        vt::workbench::store_method(*c, "LUFA");
+    } catch (const vt::db::ConnectionBusy& e) {
+        refusal = e.what();
+    }
+    QCOMPARE(refusal, QString(vt::workbench::kRunHoldMessage));
+    vt::gui::RegioModeDialog dialog(*f.window);
+    dialog.show();
+    QVERIFY(!dialog.findChild<QPushButton*>("change")->isEnabled());
+    QCOMPARE(dialog.findChild<QLabel*>("state")->text(), QString(vt::workbench::kRunHoldMessage));
+    QVERIFY(!dialog.changeStructure());
+    dialog.hide();
+
+    f.sim->requestStop();
+    QVERIFY(f.waitForRun());
+    QCOMPARE(runActive.count(), 2);
+    QVERIFY(settings->isEnabled() && change->isEnabled() && history->isEnabled());
+    QCOMPARE(vt::workbench::stored_method(*c), method);
+    QVERIFY(!vt::workbench::is_regional_database(*c));
+}
+
+void TestSimulator::plotListShowsThePlotsOfTheNextRun()
+{
+    Fixture f(scripted_run(1), {}, true);
+    auto* c = f.window->session().connection();
+    vt::gui::PlotListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(model.reload(c).isEmpty());
+    const int flagged = int(c->scalar("select count(*) from site_state where status=1").toInt());
+    QVERIFY(flagged > 1);
+    QCOMPARE(model.rowCount(), flagged);
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QString("station"));
+    QVERIFY(model.index(0, 0).data().toLongLong() < model.index(1, 0).data().toLongLong());
+
+    c->execute("update site_state set status=0");
+    QVERIFY(model.reload(c).isEmpty());
+    QCOMPARE(model.rowCount(), 0);
+    auto bare = vt::db::Connection::memory();  // no plot tables: the reason, and no rows
+    QVERIFY(!model.reload(bare.get()).isEmpty());
+    QCOMPARE(model.rowCount(), 0);
 }
 
 void TestSimulator::batchRunEndsTheProgram_data()

@@ -32,6 +32,8 @@ TEST(RunSwitches, EachParameterIsTestedAgainstEveryRule)
         {{"new_bat"}, [](const RunConfig& c) { return !c.simple_version; }, "new_bat"},
         {{"NEW_BAT"}, [](const RunConfig& c) { return c.simple_version; }, "new_bat is case-sensitive"},
         {{"M=HUBAHE12345"}, [](const RunConfig& c) { return c.methode == "HUBAHE"; }, "M= takes characters 3 to 8"},
+        {{"M=HHE"}, [](const RunConfig& c) { return c.methode == "HUBAHE"; }, "M= with a method's code"},
+        {{"M= XYZ "}, [](const RunConfig& c) { return c.methode == "XYZ"; }, "M= with any other text, trimmed"},
         {{"RC=3", "tc=2011"}, [](const RunConfig& c) { return c.z_cnt == 3 && c.z_anf == 2011; }, "cycles"},
         {{"RC=x"}, [](const RunConfig& c) { return c.z_cnt == 0; }, "an unreadable count keeps the default"},
         {{"SC=KA4x"}, [](const RunConfig& c) { return c.soil_scheme == "KA4"; }, "SC= takes three characters"},
@@ -52,6 +54,38 @@ TEST(RunSwitches, EachParameterIsTestedAgainstEveryRule)
         vt::engine::apply_switches(cfg, c.args, w);
         EXPECT_TRUE(c.check(cfg)) << c.what;
     }
+}
+
+// The desktop program and `veltrano-cli run` read the same switches with this parser; the
+// main window's mode switches are read with the run's.
+TEST(RunSwitches, OneParserReadsTheMainWindowsSwitchesAsWell)
+{
+    ConfigWarnings w;
+    auto s = vt::engine::parse_run_switches({"db=/data/exp.db", "acc", "REGIO1", "S+", "sat-", "M=HOG", "go", "nw"}, w);
+    EXPECT_EQ(s.database.value_or(""), "/data/exp.db");
+    EXPECT_EQ(s.modus.value_or(""), "KORVANIC");  // the later of ACC and M=
+    EXPECT_TRUE(s.regio);
+    EXPECT_EQ(s.scenario.value_or(-1), 1);
+    EXPECT_EQ(s.hassink.value_or(-1), 0);
+    EXPECT_EQ(s.method.value_or(""), "HUBAOG");
+    EXPECT_TRUE(s.methodKnown);
+    EXPECT_TRUE(s.unattended());
+
+    s = vt::engine::parse_run_switches({"M=LUFA", "ACC", "s+", "GO"}, w);
+    EXPECT_EQ(s.modus.value_or(""), "ACC");
+    EXPECT_EQ(s.method.value_or(""), "LUFA");
+    EXPECT_FALSE(s.scenario.has_value());  // S+ in exact case only
+    EXPECT_FALSE(s.unattended());
+
+    s = vt::engine::parse_run_switches({"M=ABCDEFGH"}, w);
+    EXPECT_EQ(s.method.value_or(""), "ABCDEF");
+    EXPECT_FALSE(s.methodKnown);
+
+    w.clear();
+    s = vt::engine::parse_run_switches({"RC=4", "RC=x"}, w);
+    EXPECT_EQ(s.repeatCycles.value_or(-1), 4);  // an unreadable value keeps the one before
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_NE(w[0].find("RC=x"), std::string::npos);
 }
 
 TEST(RunSettings, ValuesAreConvertedAndUnreadableOnesFallBack)

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/fast_secure_delete.h"
+#include "base/text.h"
 #include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "engine/balance/plot_rows_source.h"
@@ -137,11 +138,7 @@ std::optional<std::string> plot_index(db::Connection& c, const std::string& tabl
         auto col = c.query("SELECT name, coll FROM pragma_index_xinfo(?) WHERE seqno = 0", {name});
         if (col.eof() || col.field(0).isNull()) continue;
         const std::string column = col.field(0).toString(), coll = col.field(1).toString();
-        const auto lower = [](std::string t) {
-            std::transform(t.begin(), t.end(), t.begin(), [](unsigned char ch) { return std::tolower(ch); });
-            return t;
-        };
-        if (lower(column) == "fl_id" && lower(coll) == "binary") return name;
+        if (base::iequals(column, "fl_id") && base::iequals(coll, "binary")) return name;
     }
     return std::nullopt;
 }
@@ -160,8 +157,8 @@ bool holds_other_plots(db::Connection& c, const std::string& table)
         return scan_holds_other_plots(plots, selected);
     }
     const std::vector<std::string> cols = c.columns(table);
-    const bool rowidShadowed = std::any_of(cols.begin(), cols.end(), [](std::string n) {
-        std::transform(n.begin(), n.end(), n.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    const bool rowidShadowed = std::any_of(cols.begin(), cols.end(), [](const std::string& name) {
+        const std::string n = base::to_lower(name);
         return n == "rowid" || n == "_rowid_" || n == "oid";
     });
     std::optional<db::Statement> firstRow, nextRun;

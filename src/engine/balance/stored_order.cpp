@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/sql_quote.h"
+#include "base/text.h"
 
 #include <sqlite3.h>
 
@@ -67,11 +68,7 @@ void run_starts_final(sqlite3_context* ctx)
     sqlite3_result_text(ctx, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char ch) { return std::tolower(ch); });
-    return s;
-}
+using base::to_lower;
 
 } // namespace
 
@@ -88,7 +85,7 @@ std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::s
 {
     if (!c.tableExists(table)) return std::nullopt;
     for (const std::string& col : c.columns(table)) {
-        const std::string n = lower(col);
+        const std::string n = to_lower(col);
         if (n == "rowid" || n == "_rowid_" || n == "oid") return std::nullopt;
     }
     // Registered once per connection: replacing a function waits for every statement to end.

@@ -2,6 +2,7 @@
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
+#include "db/database_traits.h"
 #include "base/text.h"
 
 #include <charconv>
@@ -53,18 +54,18 @@ std::optional<double> to_number(const db::Value& v)
     return d;
 }
 
-// An integer switch value; an unreadable one keeps the current value.
-template <typename T>
-void integer_switch(T& target, const std::string& param, const std::string& text, ConfigWarnings& w)
+// An integer switch value; an unreadable one keeps the value before it.
+void integer_switch(std::optional<int>& target, const std::string& param, const std::string& text, ConfigWarnings& w)
 {
-    if (auto v = to_integer(text)) target = static_cast<T>(*v);
+    if (auto v = to_integer(text)) target = static_cast<int>(*v);
     else w.push_back("switch \"" + param + "\": \"" + text + "\" is not a number, ignored");
 }
 
 // PPQ=file / POQ=file: the script file, or "?" when it does not exist.
-void script_switch(bool& enabled, std::string& file, const std::string& param)
+void script_switch(bool& enabled, std::string& file, const std::optional<std::string>& given)
 {
-    file = param.substr(4);
+    if (!given) return;
+    file = *given;
     enabled = std::filesystem::exists(file);
     if (!enabled) file = "?";
 }
@@ -117,34 +118,82 @@ void apply_settings(RunConfig& cfg, const config::RuxSettings& s, ConfigWarnings
     cfg.scenario_ctrl = static_cast<int>(s.integerOr("scenario", 0, warn));
 }
 
+std::string method_named(const std::string& nameOrCode)
+{
+    static const std::pair<const char*, const char*> kMethods[] = {
+        {"LUF", "LUFA"},  {"RUX", "RUX"},    {"STA", "STAND"},  {"SAL", "SALCA"},
+        {"HUM", "HUMOD"}, {"HHE", "HUBAHE"}, {"HUG", "HUBAUG"}, {"HOG", "HUBAOG"},
+    };
+    for (const auto& [code, name] : kMethods)
+        if (nameOrCode == name || nameOrCode == code) return name;
+    return {};
+}
+
+RunSwitches parse_run_switches(const std::vector<std::string>& args, ConfigWarnings& w)
+{
+    RunSwitches s;
+    for (const auto& p : args) {
+        const std::string up = to_upper(p);
+        if (starts_any_case(p, "DB=")) s.database = p.substr(3);
+        if (base::starts_with(up, "ACC")) s.modus = "ACC";
+        if (base::starts_with(up, "REGIO")) s.regio = true;
+        if (starts_exact(p, "S+")) s.scenario = 1;
+        if (starts_exact(p, "S-")) s.scenario = 0;
+        if (base::starts_with(up, "SAT+")) s.hassink = 1;
+        if (base::starts_with(up, "SAT-")) s.hassink = 0;
+        if (starts_exact(p, "ERR_P")) {
+            s.errorProtocolRun = -99;
+            if (p.size() > 6) integer_switch(s.errorProtocolRun, p, chars(p, 7, 12), w);
+        }
+        if (up == "GO") s.go = true;
+        if (starts_any_case(p, "BAT")) s.recalcBat = p.size() >= 5 && p[4] == '1';
+        if (p == "new_bat") s.newBat = true;
+        if (starts_exact(p, "M=")) {
+            const std::string given = trim(chars(p, 3, 8));
+            std::string named = method_named(given);
+            if (named.empty()) named = method_named(chars(p, 3, 5));
+            s.modus = "KORVANIC";
+            s.methodKnown = !named.empty();
+            s.method = s.methodKnown ? named : given;
+        }
+        if (starts_any_case(p, "RC=")) integer_switch(s.repeatCycles, p, chars(p, 4, 7), w);
+        if (starts_any_case(p, "TC=")) integer_switch(s.repeatStart, p, chars(p, 4, 7), w);
+        if (starts_exact(p, "SC=")) s.soilScheme = chars(p, 4, 6);
+        if (starts_exact(p, "I=")) integer_switch(s.interpolation, p, chars(p, 3, 4), w);
+        if (up == "NW" || p == "!") s.nowait = true;
+        if (is_script_switch(p, "PPQ")) s.preQuery = p.substr(4);
+        if (is_script_switch(p, "POQ")) s.postQuery = p.substr(4);
+        if (starts_exact(p, "UNCAS")) s.uncas = true;
+        if (starts_exact(p, "ID=")) s.plotId = p.substr(3);
+    }
+    return s;
+}
+
+bool apply_switches(RunConfig& cfg, const RunSwitches& s)
+{
+    if (s.errorProtocolRun) {
+        cfg.sim_prot = true;
+        cfg.run_id = *s.errorProtocolRun;
+    }
+    if (s.go) cfg.auto_mode = true;
+    if (s.recalcBat) cfg.recalc_bat = *s.recalcBat;
+    if (s.newBat) cfg.simple_version = false;
+    if (s.method) cfg.methode = *s.method;
+    if (s.repeatCycles) cfg.z_cnt = *s.repeatCycles;
+    if (s.repeatStart) cfg.z_anf = *s.repeatStart;
+    if (s.soilScheme) cfg.soil_scheme = *s.soilScheme;
+    if (s.interpolation) cfg.interpol = *s.interpolation;
+    if (s.nowait) cfg.nowait = true;
+    script_switch(cfg.pre_processing, cfg.pre_proc_query, s.preQuery);
+    script_switch(cfg.pst_processing, cfg.pst_proc_query, s.postQuery);
+    if (s.uncas) cfg.uncas_mode = true;
+    if (s.plotId) cfg.sel_id = *s.plotId;
+    return s.method.has_value();
+}
+
 bool apply_switches(RunConfig& cfg, const std::vector<std::string>& args, ConfigWarnings& w)
 {
-    bool methodGiven = false;
-    for (const auto& p : args) {
-        if (starts_exact(p, "ERR_P")) {
-            cfg.sim_prot = true;
-            cfg.run_id = -99;
-            if (p.size() > 6) integer_switch(cfg.run_id, p, chars(p, 7, 12), w);
-        }
-        if (to_upper(p) == "GO") cfg.auto_mode = true;
-        if (starts_any_case(p, "BAT")) cfg.recalc_bat = p.size() >= 5 && p[4] == '1';
-        if (p == "new_bat") cfg.simple_version = false;
-        if (starts_exact(p, "M=")) {
-            cfg.methode = trim(chars(p, 3, 8));
-            methodGiven = true;
-        }
-        if (starts_any_case(p, "RC=")) integer_switch(cfg.z_cnt, p, chars(p, 4, 7), w);
-        if (starts_any_case(p, "TC=")) integer_switch(cfg.z_anf, p, chars(p, 4, 7), w);
-        if (starts_exact(p, "SC=")) cfg.soil_scheme = chars(p, 4, 6);
-        if (starts_exact(p, "I=")) integer_switch(cfg.interpol, p, chars(p, 3, 4), w);
-        if (to_upper(p) == "NW") cfg.nowait = true;
-        if (is_script_switch(p, "PPQ")) script_switch(cfg.pre_processing, cfg.pre_proc_query, p);
-        if (is_script_switch(p, "POQ")) script_switch(cfg.pst_processing, cfg.pst_proc_query, p);
-        if (starts_exact(p, "UNCAS")) cfg.uncas_mode = true;
-        if (starts_exact(p, "ID=")) cfg.sel_id = p.substr(3);
-        if (p == "!") cfg.nowait = true;
-    }
-    return methodGiven;
+    return apply_switches(cfg, parse_run_switches(args, w));
 }
 
 void bind_method(RunConfig& cfg, config::RuxSettings& settings, db::Connection& c, const RunHooks& hooks,
@@ -154,16 +203,13 @@ void bind_method(RunConfig& cfg, config::RuxSettings& settings, db::Connection& 
     try {
         if (korvanic) {
             settings.setText("methode", cfg.methode);
-            if (c.execute("UPDATE vtn_setting SET model = ? WHERE rowid = (SELECT min(rowid) FROM vtn_setting)",
-                          {trim(cfg.methode)}) == 0)
-                c.execute("INSERT INTO vtn_setting (model) VALUES (?)", {trim(cfg.methode)});
+            db::store_method(c, cfg.methode);
         } else {
-            const db::Value model = c.scalar("SELECT model FROM vtn_setting ORDER BY rowid LIMIT 1");
-            if (model.isNull()) {
+            const std::string bound = db::stored_method(c);
+            if (bound.empty()) {
                 w.push_back("vtn_setting holds no method; using " + cfg.methode);
                 return;
             }
-            const std::string bound = trim(model.toString());
             if (bound != cfg.methode) hooks.show(" attention", "general error (2)");
             cfg.methode = bound;
             settings.setText("methode", bound);

@@ -1,6 +1,7 @@
 #include "engine/run/run_driver.h"
 
 #include "db/connection.h"
+#include "db/database_traits.h"
 #include "engine/balance/annual_balance.h"
 #include "db/fast_secure_delete.h"
 #include "db/schema.h"
@@ -176,7 +177,7 @@ RunResult RunDriver::runSequence()
                                   "Run without the switch new_bat.");
     }
 
-    PrepContext p{db_, cfg_, hooks_, cfg_.regional_mode || db_.columnExists("cultivation", "part")};
+    PrepContext p{db_, cfg_, hooks_, cfg_.regional_mode || db::is_regional_database(db_)};
     const auto started = std::chrono::steady_clock::now();
     double soilCheck = 0;
     const auto checkSoil = [&] {

@@ -1,14 +1,14 @@
 #include "gui/app/app_state.h"
 
-#include <algorithm>
-#include <cctype>
+#include "base/text.h"
+
 #include <charconv>
 
 namespace vt::gui {
 
-bool AppState::german() const { return to_upper(language) == "D"; }
+bool AppState::german() const { return base::to_upper(language) == "D"; }
 
-std::array<int, 4> disagg_version(const std::string& text)
+std::array<int, 4> split_version(const std::string& text)
 {
     std::array<int, 4> parts{};
     std::size_t start = 0;
@@ -26,22 +26,8 @@ std::array<int, 4> disagg_version(const std::string& text)
 
 std::string program_version()
 {
-    const auto p = disagg_version(VELTRANO_VERSION);
+    const auto p = split_version(VELTRANO_VERSION);
     return std::to_string(p[0]) + "." + std::to_string(p[1]) + "." + std::to_string(p[2]) + "." + std::to_string(p[3]);
-}
-
-std::string to_upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string trimmed(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
 }
 
 } // namespace vt::gui

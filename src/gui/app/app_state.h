@@ -33,12 +33,9 @@ struct AppState {
 };
 
 // Splits "a.b.c.d" at the dots into four integers; missing or unreadable parts are 0.
-std::array<int, 4> disagg_version(const std::string& text);
+std::array<int, 4> split_version(const std::string& text);
 
 // The running program's version as four dotted numbers.
 std::string program_version();
-
-std::string to_upper(std::string s);
-std::string trimmed(const std::string& s);
 
 } // namespace vt::gui

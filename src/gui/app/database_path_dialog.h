@@ -9,7 +9,7 @@ namespace vt::gui {
 // The file dialog filter for experiment databases.
 QString database_file_filter();
 
-// Shown when a database cannot be opened: the reason, and the path to correct by
+// The window "database connection", shown when a database cannot be opened: the reason, and the path to correct by
 // typing or by picking another file.
 class DatabasePathDialog : public QDialog {
     Q_OBJECT

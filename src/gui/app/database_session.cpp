@@ -1,7 +1,7 @@
 #include "gui/app/database_session.h"
 
 #include "db/connection.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 
 #include "config/rux_settings.h"
 #include "db/adapt_datamodel.h"
@@ -20,7 +20,7 @@ void DatabaseSession::open(const std::string& path)
     if (!std::filesystem::is_regular_file(path, ec)) throw std::runtime_error("database not found: " + path);
     auto c = std::make_unique<db::Connection>(path, db::Connection::Mode::ReadWrite);
     const auto adapted = db::adapt_datamodel(*c, config::methode_store(settings_));
-    complete_site_state(*c);
+    workbench::complete_site_state(*c);
     methode_ = adapted.methode;
     caption_ = adapted.caption;
     connection_ = std::move(c);

@@ -3,9 +3,9 @@
 #include "gui/app/database_path_dialog.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "gui/app/manual.h"
-#include "gui/app/shell_ops.h"
 #include "gui/app/settings_dialog.h"
 #include "gui/app/update_check_dialog.h"
+#include "workbench/database_upkeep.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -47,7 +47,7 @@ MainWindow::MainWindow(StartupEnv env, QWidget* parent)
     : QMainWindow(parent), env_(std::move(env))
 {
     setObjectName("MainWindow");
-    unattended_ = parse_activation_switches(env_.args).unattended();
+    unattended_ = command_line_switches(env_.args).unattended();
     if (unattended_ && !env_.askDatabase) env_.askDatabase = [](const std::string&) { return std::string(); };
     if (!env_.message)
         env_.message = [this](const std::string& caption, const std::string& text) {
@@ -62,7 +62,7 @@ MainWindow::MainWindow(StartupEnv env, QWidget* parent)
     if (!env_.createDemo)
         env_.createDemo = [this](const std::string& path) {
             try {
-                create_demo_file(path);
+                workbench::create_demo_file(path);
             } catch (const std::exception& e) {
                 message("demo database", QString::fromStdString(e.what()));
             }
@@ -116,7 +116,7 @@ void MainWindow::buildLayout()
     dbLayout->addWidget(historyList_);
     connect(buttons_[Command::ChangeDatabase], &QPushButton::clicked, this, &MainWindow::changeDatabase);
     connect(historyList_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        switchdatasource(historyList_->itemText(index));
+        switchDatabase(historyList_->itemText(index));
     });
     layout->addWidget(dbBox);
     layout->addStretch();
@@ -159,7 +159,23 @@ void MainWindow::updateCommandVisibility()
 
 void MainWindow::setRestricted(bool restricted)
 {
-    for (auto c : {Command::Settings, Command::Parameters, Command::DataTransfer}) buttons_[c]->setEnabled(!restricted);
+    restricted_ = restricted;
+    updateCommandAvailability();
+}
+
+void MainWindow::updateCommandAvailability()
+{
+    const bool running = runActive();
+    for (auto c : kEditingCommands) buttons_[c]->setEnabled(!running);
+    for (auto c : {Command::Settings, Command::Parameters, Command::DataTransfer})
+        if (restricted_) buttons_[c]->setEnabled(false);
+    historyList_->setEnabled(!running);
+}
+
+void MainWindow::onRunActiveChanged(bool active)
+{
+    updateCommandAvailability();
+    emit runActiveChanged(active);
 }
 
 QPushButton* MainWindow::button(Command c) const { return buttons_.at(c); }
@@ -212,7 +228,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool MainWindow::update_registry(const QString& item)
+bool MainWindow::choosePdfLocation(const QString& item)
 {
     const bool reader = item == "pdf_reader";
     if (!reader && item != "pdf_dir") return false;

@@ -20,8 +20,10 @@ class SimulatorWindow;
 class SettingsDialog;
 class UpdateCheckDialog;
 
-// The main window: owns the one database connection and the program-wide values,
-// starts the other windows and ends the program.
+// The window "Veltrano" ("Veltrano; Model=RUX" once a database is open), the main window:
+// owns the one database connection and the program-wide values, starts the other windows
+// and ends the program. While a run holds the database its editing commands are disabled
+// and runActiveChanged tells the other windows to disable theirs.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -46,6 +48,10 @@ public:
     SimulatorWindow* simulator() const { return simulator_; }
     // Whether a run is going on in the simulator window (the database is then in use).
     bool runActive() const;
+    // The commands that change the database or open windows that do; disabled while a
+    // run holds the database.
+    static constexpr Command kEditingCommands[] = {Command::Parameters, Command::ClimateData, Command::SqlModule,
+                                                   Command::DataTransfer, Command::Settings, Command::ChangeDatabase};
 
     // The show handler: opens the database, adapts it and loads the settings. Runs once,
     // when the window is first shown.
@@ -55,14 +61,14 @@ public:
 
     // Opens another database; on failure the user may correct the path once, and when
     // it still fails the previous database stays open. Returns whether it switched.
-    bool switchdatasource(const QString& path);
+    bool switchDatabase(const QString& path);
     // "Change System Database".
     void changeDatabase();
     // "End".
     void endProgram();
     // Asks for the PDF reader ("pdf_reader") or a PDF document whose folder becomes
     // "pdf_dir", and stores it in the settings. Returns whether a value was stored.
-    bool update_registry(const QString& item);
+    bool choosePdfLocation(const QString& item);
 
     // The exit code of a batch run (GO): non-zero when the run failed.
     int exitCode() const { return exitCode_; }
@@ -72,6 +78,9 @@ public:
 
 signals:
     void databaseChanged();
+    // A run started (true) or ended (false); windows disable or enable their editing
+    // commands. Their statements are refused meanwhile anyway (workbench::RunHold).
+    void runActiveChanged(bool active);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -84,6 +93,9 @@ private:
     void applyLanguage();
     void updateCommandVisibility();
     void setRestricted(bool restricted);
+    // Enables each command unless the mode restricts it or a run holds the database.
+    void updateCommandAvailability();
+    void onRunActiveChanged(bool active);
     void openCommand(Command c);
     void openManual();
     void showUpdateCheck();
@@ -91,7 +103,7 @@ private:
     void recordConnection();
     void refreshHistoryList();
     void addToHistory(const QString& path);
-    void applyActivationSwitches();
+    void applyCommandLineSwitches();
     void runBatch();
     bool stopSimulatorForEnd();
     void message(const QString& caption, const QString& text);

@@ -3,8 +3,10 @@
 #include "gui/app/main_window.h"
 
 #include "gui/widgets/dialog_hooks.h"
-#include "gui/app/shell_ops.h"
 #include "gui/app/settings_dialog.h"
+#include "base/text.h"
+#include "workbench/database_info.h"
+#include "workbench/database_upkeep.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -33,7 +35,7 @@ void MainWindow::activate()
 
     if (auto* c = session_.connection(); c && !runActive()) {
         try {
-            sync_selection_lists(*c, state_.language);
+            workbench::sync_selection_lists(*c, state_.language);
         } catch (const std::exception& e) {
             message("database", QString::fromStdString(e.what()));
         }
@@ -41,13 +43,13 @@ void MainWindow::activate()
 
     state_.go_on = false;
     if (state_.modus == "?") state_.modus = "RUX";
-    applyActivationSwitches();
+    applyCommandLineSwitches();
 
     if (settings_.exists() && !runActive()) {
         if (auto* c = session_.connection()) {
-            const auto model = stored_method(*c);
-            const auto mismatch = model + "|" + trimmed(state_.methode);
-            if (model != trimmed(state_.methode) && mismatch != reportedMismatch_) {
+            const auto model = workbench::stored_method(*c);
+            const auto mismatch = model + "|" + base::trim(state_.methode);
+            if (model != base::trim(state_.methode) && mismatch != reportedMismatch_) {
                 // Reported once per pair: the box itself re-activates the window.
                 reportedMismatch_ = mismatch;
                 message(" attention", "general error");
@@ -66,16 +68,17 @@ void MainWindow::activate()
         panel1_->setText(panel1_->text() + QString::fromStdString(" / " + state_.system_label));
 }
 
-void MainWindow::applyActivationSwitches()
+void MainWindow::applyCommandLineSwitches()
 {
-    const auto sw = parse_activation_switches(env_.args);
-    if (!sw.modus.empty()) state_.modus = sw.modus;
+    const auto sw = command_line_switches(env_.args);
+    if (sw.modus) state_.modus = *sw.modus;
     if (sw.regio) state_.appmode = "REGIO";
-    if (sw.scenario >= 0) settingsDialog_->setScenario(sw.scenario);
-    if (sw.hassink >= 0) settingsDialog_->setHassink(sw.hassink == 1);
-    if (sw.methodGiven) {
+    if (sw.scenario) settingsDialog_->setScenario(*sw.scenario);
+    if (sw.hassink) settingsDialog_->setHassink(*sw.hassink == 1);
+    if (sw.method) {
         setRestricted(true);
-        settingsDialog_->showMethod(QString::fromStdString(sw.method));
+        // The settings show a method the switch names; any other text leaves the field empty.
+        settingsDialog_->showMethod(sw.methodKnown ? QString::fromStdString(*sw.method) : QString());
     }
     if (sw.go) state_.go_on = true;
 }

@@ -68,7 +68,7 @@ void MainWindow::connectAtShow()
         recordConnection();
         addToHistory(QString::fromStdString(state_.db_f_name));
     }
-    settingsDialog_->read_registry(true);
+    settingsDialog_->loadSettings(true);
 }
 
 void MainWindow::addToHistory(const QString& path)
@@ -97,10 +97,10 @@ void MainWindow::changeDatabase()
     const auto file = choose_open_file(this, QString::fromStdString(database_dialog_title(state_)),
                                        QFileInfo(QString::fromStdString(state_.db_f_name)).absolutePath(),
                                        database_file_filter());
-    if (!file.isEmpty()) switchdatasource(file);
+    if (!file.isEmpty()) switchDatabase(file);
 }
 
-bool MainWindow::switchdatasource(const QString& path)
+bool MainWindow::switchDatabase(const QString& path)
 {
     if (runActive()) {
         message("DB error", "A run is in progress; the database cannot be changed now.");

@@ -7,7 +7,11 @@
 
 namespace vt::gui {
 
-void MainWindow::setSimulator(SimulatorWindow* simulator) { simulator_ = simulator; }
+void MainWindow::setSimulator(SimulatorWindow* simulator)
+{
+    simulator_ = simulator;
+    if (simulator_) connect(simulator_, &SimulatorWindow::runningChanged, this, &MainWindow::onRunActiveChanged);
+}
 
 bool MainWindow::runActive() const { return simulator_ && simulator_->running(); }
 

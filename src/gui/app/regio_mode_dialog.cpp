@@ -1,6 +1,7 @@
 #include "gui/app/regio_mode_dialog.h"
 
-#include "db/connection.h"
+#include "workbench/database_info.h"
+#include "workbench/run_hold.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "gui/app/main_window.h"
 
@@ -23,13 +24,13 @@ RegioModeDialog::RegioModeDialog(MainWindow& main, QWidget* parent) : QDialog(pa
     state_->setFont(f);
     auto* warning = new QLabel("This will change database structure and may cause data loss !", this);
     auto* restart = new QLabel("the application will be closed and has to be restarted to finish the change", this);
-    auto* change = new QPushButton("change the structure", this);
-    change->setObjectName("change");
+    change_ = new QPushButton("change the structure", this);
+    change_->setObjectName("change");
     auto* escape = new QPushButton("escape: no changes", this);
     escape->setObjectName("escape");
     escape->setDefault(true);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(change);
+    buttons->addWidget(change_);
     buttons->addStretch();
     buttons->addWidget(escape);
     auto* layout = new QVBoxLayout(this);
@@ -37,7 +38,7 @@ RegioModeDialog::RegioModeDialog(MainWindow& main, QWidget* parent) : QDialog(pa
     layout->addWidget(warning);
     layout->addWidget(restart);
     layout->addLayout(buttons);
-    connect(change, &QPushButton::clicked, this, [this] {
+    connect(change_, &QPushButton::clicked, this, [this] {
         if (changeStructure()) {
             accept();
             main_.endProgram();
@@ -49,12 +50,16 @@ RegioModeDialog::RegioModeDialog(MainWindow& main, QWidget* parent) : QDialog(pa
 bool RegioModeDialog::regional() const
 {
     auto* c = main_.session().connection();
-    return c && c->columnExists("cultivation", "part");
+    return c && !workbench::run_holds_database(*c) && workbench::is_regional_database(*c);
 }
 
 void RegioModeDialog::showEvent(QShowEvent* event)
 {
-    state_->setText(regional() ? "set REGIO mode OFF (no undo possible)" : "set REGIO mode ON");
+    auto* c = main_.session().connection();
+    const bool held = c && workbench::run_holds_database(*c);
+    change_->setEnabled(!held);
+    if (held) state_->setText(workbench::kRunHoldMessage);
+    else state_->setText(regional() ? "set REGIO mode OFF (no undo possible)" : "set REGIO mode ON");
     QDialog::showEvent(event);
 }
 
@@ -63,7 +68,7 @@ bool RegioModeDialog::changeStructure()
     auto* c = main_.session().connection();
     if (!c) return false;
     try {
-        c->execute(regional() ? "alter table cultivation drop part" : "alter table cultivation add part double");
+        workbench::set_regional_mode(*c, !regional());
     } catch (const std::exception& e) {
         show_message(this, "change REGIO mode", QString::fromStdString(e.what()));
         return false;

@@ -2,12 +2,13 @@
 #include <QDialog>
 
 class QLabel;
+class QPushButton;
 
 namespace vt::gui {
 
 class MainWindow;
 
-// "change REGIO mode": switches a database between whole-plot management events and
+// The window "change REGIO mode": switches a database between whole-plot management events and
 // events that apply to a share of the plot area (cultivation.part). The change alters
 // the table, so the program ends and is started again afterwards.
 class RegioModeDialog : public QDialog {
@@ -15,7 +16,8 @@ class RegioModeDialog : public QDialog {
 public:
     explicit RegioModeDialog(MainWindow& main, QWidget* parent = nullptr);
 
-    // Whether the open database is in regional mode (cultivation has `part`).
+    // Whether the open database is in regional mode (cultivation has `part`); false while
+    // a run holds it (the dialog then says so and offers no change).
     bool regional() const;
     // "change the structure": false when the table could not be changed (the message
     // is shown and the program goes on).
@@ -27,6 +29,7 @@ protected:
 private:
     MainWindow& main_;
     QLabel* state_;
+    QPushButton* change_;
 };
 
 } // namespace vt::gui

@@ -1,12 +1,13 @@
 #include "gui/app/settings_dialog.h"
 
 #include "config/rux_settings.h"
-#include "db/connection.h"
 #include "gui/app/app_state.h"
 #include "gui/widgets/confirm_dialog.h"
 #include "gui/app/database_session.h"
 #include "gui/widgets/dialog_hooks.h"
-#include "gui/app/shell_ops.h"
+#include "base/text.h"
+#include "workbench/database_info.h"
+#include "workbench/database_upkeep.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -141,20 +142,20 @@ void SettingsDialog::buildLayout()
     setMinimumWidth(480);
 }
 
-void SettingsDialog::read_registry(bool remember)
+void SettingsDialog::loadSettings(bool remember)
 {
     settings_.reload();
     if (!values_.load(settings_)) return;
     state_.methode = values_.methode;
     if (remember) {
-        beforeMethod_ = trimmed(values_.methode);
-        beforeSoilScheme_ = trimmed(values_.soil_scheme);
-        beforePtfMode_ = trimmed(values_.ptfmode);
+        beforeMethod_ = base::trim(values_.methode);
+        beforeSoilScheme_ = base::trim(values_.soil_scheme);
+        beforePtfMode_ = base::trim(values_.ptfmode);
     }
     fillFields();
 }
 
-void SettingsDialog::write_registry()
+void SettingsDialog::writeSettings()
 {
     collectFields();
     values_.write(settings_);
@@ -199,7 +200,7 @@ void SettingsDialog::showMethod(const QString& method)
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {
-    read_registry(true);
+    loadSettings(true);
     method_->setEnabled(values_.korvanic > 0);
     QDialog::showEvent(event);
 }
@@ -227,12 +228,12 @@ bool SettingsDialog::save()
 {
     if (!settings_.exists()) return true;  // nothing was loaded, so nothing is written
     try {
-        write_registry();
+        writeSettings();
     } catch (const std::exception& e) {
         show_message(this, "RUX settings", QString::fromStdString(e.what()));
         return false;
     }
-    read_registry(false);
+    loadSettings(false);
     storeMethodInDatabase();
     return true;
 }
@@ -241,14 +242,14 @@ void SettingsDialog::storeMethodInDatabase()
 {
     auto* c = session_.connection();
     if (!c) return;
-    const auto method = trimmed(values_.methode);
+    const auto method = base::trim(values_.methode);
     try {
-        store_method(*c, method);
-        const bool modelChanged = method != beforeMethod_ && trimmed(values_.soil_scheme) == beforeSoilScheme_
-                                  && trimmed(values_.ptfmode) == beforePtfMode_;
+        workbench::store_method(*c, method);
+        const bool modelChanged = method != beforeMethod_ && base::trim(values_.soil_scheme) == beforeSoilScheme_
+                                  && base::trim(values_.ptfmode) == beforePtfMode_;
         if (modelChanged
             && ConfirmDialog::ask(this, "model change detected: results will be deleted ! Continue anyway ?", state_.german()))
-            delete_results(*c);
+            workbench::delete_results(*c);
     } catch (const std::exception& e) {
         show_message(this, "RUX settings", QString::fromStdString(e.what()));
     }

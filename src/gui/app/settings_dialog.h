@@ -18,8 +18,9 @@ namespace vt::gui {
 struct AppState;
 class DatabaseSession;
 
-// "RUX settings": shows and edits the per-user settings and the model method stored in
-// the open database.
+// The window "RUX settings": shows and edits the per-user settings and the model method
+// stored in the open database. It cannot be opened while a run holds the database
+// (MainWindow disables "Settin&gs").
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -28,10 +29,10 @@ public:
     // Loads every value into the fields and sets the main window's method; with
     // `remember` the method, soil scheme and ptf mode become the "before" values of the
     // model-change question.
-    void read_registry(bool remember);
+    void loadSettings(bool remember);
     // Writes the fields to the settings file; throws std::invalid_argument (nothing
     // written) when "BAT recalc" is not a number.
-    void write_registry();
+    void writeSettings();
 
     // The values as last loaded and changed by the command-line switches; a run reads
     // the scenario and Hassink choices from here.

@@ -1,7 +1,7 @@
 #include "gui/app/settings_values.h"
 
 #include "config/rux_settings.h"
-#include "gui/app/app_state.h"
+#include "base/text.h"
 
 #include <charconv>
 #include <optional>
@@ -13,7 +13,7 @@ namespace {
 
 std::optional<long long> parse_integer(const std::string& text)
 {
-    const auto t = trimmed(text);
+    const auto t = base::trim(text);
     long long v = 0;
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;

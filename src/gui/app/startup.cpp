@@ -2,6 +2,7 @@
 
 #include "config/ini_file.h"
 #include "config/rux_settings.h"
+#include "base/text.h"
 
 #include <filesystem>
 
@@ -17,14 +18,12 @@ bool file_exists(const std::string& p)
     return p != "?" && !p.empty() && fs::is_regular_file(p, ec);
 }
 
-bool starts_with(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-
 void read_ini(AppState& state, config::RuxSettings& settings, const config::IniFile& ini, StartupResult& result)
 {
     if (ini.hasSection("SETUP")) {
         // Whatever "lang" holds, an ini file starts the program in English.
         state.language = "E";
-        state.system_label = trimmed(ini.get("SETUP", "sys").value_or("int")) == "bio" ? "bio" : "int";
+        state.system_label = base::trim(ini.get("SETUP", "sys").value_or("int")) == "bio" ? "bio" : "int";
         state.database = ini.get("SETUP", "DB").value_or("?");
     }
     if (ini.hasSection("MODUS"))
@@ -38,13 +37,12 @@ void read_ini(AppState& state, config::RuxSettings& settings, const config::IniF
 
 void read_database_switch(AppState& state, const StartupEnv& env)
 {
-    for (const auto& a : env.args) {
-        if (!starts_with(a, "DB=")) continue;
-        state.database = a.substr(3);
-        if (!file_exists(state.database)) {
-            if (env.message) env.message("DB error", "database not found, will try to use last DB");
-            state.database = "?";
-        }
+    const auto given = command_line_switches(env.args).database;
+    if (!given) return;
+    state.database = *given;
+    if (!file_exists(state.database)) {
+        if (env.message) env.message("DB error", "database not found, will try to use last DB");
+        state.database = "?";
     }
 }
 
@@ -107,7 +105,7 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
     state.db_f_name = state.database;
 
     state.lastversion = settings.textOr("version", "0.0.0.0");
-    state.previous_version = disagg_version(state.lastversion);
+    state.previous_version = split_version(state.lastversion);
     state.currentversion = program_version();
     settings.setText("version", state.currentversion);
     settings.save();
@@ -115,37 +113,10 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
     return result;
 }
 
-std::string method_from_code(const std::string& code)
+engine::RunSwitches command_line_switches(const std::vector<std::string>& args)
 {
-    static const std::pair<const char*, const char*> kMethods[] = {
-        {"LUF", "LUFA"},   {"RUX", "RUX"},       {"STA", "STAND"},     {"SAL", "SALCA"},
-        {"HUM", "HUMOD"},  {"HHE", "HUBAHE"},    {"HUG", "HUBAUG"},    {"HOG", "HUBAOG"},
-    };
-    for (const auto& [c, m] : kMethods)
-        if (code == c) return m;
-    return {};
-}
-
-ActivationSwitches parse_activation_switches(const std::vector<std::string>& args)
-{
-    ActivationSwitches s;
-    for (const auto& a : args) {
-        const auto up = to_upper(a);
-        if (starts_with(up, "ACC")) s.modus = "ACC";
-        if (starts_with(up, "REGIO")) s.regio = true;
-        if (starts_with(a, "S+")) s.scenario = 1;
-        if (starts_with(a, "S-")) s.scenario = 0;
-        if (starts_with(up, "SAT+")) s.hassink = 1;
-        if (starts_with(up, "SAT-")) s.hassink = 0;
-        if (starts_with(a, "M=")) {
-            s.modus = "KORVANIC";
-            s.methodGiven = true;
-            s.method = method_from_code(a.substr(2, 3));
-        }
-        if (up == "GO") s.go = true;
-        if (up == "NW" || a == "!") s.nowait = true;
-    }
-    return s;
+    engine::ConfigWarnings ignored;  // the simulator reports them when it reads the switches
+    return engine::parse_run_switches(args, ignored);
 }
 
 } // namespace vt::gui

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/run/run_configuration.h"
 #include "gui/app/app_state.h"
 
 #include <functional>
@@ -37,22 +38,8 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
 // Title of the database file dialog in the interface language.
 std::string database_dialog_title(const AppState& state);
 
-// The switches the main window evaluates at each activation.
-struct ActivationSwitches {
-    std::string modus;          // "ACC" or "KORVANIC" when given
-    bool regio = false;
-    int scenario = -1;          // S+ 1 ("finally"), S- 0 ("never"), -1 not given
-    int hassink = -1;           // SAT+ 1, SAT- 0, -1 not given
-    bool methodGiven = false;   // M=
-    std::string method;         // from M=: the method its code names, or empty
-    bool go = false;
-    bool nowait = false;        // "nw" or "!": end the program after the run
-    // A batch run nobody watches (GO with nw or !): no dialog may wait for an answer.
-    bool unattended() const { return go && nowait; }
-};
-ActivationSwitches parse_activation_switches(const std::vector<std::string>& args);
-
-// The method an M= code names ("LUF" LUFA, "HHE" HUBAHE, ...), or empty.
-std::string method_from_code(const std::string& code);
+// The switches of the command line (DB=, ACC, REGIO, S+, S-, SAT+, SAT-, M=, GO, nw, !
+// and the run switches), read by the parser that `veltrano-cli run` uses as well.
+engine::RunSwitches command_line_switches(const std::vector<std::string>& args);
 
 } // namespace vt::gui

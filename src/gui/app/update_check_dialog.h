@@ -5,7 +5,7 @@ class QLabel;
 
 namespace vt::gui {
 
-// "update check": the version of the running program and of the previous start.
+// The window "update check": the version of the running program and of the previous start.
 class UpdateCheckDialog : public QDialog {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "gui/widgets/dialog_hooks.h"
+#include "workbench/run_hold.h"
 
 #include <QEventLoop>
 #include <QThread>
@@ -101,6 +102,9 @@ void RunThread::start(RunFunction run, db::Connection& c, engine::RunConfig cfg)
     result_ = {};
     thread_ = QThread::create([this, run = std::move(run), &c, cfg = std::move(cfg), h = hooks()] {
         try {
+            // The run owns the connection until it ends: a window's statement meanwhile is
+            // refused instead of landing inside the run's transaction.
+            const workbench::RunHold hold(c);
             result_ = run(c, cfg, h);
         } catch (const std::exception& e) {
             result_.outcome = engine::RunOutcome::Failed;

@@ -18,7 +18,8 @@ class Connection;
 
 namespace vt::gui {
 
-// Executes one run on a worker thread. Log lines and progress reach the window by
+// Executes one run on a worker thread, which holds the database for the run's length
+// (workbench::RunHold): any other thread's statement is refused meanwhile. Log lines and progress reach the window by
 // queued signals, gathered so that a run writing lines faster than the window can show
 // them one by one keeps the window responsive; messages and questions of the run are
 // shown by the window's thread while the run waits for them; "STOP RUN" is an atomic

@@ -3,6 +3,7 @@
 #include "gui/simulator/simulator_window.h"
 
 #include "db/connection.h"
+#include "workbench/database_info.h"
 #include "engine/balance/annual_balance.h"
 #include "engine/run/run_configuration.h"
 #include "engine/run/run_driver.h"
@@ -26,7 +27,7 @@ bool SimulatorWindow::regionalMode() const
 {
     if (main_.state().appmode == "REGIO") return true;
     auto* c = main_.session().connection();
-    return c && c->tableExists("cultivation") && c->columnExists("cultivation", "part");
+    return c && workbench::is_regional_database(*c);
 }
 
 void SimulatorWindow::readConfiguration()
@@ -62,7 +63,7 @@ void SimulatorWindow::activateRun()
     messages_->clear();
 
     if (!main_.session().isOpen() && main_.state().db_f_name != "?")
-        main_.switchdatasource(QString::fromStdString(main_.state().db_f_name));
+        main_.switchDatabase(QString::fromStdString(main_.state().db_f_name));
     path_->setText(QString::fromStdString(main_.session().path()));
     if (!main_.session().isOpen()) {
         failActivation("no database open");

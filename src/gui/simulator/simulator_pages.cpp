@@ -1,13 +1,13 @@
 #include "gui/simulator/simulator_pages.h"
 
-#include "db/connection.h"
+#include "gui/simulator/plot_list_model.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace vt::gui {
@@ -69,8 +69,10 @@ bool HistogramPage::takeLogLine(const QString& line)
 
 PlotListPage::PlotListPage(QWidget* parent) : QWidget(parent)
 {
-    table_ = new QTableWidget(this);
+    model_ = new PlotListModel(this);
+    table_ = new QTableView(this);
     table_->setObjectName("plots");
+    table_->setModel(model_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->hide();
@@ -82,38 +84,17 @@ PlotListPage::PlotListPage(QWidget* parent) : QWidget(parent)
 
 QString PlotListPage::reload(db::Connection* c)
 {
-    table_->clear();
-    table_->setRowCount(0);
-    const QStringList headers{"FL_ID", "i_con", "site_description", "Location", "station", "profile"};
-    table_->setColumnCount(static_cast<int>(headers.size()));
-    table_->setHorizontalHeaderLabels(headers);
-    if (!c) return {};
-    try {
-        auto cur = c->query(
-            "SELECT field_description.FL_ID,field_description.i_con, field_description.site_description, "
-            "field_description.Location, climate_station.station, soilproperties.profile "
-            "FROM ((field_description INNER JOIN climate_station ON field_description.climate_ID = climate_station.climate_ID) "
-            "INNER JOIN soilproperties ON field_description.soil_ID = soilproperties.soil_ID) "
-            "INNER JOIN site_state ON field_description.FL_ID = site_state.FL_ID "
-            "WHERE (((site_state.status)=1)) ORDER BY field_description.FL_ID");
-        for (int row = 0; !cur.eof(); cur.next(), ++row) {
-            table_->insertRow(row);
-            for (int col = 0; col < cur.fieldCount(); ++col)
-                table_->setItem(row, col, new QTableWidgetItem(QString::fromStdString(cur.field(col).toString())));
-        }
-    } catch (const std::exception& e) {
-        return QString::fromStdString(e.what());
-    }
+    if (auto error = model_->reload(c); !error.isEmpty()) return error;
     table_->resizeColumnsToContents();
     moveToFirst();
     return {};
 }
 
-int PlotListPage::plotCount() const { return table_->rowCount(); }
+int PlotListPage::plotCount() const { return model_->rowCount(); }
 
 void PlotListPage::moveToFirst()
 {
-    if (table_->rowCount() > 0) table_->selectRow(0);
+    if (model_->rowCount() > 0) table_->selectRow(0);
 }
 
 } // namespace vt::gui

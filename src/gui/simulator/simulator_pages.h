@@ -5,13 +5,15 @@
 
 class QLabel;
 class QProgressBar;
-class QTableWidget;
+class QTableView;
 
 namespace vt::db {
 class Connection;
 }
 
 namespace vt::gui {
+
+class PlotListModel;
 
 // The "histogram" page: seven bars for the classes of observed minus simulated values.
 class HistogramPage : public QWidget {
@@ -41,9 +43,11 @@ public:
     QString reload(db::Connection* c);
     int plotCount() const;
     void moveToFirst();
+    PlotListModel* model() const { return model_; }
 
 private:
-    QTableWidget* table_;
+    PlotListModel* model_;
+    QTableView* table_;
 };
 
 } // namespace vt::gui

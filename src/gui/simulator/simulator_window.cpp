@@ -146,6 +146,7 @@ void SimulatorWindow::startRun()
     hasResult_ = false;
     thread_->setUnattended(cfg_.nowait);
     thread_->start(run_, *c, cfg_);
+    emit runningChanged(true);
 }
 
 void SimulatorWindow::onLogLines(const QStringList& lines)
@@ -168,6 +169,7 @@ void SimulatorWindow::onFinished(const engine::RunResult& result)
     result_ = result;
     hasResult_ = true;
     running_ = false;
+    emit runningChanged(false);
     progress_->hide();
     plots_->reload(main_.session().connection());
     database_->setEnabled(true);
@@ -187,7 +189,7 @@ void SimulatorWindow::chooseDatabase()
 {
     const auto file = choose_open_file(this, "Where is the database ?", QFileInfo(path_->text()).absolutePath(),
                                        database_file_filter());
-    if (file.isEmpty() || !main_.switchdatasource(file)) return;
+    if (file.isEmpty() || !main_.switchDatabase(file)) return;
     path_->setText(QString::fromStdString(main_.session().path()));
     if (const auto error = plots_->reload(main_.session().connection()); !error.isEmpty())
         show_message(this, "RUX-simulator", error);

@@ -19,7 +19,7 @@ class HistogramPage;
 class PlotListPage;
 class MainWindow;
 
-// "RUX-simulator": runs the model for the plots marked in site_state. The run executes
+// The window "RUX-simulator": runs the model for the plots marked in site_state. The run executes
 // on a worker thread, so the window stays responsive and "STOP RUN" takes effect after
 // the current year.
 class SimulatorWindow : public QWidget {
@@ -60,6 +60,8 @@ public:
     void stopAndWait();
 
 signals:
+    // A run started (true) or ended (false).
+    void runningChanged(bool running);
     void runFinished(bool ok);
     void hidden();
 

@@ -1,12 +1,12 @@
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 
+#include "base/text.h"
 #include "db/connection.h"
 #include "db/demo_database.h"
-#include "gui/app/app_state.h"
 
 #include <filesystem>
 
-namespace vt::gui {
+namespace vt::workbench {
 
 void complete_site_state(db::Connection& c)
 {
@@ -19,7 +19,6 @@ void complete_site_state(db::Connection& c)
 void sync_selection_lists(db::Connection& c, const std::string& language)
 {
     if (!c.tableExists("gldpflan") || !c.columnExists("gldpflan", "NAME_en")) return;
-    // Each step stands alone: a database without one of the tables still gets the rest.
     c.executeIgnoringErrors("insert into gldsel_ops (item_ix, NAME, [select]) select item_ix, NAME, -1 from gldopspa "
                             "where item_ix not in (select item_ix from gldsel_ops)");
     c.executeIgnoringErrors("insert into gldsel_crop (item_ix, NAME, [select]) select item_ix, NAME, -1 from gldpflan "
@@ -29,40 +28,22 @@ void sync_selection_lists(db::Connection& c, const std::string& language)
     c.executeIgnoringErrors("update gldsel_ops set item_ix=-1 where item_ix not in (select item_ix from gldopspa)");
     c.executeIgnoringErrors("delete from gldsel_ops where item_ix=-1");
 
-    const std::string suffix = to_upper(language) == "D" ? "_de" : "_en";
+    // The suffix is one of two fixed texts, never the user's.
+    const std::string suffix = base::to_upper(language) == "D" ? "_de" : "_en";
     c.executeIgnoringErrors("update gldpflan set name=name" + suffix);
     c.executeIgnoringErrors("update gldopspa set name=name" + suffix);
     c.executeIgnoringErrors("update gldaktion set [action]=action" + suffix);
     c.executeIgnoringErrors("update gldaktion set def_intensity=def_intensity" + suffix);
 }
 
-std::string stored_method(db::Connection& c)
-{
-    if (!c.tableExists("vtn_setting")) return {};
-    const auto v = c.scalar("select model from vtn_setting limit 1");
-    return v.isNull() ? std::string() : trimmed(v.toString());
-}
-
-void store_method(db::Connection& c, const std::string& method)
-{
-    if (!c.tableExists("vtn_setting")) c.execute(" create table vtn_setting (model char (12))");
-    const auto m = trimmed(method);
-    if (c.scalar("select count(*) from vtn_setting").toInt() == 0)
-        c.execute("insert into vtn_setting (model) values (?)", {db::Value(m)});
-    else
-        c.execute("update vtn_setting set model=? where rowid=(select min(rowid) from vtn_setting)", {db::Value(m)});
-}
-
 void delete_results(db::Connection& c)
 {
-    for (const char* t : {"rs_table", "rux_nresult"})
-        if (c.tableExists(t)) c.execute(std::string(" delete from ") + t);
-    c.executeIgnoringErrors(" delete from rux_zbv ");
+    db::Transaction t(c);
+    if (c.tableExists("rs_table")) c.execute("DELETE FROM rs_table");
+    if (c.tableExists("rux_nresult")) c.execute("DELETE FROM rux_nresult");
+    c.executeIgnoringErrors("DELETE FROM rux_zbv");  // a database may lack it
+    t.commit();
 }
-
-} // namespace vt::gui
-
-namespace vt::gui {
 
 void create_demo_file(const std::string& path)
 {
@@ -82,4 +63,4 @@ void create_demo_file(const std::string& path)
     }
 }
 
-} // namespace vt::gui
+} // namespace vt::workbench
