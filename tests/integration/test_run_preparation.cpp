@@ -1,9 +1,13 @@
 #include "integration/run_fixture.h"
 
+#include "engine/balance/annual_balance.h"
+#include "engine/run/run_configuration.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -26,6 +30,23 @@ void standard_plot(RunFixture& f, long long fl = 1, double notill = 0)
     f.addEvent(fl, 2003, 3, 201, 10);
     f.addEvent(fl, 2010, 9, 1, 70);
     f.addMeasurement(fl, 7, 2001, 0, 1.2);
+}
+
+// The run with its annual balance, its files beside the fixture's database.
+RunFixture::Run run_with_balance(RunFixture& f, vt::engine::RunConfig cfg)
+{
+    cfg.work_dir = std::filesystem::path(f.path()).parent_path().string();
+    cfg.k = vt::engine::load_model_constants(f.db());
+    RunFixture::Run out;
+    vt::engine::RunHooks hooks;
+    hooks.log = [&out](const std::string& line) { out.log.push_back(line); };
+    hooks.message = [&out](const std::string& caption, const std::string& text) {
+        out.messages.push_back(caption + ": " + text);
+    };
+    vt::engine::RunDriver driver(f.db(), cfg, hooks);
+    driver.setBalance(vt::engine::run_annual_balance);
+    out.result = driver.run();
+    return out;
 }
 
 void standard_site(RunFixture& f)
@@ -97,8 +118,45 @@ TEST(RunPreparation, WithoutRecalculationTheMeanBatStillCarriesATillageLevel)
     ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_bat"), 3);  // the years with events
     EXPECT_DOUBLE_EQ(f.number("SELECT BAT FROM tmp_bat WHERE year_0=2003"), 40);
-    EXPECT_DOUBLE_EQ(f.number("SELECT BATnotill FROM tmp_bat WHERE year_0=2003"), -40);
+    // The plot's mean BAT stands for its untilled years too.
+    EXPECT_DOUBLE_EQ(f.number("SELECT BATnotill FROM tmp_bat WHERE year_0=2003"), 40);
     EXPECT_DOUBLE_EQ(f.number("SELECT MIN(t_level) FROM tmp_bat"), 100);
+}
+
+TEST(RunPreparation, WithoutRecalculationANoTillPlotTurnsOverAsATilledOneWithItsMeanBat)
+{
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f, 1, 0);
+    standard_plot(f, 2, 1);
+    auto cfg = f.config();
+    cfg.recalc_bat = false;
+    ASSERT_EQ(run_with_balance(f, cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2 AND NOT bat > 0"), 0);
+    EXPECT_DOUBLE_EQ(f.number("SELECT MIN(bat) FROM rux_nresult WHERE fl_id=2"), 40);
+    // The stock moves, and year by year as that of the tilled plot.
+    EXPECT_GT(f.number("SELECT MAX(c_org) - MIN(c_org) FROM rux_nresult WHERE fl_id=2"), 0.05);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2"), 10);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult a JOIN rux_nresult b ON a.[year]=b.[year]"
+                       " WHERE a.fl_id=1 AND b.fl_id=2 AND a.c_org=b.c_org AND a.c_som=b.c_som AND a.bat=b.bat"),
+              10);
+}
+
+TEST(RunPreparation, ANegativeOrMissingBatSkipsThePlotNamingTheYear)
+{
+    RunFixture f;
+    standard_site(f);
+    for (const long long fl : {1, 2, 3}) standard_plot(f, fl);
+    auto cfg = f.config();
+    cfg.recalc_bat = false;
+    f.db().execute("UPDATE field_description SET mw_BAT=-12 WHERE FL_ID=2");
+    f.db().execute("UPDATE field_description SET mw_BAT=NULL WHERE FL_ID=3");
+    const auto run = run_with_balance(f, cfg);
+    ASSERT_EQ(run.result.outcome, RunOutcome::Finished);
+    EXPECT_TRUE(contains(run.messages, "BAT of FL_ID 2 in 2001 is -12; plot skipped")) << run.messages.size();
+    EXPECT_TRUE(contains(run.messages, "BAT of FL_ID 3 in 2001 is missing; plot skipped"));
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id IN (2, 3)"), 0);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=1"), 10);
 }
 
 TEST(RunPreparation, BatIsRecalculatedFromClimateAndFineFraction)

@@ -7,6 +7,7 @@
 #include "engine/balance/stored_order.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vt::engine {
 
@@ -404,8 +405,11 @@ std::optional<PlotInput> BalanceInputReader::next()
 
 void BalanceInputReader::readBat(PlotInput& in)
 {
+    // A year without a BAT (NULL, as the mixed value of an infinite one is too) is not read as
+    // 0: the simulation skips the plot rather than let its carbon stand still.
     bat_->forEach(in.fl_id, [&in](const auto& s) {
-        in.bat.emplace_back(static_cast<int>(column_integer(s, 2)), column_number(s, 0));
+        in.bat.emplace_back(static_cast<int>(column_integer(s, 2)),
+                            is_null(s, 0) ? std::numeric_limits<double>::quiet_NaN() : column_number(s, 0));
     });
 }
 

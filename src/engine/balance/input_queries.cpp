@@ -56,17 +56,27 @@ std::string initial_observation_check_query()
            " HAVING (((Min(cultivation.year))>[measurements].[year])) ";
 }
 
-std::string initial_observation_conflict_query()
+std::string initial_observation_conflict_query(bool eventIndex)
 {
-    // Driven by the selected plots: the first event year of a plot is the first entry of the
-    // index on (FL_ID, year) whose event counts, instead of a walk over every event.
-    return "SELECT site_state.FL_ID FROM (site_state INNER JOIN field_description"
-           " ON field_description.FL_ID = site_state.FL_ID)"
-           " INNER JOIN measurements ON measurements.FL_ID = site_state.FL_ID"
-           " WHERE site_state.status=1 AND measurements.year_number=0 AND measurements.[year] <"
-           " (SELECT cultivation.[year] FROM cultivation WHERE cultivation.FL_ID = site_state.FL_ID"
-           " AND cultivation.[year] IS NOT NULL AND cultivation.Macode IN (2,3,9)"
-           " ORDER BY cultivation.[year] LIMIT 1) LIMIT 1";
+    const std::string from = "SELECT site_state.FL_ID FROM (site_state INNER JOIN field_description"
+                             " ON field_description.FL_ID = site_state.FL_ID)"
+                             " INNER JOIN measurements ON measurements.FL_ID = site_state.FL_ID";
+    if (eventIndex) {
+        // Driven by the selected plots: the first event year of a plot is the first entry of
+        // the index on (FL_ID, year) whose event counts, instead of a walk over every event.
+        return from + " WHERE site_state.status=1 AND measurements.year_number=0 AND measurements.[year] <"
+                      " (SELECT cultivation.[year] FROM cultivation WHERE cultivation.FL_ID = site_state.FL_ID"
+                      " AND cultivation.[year] IS NOT NULL AND cultivation.Macode IN (2,3,9)"
+                      " ORDER BY cultivation.[year] LIMIT 1) LIMIT 1";
+    }
+    // Without such an index the subquery above walks every event once per observation; the
+    // first event year of every plot comes from one pass over the events instead (Min skips
+    // the NULL years and orders as ORDER BY does).
+    return from + " INNER JOIN (SELECT cultivation.FL_ID AS FL_ID, Min(cultivation.[year]) AS first_year"
+                  " FROM cultivation WHERE cultivation.Macode IN (2,3,9) GROUP BY cultivation.FL_ID) AS first_event"
+                  " ON first_event.FL_ID = site_state.FL_ID"
+                  " WHERE site_state.status=1 AND measurements.year_number=0"
+                  " AND measurements.[year] < first_event.first_year LIMIT 1";
 }
 
 std::string plot_list_query()

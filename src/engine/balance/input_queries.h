@@ -16,8 +16,9 @@ std::string carbon_input_query(bool sensitivity);
 std::string initial_observation_check_query();
 // A plot that the initial-observation check would list, if there is one: the same test
 // made once per selected plot, with the plot's first crop or amendment year looked up
-// through the index on cultivation (FL_ID, year).
-std::string initial_observation_conflict_query();
+// through an index of cultivation on FL_ID (`eventIndex`), else taken from one grouped
+// pass over cultivation.
+std::string initial_observation_conflict_query(bool eventIndex);
 
 // The plot list of the simulator: selected plots with their climate station and soil.
 std::string plot_list_query();

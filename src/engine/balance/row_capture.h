@@ -41,6 +41,8 @@ inline bool is_integer(const db::Statement& s, int col)
     return sqlite3_value_type(column_value(s, col)) == SQLITE_INTEGER;
 }
 
+inline bool is_null(const db::Statement& s, int col) { return sqlite3_value_type(column_value(s, col)) == SQLITE_NULL; }
+
 // A value of a row as a function of the connection received it: the number the library
 // makes of it, and the text of a text or blob.
 struct CapturedValue {
@@ -79,6 +81,7 @@ struct RowView {
 double column_number(const RowView& r, int col);
 long long column_integer(const RowView& r, int col);
 int compare_key(const RowView& r, int col, long long id);
+inline bool is_null(const RowView& r, int col) { return r.at(col).type == SQLITE_NULL; }
 
 // A run read in groups of one plot number: the group is the first `size` captured rows.
 struct CaptureGroup {
