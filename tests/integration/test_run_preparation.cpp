@@ -159,6 +159,48 @@ TEST(RunPreparation, ANegativeOrMissingBatSkipsThePlotNamingTheYear)
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=1"), 10);
 }
 
+// A database with only its primary keys (an import) gets the indexes its statements seek on,
+// once, and the same working tables as one with the schema's indexes.
+TEST(RunPreparation, ADatabaseWithOnlyPrimaryKeysGetsTheIndexesItsStatementsSeekOn)
+{
+    const auto text = [](RunFixture& f, const std::string& sql) {
+        std::string all;
+        for (auto c = f.db().query(sql); !c.eof(); c.next()) {
+            for (int i = 0; i < c.fieldCount(); ++i) all += c.field(i).toString() + "|";
+            all += "\n";
+        }
+        return all;
+    };
+    std::vector<std::string> dumps;
+    for (const bool indexed : {true, false}) {
+        RunFixture f(true);
+        standard_site(f);
+        for (const long long fl : {1, 2, 3}) standard_plot(f, fl, fl == 3 ? 2 : 0);
+        f.addEvent(3, 2003, 14, 0, 0, 40);
+        f.addEvent(2, 2004, 7, 0, 80, 50);
+        if (!indexed) {
+            std::vector<std::string> names;
+            for (auto c = f.db().query("SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"); !c.eof();
+                 c.next())
+                names.push_back(c.getString("name"));
+            for (const std::string& name : names) f.db().execute("DROP INDEX " + name);
+        }
+        for (int run = 0; run < 2; ++run) ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+        if (!indexed) {
+            EXPECT_EQ(text(f, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name IN ('cultivation',"
+                              " 'site_state', 'measurements', 'soilproperties', 'field_description') ORDER BY name"),
+                      "fdix|\nfdix2|\nix_cultivation_fl|\nix_measurements_fl|\nix_site_state_fl|\nix_soilproperties_id|\n");
+        }
+        std::string dump;
+        for (const char* sql : {"SELECT * FROM tmp_bat", "SELECT * FROM eff_climate", "SELECT * FROM crep_year",
+                                "SELECT * FROM tmp_tirgint", "SELECT * FROM opstab", "SELECT * FROM tmp_soil_prop"})
+            dump += text(f, sql);
+        dumps.push_back(dump);
+    }
+    EXPECT_FALSE(dumps[0].empty());
+    EXPECT_EQ(dumps[0], dumps[1]);
+}
+
 TEST(RunPreparation, BatIsRecalculatedFromClimateAndFineFraction)
 {
     RunFixture f;

@@ -2,6 +2,7 @@
 
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
+#include "engine/preparation/run_indexes.h"
 #include "engine/preparation/time_span.h"
 
 #include "db/connection.h"

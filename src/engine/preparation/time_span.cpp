@@ -1,19 +1,13 @@
 #include "engine/preparation/time_span.h"
 
-#include "engine/balance/stored_order.h"
 #include "engine/preparation/prep_context.h"
+#include "engine/preparation/run_indexes.h"
 
 #include "db/connection.h"
 
 #include <string>
 
 namespace vt::engine {
-
-void ensure_cultivation_year_index(const PrepContext& p)
-{
-    if (!has_index_leading_with(p.db, "cultivation", {"FL_ID", "year"}))
-        p.guarded("CREATE INDEX ix_cultivation_fl ON cultivation (FL_ID, [year])");
-}
 
 void build_time_span(const PrepContext& p)
 {
