@@ -116,7 +116,7 @@ std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::s
 bool has_index_leading_with(db::Connection& c, const std::string& table, const std::vector<std::string>& columns)
 {
     std::vector<std::string> indexes;
-    for (auto cur = c.query("SELECT name FROM pragma_index_list(?)", {table}); !cur.eof(); cur.next())
+    for (auto cur = c.query("SELECT name FROM pragma_index_list(?) WHERE partial = 0", {table}); !cur.eof(); cur.next())
         indexes.push_back(cur.getString("name"));
     for (const std::string& index : indexes) {
         std::size_t matched = 0;
