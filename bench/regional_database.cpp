@@ -1,11 +1,13 @@
 #include "regional_database.h"
 
 #include "db/connection.h"
+#include "db/sql_quote.h"
 
 #include <algorithm>
 #include <array>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace vt::bench {
 
@@ -121,7 +123,8 @@ public:
     PlotWriter(db::Connection& c, Draw& d, const RegionalDatabaseShape& shape)
         : d_(d), spec_(shape),
           plot_(c.prepare("INSERT INTO field_description (FL_ID, site_description, Location, versuch_code, climate_ID,"
-                          " soil_ID, mw_BAT, notill, i_con, repix) VALUES (?, ?, ?, 'REG', ?, ?, ?, ?, 'obsval', 29)")),
+                          " soil_ID, mw_BAT, notill, i_con, repix, Herkunft) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 'obsval', 29,"
+                          " ?)")),
           state_(c.prepare("INSERT INTO site_state (FL_ID, status, res_val) VALUES (?, 1, 0)")),
           event_(c.prepare("INSERT INTO cultivation (FL_ID, [year], Macode, Item_IX, Quantity, part)"
                            " VALUES (?, ?, ?, ?, ?, ?)")),
@@ -130,15 +133,11 @@ public:
     {
     }
 
-    void write(long long fl, int stations, int soils)
+    void write(long long fl, int stations, int soils, int experiments)
     {
+        if (spec_.dense) return writeDense(fl, stations, soils, experiments);
         const double notill = d_.chance(0.15) ? 2 : (d_.chance(0.1) ? 1 : 0);
-        plot_.bind(1, fl).bind(2, "plot " + std::to_string(fl)).bind(3, "region " + std::to_string(fl % 17));
-        plot_.bind(4, 1 + (fl - 1) % stations).bind(5, d_.integer(1, soils)).bind(6, d_.rounded(30, 70, 0.1));
-        plot_.bind(7, notill);
-        plot_.execute();
-        state_.bind(1, fl);
-        state_.execute();
+        describe(fl, stations, d_.integer(1, soils), notill, experiments);
 
         const double corg = d_.rounded(0.7, 2.6, 0.01);
         observe(fl, 7, spec_.firstYear, 0, corg);
@@ -157,6 +156,56 @@ public:
     }
 
 private:
+    void describe(long long fl, int stations, int soil, double notill, int experiments)
+    {
+        const long long experiment = experiments > 0 ? 1 + (fl - 1) % experiments : 0;
+        plot_.bind(1, fl).bind(2, "plot " + std::to_string(fl)).bind(3, "region " + std::to_string(fl % 17));
+        plot_.bind(4, experiment > 0 ? "E" + std::to_string(experiment) : std::string("REG"));
+        plot_.bind(5, 1 + (fl - 1) % stations).bind(6, soil).bind(7, d_.rounded(30, 70, 0.1));
+        plot_.bind(8, notill);
+        if (experiment > 0)
+            plot_.bind(9, "origin " + std::to_string(experiment % 23));
+        else
+            plot_.bindNull(9);
+        plot_.execute();
+        state_.bind(1, fl);
+        state_.execute();
+    }
+
+    // A plot of a users' database: the crops of every year, mineral fertiliser, manure or
+    // slurry, tillage shares, irrigation, and observations every few years.
+    void writeDense(long long fl, int stations, int soils, int experiments)
+    {
+        const double notill = d_.chance(0.3) ? 2 : (d_.chance(0.1) ? 1 : 0);
+        describe(fl, stations, d_.integer(1, soils), notill, experiments);
+
+        const double corg = d_.rounded(0.7, 2.6, 0.01);
+        const double nt = d_.rounded(corg / 12, corg / 8.5, 0.001);
+        observe(fl, 7, spec_.firstYear, 0, corg);
+        observe(fl, 0, spec_.firstYear, 0, nt);
+        for (int n = 1; n < spec_.years; ++n) {
+            if (n % 3 == 0) observe(fl, 7, spec_.firstYear + n, n, corg * d_.uniform(0.85, 1.15));
+            if (n % 4 == 0) observe(fl, 0, spec_.firstYear + n, n, nt * d_.uniform(0.85, 1.15));
+            if (n % 10 == 5) observe(fl, 5, spec_.firstYear + n, n, d_.rounded(200, 600, 1));
+        }
+
+        const bool twoCrops = d_.chance(0.35), irrigated = d_.chance(0.15);
+        const int organic = d_.integer(0, 3);  // 0 none, 1 manure, 2 slurry, 3 both
+        for (int y = spec_.firstYear; y < spec_.firstYear + spec_.years; ++y) {
+            if (twoCrops) {
+                crops(fl, y);
+            } else {
+                const Crop& c = kCrops[static_cast<size_t>(d_.integer(0, static_cast<int>(kCrops.size()) - 1))];
+                event(fl, y, c.byProduct && d_.chance(0.5) ? 9 : 2, c.item, d_.rounded(c.yieldLo, c.yieldHi, 0.5), 100);
+            }
+            for (int k = d_.integer(2, 3); k > 0; --k) event(fl, y, 4, 0, d_.rounded(30, 90, 5), 100);
+            if ((organic & 1) && d_.chance(0.6)) event(fl, y, 3, 201, d_.rounded(15, 40, 1), d_.rounded(30, 100, 5));
+            if ((organic & 2) && d_.chance(0.8)) event(fl, y, 3, 202, d_.rounded(15, 40, 1), d_.rounded(50, 100, 5));
+            if (irrigated && d_.chance(0.5)) event(fl, y, 7, 0, d_.rounded(40, 160, 10), d_.rounded(20, 100, 5));
+            if (notill == 2) event(fl, y, 14, 0, 0, d_.rounded(0, 100, 5));
+        }
+    }
+
     void observe(long long fl, int mix, int year, int yearNumber, double value)
     {
         obs_.bind(1, fl).bind(2, mix).bind(3, year).bind(4, yearNumber).bind(5, value);
@@ -190,15 +239,45 @@ void fill_regional_database(db::Connection& c, const RegionalDatabaseShape& shap
 {
     Draw d(shape.seed);
     if (!c.columnExists("cultivation", "part")) c.execute("ALTER TABLE cultivation ADD part double");
-    const int stations = static_cast<int>(std::max<long long>(1, shape.plots / 25));
-    const int soils = 40;
+    const int stations = shape.stations > 0 ? shape.stations : static_cast<int>(std::max<long long>(1, shape.plots / 25));
+    const int soils = std::max(1, shape.soils);
     db::Transaction t(c);
+    if (!shape.secondaryIndexes) {
+        // Every index a statement declared; those of primary keys have no statement.
+        std::vector<std::string> names;
+        for (auto cur = c.query("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"); !cur.eof();
+             cur.next())
+            names.push_back(cur.getString("name"));
+        for (const std::string& name : names) c.execute("DROP INDEX " + db::quote_ident(name));
+    }
     fill_parameters(c);
     fill_soils(c, d, soils);
     fill_climate(c, d, stations, shape);
+    if (shape.experiments > 0) {
+        auto experiment = c.prepare("INSERT INTO experiments (exp_id, vcode, location, herkunft) VALUES (?, ?, ?, ?)");
+        for (int e = 1; e <= shape.experiments; ++e) {
+            experiment.bind(1, e).bind(2, "E" + std::to_string(e)).bind(3, "region " + std::to_string(e % 17));
+            experiment.bind(4, "origin " + std::to_string(e % 23));
+            experiment.execute();
+        }
+    }
     PlotWriter plots(c, d, shape);
-    for (long long fl = 1; fl <= shape.plots; ++fl) plots.write(fl, stations, soils);
+    for (long long fl = 1; fl <= shape.plots; ++fl) plots.write(fl, stations, soils, shape.experiments);
     t.commit();
+}
+
+RegionalDatabaseShape users_database_shape(long long plots, int years, std::uint64_t seed)
+{
+    RegionalDatabaseShape s;
+    s.plots = plots;
+    s.years = years;
+    s.seed = seed;
+    s.dense = true;
+    s.secondaryIndexes = false;
+    s.stations = 250;
+    s.soils = 500;
+    s.experiments = 500;
+    return s;
 }
 
 } // namespace vt::bench

@@ -1,9 +1,13 @@
 #include "integration/run_fixture.h"
 
+#include "engine/balance/annual_balance.h"
+#include "engine/run/run_configuration.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -26,6 +30,23 @@ void standard_plot(RunFixture& f, long long fl = 1, double notill = 0)
     f.addEvent(fl, 2003, 3, 201, 10);
     f.addEvent(fl, 2010, 9, 1, 70);
     f.addMeasurement(fl, 7, 2001, 0, 1.2);
+}
+
+// The run with its annual balance, its files beside the fixture's database.
+RunFixture::Run run_with_balance(RunFixture& f, vt::engine::RunConfig cfg)
+{
+    cfg.work_dir = std::filesystem::path(f.path()).parent_path().string();
+    cfg.k = vt::engine::load_model_constants(f.db());
+    RunFixture::Run out;
+    vt::engine::RunHooks hooks;
+    hooks.log = [&out](const std::string& line) { out.log.push_back(line); };
+    hooks.message = [&out](const std::string& caption, const std::string& text) {
+        out.messages.push_back(caption + ": " + text);
+    };
+    vt::engine::RunDriver driver(f.db(), cfg, hooks);
+    driver.setBalance(vt::engine::run_annual_balance);
+    out.result = driver.run();
+    return out;
 }
 
 void standard_site(RunFixture& f)
@@ -97,8 +118,87 @@ TEST(RunPreparation, WithoutRecalculationTheMeanBatStillCarriesATillageLevel)
     ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_bat"), 3);  // the years with events
     EXPECT_DOUBLE_EQ(f.number("SELECT BAT FROM tmp_bat WHERE year_0=2003"), 40);
-    EXPECT_DOUBLE_EQ(f.number("SELECT BATnotill FROM tmp_bat WHERE year_0=2003"), -40);
+    // The plot's mean BAT stands for its untilled years too.
+    EXPECT_DOUBLE_EQ(f.number("SELECT BATnotill FROM tmp_bat WHERE year_0=2003"), 40);
     EXPECT_DOUBLE_EQ(f.number("SELECT MIN(t_level) FROM tmp_bat"), 100);
+}
+
+TEST(RunPreparation, WithoutRecalculationANoTillPlotTurnsOverAsATilledOneWithItsMeanBat)
+{
+    RunFixture f;
+    standard_site(f);
+    standard_plot(f, 1, 0);
+    standard_plot(f, 2, 1);
+    auto cfg = f.config();
+    cfg.recalc_bat = false;
+    ASSERT_EQ(run_with_balance(f, cfg).result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2 AND NOT bat > 0"), 0);
+    EXPECT_DOUBLE_EQ(f.number("SELECT MIN(bat) FROM rux_nresult WHERE fl_id=2"), 40);
+    // The stock moves, and year by year as that of the tilled plot.
+    EXPECT_GT(f.number("SELECT MAX(c_org) - MIN(c_org) FROM rux_nresult WHERE fl_id=2"), 0.05);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2"), 10);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult a JOIN rux_nresult b ON a.[year]=b.[year]"
+                       " WHERE a.fl_id=1 AND b.fl_id=2 AND a.c_org=b.c_org AND a.c_som=b.c_som AND a.bat=b.bat"),
+              10);
+}
+
+TEST(RunPreparation, ANegativeOrMissingBatSkipsThePlotNamingTheYear)
+{
+    RunFixture f;
+    standard_site(f);
+    for (const long long fl : {1, 2, 3}) standard_plot(f, fl);
+    auto cfg = f.config();
+    cfg.recalc_bat = false;
+    f.db().execute("UPDATE field_description SET mw_BAT=-12 WHERE FL_ID=2");
+    f.db().execute("UPDATE field_description SET mw_BAT=NULL WHERE FL_ID=3");
+    const auto run = run_with_balance(f, cfg);
+    ASSERT_EQ(run.result.outcome, RunOutcome::Finished);
+    EXPECT_TRUE(contains(run.messages, "BAT of FL_ID 2 in 2001 is -12; plot skipped")) << run.messages.size();
+    EXPECT_TRUE(contains(run.messages, "BAT of FL_ID 3 in 2001 is missing; plot skipped"));
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id IN (2, 3)"), 0);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=1"), 10);
+}
+
+// A database with only its primary keys (an import) gets the indexes its statements seek on,
+// once, and the same working tables as one with the schema's indexes.
+TEST(RunPreparation, ADatabaseWithOnlyPrimaryKeysGetsTheIndexesItsStatementsSeekOn)
+{
+    const auto text = [](RunFixture& f, const std::string& sql) {
+        std::string all;
+        for (auto c = f.db().query(sql); !c.eof(); c.next()) {
+            for (int i = 0; i < c.fieldCount(); ++i) all += c.field(i).toString() + "|";
+            all += "\n";
+        }
+        return all;
+    };
+    std::vector<std::string> dumps;
+    for (const bool indexed : {true, false}) {
+        RunFixture f(true);
+        standard_site(f);
+        for (const long long fl : {1, 2, 3}) standard_plot(f, fl, fl == 3 ? 2 : 0);
+        f.addEvent(3, 2003, 14, 0, 0, 40);
+        f.addEvent(2, 2004, 7, 0, 80, 50);
+        if (!indexed) {
+            std::vector<std::string> names;
+            for (auto c = f.db().query("SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"); !c.eof();
+                 c.next())
+                names.push_back(c.getString("name"));
+            for (const std::string& name : names) f.db().execute("DROP INDEX " + name);
+        }
+        for (int run = 0; run < 2; ++run) ASSERT_EQ(f.run().result.outcome, RunOutcome::Finished);
+        if (!indexed) {
+            EXPECT_EQ(text(f, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name IN ('cultivation',"
+                              " 'site_state', 'measurements', 'soilproperties', 'field_description') ORDER BY name"),
+                      "fdix|\nfdix2|\nix_cultivation_fl|\nix_measurements_fl|\nix_site_state_fl|\nix_soilproperties_id|\n");
+        }
+        std::string dump;
+        for (const char* sql : {"SELECT * FROM tmp_bat", "SELECT * FROM eff_climate", "SELECT * FROM crep_year",
+                                "SELECT * FROM tmp_tirgint", "SELECT * FROM opstab", "SELECT * FROM tmp_soil_prop"})
+            dump += text(f, sql);
+        dumps.push_back(dump);
+    }
+    EXPECT_FALSE(dumps[0].empty());
+    EXPECT_EQ(dumps[0], dumps[1]);
 }
 
 TEST(RunPreparation, BatIsRecalculatedFromClimateAndFineFraction)

@@ -9,6 +9,7 @@
 #include "engine/run/run_report.h"
 #include "engine/run/sql_script.h"
 #include "engine/balance/state_store.h"
+#include "engine/balance/stored_order.h"
 
 #include <filesystem>
 #include <fstream>
@@ -69,7 +70,7 @@ std::optional<std::string> AnnualBalance::prepareInput()
         std::ofstream f(std::filesystem::path(cfg_.work_dir) / kCheckInitFile, std::ios::trunc);
         f << check << '\n';
     }
-    if (!c_.query(initial_observation_conflict_query()).eof()) {
+    if (!c_.query(initial_observation_conflict_query(has_index_leading_with(c_, "cultivation", {"FL_ID"}))).eof()) {
         hooks_.show(" simulation run canceled ", " Error in initialisation; use rux_check_init.sql ");
         return std::nullopt;
     }

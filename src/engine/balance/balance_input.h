@@ -1,6 +1,8 @@
 #pragma once
 #include "db/statement.h"
+#include "engine/balance/balance_options.h"
 #include "engine/balance/balance_types.h"
+#include "engine/balance/input_queries.h"
 
 #include <map>
 #include <memory>
@@ -16,36 +18,6 @@ class Cursor;
 namespace vt::engine {
 
 class StateStore;
-
-// The select of the humus balance result: one row per selected plot and year of
-// hubi_c_bilanz with the plot's soil; `into` adds the INTO clause that builds huba_fin_res.
-std::string humus_balance_select(bool into);
-
-// The carbon model's input query: one row per selected plot and year, ordered by plot and
-// year; the sensitivity variant scales BAT, BD and Crep by rux_var_fac row 1.
-std::string carbon_input_query(bool sensitivity);
-
-// The initial-observation check: plots whose initial observation lies before their first
-// crop or amendment year.
-std::string initial_observation_check_query();
-// A plot that the initial-observation check would list, if there is one: the same test
-// made once per selected plot, with the plot's first crop or amendment year looked up
-// through the index on cultivation (FL_ID, year).
-std::string initial_observation_conflict_query();
-
-// The position of a result column of a prepared statement, by name without regard to
-// case; -1 when it has none.
-int statement_column(const db::Statement& s, const std::string& name);
-
-// The initial condition of a plot (`pre_cond`): the trimmed i_con of its first row for the
-// carbon model, "obsval" for any other method.
-std::string initial_condition(const BalanceOptions& options, const BalanceRow& row);
-// Whether an initial condition names a stored state (anything but "obsval", "null" and
-// "RepIX": "omstat" the plot's own, a plot number that plot's).
-bool starts_from_stored_state(const std::string& preCond);
-
-// The plot list of the simulator: selected plots with their climate station and soil.
-std::string plot_list_query();
 
 // Reads the balance's input plot by plot: the plot's rows of the input query and its BAT,
 // fresh organic matter additions, non_bal and stored state. The carbon model's own query is

@@ -51,6 +51,9 @@ private:
     bool humusBalanceYear(const Year& y);
     void addFreshOrganicMatter(int yr, YearFlows& flows);
     double batOf(int z_jahr);
+    // False, with the plot skipped and a message naming its year, when a BAT of the plot is
+    // negative or not a number: such a year would stand still or run backwards.
+    bool batUsable();
     OmState keptState() const;
 
     const PlotInput& in_;
@@ -158,6 +161,7 @@ PlotOutput PlotRun::run()
         return std::move(out_);
     }
 
+    if (!batUsable()) return std::move(out_);
     initialisePools();
     fom_.destroy_opsprm();
     fom_.create_opsprm();
@@ -274,6 +278,21 @@ double PlotRun::batOf(int z_jahr)
     else
         batIdx_ = std::min(batIdx_ + 1, static_cast<int>(bat.size()) - 1);
     return bat[static_cast<size_t>(batIdx_)].second;
+}
+
+bool PlotRun::batUsable()
+{
+    for (const auto& [year, bat] : in_.bat) {
+        if (std::isfinite(bat) && bat >= 0) continue;
+        const std::string text = "BAT of FL_ID " + std::to_string(in_.fl_id) + " in " + std::to_string(year) + " is " +
+                                 (std::isfinite(bat) ? log_number(bat) : std::string(std::isnan(bat) ? "missing" : "not finite")) +
+                                 "; plot skipped";
+        line(text);
+        message("ERROR", text);
+        out_.status = PlotStatus::Skipped;
+        return false;
+    }
+    return true;
 }
 
 OmState PlotRun::keptState() const

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "base/number_format.h"
 #include "engine/balance/balance_input.h"
+#include "engine/balance/row_capture.h"
 #include "engine/soil/soil_physics.h"
 
 #include <cstdlib>

@@ -110,4 +110,22 @@ std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::s
     return starts;
 }
 
+bool has_index_leading_with(db::Connection& c, const std::string& table, const std::vector<std::string>& columns)
+{
+    std::vector<std::string> indexes;
+    for (auto cur = c.query("SELECT name FROM pragma_index_list(?) WHERE partial = 0", {table}); !cur.eof(); cur.next())
+        indexes.push_back(cur.getString("name"));
+    for (const std::string& index : indexes) {
+        std::size_t matched = 0;
+        for (auto cur = c.query("SELECT lower(name) AS name FROM pragma_index_info(?) ORDER BY seqno", {index});
+             !cur.eof() && matched < columns.size(); cur.next(), ++matched) {
+            std::string want = columns[matched];
+            std::transform(want.begin(), want.end(), want.begin(), [](unsigned char ch) { return std::tolower(ch); });
+            if (cur.getString("name") != want) break;
+        }
+        if (matched == columns.size()) return true;
+    }
+    return false;
+}
+
 } // namespace vt::engine

@@ -23,4 +23,8 @@ bool prepares(sqlite3* db, const std::string& sql);
 std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::string& table, const std::string& key1,
                                                  const std::string& key2, bool strict, int maxRuns);
 
+// Whether `table` has an index (not a partial one) whose first columns are `columns`, in
+// that order (letter case aside).
+bool has_index_leading_with(db::Connection& c, const std::string& table, const std::vector<std::string>& columns);
+
 } // namespace vt::engine

@@ -380,10 +380,12 @@ void build_bat_table(const PrepContext& p, const BatCoefficients& coefficients)
 {
     p.drop("tmp_bat");
     if (!p.cfg.recalc_bat) {
-        // Created with t_level 0; the plots without tillage get 100.
+        // Created with t_level 0; the plots without tillage get 100. mw_BAT is the plot's mean
+        // BAT under its own management, tilled or not: it stands for the untilled BAT too, so
+        // that a plot without tillage turns over at mw_BAT instead of at its negative.
         p.rebuildLogged("tmp bat :", "tmp_bat",
                         "SELECT field_description.FL_ID AS FL_ID, cultivation.[year] AS year_0,"
-                        " Avg(field_description.mw_BAT) AS BAT, -Avg(field_description.mw_BAT) AS BATnotill,"
+                        " Avg(field_description.mw_BAT) AS BAT, Avg(field_description.mw_BAT) AS BATnotill,"
                         " -99 AS FAT, -99 AS ltem, 0 AS t_level"
                         " FROM (field_description INNER JOIN cultivation ON field_description.FL_ID = cultivation.FL_ID)"
                         " INNER JOIN site_state ON field_description.FL_ID = site_state.FL_ID"

@@ -2,6 +2,7 @@
 
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
+#include "engine/preparation/run_indexes.h"
 #include "engine/preparation/time_span.h"
 
 #include "db/connection.h"
@@ -207,7 +208,7 @@ private:
 
 void build_tillage_irrigation(const PrepContext& p)
 {
-    const CultivationYearIndex seekable(p);
+    ensure_cultivation_year_index(p);
     // Irrigation (7) and tillage (14) events count until the next year with any event.
     const std::string part = p.regional ? "cultivation.part" : "1";
     // The next later year of an event is one index seek per event (a join with all later

@@ -1,6 +1,7 @@
 #include "engine/preparation/time_span.h"
 
 #include "engine/preparation/prep_context.h"
+#include "engine/preparation/run_indexes.h"
 
 #include "db/connection.h"
 
@@ -8,20 +9,9 @@
 
 namespace vt::engine {
 
-// Fails harmlessly when the index exists, as new databases have it.
-CultivationYearIndex::CultivationYearIndex(const PrepContext& p)
-    : p_(p), created_(p.guarded("CREATE INDEX ix_cultivation_fl ON cultivation (FL_ID, [year])"))
-{
-}
-
-CultivationYearIndex::~CultivationYearIndex()
-{
-    if (created_) p_.guarded("DROP INDEX ix_cultivation_fl");
-}
-
 void build_time_span(const PrepContext& p)
 {
-    const CultivationYearIndex seekable(p);
+    ensure_cultivation_year_index(p);
     p.drop("tmp_tirgint");
     p.drop("tmp_time_int");
     // First and last year of each selected plot with at least one event, plot after plot in

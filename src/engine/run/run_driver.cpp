@@ -12,6 +12,7 @@
 #include "engine/soil/pedotransfer.h"
 #include "engine/preparation/prep_context.h"
 #include "engine/preparation/preparation_transaction.h"
+#include "engine/preparation/run_indexes.h"
 #include "engine/balance/result_writer.h"
 #include "engine/preparation/soil_property_table.h"
 #include "engine/soil/soil_texture_class.h"
@@ -195,6 +196,7 @@ RunResult RunDriver::runSequence()
     p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");
     p.guarded("CREATE INDEX fdix2 ON field_description (fl_id)");
     p.guarded("CREATE INDEX fdix ON field_description (climate_id)");
+    ensure_run_indexes(p);
     if (!db_.tableExists("sim_result"))
         db_.execute(db::ddl::kSimResult);
     if (cfg_.replace_results) removeOldResults();
