@@ -123,14 +123,14 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int col)
     case PlotRowKind::Nresult:
         if (col >= kNresultColumns) break;
         if (nresult_integer_column(col))
-            sqlite3_result_int64(ctx, static_cast<long long>(y.nresult[static_cast<std::size_t>(col)]));
+            sqlite3_result_int64(ctx, nresult_integer(y, col));
         else
             sqlite3_result_double(ctx, y.nresult[static_cast<std::size_t>(col)]);
         return SQLITE_OK;
     case PlotRowKind::Zbv:
         if (col >= kZbvColumns) break;
         if (zbv_integer_column(col))
-            sqlite3_result_int64(ctx, static_cast<long long>(y.zbv[static_cast<std::size_t>(col)]));
+            sqlite3_result_int64(ctx, zbv_integer(y, col));
         else
             sqlite3_result_double(ctx, y.zbv[static_cast<std::size_t>(col)]);
         return SQLITE_OK;

@@ -87,6 +87,9 @@ struct RunConfig {
     // Settings or switches that could not be read and fell back to their defaults; the
     // run log shows them after its header.
     std::vector<std::string> config_warnings;
+    // Values the run cannot start with (a setting out of its range, a script file that
+    // does not exist), each naming its key or file.
+    std::vector<std::string> config_errors;
 };
 
 } // namespace vt::engine

@@ -1,6 +1,7 @@
 #include "engine/run/run_configuration.h"
 
 #include "config/rux_settings.h"
+#include "engine/run/run_preconditions.h"
 #include "db/connection.h"
 #include "base/text.h"
 
@@ -61,12 +62,16 @@ void integer_switch(T& target, const std::string& param, const std::string& text
     else w.push_back("switch \"" + param + "\": \"" + text + "\" is not a number, ignored");
 }
 
-// PPQ=file / POQ=file: the script file, or "?" when it does not exist.
-void script_switch(bool& enabled, std::string& file, const std::string& param)
+// PPQ=file / POQ=file: the script file, or "?" when it does not exist; a run does not
+// start without the script it was given.
+void script_switch(bool& enabled, std::string& file, const std::string& param, std::vector<std::string>& errors)
 {
     file = param.substr(4);
     enabled = std::filesystem::exists(file);
-    if (!enabled) file = "?";
+    if (!enabled) {
+        errors.push_back("switch " + param.substr(0, 3) + ": the script file \"" + file + "\" does not exist");
+        file = "?";
+    }
 }
 
 bool is_script_switch(const std::string& param, const char* name)
@@ -138,8 +143,8 @@ bool apply_switches(RunConfig& cfg, const std::vector<std::string>& args, Config
         if (starts_exact(p, "SC=")) cfg.soil_scheme = chars(p, 4, 6);
         if (starts_exact(p, "I=")) integer_switch(cfg.interpol, p, chars(p, 3, 4), w);
         if (to_upper(p) == "NW") cfg.nowait = true;
-        if (is_script_switch(p, "PPQ")) script_switch(cfg.pre_processing, cfg.pre_proc_query, p);
-        if (is_script_switch(p, "POQ")) script_switch(cfg.pst_processing, cfg.pst_proc_query, p);
+        if (is_script_switch(p, "PPQ")) script_switch(cfg.pre_processing, cfg.pre_proc_query, p, cfg.config_errors);
+        if (is_script_switch(p, "POQ")) script_switch(cfg.pst_processing, cfg.pst_proc_query, p, cfg.config_errors);
         if (starts_exact(p, "UNCAS")) cfg.uncas_mode = true;
         if (starts_exact(p, "ID=")) cfg.sel_id = p.substr(3);
         if (p == "!") cfg.nowait = true;
@@ -215,6 +220,7 @@ RunConfig read_run_configuration(RunConfig cfg, config::RuxSettings& settings, c
     cfg.pst_processing = false;
     cfg.pst_proc_query = "?";
     cfg.simple_version = true;
+    cfg.config_errors = settings_problems(settings);
 
     ConfigWarnings warnings;
     apply_settings(cfg, settings, warnings);
