@@ -177,6 +177,25 @@ TEST(RunReliability, AFinishedRunReplacesTheResultsOfTheSelectedPlots)
     ASSERT_EQ(full_run(f, f.config()).result.outcome, RunOutcome::Finished);
     EXPECT_EQ(f.number("SELECT count(*) FROM rux_nresult WHERE fl_id IN (1, 2)"), 2 * kYears);
     EXPECT_EQ(f.number("SELECT count(*) FROM rux_zbv"), 4 * kYears);  // rux_zbv keeps earlier runs' rows
+
+    // Rows overwritten in place (same years) or removed and written anew (a year more) end
+    // as those of a first run.
+    f.addEvent(1, 2001 + kYears, 2, 1, 60);
+    f.db().execute("UPDATE measurements SET meas_value = 1.7");
+    ASSERT_EQ(full_run(f, f.config()).result.outcome, RunOutcome::Finished);
+    RunFixture fresh;
+    two_plots(fresh);
+    fresh.addEvent(1, 2001 + kYears, 2, 1, 60);
+    fresh.db().execute("UPDATE measurements SET meas_value = 1.7");
+    ASSERT_EQ(full_run(fresh, fresh.config()).result.outcome, RunOutcome::Finished);
+    const auto all_rows = [](RunFixture& x) {
+        std::string text;
+        for (auto c = x.db().query("SELECT * FROM rux_nresult WHERE fl_id IN (1, 2) ORDER BY fl_id, [year]"); !c.eof();
+             c.next())
+            for (int i = 0; i < c.fieldCount(); ++i) text += c.field(i).toString() + (i + 1 < c.fieldCount() ? "|" : "\n");
+        return text + plot_results(x, 1) + plot_results(x, 2);
+    };
+    EXPECT_EQ(all_rows(f), all_rows(fresh));
 }
 
 // Input the model cannot use ends the run before anything is built or replaced, naming

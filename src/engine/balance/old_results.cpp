@@ -101,6 +101,22 @@ void OldResults::removeRest()
         while (!t.runs.empty()) removeFrom(t, t.runs.begin()->first);
 }
 
+std::optional<std::pair<long long, long long>> OldResults::singleRun(const std::string& table, long long plot) const
+{
+    for (const Table& t : tables_) {
+        if (t.name != table || t.byPlot) continue;
+        const auto it = t.runs.find(plot);
+        if (it != t.runs.end() && it->second.size() == 1) return it->second.front();
+    }
+    return std::nullopt;
+}
+
+void OldResults::forget(const std::string& table, long long plot)
+{
+    for (Table& t : tables_)
+        if (t.name == table) t.runs.erase(plot);
+}
+
 bool OldResults::holds(long long plot) const
 {
     return std::any_of(tables_.begin(), tables_.end(), [plot](const Table& t) { return t.runs.count(plot) > 0; });

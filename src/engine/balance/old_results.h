@@ -39,6 +39,11 @@ public:
     void removeRest();
     // Whether `plot` still holds old rows in a table.
     bool holds(long long plot) const;
+    // The row ids [first, last] of the plot's old rows in `table` when they are one run of
+    // consecutive row ids (a writer may then overwrite them in place).
+    std::optional<std::pair<long long, long long>> singleRun(const std::string& table, long long plot) const;
+    // The plot's old rows in `table` were overwritten: nothing is left to remove.
+    void forget(const std::string& table, long long plot);
 
 private:
     struct Table {

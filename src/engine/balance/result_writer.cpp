@@ -47,6 +47,17 @@ std::string plot_insert(db::Connection& c, const std::string& table, int count, 
            kPlotRowsFunction + "(" + std::to_string(static_cast<int>(kind)) + ", ?1)";
 }
 
+// An UPDATE that overwrites the rows with row ids ?2 to ?3 of `table` with those of a plot,
+// in order, the plot bound as parameter 1: `columns` takes `values` of the function's rows.
+// The rows are sought by row id, each with the plot's row of the same place.
+std::string plot_update(const std::string& table, const std::string& columns, const std::string& values,
+                        PlotRowKind kind)
+{
+    return "UPDATE " + table + " SET (" + columns + ") = (SELECT " + values + " FROM " + kPlotRowsFunction + "(" +
+           std::to_string(static_cast<int>(kind)) + ", ?1) AS r WHERE r.rowid = " + table +
+           ".rowid - ?2) WHERE rowid BETWEEN ?2 AND ?3";
+}
+
 // Runs a bound statement once; the rows an INSERT adds are not counted (Statement::execute would ask
 // the library for the count twice per row).
 void run_once(db::Statement& s)
@@ -119,6 +130,25 @@ ResultWriter::ResultWriter(db::Connection& c, bool withZbv, StateStore* store, O
             zbv_.reset();
         }
     }
+    // In place only where an overwritten row ends as an inserted one would: a table of its
+    // own columns and nothing else, whose row ids name its rows.
+    if (perPlot_ && old_) {
+        try {
+            if (c.columns("rux_nresult").size() == static_cast<size_t>(kNresultColumns)) {
+                std::string values;
+                for (int i = 0; i < kNresultColumns; ++i) values += (i ? ", r.c" : "r.c") + std::to_string(i);
+                nresultInPlace_.emplace(c.prepare(plot_update("rux_nresult", first_columns(c, "rux_nresult", kNresultColumns),
+                                                              values, PlotRowKind::Nresult)));
+            }
+            if (c.columns("sim_result").size() == 5)
+                simResultInPlace_.emplace(c.prepare(plot_update("sim_result", "fl_id, m_ix, year_, year_num, sim_value",
+                                                                "r.c0, 7, r.c1, r.c2, r.c3", PlotRowKind::SimResult)));
+        } catch (const db::DbError&) {
+            // A table without row ids, say: rows are removed and inserted.
+            nresultInPlace_.reset();
+            simResultInPlace_.reset();
+        }
+    }
     if (!perPlot_) {
         nresult_.emplace(c.prepare(positional_insert(c, "rux_nresult", kNresultColumns)));
         if (withZbv) zbv_.emplace(c.prepare(positional_insert(c, "rux_zbv", kZbvColumns)));
@@ -172,27 +202,53 @@ void ResultWriter::writePlot(const PlotOutput& plot)
             run_ignoring_errors(release);
         }
     } rows{rollback_, release_};
-    if (replaces) old_->remove(plot.fl_id);
     if (perPlot_)
-        writeRowsPerPlot(plot);
-    else
+        writeRowsPerPlot(plot, replaces);
+    else {
+        if (replaces) old_->remove(plot.fl_id);
         writeRowsPerYear(plot);
+    }
     run_once(release_);
     rows.open = false;
     pendingYears_ += static_cast<long long>(plot.years.size());
     if (pendingYears_ >= kYearsPerCommit) commit();
 }
 
-void ResultWriter::writeRowsPerPlot(const PlotOutput& plot)
+bool ResultWriter::overwrite(std::optional<db::Statement>& update, const char* table, const PlotOutput& plot,
+                             long long rows)
 {
+    if (!update || rows == 0) return false;
+    const auto run = old_->singleRun(table, plot.fl_id);
+    if (!run || run->second - run->first + 1 != rows) return false;
+    bind_plot(*update, plot);
+    update->bind(2, run->first).bind(3, run->second);
+    run_once(*update);
+    old_->forget(table, plot.fl_id);
+    return true;
+}
+
+void ResultWriter::writeRowsPerPlot(const PlotOutput& plot, bool replaces)
+{
+    const auto years = static_cast<long long>(plot.years.size());
+    const bool simEveryYear =
+        std::all_of(plot.years.begin(), plot.years.end(), [](const YearResult& y) { return y.sim_value.has_value(); });
+    bool nresultDone = false, simDone = false;
+    if (replaces) {
+        nresultDone = overwrite(nresultInPlace_, "rux_nresult", plot, years);
+        simDone = simEveryYear && overwrite(simResultInPlace_, "sim_result", plot, years);
+        old_->remove(plot.fl_id);
+    }
     if (plot.years.empty()) return;
-    bind_plot(*nresult_, plot);
-    run_once(*nresult_);
+    if (!nresultDone) {
+        bind_plot(*nresult_, plot);
+        run_once(*nresult_);
+    }
     if (zbv_) {
         bind_plot(*zbv_, plot);
         run_once(*zbv_);
     }
-    if (std::any_of(plot.years.begin(), plot.years.end(), [](const YearResult& y) { return y.sim_value.has_value(); })) {
+    if (!simDone &&
+        std::any_of(plot.years.begin(), plot.years.end(), [](const YearResult& y) { return y.sim_value.has_value(); })) {
         bind_plot(*simResult_, plot);
         run_once(*simResult_);
     }

@@ -48,7 +48,10 @@ public:
 private:
     // One INSERT ... SELECT per table and plot, or, where a trigger could tell the
     // difference, one INSERT per table and year in the order nresult, zbv, sim_result.
-    void writeRowsPerPlot(const PlotOutput& plot);
+    void writeRowsPerPlot(const PlotOutput& plot, bool replaces);
+    // Overwrites the plot's `rows` old rows of `table` in place when they lie together and
+    // are as many; false when they are not (or there is no such statement).
+    bool overwrite(std::optional<db::Statement>& update, const char* table, const PlotOutput& plot, long long rows);
     void writeRowsPerYear(const PlotOutput& plot);
     void begin();
 
@@ -57,6 +60,10 @@ private:
     std::optional<db::Statement> nresult_;
     std::optional<db::Statement> zbv_;
     std::optional<db::Statement> simResult_;
+    // Overwrite a plot's old rows in place when they are as many as its new ones and lie
+    // together (a run over the same years as the last): no rows deleted and inserted.
+    std::optional<db::Statement> nresultInPlace_;
+    std::optional<db::Statement> simResultInPlace_;
     StateStore* store_;
     OldResults* old_;
     db::Statement savepoint_, release_, rollback_;
