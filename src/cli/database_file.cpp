@@ -11,10 +11,6 @@ namespace vt::cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Without any write permission bit the file is protected, even from a user whom the
-// system would let write anyway.
 bool write_protected(const fs::path& p)
 {
     std::error_code ec;
@@ -23,6 +19,8 @@ bool write_protected(const fs::path& p)
     constexpr auto any_write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     return (perms & any_write) == fs::perms::none || ::access(p.c_str(), W_OK) != 0;
 }
+
+namespace {
 
 // A name beside the target that does not exist yet, so that the new database appears
 // under its own name only when it is complete.

@@ -1,11 +1,16 @@
 #pragma once
 #include "db/connection.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace vt::cli {
+
+// Without any write permission bit a file or folder is protected, even from a user whom
+// the system would let write anyway.
+bool write_protected(const std::filesystem::path& p);
 
 // Checks a database file named on the command line before it is changed: throws
 // CommandError with "database not found: PATH", "not a database file: PATH" (a folder)

@@ -1,8 +1,11 @@
 #include "cli/eval_output.h"
 
 #include "cli/command_registry.h"
+#include "cli/database_file.h"
 #include "db/jet_functions.h"
 #include "eval/spreadsheet_export.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +20,26 @@ std::unique_ptr<db::Connection> open_database(const std::string& path, db::Conne
 {
     if (!std::filesystem::is_regular_file(path)) throw CommandError("no database file " + path);
     return std::make_unique<db::Connection>(path, mode);
+}
+
+std::unique_ptr<db::Connection> open_database_to_evaluate(const std::string& path, std::ostream& note)
+{
+    auto c = open_database(path);
+    const std::filesystem::path file = std::filesystem::absolute(path);
+    // The engine writes a journal beside the file: a write-protected folder protects the file.
+    const bool writable = !c->readOnly() && !write_protected(file) && !write_protected(file.parent_path());
+    if (writable) return c;
+    const auto size = std::filesystem::file_size(file);
+    if (size > kEvaluateInMemoryBytes)
+        throw CommandError(path + " is read-only, and at " + std::to_string(size >> 20) +
+                           " MB too large to be evaluated in memory; copy it to a writable folder");
+    auto copy = db::Connection::memory();
+    sqlite3_backup* backup = sqlite3_backup_init(copy->handle(), "main", c->handle(), "main");
+    const int rc = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(copy->handle());
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) throw CommandError("cannot read " + path + ": " + sqlite3_errstr(rc));
+    note << "note: " << path << " is read-only: the working tables are built in memory and not kept\n";
+    return copy;
 }
 
 void require_plot(db::Connection& c, long long plot)

@@ -2,6 +2,7 @@
 #include "db/connection.h"
 #include "eval/table_data.h"
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -14,6 +15,13 @@ namespace vt::cli {
 // CommandError.
 std::unique_ptr<db::Connection> open_database(const std::string& path,
                                               db::Connection::Mode mode = db::Connection::Mode::ReadWrite);
+
+// Opens a database for a command that builds working tables only to show their content
+// (evaluate, nbalance). A write-protected file, or one in a write-protected folder, is
+// copied into memory, where the working tables are built and left (with a note on `note`);
+// a file too large for that is a CommandError saying so.
+inline constexpr std::uintmax_t kEvaluateInMemoryBytes = 1ULL << 30;
+std::unique_ptr<db::Connection> open_database_to_evaluate(const std::string& path, std::ostream& note);
 
 // The plot must exist in field_description; otherwise a CommandError "unknown plot N".
 void require_plot(db::Connection& c, long long plot);

@@ -26,7 +26,7 @@ void run_evaluate(const EvaluateOptions& o, Context& ctx)
 {
     const auto phase = eval::parse_phase(o.phase);
     if (!phase) throw CommandError("--phase must be all, early or late, not \"" + o.phase + "\"");
-    auto c = open_database(o.db);
+    auto c = open_database_to_evaluate(o.db, ctx.err);
     require_plot(*c, o.plot);
     for (const char* table : {"sim_result", "rux_nresult", "measurements"})
         if (!c->tableExists(table))

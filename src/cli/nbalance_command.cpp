@@ -43,7 +43,7 @@ void run_nbalance(const NBalanceCliOptions& o, Context& ctx)
         ctx.err << "note: --years and --fert apply to all plots only; a single plot is balanced over every year\n";
     options.observedUptake = o.observedUptake;
 
-    auto c = open_database(o.db);
+    auto c = open_database_to_evaluate(o.db, ctx.err);
     if (options.plot) require_plot(*c, *options.plot);
     if (!c->tableExists("rux_nresult")) throw CommandError("the database has no table rux_nresult; run the model first");
     options.diagnosticsFolder = std::filesystem::absolute(o.db).parent_path().string();

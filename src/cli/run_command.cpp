@@ -3,7 +3,9 @@
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
+#include "engine/balance/annual_balance.h"
 #include "engine/run/run_configuration.h"
+#include "engine/run/run_preconditions.h"
 #include "engine/run/run_driver.h"
 
 #include <atomic>
@@ -15,6 +17,12 @@
 namespace vt::cli {
 
 namespace {
+
+// Exit codes: 0 every selected plot was simulated; kPlotsSkipped the run finished but
+// some selected plots were not simulated (their count is the last line); kRunFailed the
+// run failed, was stopped, or had no plot selected.
+constexpr int kRunFailed = 1;
+constexpr int kPlotsSkipped = 3;
 
 std::atomic<bool> g_stop{false};
 
@@ -59,6 +67,9 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     if (!opt.prepareOnly) balance = engine::annual_balance_step();
 
     db::Connection conn(dbPath);
+    // Checked before the settings bind the method to the database, which writes to it.
+    if (const std::string problem = engine::experiment_database_problem(conn); !problem.empty())
+        throw CommandError(problem, kRunFailed);
     if (opt.sqlProfileMs >= 0)
         conn.profileStatements(
             [&ctx](const std::string& sql, double ms) {
@@ -105,12 +116,21 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     const engine::RunResult result = driver.run();
     std::signal(SIGINT, previous);
     if (opt.timings) print_timings(ctx.err, result);
-    return result.outcome == engine::RunOutcome::Finished ? 0 : 1;
+    if (result.outcome != engine::RunOutcome::Finished) return kRunFailed;
+    if (opt.prepareOnly) return 0;
+    if (result.selected == 0) throw CommandError(engine::kNothingSelected, kRunFailed);
+    if (result.skipped > 0)
+        throw CommandError(std::to_string(result.skipped) + " of " + std::to_string(result.selected) +
+                               " selected plots skipped (not simulated; the run log names them)",
+                           kPlotsSkipped);
+    return 0;
 }
 
 const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     auto opt = std::make_shared<RunOptions>();
-    auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended");
+    auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended. Exit code 0: "
+                                          "every selected plot simulated; 3: some skipped (count on the last line); "
+                                          "1: failed, stopped or nothing selected");
     cmd->add_option("--db", opt->db, "Experiment database file (also DB=FILE)");
     cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
     cmd->add_option("--jobs", opt->jobs, "Threads of the balance: one reads plots and writes their rows, the others simulate (default 0: one per core)")

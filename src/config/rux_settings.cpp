@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -20,11 +21,18 @@ std::optional<double> parse_number(const std::string& s)
     if (t.empty()) return std::nullopt;
     double v = 0;
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
+    // "nan" and "inf" read as numbers but are none a setting may hold.
+    if (ec != std::errc() || ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 
 } // namespace
+
+std::optional<double> RuxSettings::number(const std::string& name) const
+{
+    const auto v = text(name);
+    return v ? parse_number(*v) : std::nullopt;
+}
 
 std::string settings_path()
 {
@@ -54,7 +62,9 @@ long long RuxSettings::integerOr(const std::string& name, long long fallback, co
         if (warn && warnMissing) warn("setting \"" + name + "\" missing, using " + std::to_string(fallback));
         return fallback;
     }
-    const auto d = parse_number(*v);
+    auto d = parse_number(*v);
+    // Beyond the range of an integer the value cannot be converted.
+    if (d && std::fabs(*d) >= 9.2e18) d.reset();
     if (!d) {
         if (warn) warn("setting \"" + name + "\" is not a number (\"" + *v + "\"), using " + std::to_string(fallback));
         return fallback;

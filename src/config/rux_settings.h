@@ -31,6 +31,9 @@ public:
 
     std::optional<std::string> text(const std::string& name) const;
     std::string textOr(const std::string& name, const std::string& fallback) const;
+    // A value as a finite number (a decimal comma reads as a point); empty when it is
+    // missing or reads as none.
+    std::optional<double> number(const std::string& name) const;
     // An integer value; a missing, empty or non-numeric value gives `fallback`, with a
     // warning for values that are present but unreadable (and for missing ones when
     // `warnMissing` is set).

@@ -96,8 +96,9 @@ TEST(ClimateLookup, TablesFromMemoryEqualTheJoinedStatements)
     const std::vector<Case> cases{
         {"regional", true, [](RunFixture&) {}, true, false},
         {"shares in FL_ID_alt", false, [](RunFixture&) {}, true, false},
-        {"integer and NULL climate values", true,
-         [](RunFixture& f) { f.db().execute("UPDATE climate_data SET temperature=9, precipitation=NULL WHERE year=2004"); },
+        // (An empty climate value ends the run before the tables are built.)
+        {"integer climate values", true,
+         [](RunFixture& f) { f.db().execute("UPDATE climate_data SET temperature=9, precipitation=600 WHERE year=2004"); },
          true, false},
         {"station key as text", true,
          [](RunFixture& f) {

@@ -308,7 +308,8 @@ TEST(RunPreparation, AnUnknownMethodEndsTheRunBeforeAnythingIsRemoved)
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM sim_result"), 1);
 }
 
-TEST(RunPreparation, OldResultsOfTheSelectedPlotsAreRemoved)
+// The preparation leaves the results alone: the balance replaces them plot by plot.
+TEST(RunPreparation, ASinglePlotRunSelectsThePlotAndKeepsTheResults)
 {
     RunFixture f;
     standard_site(f);
@@ -320,8 +321,8 @@ TEST(RunPreparation, OldResultsOfTheSelectedPlotsAreRemoved)
     cfg.sel_id = "2";
     ASSERT_EQ(f.run(cfg).result.outcome, RunOutcome::Finished);
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM sim_result WHERE fl_id=1"), 1);
-    EXPECT_EQ(f.number("SELECT COUNT(*) FROM sim_result WHERE fl_id=2"), 0);
-    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2"), 0);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM sim_result WHERE fl_id=2"), 1);
+    EXPECT_EQ(f.number("SELECT COUNT(*) FROM rux_nresult WHERE fl_id=2"), 1);
     EXPECT_EQ(f.number("SELECT status FROM site_state WHERE FL_ID=1"), 0);
     EXPECT_EQ(f.number("SELECT COUNT(*) FROM tmp_soil_prop"), 1);
 

@@ -45,8 +45,12 @@ TEST(RunSwitches, EachParameterIsTestedAgainstEveryRule)
         {{"ERR_P=000042"}, [](const RunConfig& c) { return c.sim_prot && c.run_id == 42; }, "protocol with run number"},
         {{"PPQ=" + script}, [script](const RunConfig& c) { return c.pre_processing && c.pre_proc_query == script; },
          "an existing pre-processing script"},
-        {{"poq=/no/such/file.sql"}, [](const RunConfig& c) { return !c.pst_processing && c.pst_proc_query == "?"; },
-         "a missing script is ignored"},
+        {{"poq=/no/such/file.sql"},
+         [](const RunConfig& c) {
+             return !c.pst_processing && c.pst_proc_query == "?" && c.config_errors.size() == 1 &&
+                    c.config_errors[0] == "switch poq: the script file \"/no/such/file.sql\" does not exist";
+         },
+         "a missing script keeps the run from starting"},
     };
     for (const auto& c : cases) {
         RunConfig cfg;

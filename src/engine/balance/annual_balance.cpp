@@ -2,7 +2,9 @@
 
 #include "db/connection.h"
 #include "engine/balance/balance_input.h"
+#include "db/fast_secure_delete.h"
 #include "engine/balance/deviation_summary.h"
+#include "engine/balance/old_results.h"
 #include "engine/balance/plot_pipeline.h"
 #include "engine/balance/plot_simulation.h"
 #include "engine/balance/result_writer.h"
@@ -11,6 +13,7 @@
 #include "engine/balance/state_store.h"
 #include "engine/balance/stored_order.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -134,16 +137,23 @@ RunResult AnnualBalance::run()
 
     std::unique_ptr<StateStore> store;
     if (c_.tableExists("som_state") && c_.tableExists("fom_state")) store = std::make_unique<StateStore>(c_);
+    result_.selected = c_.scalar("SELECT COUNT(DISTINCT FL_ID) FROM site_state WHERE status=1").toInt();
+    if (result_.selected == 0) log(kNothingSelected);
     BalanceInputReader reader(c_, *input, options_, store.get());
-    ResultWriter writer(c_, c_.tableExists("rux_zbv"), store.get());
+    // The freed pages of the rows replaced are taken by the new rows: they are only released.
+    const db::FastSecureDelete freedPagesReleased(c_);
+    OldResults old(c_);
+    ResultWriter writer(c_, c_.tableExists("rux_zbv"), store.get(), &old);
     // The progress bar's maximum; without a bar the rows are not counted.
     const long long totalRows = hooks_.progress ? reader.totalRows() : 0;
     hooks_.report(0, totalRows);
     log("rux running");
+    log(kReplacementRule);
 
     const std::function<bool()> stop = [this] { return hooks_.stopRequested(); };
     long long lastPlot = -99;
     long long rowsWritten = 0;
+    long long simulated = 0;
     std::optional<std::pair<RunOutcome, std::string>> ended;
     PlotPipeline pipeline;
     pipeline.read = [&reader] { return reader.next(); };
@@ -151,26 +161,36 @@ RunResult AnnualBalance::run()
     pipeline.simulate = [this, &stop](const PlotInput& in) { return simulate_plot(in, options_, stop); };
     pipeline.write = [&](PlotOutput&& plot, std::size_t inputRows) {
         replay(plot);
-        writer.writePlot(plot);
-        lastPlot = plot.fl_id;
-        if (plot.status != PlotStatus::Skipped) ++result_.plots;
-        result_.plotYears += static_cast<long long>(plot.years.size());
-        rowsWritten += static_cast<long long>(inputRows);
-        hooks_.report(rowsWritten, totalRows);
         switch (plot.status) {
         case PlotStatus::Stopped: ended.emplace(RunOutcome::Stopped, "STOP RUN"); break;
         case PlotStatus::CyclingError: ended.emplace(RunOutcome::Cancelled, "loopback not possible"); break;
         case PlotStatus::InitialisationError: ended.emplace(RunOutcome::Cancelled, " Error in initialisation "); break;
         default: break;
         }
-        return !ended;
+        // A plot that ends the run is rolled back: it keeps the results of the previous run.
+        if (ended) return false;
+        writer.writePlot(plot);
+        lastPlot = plot.fl_id;
+        if (plot.status != PlotStatus::Skipped) ++result_.plots;
+        if (plot.status == PlotStatus::Simulated) ++simulated;
+        result_.plotYears += static_cast<long long>(plot.years.size());
+        rowsWritten += static_cast<long long>(inputRows);
+        hooks_.report(rowsWritten, totalRows);
+        return true;
     };
     const PipelineTimes times = run_plot_pipeline(pipeline, cfg_.jobs);
+    if (!ended) writer.removeRemainingOldResults();
     writer.commit();
     result_.timings.reading = times.reading;
     result_.timings.simulation = times.simulation;
     result_.timings.writing = times.writing;
-    if (ended) return end(ended->first, ended->second);
+    if (ended) {
+        if (ended->first == RunOutcome::Stopped) log("STOP RUN");
+        return end(ended->first, ended->second);
+    }
+    result_.skipped = std::max(0LL, result_.selected - simulated);
+    if (result_.skipped > 0)
+        log("plots not simulated: " + std::to_string(result_.skipped) + " of " + std::to_string(result_.selected));
     finish(lastPlot);
     return end(RunOutcome::Finished, {});
 }

@@ -14,6 +14,11 @@ namespace vt::engine {
 // protocol row and the run report "rux_report.txt" in cfg.work_dir.
 RunResult run_annual_balance(db::Connection& c, const RunConfig& cfg, const RunHooks& hooks);
 
+// The run log's statement of how results are replaced.
+inline constexpr const char* kReplacementRule =
+    "results are replaced plot by plot: a plot keeps its previous results until its new ones are written";
+inline constexpr const char* kNothingSelected = "no plot is selected (site_state.status=1): nothing to simulate";
+
 inline constexpr const char* kReportFile = "rux_report.txt";
 inline constexpr const char* kCheckInitFile = "rux_check_init.sql";
 

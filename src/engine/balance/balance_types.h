@@ -101,6 +101,14 @@ struct BalanceOptions {
 
 inline constexpr int kNresultColumns = 29;
 inline constexpr int kZbvColumns = 15;
+// The columns of rux_nresult and rux_zbv, in their order.
+inline constexpr const char* kNresultColumnNames[kNresultColumns] = {
+    "fl_id",  "year",   "year_num", "n_m_om",  "n_ops",   "c_ops", "c_som",      "c_org",     "c_lts",    "n_som",
+    "n_org",  "c_mic",  "c_rep",    "bat",     "n_flush", "n_m_fom", "bd",       "pwp",       "a_age",    "s_age",
+    "l_age",  "c_m_tot", "c_m_fom", "sc_id",   "pset",    "haeq",  "n_free_fom", "c_imp_fom", "n_imp_fom"};
+inline constexpr const char* kZbvColumnNames[kZbvColumns] = {
+    "fl_id", "year_", "c_min_total", "c_min_fom", "c_rep_flx", "c_fom",     "c_fom_in", "C_som",
+    "c_lts", "c_hws", "mkd_a",       "mkd_s",     "int_A_mic", "int_A_mes", "int_A_ttl"};
 
 // The result rows of one simulated year.
 struct YearResult {

@@ -21,8 +21,9 @@ struct Cursor {
     const PlotOutput* plot = nullptr;
     PlotRowKind kind = PlotRowKind::Nresult;
     std::size_t year = 0;
+    std::size_t end = 0;  // one past the last year read: all, or the one asked for by row id
 
-    bool eof() const { return !plot || year >= plot->years.size(); }
+    bool eof() const { return !plot || year >= end; }
     // Leaves out the years without a soil organic carbon value when sim_result rows are read.
     void settle()
     {
@@ -73,6 +74,18 @@ int best_index(sqlite3_vtab*, sqlite3_index_info* info)
     info->aConstraintUsage[plot].omit = 1;
     info->estimatedCost = 50;
     info->estimatedRows = 50;
+    // A row sought by its row id (the year's place in the plot), as an overwrite does.
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& k = info->aConstraint[i];
+        if (k.op != SQLITE_INDEX_CONSTRAINT_EQ || k.iColumn != -1 || !k.usable) continue;
+        info->aConstraintUsage[i].argvIndex = 3;
+        info->aConstraintUsage[i].omit = 1;
+        info->idxNum = 1;
+        info->estimatedCost = 1;
+        info->estimatedRows = 1;
+        info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
+        break;
+    }
     return SQLITE_OK;
 }
 
@@ -100,6 +113,18 @@ int filter(sqlite3_vtab_cursor* base, int, const char*, int argc, sqlite3_value*
     if (kind < 0 || kind > 2) return SQLITE_OK;
     cur->kind = static_cast<PlotRowKind>(kind);
     cur->plot = static_cast<const PlotOutput*>(sqlite3_value_pointer(argv[1], kPointerType));
+    if (!cur->plot) return SQLITE_OK;
+    cur->end = cur->plot->years.size();
+    if (argc >= 3) {
+        const sqlite3_int64 wanted = sqlite3_value_int64(argv[2]);
+        if (sqlite3_value_type(argv[2]) != SQLITE_INTEGER || wanted < 0 ||
+            static_cast<std::size_t>(wanted) >= cur->end) {
+            cur->end = 0;
+            return SQLITE_OK;
+        }
+        cur->year = static_cast<std::size_t>(wanted);
+        cur->end = cur->year + 1;
+    }
     cur->settle();
     return SQLITE_OK;
 }
@@ -123,14 +148,14 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int col)
     case PlotRowKind::Nresult:
         if (col >= kNresultColumns) break;
         if (nresult_integer_column(col))
-            sqlite3_result_int64(ctx, static_cast<long long>(y.nresult[static_cast<std::size_t>(col)]));
+            sqlite3_result_int64(ctx, nresult_integer(y, col));
         else
             sqlite3_result_double(ctx, y.nresult[static_cast<std::size_t>(col)]);
         return SQLITE_OK;
     case PlotRowKind::Zbv:
         if (col >= kZbvColumns) break;
         if (zbv_integer_column(col))
-            sqlite3_result_int64(ctx, static_cast<long long>(y.zbv[static_cast<std::size_t>(col)]));
+            sqlite3_result_int64(ctx, zbv_integer(y, col));
         else
             sqlite3_result_double(ctx, y.zbv[static_cast<std::size_t>(col)]);
         return SQLITE_OK;

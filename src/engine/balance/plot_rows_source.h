@@ -31,4 +31,20 @@ inline bool nresult_integer_column(int position) { return position <= 2 || posit
 // The rux_zbv columns (0-based) that hold integers.
 inline bool zbv_integer_column(int position) { return position <= 1; }
 
+// The value of an integer column: the plot number, year and year count from their own
+// fields (a plot number above 2^53 does not survive a double), the rest converted.
+inline long long nresult_integer(const YearResult& y, int position)
+{
+    switch (position) {
+    case 0: return y.fl_id;
+    case 1: return y.z_jahr;
+    case 2: return y.year_num;
+    default: return static_cast<long long>(y.nresult[static_cast<std::size_t>(position)]);
+    }
+}
+inline long long zbv_integer(const YearResult& y, int position)
+{
+    return position == 0 ? y.fl_id : position == 1 ? y.z_jahr : static_cast<long long>(y.zbv[static_cast<std::size_t>(position)]);
+}
+
 } // namespace vt::engine

@@ -45,6 +45,9 @@ private:
     bool readSiteSoil(const BalanceRow& row);
     void initialisePools();
     void reportInvalid(size_t first);
+    // Ends the plot at a year whose `quantity` is not a finite number: none of its rows are
+    // written. Returns false, which ends the walk.
+    bool notFinite(const Year& y, const std::string& quantity);
     // Walks cycles and years; calls `year` for every simulated year until it returns false.
     void walkYears(size_t first, const std::function<bool(const Year&)>& year);
     bool carbonYear(const Year& y);
@@ -132,6 +135,29 @@ void PlotRun::reportInvalid(size_t first)
     out_.status = PlotStatus::Skipped;
 }
 
+// The name of the first value of a year's result rows that is not a finite number, or
+// empty when every one is.
+std::string non_finite_result(const YearResult& r)
+{
+    for (int i = 0; i < kNresultColumns; ++i)
+        if (!std::isfinite(r.nresult[static_cast<size_t>(i)])) return kNresultColumnNames[i];
+    for (int i = 0; i < kZbvColumns; ++i)
+        if (!std::isfinite(r.zbv[static_cast<size_t>(i)])) return std::string("rux_zbv.") + kZbvColumnNames[i];
+    if (r.sim_value && !std::isfinite(*r.sim_value)) return "sim_value";
+    return {};
+}
+
+bool PlotRun::notFinite(const Year& y, const std::string& quantity)
+{
+    const std::string text = "FL_ID " + std::to_string(in_.fl_id) + ", year " + std::to_string(y.z_jahr) + ": " +
+                             quantity + " is not a finite number; the plot is not simulated";
+    line(text);
+    message("ERROR", text);
+    out_.years.clear();
+    out_.status = PlotStatus::Skipped;
+    return false;
+}
+
 PlotOutput PlotRun::run()
 {
     // Rows without an initial carbon value are passed over, within the plot.
@@ -202,7 +228,7 @@ PlotOutput PlotRun::run()
     pools_.mkd_a = pools_.mkd_s = 0;
     out_.years.reserve((in_.rows.size() - first) * static_cast<size_t>(std::max(o_.z_cnt + 1, 1)));
     walkYears(first, [this](const Year& y) { return carbonYear(y); });
-    out_.finalState = keptState();
+    if (out_.status != PlotStatus::Skipped) out_.finalState = keptState();
     return std::move(out_);
 }
 
@@ -345,6 +371,7 @@ bool PlotRun::carbonYear(const Year& y)
         pwp_new = r.pwp_new;
         n_lts = r.n_lts;
     }
+    if (const char* quantity = first_non_finite(pools_, f)) return notFinite(y, quantity);
     f.n_m_om += f.n_flush - n_lts;
     init_ = false;
 
@@ -396,6 +423,7 @@ bool PlotRun::carbonYear(const Year& y)
         res.sim_exact = ratio_or(ratio_or(c_total_, pools_.BD * kSoilMassFactor, 0), 1 - skelett_, 0);
         res.sim_value = round4(res.sim_exact);
     }
+    if (const std::string quantity = non_finite_result(res); !quantity.empty()) return notFinite(y, quantity);
     if (o_.scenario_ctrl > 0 && (y.lastOfRun || o_.scenario_ctrl == 2)) res.stateToStore = keptState();
     out_.years.push_back(std::move(res));
     return true;
@@ -420,6 +448,7 @@ bool PlotRun::humusBalanceYear(const Year& y)
     res.zbv[0] = static_cast<double>(in_.fl_id);
     res.zbv[1] = y.z_jahr;
     res.zbv[4] = saldo;  // c_rep_flx
+    if (const std::string quantity = non_finite_result(res); !quantity.empty()) return notFinite(y, quantity);
     out_.years.push_back(std::move(res));
     return true;
 }

@@ -10,9 +10,26 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace vt::engine {
+
+const char* first_non_finite(const SoilPools& p, const YearFlows& f)
+{
+    const std::pair<const char*, double> pools[] = {{"c_am", p.c_am},   {"c_sm", p.c_sm},   {"c_lts", p.c_lts},
+                                                    {"c_dec", p.c_dec}, {"mkd_a", p.mkd_a}, {"mkd_s", p.mkd_s},
+                                                    {"bd", p.BD}};
+    for (const auto& [name, v] : pools)
+        if (!std::isfinite(v)) return name;
+    const std::pair<const char*, long double> flows[] = {
+        {"c_rep", f.c_rep},         {"c_m_tot", f.c_m_tot},     {"c_m_fom", f.c_m_fom},     {"n_m_fom", f.n_m_fom},
+        {"n_free_fom", f.n_free_fom}, {"n_m_om", f.n_m_om},     {"stab_flux", f.stab_flux}, {"act_flux", f.act_flux},
+        {"c_imp_fom", f.c_imp_fom}, {"n_imp_fom", f.n_imp_fom}, {"n_flush", f.n_flush}};
+    for (const auto& [name, v] : flows)
+        if (!std::isfinite(v)) return name;
+    return nullptr;
+}
 
 double ratio_or(double num, double den, double previous)
 {

@@ -113,6 +113,11 @@ struct LtsResult {
 
 LtsResult lts_step(const LtsInput& in, const YearFlows& flows, SoilPools& pools, LtsState& state);
 
+// The name of the first soil pool or flow of the year that is not a finite number, or
+// nullptr when every one is: a year that overflows (say from an input of 1e308) must end
+// its plot rather than carry infinities into the next year and the result tables.
+const char* first_non_finite(const SoilPools& pools, const YearFlows& flows);
+
 // num / den, or `previous` when the divisor is 0 or the quotient is not finite.
 double ratio_or(double num, double den, double previous);
 

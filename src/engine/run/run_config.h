@@ -81,15 +81,15 @@ struct RunConfig {
     // Integrate the soil pools step by step (the reference) instead of summing the full
     // Euler steps of a year at once; the two agree to about 1e-13 relative.
     bool stepwise = false;
-    // The results of the selected plots are replaced by the run; a simulation session,
-    // which writes none, leaves them.
-    bool replace_results = true;
 
     ModelConstants k;
 
     // Settings or switches that could not be read and fell back to their defaults; the
     // run log shows them after its header.
     std::vector<std::string> config_warnings;
+    // Values the run cannot start with (a setting out of its range, a script file that
+    // does not exist), each naming its key or file.
+    std::vector<std::string> config_errors;
 };
 
 } // namespace vt::engine

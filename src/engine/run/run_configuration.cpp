@@ -1,6 +1,7 @@
 #include "engine/run/run_configuration.h"
 
 #include "config/rux_settings.h"
+#include "engine/run/run_preconditions.h"
 #include "db/connection.h"
 #include "db/database_traits.h"
 #include "base/text.h"
@@ -61,13 +62,18 @@ void integer_switch(std::optional<int>& target, const std::string& param, const 
     else w.push_back("switch \"" + param + "\": \"" + text + "\" is not a number, ignored");
 }
 
-// PPQ=file / POQ=file: the script file, or "?" when it does not exist.
-void script_switch(bool& enabled, std::string& file, const std::optional<std::string>& given)
+// PPQ=file / POQ=file: the script file, or "?" when it does not exist; a run does not
+// start without the script it was given.
+void script_switch(bool& enabled, std::string& file, const std::optional<std::string>& given, const char* name,
+                   std::vector<std::string>& errors)
 {
     if (!given) return;
     file = *given;
     enabled = std::filesystem::exists(file);
-    if (!enabled) file = "?";
+    if (!enabled) {
+        errors.push_back(std::string("switch ") + name + ": the script file \"" + file + "\" does not exist");
+        file = "?";
+    }
 }
 
 bool is_script_switch(const std::string& param, const char* name)
@@ -184,8 +190,8 @@ bool apply_switches(RunConfig& cfg, const RunSwitches& s)
     if (s.soilScheme) cfg.soil_scheme = *s.soilScheme;
     if (s.interpolation) cfg.interpol = *s.interpolation;
     if (s.nowait) cfg.nowait = true;
-    script_switch(cfg.pre_processing, cfg.pre_proc_query, s.preQuery);
-    script_switch(cfg.pst_processing, cfg.pst_proc_query, s.postQuery);
+    script_switch(cfg.pre_processing, cfg.pre_proc_query, s.preQuery, "PPQ", cfg.config_errors);
+    script_switch(cfg.pst_processing, cfg.pst_proc_query, s.postQuery, "POQ", cfg.config_errors);
     if (s.uncas) cfg.uncas_mode = true;
     if (s.plotId) cfg.sel_id = *s.plotId;
     return s.method.has_value();
@@ -261,6 +267,7 @@ RunConfig read_run_configuration(RunConfig cfg, config::RuxSettings& settings, c
     cfg.pst_processing = false;
     cfg.pst_proc_query = "?";
     cfg.simple_version = true;
+    cfg.config_errors = settings_problems(settings);
 
     ConfigWarnings warnings;
     apply_settings(cfg, settings, warnings);

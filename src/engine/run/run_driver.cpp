@@ -13,10 +13,12 @@
 #include "engine/preparation/prep_context.h"
 #include "engine/preparation/preparation_transaction.h"
 #include "engine/preparation/run_indexes.h"
-#include "engine/balance/result_writer.h"
 #include "engine/preparation/soil_property_table.h"
 #include "engine/soil/soil_texture_class.h"
 #include "engine/run/sql_script.h"
+#include "engine/run/run_preconditions.h"
+#include "engine/run/stop_interrupt.h"
+#include "engine/preparation/input_validation.h"
 #include "base/text.h"
 #include "engine/preparation/tillage_irrigation.h"
 #include "engine/preparation/time_span.h"
@@ -25,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 namespace vt::engine {
 
@@ -126,6 +129,18 @@ RunResult RunDriver::guarded(Steps steps)
         hooks_.logLine("STOP RUN");
         result.outcome = RunOutcome::Stopped;
         result.message = "stopped by the user";
+    } catch (const db::DbError& e) {
+        // A statement interrupted by "STOP RUN" fails; the stop is what ended the run.
+        if (hooks_.stopRequested()) {
+            hooks_.logLine("STOP RUN");
+            result.outcome = RunOutcome::Stopped;
+            result.message = "stopped by the user";
+        } else {
+            hooks_.logLine(std::string("error: ") + e.what());
+            hooks_.show("error", e.what());
+            result.outcome = RunOutcome::Failed;
+            result.message = e.what();
+        }
     } catch (const std::exception& e) {
         hooks_.logLine(std::string("error: ") + e.what());
         hooks_.show("error", e.what());
@@ -166,6 +181,13 @@ RunResult RunDriver::runSequence()
     if (cfg_.methode.empty()) cfg_.methode = "RUX";
     for (const auto& line : run_log_header(cfg_, true)) hooks_.logLine(line);
     for (const auto& line : cfg_.config_warnings) hooks_.logLine(line);
+    if (const std::string problem = experiment_database_problem(db_); !problem.empty())
+        throw RunCancelled("database", problem);
+    if (!cfg_.config_errors.empty()) {
+        std::string text = "the run cannot start:";
+        for (const auto& line : cfg_.config_errors) text += "\n  " + line;
+        throw RunCancelled("settings", text);
+    }
 
     // Checks that need nothing of the database come before anything is changed.
     const MethodRoute route = method_route(cfg_.methode);
@@ -187,10 +209,15 @@ RunResult RunDriver::runSequence()
         soilCheck = seconds_since(t0);
     };
 
+    // Ctrl-C ends a long statement of the preparation too, not only the step after it.
+    std::optional<StopInterruptsStatements> interruptible;
+    interruptible.emplace(db_.handle(), hooks_);
     selectSinglePlot();
     preProcess();
     settleInitialStateSource();
     p.checkStop();
+    // Nothing is built from input that cannot be used.
+    validate_run_input(p, route == MethodRoute::CarbonModel && cfg_.recalc_bat);
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 
     p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");
@@ -199,7 +226,7 @@ RunResult RunDriver::runSequence()
     ensure_run_indexes(p);
     if (!db_.tableExists("sim_result"))
         db_.execute(db::ddl::kSimResult);
-    if (cfg_.replace_results) removeOldResults();
+    // The previous results stay until the balance replaces them plot by plot (OldResults).
 
     // The working tables are built in one transaction (see PreparationTransaction): each of
     // their pages reaches the journal once at most instead of once per statement.
@@ -235,6 +262,7 @@ RunResult RunDriver::runSequence()
     }
     p.checkStop();
     preparation.commit();
+    interruptible.reset();
     RunTimings times;
     times.soilCheck = soilCheck;
     times.preparation = seconds_since(started) - soilCheck;
@@ -279,7 +307,5 @@ void RunDriver::selectSinglePlot()
     db_.execute("UPDATE site_state SET status=0");
     db_.execute("UPDATE site_state SET status=1 WHERE fl_id=?", {plot});
 }
-
-void RunDriver::removeOldResults() { remove_old_results(db_); }
 
 } // namespace vt::engine

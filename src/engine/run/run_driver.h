@@ -25,11 +25,11 @@ MethodRoute method_route(const std::string& methode);
 // soil classes, method, silt interpolation and, with `withRates`, the rate constants.
 std::vector<std::string> run_log_header(const RunConfig& cfg, bool withRates);
 
-// One press of "calculate": simulates every plot whose site_state.status is 1. Removes
-// the old results of the selected plots, rebuilds the working tables of the method
-// (carbon input, time span, tillage and irrigation, fresh organic matter, soil
-// properties with the soil check, biologically active time; or the humus balance
-// tables) and hands over to the annual balance. Qt-free: the simulator window, the
+// One press of "calculate": simulates every plot whose site_state.status is 1. Rebuilds
+// the working tables of the method (carbon input, time span, tillage and irrigation,
+// fresh organic matter, soil properties with the soil check, biologically active time;
+// or the humus balance tables) and hands over to the annual balance, which replaces the
+// results of the selected plots plot by plot. Qt-free: the simulator window, the
 // command line and tests drive it through RunHooks.
 class RunDriver {
 public:
@@ -66,7 +66,6 @@ private:
     void selectSinglePlot();
     // rux_icon when the caller left it empty: "*", or in "ACC" mode the browser plot's i_con.
     void settleInitialStateSource();
-    void removeOldResults();
 
     db::Connection& db_;
     RunConfig cfg_;

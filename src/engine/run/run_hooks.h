@@ -56,6 +56,10 @@ struct RunResult {
     RunOutcome outcome = RunOutcome::Finished;
     std::string message;   // what ended the run, when it did not finish
     long long plots = 0;   // plots simulated
+    long long selected = 0;  // plots selected (site_state.status=1) when the balance began
+    // Selected plots not simulated to their end (input missing or invalid, a non-finite
+    // value, a repeated year, no input rows at all); set when the run finished.
+    long long skipped = 0;
     long long plotYears = 0;
     // Observed minus simulated soil organic carbon of the run's plots in the seven classes
     // of the "histogram" page ("<-0.5" ... ">+0.5"), and the number of pairs.

@@ -22,7 +22,9 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
 {
     std::vector<ScriptStatement> out;
     ScriptStatement current;
+    int number = 0;
     for (const auto& raw : lines) {
+        ++number;
         std::string line = trim(raw);
         if (line.find('#') != std::string::npos) line.clear();
         if (line.empty() || line.front() == '\'') continue;
@@ -31,6 +33,7 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
             current = {};
             continue;
         }
+        if (current.text.empty()) current.line = number;
         current.text += (current.text.empty() ? "" : "\n") + line;
         if (line.find("drop") != std::string::npos) current.ignoreErrors = true;
     }
@@ -73,15 +76,22 @@ void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& state
                 db::Cursor rows = c.query(st.text);
                 if (callbacks.onRows) callbacks.onRows(rows);
             }
-        } catch (const db::DbError&) {
-            if (!st.ignoreErrors) throw;
+        } catch (const db::DbError& e) {
+            if (st.ignoreErrors) continue;
+            std::string head = st.text.substr(0, st.text.find('\n'));
+            if (head.size() > 80) head = head.substr(0, 80) + "...";
+            throw db::DbError("line " + std::to_string(st.line) + " (" + head + "): " + e.what(), e.code(), st.text);
         }
     }
 }
 
 void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks)
 {
-    run_sql_script(c, split_sql_script(read_script_lines(path)), callbacks);
+    try {
+        run_sql_script(c, split_sql_script(read_script_lines(path)), callbacks);
+    } catch (const db::DbError& e) {
+        throw db::DbError("script " + path + ", " + e.what(), e.code(), e.sql());
+    }
 }
 
 } // namespace vt::engine

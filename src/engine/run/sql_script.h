@@ -15,6 +15,7 @@ namespace vt::engine {
 struct ScriptStatement {
     std::string text;
     bool ignoreErrors = false;
+    int line = 0;  // the line of the script the statement begins on (1-based)
 };
 
 // Splits the lines of a script into statements. Lines are trimmed; a line holding "#"
@@ -40,11 +41,13 @@ struct ScriptCallbacks {
 };
 
 // Runs the statements in order. An error of an unprotected statement stops the script
-// and is thrown as db::DbError; statements already run stay done.
+// and is thrown as db::DbError naming the statement's line and its beginning; statements
+// already run stay done.
 void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements,
                     const ScriptCallbacks& callbacks = {});
 
-// Reads and runs a script file (pre- and post-processing of a run).
+// Reads and runs a script file (pre- and post-processing of a run); an error names the file
+// too.
 void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks = {});
 
 } // namespace vt::engine

@@ -5,6 +5,7 @@
 #include "engine/balance/balance_input.h"
 #include "engine/balance/plot_simulation.h"
 #include "engine/balance/state_store.h"
+#include "engine/balance/stored_order.h"
 #include "engine/run/run_driver.h"
 
 #include <atomic>
@@ -146,7 +147,6 @@ SimulationSession SimulationSession::prepare(db::Connection& c, const RunConfig&
 {
     SimulationSession session;
     RunConfig runCfg = cfg;
-    runCfg.replace_results = false;
     runCfg.sel_id = "?";
     SelectionOverride selection(c, plots);
     RunDriver driver(c, runCfg, hooks);
@@ -154,7 +154,7 @@ SimulationSession SimulationSession::prepare(db::Connection& c, const RunConfig&
         session.options_ = BalanceOptions::from(prepared);
         if (session.options_.method != MethodKind::Rux)
             throw std::runtime_error("a simulation session needs the method RUX, not " + prepared.methode);
-        if (!db.query(initial_observation_conflict_query()).eof())
+        if (!db.query(initial_observation_conflict_query(has_index_leading_with(db, "cultivation", {"FL_ID"}))).eof())
             throw std::runtime_error("an initial observation lies before the first crop or amendment of its plot; "
                                      "a run writes the check as rux_check_init.sql");
         std::unique_ptr<StateStore> store;

@@ -28,10 +28,12 @@ double water_content(const VanGenuchten& p, double h)
 
 VanGenuchten continuous_water_retention(double silt, double clay, double corg, double bd)
 {
+    // The functions divide by the clay and the organic matter content and take the logarithm
+    // of the latter: a content of 0 is taken as 0.0001 % (the soil calculator does the same).
     const double S = sand_u(silt, clay);
-    const double C = clay;
+    const double C = clay == 0 ? 0.0001 : clay;
     const double D = bd;
-    const double OM = 1.724 * corg;
+    const double OM = 1.724 * (corg == 0 ? 0.0001 : corg);
 
     VanGenuchten p;
     p.theta_r = 0;

@@ -1,0 +1,347 @@
+#include "engine/preparation/input_validation.h"
+
+#include "base/number_format.h"
+#include "base/text.h"
+#include "db/connection.h"
+#include "db/scoped_functions.h"
+#include "db/sql_quote.h"
+#include "engine/preparation/prep_context.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace vt::engine {
+
+namespace {
+
+constexpr const char* kSelected = "(SELECT FL_ID FROM site_state WHERE status=1)";
+
+// The rows of one table that the model reads, and what their values must be.
+struct TableCheck {
+    std::string table;
+    std::vector<std::string> numeric;  // columns holding finite numbers (or nothing)
+    std::string where;                 // the rows read, over the table as t
+    // A cheaper filter of at least those rows, for the first pass that looks for any flaw
+    // (a parameter table is read whole); empty: `where`.
+    std::string firstPass;
+    std::string who;                   // text naming the plot (and soil, item) of a row: SQL over t
+    std::string year;                  // a column of years, or empty
+    long long firstYear = 1;
+    std::vector<std::string> required;  // numeric columns that must not be empty
+    bool stoneFraction = false;         // skelett (percent) below 100
+};
+
+// A text that reads as a decimal number: [sign] digits [. digits] [exponent], blanks around.
+std::optional<double> decimal_text(const std::string& raw)
+{
+    const std::string t = base::trim(raw);
+    std::size_t i = 0, digits = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        std::size_t expDigits = 0;
+        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i, ++expDigits;
+        if (expDigits == 0) return std::nullopt;
+    }
+    if (i != t.size()) return std::nullopt;
+    return std::strtod(t.c_str(), nullptr);
+}
+
+std::string shown(const db::Value& v)
+{
+    if (v.isText()) {
+        std::string t = v.toString();
+        if (t.size() > 40) t = t.substr(0, 40) + "...";
+        return "'" + t + "'";
+    }
+    if (v.isNumber()) return base::format_number(v.toDouble());
+    return "a binary value";
+}
+
+// What is wrong with a value of a numeric column, or nothing.
+std::optional<std::string> number_problem(const db::Value& v, bool required)
+{
+    if (v.isNull()) return required ? std::optional<std::string>("empty") : std::nullopt;
+    if (v.isInteger()) return std::nullopt;
+    std::optional<double> d;
+    if (v.isReal()) d = v.toDouble();
+    else if (v.isText()) d = decimal_text(v.toString());
+    if (!d) return shown(v) + " is not a number";
+    if (!std::isfinite(*d)) return shown(v) + " is not a finite number";
+    return std::nullopt;
+}
+
+std::optional<std::string> year_problem(const db::Value& v, long long first)
+{
+    if (v.isNull()) return std::nullopt;
+    if (auto p = number_problem(v, false)) return p;
+    const double y = v.isText() ? *decimal_text(v.toString()) : v.toDouble();
+    if (y < static_cast<double>(first) || y > 9999)
+        return shown(v) + " is outside " + std::to_string(first) + "..9999";
+    if (y != std::floor(y)) return shown(v) + " is not a whole year";
+    return std::nullopt;
+}
+
+db::Value value_of(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return db::Value(static_cast<long long>(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return db::Value(sqlite3_value_double(v));
+    case SQLITE_TEXT: return db::Value(std::string(reinterpret_cast<const char*>(sqlite3_value_text(v))));
+    case SQLITE_NULL: return db::Value();
+    default: return db::Value(std::string("\x01"));  // a blob: no number either
+    }
+}
+
+// vt_input_flaw(firstYear, year, required, v1, ..., vn): 1 when the year (unless NULL) or
+// one of the values has a problem, the first `required` values being no NULL either. One
+// call per row: a pass over the management events of a region costs little more than
+// reading them.
+void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v)
+{
+    bool flaw = false;
+    if (n >= 3) {
+        const long long first = sqlite3_value_int64(v[0]);
+        const int required = sqlite3_value_int(v[2]);
+        switch (sqlite3_value_type(v[1])) {
+        case SQLITE_NULL: break;
+        case SQLITE_INTEGER: {
+            const long long y = sqlite3_value_int64(v[1]);
+            flaw = y < first || y > 9999;
+            break;
+        }
+        default: flaw = year_problem(value_of(v[1]), first).has_value();
+        }
+        for (int i = 3; i < n && !flaw; ++i) {
+            switch (sqlite3_value_type(v[i])) {
+            case SQLITE_INTEGER: break;
+            case SQLITE_FLOAT: flaw = !std::isfinite(sqlite3_value_double(v[i])); break;
+            case SQLITE_NULL: flaw = i - 3 < required; break;
+            default: flaw = number_problem(value_of(v[i]), i - 3 < required).has_value();
+            }
+        }
+    }
+    sqlite3_result_int(ctx, flaw ? 1 : 0);
+}
+
+class Checker {
+public:
+    Checker(db::Connection& c, std::size_t limit) : c_(c), limit_(limit) {}
+
+    void check(const TableCheck& k);
+    void checkSpans();
+
+    std::vector<std::string> problems;
+    bool more = false;
+    // The first and last year of the rows of the first pass over cultivation.
+    db::Value firstYear, lastYear;
+
+private:
+    bool full()
+    {
+        if (problems.size() < limit_) return false;
+        more = true;
+        return true;
+    }
+    void add(const std::string& where, const std::string& column, const std::string& what)
+    {
+        if (!full()) problems.push_back(where + ", column " + column + ": " + what);
+    }
+
+    db::Connection& c_;
+    std::size_t limit_;
+};
+
+void Checker::check(const TableCheck& k)
+{
+    if (full() || !c_.tableExists(k.table)) return;
+    std::vector<std::string> cols, required;
+    for (const std::string& col : k.numeric) {
+        if (!c_.columnExists(k.table, col)) continue;
+        const bool needed = std::find(k.required.begin(), k.required.end(), col) != k.required.end();
+        (needed ? required : cols).push_back(col);
+    }
+    cols.insert(cols.begin(), required.begin(), required.end());
+    const bool withYear = !k.year.empty() && c_.columnExists(k.table, k.year);
+    const bool withStones = k.stoneFraction && c_.columnExists(k.table, "skelett");
+    if (cols.empty() && !withYear) return;
+
+    std::string select, values;
+    for (const std::string& col : cols) {
+        select += ", t." + db::quote_ident(col);
+        values += ", t." + db::quote_ident(col);
+    }
+    const std::string year = withYear ? "t." + db::quote_ident(k.year) : "NULL";
+    std::string test = "vt_input_flaw(" + std::to_string(k.firstYear) + ", " + year + ", " +
+                       std::to_string(required.size()) + values + ")";
+    if (withStones) test += " OR t.skelett >= 100";
+    const std::string table = " FROM " + db::quote_ident(k.table) + " AS t WHERE (";
+    const std::string firstPass = k.firstPass.empty() ? k.where : k.firstPass;
+    // One pass that tells whether any row has a flaw and, for the events, the range of their
+    // years; the rows with a flaw are sought only when there are some.
+    auto pass = c_.query("SELECT max(" + test + "), min(" + year + "), max(" + year + ")" + table + firstPass + ")");
+    if (k.table == "cultivation") {
+        firstYear = pass.field(1);
+        lastYear = pass.field(2);
+    }
+    if (pass.field(0).toInt() == 0) return;
+
+    const std::string from = table + k.where + ") AND (" + test + ")";
+    const std::string limit = " LIMIT " + std::to_string(limit_ + 1);
+    if (withYear) select += ", " + year;
+    std::optional<db::Cursor> rows;
+    try {
+        rows.emplace(c_.query("SELECT t.rowid, " + k.who + select + from + limit));
+    } catch (const db::DbError&) {
+        // A table without row ids.
+        rows.emplace(c_.query("SELECT NULL, " + k.who + select + from + limit));
+    }
+    for (; !rows->eof() && !full(); rows->next()) {
+        std::string where = k.table;
+        const db::Value who = rows->field(1);
+        if (!who.isNull()) where += ", " + who.toString();
+        if (!rows->field(0).isNull()) where += ", row " + rows->field(0).toString();
+        int i = 2;
+        for (std::size_t c = 0; c < cols.size(); ++c) {
+            const std::string& col = cols[c];
+            const db::Value v = rows->field(i++);
+            if (auto p = number_problem(v, c < required.size())) add(where, col, *p);
+            else if (withStones && base::to_lower(col) == "skelett" && !v.isNull() && v.toDouble() >= 100)
+                add(where, col, shown(v) + ": the stone content must lie below 100 % (stocks are divided by the fine soil)");
+        }
+        if (withYear)
+            if (auto p = year_problem(rows->field(i), k.firstYear)) add(where, k.year, *p);
+    }
+}
+
+void Checker::checkSpans()
+{
+    if (full() || !c_.tableExists("cultivation")) return;
+    // The plots are looked at one by one only when the years of all are wider apart than
+    // those of a plot may be. (A year that is no number is listed already.)
+    if (!firstYear.isNumber() || !lastYear.isNumber()) return;
+    if (lastYear.toDouble() - firstYear.toDouble() + 1 <= static_cast<double>(kMaxPlotSpanYears)) return;
+    for (auto plots = c_.query("SELECT FL_ID, min([year]), max([year]) FROM cultivation WHERE FL_ID IN " +
+                               std::string(kSelected) +
+                               " AND typeof([year]) IN ('integer','real') GROUP BY FL_ID HAVING max([year]) - "
+                               "min([year]) + 1 > " + std::to_string(kMaxPlotSpanYears) + " LIMIT " +
+                               std::to_string(limit_ + 1));
+         !plots.eof() && !full(); plots.next())
+        problems.push_back("cultivation, plot " + plots.field(0).toString() + ", column year: the events span " +
+                           base::format_number(plots.field(1).toDouble()) + " to " +
+                           base::format_number(plots.field(2).toDouble()) + ", more than " +
+                           std::to_string(kMaxPlotSpanYears) + " years");
+}
+
+} // namespace
+
+std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more)
+{
+    const std::string sel = kSelected;
+    const std::string usedItems = "(SELECT Item_IX FROM cultivation WHERE FL_ID IN " + sel + ")";
+    const std::string plot = "'plot ' || t.FL_ID";
+    std::vector<TableCheck> checks = {
+        {"field_description", {"climate_ID", "soil_ID", "repix"}, "t.FL_ID IN " + sel, "", plot, "", 1, {}, false},
+        {"cultivation",
+         {"FL_ID_alt", "Macode", "Item_IX", "Quantity", "part"},
+         "t.FL_ID IN " + sel,
+         "1",
+         plot,
+         "year",
+         1,
+         {},
+         false},
+        {"measurements",
+         {"year_number", "meas_value"},
+         "t.FL_ID IN " + sel + " AND t.M_IX IN (0, 7)",
+         "",
+         plot,
+         "year",
+         1,
+         {},
+         false},
+        {"soilproperties",
+         {"clay", "silt", "sand", "FAT", "PWP", "FC", "PV", "PD", "BD", "skelett", "cif", "fchw", "fbio", "max_lts",
+          "deg", "lmbd"},
+         "t.soil_ID IN (SELECT soil_ID FROM field_description WHERE FL_ID IN " + sel + ")",
+         "",
+         "'plot ' || (SELECT min(FL_ID) FROM field_description WHERE FL_ID IN " + sel +
+             " AND soil_ID = t.soil_ID) || ', soil ' || t.soil_ID",
+         "",
+         1,
+         {},
+         true},
+        {"gldpflan",
+         {"HI", "N_Gehalt", "CEWR", "FEWR", "ewr_ix", "kop_ix", "grd_ix"},
+         "t.ITEM_IX IN " + usedItems,
+         "1",
+         "'item ' || t.ITEM_IX",
+         "",
+         1,
+         {},
+         false},
+        {"gldopspa",
+         {"K", "ETA", "CNR", "CNR_alt", "TS_GEHALT", "C_GEH_TS", "mkd"},
+         "t.item_ix IN " + usedItems + " OR t.item_ix IN (SELECT ewr_ix FROM gldpflan WHERE ITEM_IX IN " + usedItems +
+             " UNION SELECT kop_ix FROM gldpflan WHERE ITEM_IX IN " + usedItems +
+             " UNION SELECT grd_ix FROM gldpflan WHERE ITEM_IX IN " + usedItems + ")",
+         "1",
+         "'item ' || t.item_ix",
+         "",
+         1,
+         {},
+         false},
+        {"gldaparm",
+         {"K_STAB", "K_AOS", "K_AKT", "K_DEG", "CNR_OBS", "H_PWP", "H_FC"},
+         "t.item_ix = 1",
+         "",
+         "NULL",
+         "",
+         1,
+         {},
+         false},
+    };
+    if (withClimate)
+        checks.push_back({"climate_data",
+                          {"temperature", "precipitation"},
+                          "t.climate_ID IN (SELECT climate_ID FROM field_description WHERE FL_ID IN " + sel + ")",
+                          "",
+                          "'plot ' || (SELECT min(FL_ID) FROM field_description WHERE FL_ID IN " + sel +
+                              " AND climate_ID = t.climate_ID) || ', climate station ' || t.climate_ID",
+                          "year",
+                          0,
+                          {"temperature", "precipitation"},
+                          false});
+    db::ScopedFunctions functions(c.handle(), nullptr);
+    functions.define("vt_input_flaw", -1, &input_flaw);
+    Checker checker(c, limit);
+    for (const TableCheck& k : checks) checker.check(k);
+    checker.checkSpans();
+    more = checker.more;
+    return checker.problems;
+}
+
+void validate_run_input(const PrepContext& p, bool withClimate)
+{
+    bool more = false;
+    const std::vector<std::string> problems = input_problems(p.db, withClimate, kListedInputProblems, more);
+    if (problems.empty()) return;
+    std::string text = "the input of the selected plots cannot be used:";
+    for (const std::string& line : problems) text += "\n  " + line;
+    if (more) text += "\n  ... and more (the first " + std::to_string(problems.size()) + " are shown)";
+    throw RunCancelled("input", text);
+}
+
+} // namespace vt::engine

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::engine {
+
+struct PrepContext;
+
+// The longest record of management events a plot may have, first to last year.
+inline constexpr long long kMaxPlotSpanYears = 1000;
+// Problems listed in the message that ends a run; the rest are counted.
+inline constexpr std::size_t kListedInputProblems = 20;
+
+// What a run's model reads of the selected plots (site_state.status=1), checked before any
+// working table is built: the management events, the initial observations, the soils, the
+// climate years (`withClimate`), the crops and organic substances the events name, the
+// plots' own row and the model constants. A value in a numeric column must be a finite
+// number (a text that reads as a decimal number counts as one, as the statements read it);
+// years lie within 1..9999 (climate years 0..9999, 0 being the long-term mean), and a plot's
+// events span at most kMaxPlotSpanYears years; a soil's stone content (percent), whose
+// complement the stocks are divided by, lies below 100. An empty value is left to the model's rules for
+// missing data (a soil value to estimate, a plot skipped with "missing data for FL_ID"),
+// except in the climate years, where it is a problem.
+//
+// Each problem names table, plot, row (the row id) and column, e.g.
+//   cultivation, plot 3, row 17, column year: 2147483647 is outside 1..9999
+// At most `limit` problems are returned; `more` is set when there were others.
+std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more);
+
+// Ends the run (RunCancelled, caption "input") with the list of problems, if there are any.
+void validate_run_input(const PrepContext& p, bool withClimate);
+
+} // namespace vt::engine
