@@ -48,7 +48,7 @@ TEST(RunSwitches, EachParameterIsTestedAgainstEveryRule)
         {{"poq=/no/such/file.sql"},
          [](const RunConfig& c) {
              return !c.pst_processing && c.pst_proc_query == "?" && c.config_errors.size() == 1 &&
-                    c.config_errors[0] == "switch poq: the script file \"/no/such/file.sql\" does not exist";
+                    c.config_errors[0] == "switch POQ: the script file \"/no/such/file.sql\" does not exist";
          },
          "a missing script keeps the run from starting"},
     };
