@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,9 @@ public:
     virtual void tableDone(const MdbImportedTable& table) = 0;
     virtual void tableSkipped(const std::string& name, const std::string& reason) = 0;
     virtual void note(const std::string& text) = 0;
+    // The copy is busy in SQLite (an index of a large table, the commit), not stuck in the
+    // Access library; called at most about once a second.
+    virtual void busy() {}
 };
 
 std::string sql_type(const mdb::ColumnInfo& c)
@@ -222,6 +226,22 @@ void copy_access_file(const std::string& source, const std::string& path, const 
         sink.note("linked table " + quoted(linked) + " was not imported: its data lives in another file");
 
     Connection db(path, Connection::Mode::ReadWriteCreate);
+    struct Busy {
+        CopySink& sink;
+        std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    } busy{sink};
+    sqlite3_progress_handler(
+        db.handle(), 100000,
+        [](void* p) {
+            auto& b = *static_cast<Busy*>(p);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - b.last > std::chrono::seconds(1)) {
+                b.last = now;
+                b.sink.busy();
+            }
+            return 0;
+        },
+        &busy);
     db.execute("PRAGMA journal_mode=MEMORY");
     db.execute("PRAGMA synchronous=OFF");
     Transaction tx(db);
@@ -358,6 +378,7 @@ public:
     }
     void tableSkipped(const std::string& name, const std::string& reason) override { send({"S", name, reason}); }
     void note(const std::string& text) override { send({"N", text}); }
+    void busy() override { send({"K"}); }
 
 private:
     int fd_;

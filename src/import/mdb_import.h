@@ -16,7 +16,10 @@ struct MdbImportOptions {
     bool adapt = true;              // bring an experiment database to the current layout afterwards
     config::RuxSettings* settings = nullptr;  // handed to the adaptation, which records the method there
     bool isolate = true;            // read the Access file in a separate reader process (veltrano-import)
-    int stallSeconds = 120;         // a reader that reports nothing for this long is stopped
+    // A reader that reports nothing for this long is stopped: it reports every thousand
+    // rows and every second of work in SQLite, so silence means it is stuck in the Access
+    // library.
+    int stallSeconds = 10;
     // The reader process may use this much memory (address space) in MB; 0: 400 MB plus
     // the file's size. A damaged file that would make it grow beyond fails its table.
     long long memoryLimitMb = 0;
