@@ -1,10 +1,19 @@
 # Veltrano: `make demo` and `make test` set everything up on a fresh Debian machine.
 BUILD ?= build
+# The core, the command line and their tests built a second time, without the desktop
+# program, with -Werror, AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_BUILD ?= build-asan
+# The fuzz targets (clang, libFuzzer); `make fuzz` runs each for FUZZ_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 180
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 DEMO_DB ?= rux_demo.db
+# The compiler cache speeds up rebuilds where it is installed; nothing requires it.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+LAUNCHER := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test test-sanitize demo bench fuzz clean
 
 all: build
 
@@ -12,20 +21,36 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(LAUNCHER)
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@scripts/check-layering
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	scripts/check-layering
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-sanitize
 
-demo: build
-	@scripts/demo "$(BUILD)" "$(DEMO_DB)"
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_BUILD_GUI=OFF \
+	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target veltrano-cli veltrano-import veltrano_tests
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltrano-cli
+	scripts/demo "$(BUILD)" "$(DEMO_DB)"
 
 bench: build
-	@scripts/bench "$(BUILD)"
+	scripts/bench "$(BUILD)"
+
+fuzz:
+	scripts/install-deps --fuzz
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DVELTRANO_BUILD_GUI=OFF -DVELTRANO_BUILD_TESTS=OFF \
+	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_FUZZ=ON $(LAUNCHER)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_access_reader fuzz_sql_script
+	tests/fuzz/run "$(FUZZ_BUILD)" $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -2,19 +2,27 @@
 
 #include "config/rux_settings.h"
 #include "db/adapt_datamodel.h"
-#include "import/child_process.h"
 #include "db/connection.h"
-#include "import/mdb_reader.h"
 #include "db/sql_quote.h"
+#include "import/import_temporaries.h"
+#include "import/mdb_reader.h"
+#include "import/reader_process.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <set>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace vt::access {
@@ -50,6 +58,9 @@ public:
     virtual void tableDone(const MdbImportedTable& table) = 0;
     virtual void tableSkipped(const std::string& name, const std::string& reason) = 0;
     virtual void note(const std::string& text) = 0;
+    // The copy is busy in SQLite (an index of a large table, the commit), not stuck in the
+    // Access library; called at most about once a second.
+    virtual void busy() {}
 };
 
 std::string sql_type(const mdb::ColumnInfo& c)
@@ -182,6 +193,24 @@ MdbImportedTable copy_table(mdb::Table& table, Connection& db, int number, int c
     return done;
 }
 
+// The test hook of MdbImportOptions::readerFault: "crash:T", "hang:T" or "memory:T".
+void inject_fault(const std::string& fault, const std::string& table)
+{
+    const std::size_t colon = fault.find(':');
+    if (colon == std::string::npos || fault.substr(colon + 1) != table) return;
+    const std::string kind = fault.substr(0, colon);
+    if (kind == "crash") std::abort();
+    if (kind == "hang")
+        for (;;) ::pause();
+    if (kind == "memory") {
+        std::vector<std::unique_ptr<char[]>> blocks;
+        for (;;) {
+            blocks.emplace_back(new char[16 << 20]);
+            std::memset(blocks.back().get(), 1, 16 << 20);
+        }
+    }
+}
+
 // Reads the Access file and writes every table into a new SQLite file at `path`.
 void copy_access_file(const std::string& source, const std::string& path, const MdbImportOptions& options,
                       const std::set<std::string>& excluded, CopySink& sink)
@@ -197,6 +226,22 @@ void copy_access_file(const std::string& source, const std::string& path, const 
         sink.note("linked table " + quoted(linked) + " was not imported: its data lives in another file");
 
     Connection db(path, Connection::Mode::ReadWriteCreate);
+    struct Busy {
+        CopySink& sink;
+        std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    } busy{sink};
+    sqlite3_progress_handler(
+        db.handle(), 100000,
+        [](void* p) {
+            auto& b = *static_cast<Busy*>(p);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - b.last > std::chrono::seconds(1)) {
+                b.last = now;
+                b.sink.busy();
+            }
+            return 0;
+        },
+        &busy);
     db.execute("PRAGMA journal_mode=MEMORY");
     db.execute("PRAGMA synchronous=OFF");
     Transaction tx(db);
@@ -208,7 +253,7 @@ void copy_access_file(const std::string& source, const std::string& path, const 
         // Announced before libmdb reads the definition, so that a reader failing there
         // is known to have failed on this table; announced again with its size.
         sink.tableStarted(name, i + 1, count, 0);
-        if (options.beforeTable) options.beforeTable(name);
+        if (!options.readerFault.empty()) inject_fault(options.readerFault, name);
         db.execute("SAVEPOINT import_table");
         try {
             auto table = file->open(name);
@@ -226,6 +271,7 @@ void copy_access_file(const std::string& source, const std::string& path, const 
                                      "table " + quoted(name) + " cannot be read: " + e.what());
             sink.tableSkipped(name, e.what());
         } catch (const DbError& e) {
+            if (e.code() == SQLITE_NOMEM) throw std::bad_alloc();
             if (e.code() != SQLITE_CONSTRAINT)
                 throw MdbImportError(MdbImportError::Kind::Failed,
                                      "cannot write table " + quoted(name) + ": " + e.what());
@@ -332,6 +378,7 @@ public:
     }
     void tableSkipped(const std::string& name, const std::string& reason) override { send({"S", name, reason}); }
     void note(const std::string& text) override { send({"N", text}); }
+    void busy() override { send({"K"}); }
 
 private:
     int fd_;
@@ -343,6 +390,7 @@ struct Replay {
     Collector& sink;
     bool done = false;
     bool failed = false;
+    bool outOfMemory = false;
     MdbImportError::Kind kind = MdbImportError::Kind::Failed;
     std::string message;
 
@@ -362,6 +410,7 @@ struct Replay {
         else if (tag == "S") sink.tableSkipped(at(1), at(2));
         else if (tag == "N") sink.note(at(1));
         else if (tag == "D") done = true;
+        else if (tag == "M") outOfMemory = true;
         else if (tag == "E") {
             failed = true;
             kind = static_cast<MdbImportError::Kind>(num(1));
@@ -370,17 +419,38 @@ struct Replay {
     }
 };
 
-void remove_quietly(const fs::path& p)
+// Address space for the reader: room for libmdb, SQLite and the C++ run time, plus the file.
+long long memory_limit_mb(const std::string& source, const MdbImportOptions& options)
 {
+    if (options.memoryLimitMb > 0) return options.memoryLimitMb;
     std::error_code ec;
-    fs::remove(p, ec);
-    fs::remove(p.string() + "-journal", ec);
+    const auto bytes = fs::file_size(source, ec);
+    return 400 + (ec ? 0 : static_cast<long long>(bytes >> 20) + 1);
 }
 
-// Reads the source into the file at `temp`, in a child process unless told otherwise;
-// fills the report's tables, skipped tables and notes.
+std::string reader_program(const MdbImportOptions& options)
+{
+    if (!options.readerProgram.empty()) return options.readerProgram;
+    if (const char* env = std::getenv("VELTRANO_IMPORT_READER"); env && *env) return env;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        // Beside the program; the test programs sit one folder below it.
+        for (const fs::path& dir : {self.parent_path(), self.parent_path().parent_path()}) {
+            const fs::path candidate = dir / "veltrano-import";
+            if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+        }
+    }
+    throw MdbImportError(MdbImportError::Kind::Failed,
+                         "the Access reader program \"veltrano-import\" is not installed beside " +
+                             (ec ? std::string("this program") : quoted(self.string())));
+}
+
+// Reads the source into the file at `temp`, in a reader process unless told otherwise;
+// fills the report's tables, skipped tables and notes. `started` receives the process id
+// of each reader process.
 void copy_into(const std::string& source, const fs::path& temp, const MdbImportOptions& options,
-               const MdbImportProgressFn& progress, MdbImportReport& report)
+               const MdbImportProgressFn& progress, MdbImportReport& report, const std::function<void(pid_t)>& started)
 {
     if (!options.isolate) {
         Collector sink(report, progress);
@@ -388,8 +458,10 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
         return;
     }
 
-    // A table on which the reader crashes or hangs is left out on the next attempt when
-    // broken tables may be skipped.
+    const long long memoryMb = memory_limit_mb(source, options);
+    const std::string program = reader_program(options);
+    // A table on which the reader crashes, hangs or runs out of memory is left out on the
+    // next attempt when broken tables may be skipped.
     std::set<std::string> excluded;
     std::vector<MdbSkippedTable> crashed;
     for (;;) {
@@ -397,20 +469,18 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
         Collector sink(attempt, progress);
         Replay replay(sink);
         remove_quietly(temp);
-        const ChildOutcome outcome = run_in_child(
-            [&](int fd) {
-                LineSink lines(fd);
-                try {
-                    copy_access_file(source, temp.string(), options, excluded, lines);
-                    lines.send({"D"});
-                } catch (const MdbImportError& e) {
-                    lines.send({"E", std::to_string(static_cast<int>(e.kind())), e.what()});
-                } catch (const std::exception& e) {
-                    lines.send({"E", std::to_string(static_cast<int>(MdbImportError::Kind::Failed)), e.what()});
-                }
-            },
-            std::ref(replay), options.stallSeconds);
-
+        std::vector<std::string> args = {program, "--parent", std::to_string(::getpid()), "--memory-mb",
+                                         std::to_string(memoryMb)};
+        if (options.skipBrokenTables) args.emplace_back("--skip-broken-tables");
+        for (const auto& t : excluded) args.insert(args.end(), {"--exclude", t});
+        if (!options.readerFault.empty()) args.insert(args.end(), {"--fault", options.readerFault});
+        args.insert(args.end(), {"--", source, temp.string()});
+        ChildOutcome outcome;
+        try {
+            outcome = run_process(args, std::ref(replay), options.stallSeconds, started);
+        } catch (const std::runtime_error& e) {
+            throw MdbImportError(MdbImportError::Kind::Failed, e.what());
+        }
         if (replay.failed) throw MdbImportError(replay.kind, replay.message);
         if (replay.done && outcome.exited && outcome.exitCode == 0) {
             attempt.skipped.insert(attempt.skipped.begin(), crashed.begin(), crashed.end());
@@ -421,13 +491,17 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
             return;
         }
 
-        const std::string how = outcome.stalled ? "reading it does not come to an end"
-                                : outcome.signal ? "the Access reader failed on it (signal " +
+        // glib ends the program when an allocation fails; its last words say so.
+        const bool outOfMemory = replay.outOfMemory || outcome.errorTail.find("failed to allocate") != std::string::npos;
+        const std::string how = outOfMemory ? "reading it needs more than the " + std::to_string(memoryMb) +
+                                                  " MB of memory the Access reader may use"
+                                : outcome.stalled ? "reading it does not come to an end"
+                                : outcome.signal  ? "the Access reader failed on it (signal " +
                                                        std::to_string(outcome.signal) + ")"
-                                                 : "the Access reader stopped on it";
+                                                  : "the Access reader stopped on it";
         if (sink.current().empty())
             throw MdbImportError(MdbImportError::Kind::BadSource,
-                                 quoted(source) + " is damaged: the Access reader failed while opening it");
+                                 quoted(source) + " is damaged: the Access reader failed while opening it (" + how + ")");
         if (!options.skipBrokenTables || excluded.count(sink.current()))
             throw MdbImportError(MdbImportError::Kind::BrokenTable,
                                  "table " + quoted(sink.current()) + " cannot be read: " + how);
@@ -442,14 +516,6 @@ void sync_file(const fs::path& p)
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
-}
-
-fs::path temporary_beside(const fs::path& target)
-{
-    static std::atomic<int> counter{0};
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    return dir / ("." + target.filename().string() + ".import-" + std::to_string(::getpid()) + "-" +
-                  std::to_string(counter++) + ".tmp");
 }
 
 } // namespace
@@ -492,10 +558,13 @@ MdbImportReport import_mdb(const std::string& source, const std::string& target,
     if (targetPath.has_parent_path() && !fs::is_directory(targetPath.parent_path(), ec))
         throw MdbImportError(Kind::BadTarget, "the folder of " + quoted(target) + " does not exist");
 
+    remove_stale_temporaries(targetPath);
     const fs::path temp = temporary_beside(targetPath);
+    TemporaryGuard guard(temp);
     MdbImportReport report;
     try {
-        copy_into(source, temp, options, progress, report);
+        copy_into(source, temp, options, progress, report, [&guard](pid_t pid) { guard.setReader(pid); });
+        guard.setReader(0);
         if (options.adapt) adapt_imported_database(temp.string(), options.settings, report);
         else report.adaptation = "not asked for";
         sync_file(temp);
@@ -517,6 +586,81 @@ MdbImportReport import_mdb(const std::string& source, const std::string& target,
         throw MdbImportError(Kind::Failed, std::string("cannot write ") + quoted(target) + ": " + e.what());
     }
     return report;
+}
+
+bool reader_memory_is_limited()
+{
+    // A sanitizer's shadow memory needs terabytes of address space: builds with one go without.
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return false;
+#endif
+#endif
+    return true;
+}
+
+namespace {
+
+// Limits the address space of this (reader) process.
+void limit_memory(long long megabytes)
+{
+    if (!reader_memory_is_limited()) return;
+    const rlim_t bytes = static_cast<rlim_t>(megabytes) << 20;
+    const rlimit limit{bytes, bytes};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+} // namespace
+
+int reader_main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    long long parent = 0;
+    long long memoryMb = 0;
+    MdbImportOptions options;
+    std::set<std::string> excluded;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--") {
+            files.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (a == "--parent" && hasValue) parent = std::atoll(args[++i].c_str());
+        else if (a == "--memory-mb" && hasValue) memoryMb = std::atoll(args[++i].c_str());
+        else if (a == "--exclude" && hasValue) excluded.insert(args[++i]);
+        else if (a == "--fault" && hasValue) options.readerFault = args[++i];
+        else if (a == "--skip-broken-tables") options.skipBrokenTables = true;
+        else files.push_back(a);
+    }
+    if (files.size() != 2 || parent <= 0 || ::fcntl(kReportDescriptor, F_GETFD) < 0) {
+        std::fprintf(stderr,
+                     "veltrano-import is the Access reader of \"veltrano-cli import\" and the desktop program; "
+                     "it is not run by hand\n");
+        return 2;
+    }
+    // The reader ends with the import that started it (an interrupted import leaves no
+    // reader behind); when that import is gone already, there is nothing to do.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != static_cast<pid_t>(parent)) return 1;
+    if (memoryMb > 0) limit_memory(memoryMb);
+
+    LineSink lines(kReportDescriptor);
+    try {
+        copy_access_file(files[0], files[1], options, excluded, lines);
+        lines.send({"D"});
+    } catch (const std::bad_alloc&) {
+        lines.send({"M"});
+        return 4;
+    } catch (const MdbImportError& e) {
+        lines.send({"E", std::to_string(static_cast<int>(e.kind())), e.what()});
+    } catch (const std::exception& e) {
+        lines.send({"E", std::to_string(static_cast<int>(MdbImportError::Kind::Failed)), e.what()});
+    }
+    return 0;
 }
 
 } // namespace vt::access

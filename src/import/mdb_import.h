@@ -15,11 +15,20 @@ struct MdbImportOptions {
     bool skipBrokenTables = false;  // leave out tables that cannot be read instead of failing
     bool adapt = true;              // bring an experiment database to the current layout afterwards
     config::RuxSettings* settings = nullptr;  // handed to the adaptation, which records the method there
-    bool isolate = true;            // read the Access file in a child process (a crash there fails cleanly)
-    int stallSeconds = 120;         // a reader that reports nothing for this long is stopped
-    // Test hook: called by the reader before it reads each table (in the child process
-    // when isolated), so that tests can make the reader fail on a table.
-    std::function<void(const std::string& table)> beforeTable;
+    bool isolate = true;            // read the Access file in a separate reader process (veltrano-import)
+    // A reader that reports nothing for this long is stopped: it reports every thousand
+    // rows and every second of work in SQLite, so silence means it is stuck in the Access
+    // library.
+    int stallSeconds = 10;
+    // The reader process may use this much memory (address space) in MB; 0: 400 MB plus
+    // the file's size. A damaged file that would make it grow beyond fails its table.
+    long long memoryLimitMb = 0;
+    // The reader program; empty: $VELTRANO_IMPORT_READER, else "veltrano-import" beside
+    // the running program or in the folder above it.
+    std::string readerProgram;
+    // Test hook: "crash:T", "hang:T" or "memory:T" makes the reader process crash, hang or
+    // exhaust its memory when it comes to table T.
+    std::string readerFault;
 };
 
 // Where an import stands: table `tableNumber` (1-based) of `tableCount`, `rows` of its
@@ -80,9 +89,12 @@ private:
 // lacks the tables the adaptation works on) is imported as it is, and the report says
 // why the adaptation did not apply.
 //
-// The source is only read. The new database is written to a temporary file beside the
-// target and takes the target's name only when everything succeeded; on failure no file
-// is left behind. Throws MdbImportError.
+// The source is only read, by a separate reader process (see reader_main), so that a
+// crash, an endless loop or runaway memory in the Access library fails the import
+// cleanly; its structure is checked before any table is copied. The new database is
+// written to a temporary file beside the target and takes the target's name only when
+// everything succeeded; on failure, Ctrl-C or SIGTERM no file is left behind, and the
+// temporaries a killed import left are removed by the next. Throws MdbImportError.
 MdbImportReport import_mdb(const std::string& source, const std::string& target, const MdbImportOptions& options = {},
                            const MdbImportProgressFn& progress = {});
 
@@ -90,5 +102,15 @@ MdbImportReport import_mdb(const std::string& source, const std::string& target,
 // database at `path`, wholly or not at all, and records in `report` whether it applied,
 // the model method, or why it did not apply.
 void adapt_imported_database(const std::string& path, config::RuxSettings* settings, MdbImportReport& report);
+
+// The reader process (the program veltrano-import): copies the Access file into a new
+// SQLite file and reports on descriptor 3, line by line, to the import that started it.
+//   veltrano-import --parent PID [--skip-broken-tables] [--exclude TABLE]... [--memory-mb N]
+//                   [--fault KIND:TABLE] SOURCE TARGET
+// Returns the process's exit code.
+int reader_main(int argc, char** argv);
+
+// Whether the reader process limits its memory (builds with AddressSanitizer cannot).
+bool reader_memory_is_limited();
 
 } // namespace vt::access

@@ -1,16 +1,25 @@
 #include "db/connection.h"
 #include "import/mdb_import.h"
 #include "db/schema.h"
+#include "db/sql_quote.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 using vt::db::Connection;
 using vt::test::TempDir;
@@ -41,6 +50,34 @@ std::vector<std::string> files_in(const fs::path& dir)
 }
 
 vt::db::Value value(Connection& db, const std::string& sql) { return db.scalar(sql); }
+
+// Every table of a database, its definition and its rows in stored order, as one text.
+std::string dump(const std::string& path)
+{
+    Connection db(path, Connection::Mode::ReadOnly);
+    std::string text;
+    for (auto t = db.query("SELECT name, sql FROM sqlite_master ORDER BY name"); !t.eof(); t.next()) {
+        const std::string name = t.getString("name");
+        text += t.getString("sql") + "\n";
+        if (!db.tableExists(name)) continue;
+        std::string row;
+        for (const auto& c : db.columns(name)) row += (row.empty() ? "" : "||'|'||") + ("quote(" + vt::db::quote_ident(c) + ")");
+        for (auto r = db.query("SELECT " + row + " FROM " + vt::db::quote_ident(name) + " ORDER BY rowid"); !r.eof(); r.next())
+            text += r.field(0).toString() + "\n";
+    }
+    return text;
+}
+
+// Starts a program with posix_spawn; returns its process id.
+pid_t spawn(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ), 0);
+    return pid;
+}
 
 TEST(MdbImport, NorthwindTablesRowsAndValues)
 {
@@ -154,6 +191,18 @@ TEST(MdbImport, FilesThatAreNoWholeAccessDatabaseFailCleanly)
 {
     const std::string northwind = read_all(kNorthwind);
     const std::string dates = read_all(kDates);
+    // Damaged copies of Northwind (pages of 2048 bytes): a page copied over another page of
+    // its table (its rows come twice), a definition whose page chain leads back to itself, a
+    // catalog whose definition page was overwritten by a data page. They fail soon.
+    const auto page = [&](int n) { return northwind.substr(static_cast<std::size_t>(n) * 2048, 2048); };
+    const auto with_page = [&](int n, const std::string& bytes) {
+        std::string copy = northwind;
+        copy.replace(static_cast<std::size_t>(n) * 2048, 2048, bytes);
+        return copy;
+    };
+    std::string loop = page(581);  // the definition of "Shippers"; bytes 4-7 name its next page
+    loop[4] = static_cast<char>(581 & 0xFF);
+    loop[5] = static_cast<char>(581 >> 8);
     struct Case {
         const char* name;
         std::string bytes;
@@ -165,6 +214,11 @@ TEST(MdbImport, FilesThatAreNoWholeAccessDatabaseFailCleanly)
         {"Jet 4 cut at a page boundary", dates.substr(0, 30 * 4096), "is truncated"},
         {"text renamed", "Plot;Year;Corg\n1;1990;1.2\n", "is not an Access database"},
         {"empty", "", "is not an Access database"},
+        {"data page of Orders duplicated", with_page(451, page(399)),
+         "table \"Orders\" cannot be read: its rows break its own keys"},
+        {"definition pages in a cycle", with_page(581, loop),
+         "table \"Shippers\" cannot be read: its definition pages form a loop"},
+        {"catalog definition overwritten", with_page(2, page(399)), "is damaged: its catalog cannot be read"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -273,33 +327,36 @@ TEST(MdbImport, AnImportedExperimentDatabaseIsAdaptedWhollyOrNotAtAll)
     EXPECT_EQ(db.scalar("SELECT group_concat(name) FROM sqlite_master").toString(), "Orders");
 }
 
-// The reader runs in a child process: a crash or a hang there fails the table it was
-// reading, names it, and leaves no file; with skipping the other tables still come across.
-TEST(MdbImport, AReaderThatCrashesOrHangsOnATableFailsThatTable)
+// The reader runs in its own process: a crash, a hang or runaway memory there fails the
+// table it was reading, names it, and leaves no file; with skipping the other tables still
+// come across.
+TEST(MdbImport, AReaderThatCrashesHangsOrRunsOutOfMemoryOnATableFailsThatTable)
 {
     struct Case {
-        const char* name;
-        std::function<void()> failure;
-        const char* reason;
+        const char* fault;
+        std::string reason;
+        int stallSeconds = 1;
     };
-    const Case cases[] = {
-        {"crash", [] { std::abort(); }, "the Access reader failed on it (signal 6)"},
-        {"hang", [] { for (;;) ::pause(); }, "reading it does not come to an end"},
+    std::vector<Case> cases = {
+        {"crash", "the Access reader failed on it (signal 6)"},
+        {"hang", "reading it does not come to an end"},
     };
+    // Builds with AddressSanitizer cannot limit the reader's address space.
+    if (vt::access::reader_memory_is_limited())
+        cases.push_back({"memory", "reading it needs more than the 200 MB of memory the Access reader may use", 60});
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fault);
         TempDir dir;
         vt::access::MdbImportOptions options;
-        options.stallSeconds = 1;
-        options.beforeTable = [&](const std::string& table) {
-            if (table == "Shippers") c.failure();
-        };
+        options.stallSeconds = c.stallSeconds;
+        options.memoryLimitMb = 200;
+        options.readerFault = std::string(c.fault) + ":Shippers";
         try {
             vt::access::import_mdb(kNorthwind, dir.file("new.db"), options);
             ADD_FAILURE() << "the import did not fail";
         } catch (const vt::access::MdbImportError& e) {
             EXPECT_EQ(e.kind(), vt::access::MdbImportError::Kind::BrokenTable);
-            EXPECT_EQ(std::string(e.what()), std::string("table \"Shippers\" cannot be read: ") + c.reason);
+            EXPECT_EQ(std::string(e.what()), "table \"Shippers\" cannot be read: " + c.reason);
         }
         EXPECT_TRUE(files_in(dir.path()).empty());
 
@@ -312,6 +369,99 @@ TEST(MdbImport, AReaderThatCrashesOrHangsOnATableFailsThatTable)
         EXPECT_EQ(report.totalRows(), 4032 - 3);
         EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"new.db"});
     }
+}
+
+// The command line and the desktop program (which imports on a worker thread) both start
+// the reader process; either way the tables are those the reader gives in this process.
+TEST(MdbImport, TheReaderProcessGivesTheSameTablesFromTheCommandLineAndFromAThread)
+{
+    for (const std::string& source : {kNorthwind, kDates}) {
+        SCOPED_TRACE(source);
+        TempDir dir;
+        vt::access::MdbImportOptions inProcess;
+        inProcess.isolate = false;
+        vt::access::import_mdb(source, dir.file("in_process.db"), inProcess);
+
+        const auto r = vt::test::run_cli({"import", source, dir.file("cli.db")});
+        ASSERT_EQ(r.code, 0) << r.err;
+
+        std::string failure;
+        std::thread worker([&] {
+            try {
+                vt::access::import_mdb(source, dir.file("thread.db"));
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+        });
+        worker.join();
+        ASSERT_EQ(failure, "");
+
+        const std::string expected = dump(dir.file("in_process.db"));
+        EXPECT_GT(expected.size(), 500u);
+        EXPECT_EQ(dump(dir.file("cli.db")), expected);
+        EXPECT_EQ(dump(dir.file("thread.db")), expected);
+    }
+}
+
+// Ctrl-C or SIGTERM during an import removes its temporary file and stops its reader; a
+// temporary that a killed import left behind is removed by the next import to that target.
+TEST(MdbImport, AnInterruptedImportLeavesNoTemporaryFile)
+{
+    for (const int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        TempDir dir;
+        // A reader that creates its output, reports and then never ends.
+        const std::string reader = dir.file("slow-reader");
+        write_all(reader, "#!/bin/sh\nfor a; do target=$a; done\necho $$ > \"$target.pid\"\n"
+                          ":> \"$target\"\nprintf 'F\\tJet 4\\n' >&3\nexec sleep 600\n");
+        fs::permissions(reader, fs::perms::owner_all);
+        TempDir out;
+        ::setenv("VELTRANO_IMPORT_READER", reader.c_str(), 1);
+        const pid_t cli = spawn({VELTRANO_CLI_PATH, "import", kDates, out.file("new.db")});
+        ::unsetenv("VELTRANO_IMPORT_READER");
+
+        // Wait for the reader's output beside the target.
+        std::string pidFile;
+        for (int i = 0; i < 1000 && pidFile.empty(); ++i) {
+            for (const auto& name : files_in(out.path()))
+                if (name.size() > 4 && name.substr(name.size() - 4) == ".pid") pidFile = out.file(name);
+            if (pidFile.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_FALSE(pidFile.empty());
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const pid_t readerPid = std::atoi(read_all(pidFile).c_str());
+        ASSERT_GT(readerPid, 0);
+        ::unlink(pidFile.c_str());
+        EXPECT_EQ(files_in(out.path()).size(), 1u);  // the temporary
+
+        ::kill(cli, sig);
+        int status = 0;
+        ASSERT_EQ(::waitpid(cli, &status, 0), cli);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig);
+        EXPECT_TRUE(files_in(out.path()).empty());
+        // The reader was stopped with it: it is gone, or a zombie no one has collected yet.
+        bool stopped = false;
+        for (int i = 0; i < 200 && !stopped; ++i) {
+            std::ifstream stat("/proc/" + std::to_string(readerPid) + "/stat");
+            std::string pid, name, state;
+            stopped = !(stat >> pid >> name >> state) || state == "Z";
+            if (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(stopped);
+    }
+
+    // Temporaries of a process that is gone are removed; those of a running one are not.
+    TempDir dir;
+    const pid_t gone = spawn({"/bin/true"});
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = ".new.db.import-" + std::to_string(gone) + "-0.tmp";
+    const std::string running = ".new.db.import-" + std::to_string(::getpid()) + "-99.tmp";
+    for (const auto& name : {stale, stale + "-journal", running, std::string(".other.db.import-1-0.tmp")})
+        write_all(dir.file(name), "left behind");
+    vt::access::import_mdb(kDates, dir.file("new.db"));
+    auto names = files_in(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{running, ".other.db.import-1-0.tmp", "new.db"}));
 }
 
 } // namespace

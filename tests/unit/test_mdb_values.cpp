@@ -1,4 +1,4 @@
-#include "import/child_process.h"
+#include "import/reader_process.h"
 #include "import/mdb_values.h"
 
 #include <gtest/gtest.h>
@@ -90,25 +90,31 @@ TEST(MdbValues, Jet4TextPlainAndCompressed)
     EXPECT_EQ(jet4_text_utf8(lone, sizeof lone), "\xEF\xBF\xBD" "a");
 }
 
-TEST(ChildProcess, LinesArriveAndACrashIsReported)
+// Programs started with posix_spawn report lines on descriptor 3; how they end is told.
+TEST(ReaderProcess, LinesArriveAndACrashIsReported)
 {
     std::vector<std::string> lines;
     auto collect = [&](const std::string& l) { lines.push_back(l); };
-    auto ok = vt::access::run_in_child([](int fd) { vt::access::write_line(fd, "one"); vt::access::write_line(fd, "two"); }, collect, 10);
+    pid_t pid = 0;
+    auto ok = vt::access::run_process({"/bin/sh", "-c", "echo one >&3; echo two >&3; echo noise; echo said >&2"},
+                                      collect, 10, [&](pid_t p) { pid = p; });
+    EXPECT_GT(pid, 0);
     EXPECT_TRUE(ok.exited);
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(ok.errorTail, "said\n");
 
-    // abort() rather than a segmentation fault, which a sanitizer build turns into an exit.
-    auto crash = vt::access::run_in_child([](int fd) { vt::access::write_line(fd, "before"); std::abort(); }, collect, 10);
+    auto crash = vt::access::run_process({"/bin/sh", "-c", "echo before >&3; kill -ABRT $$"}, collect, 10);
     EXPECT_FALSE(crash.exited);
     EXPECT_EQ(crash.signal, SIGABRT);
     EXPECT_EQ(lines.back(), "before");
+
+    EXPECT_THROW(vt::access::run_process({"/nonexistent/reader"}, collect, 10), std::runtime_error);
 }
 
-TEST(ChildProcess, ASilentChildIsStopped)
+TEST(ReaderProcess, ASilentProgramIsStopped)
 {
-    auto hang = vt::access::run_in_child([](int) { for (;;) ::pause(); }, [](const std::string&) {}, 1);
+    auto hang = vt::access::run_process({"/bin/sh", "-c", "exec sleep 600"}, [](const std::string&) {}, 1);
     EXPECT_TRUE(hang.stalled);
     EXPECT_EQ(hang.signal, SIGKILL);
 }

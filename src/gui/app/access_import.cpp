@@ -35,6 +35,9 @@ QString import_access_file(QWidget* parent, const QString& mdbPath, bool interac
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
 
+    // The import waits on a worker thread while the window stays responsive; the Access
+    // file itself is read by the reader process the import starts with posix_spawn
+    // (veltrano-import), never by a fork of this threaded program.
     access::MdbImportReport report;
     std::optional<std::string> failure;
     auto* thread = QThread::create([&] {
