@@ -87,7 +87,10 @@ void TestStartup::modes()
     // German shows the compact set; windows of later parts stay hidden in both.
     QCOMPARE(w.button(Command::Settings)->isVisibleTo(&w), !german);
     QVERIFY(w.button(Command::Manual)->isVisibleTo(&w));
-    QVERIFY(!w.button(Command::Parameters)->isVisibleTo(&w));
+    // Parameters and climate data: English only; parameters are disabled where settings are.
+    QCOMPARE(w.button(Command::Parameters)->isVisibleTo(&w), !german);
+    QCOMPARE(w.button(Command::ClimateData)->isVisibleTo(&w), !german);
+    QCOMPARE(w.button(Command::Parameters)->isEnabled(), settingsEnabled);
     QVERIFY(!w.button(Command::PlotSelection)->isVisibleTo(&w));
     QCOMPARE(w.statusText(1), panel1);
     if (args.contains("M=HHE"))

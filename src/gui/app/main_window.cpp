@@ -78,6 +78,7 @@ MainWindow::MainWindow(StartupEnv env, QWidget* parent)
 
     settingsDialog_ = new SettingsDialog(settings_, state_, session_, this);
     updateCheck_ = new UpdateCheckDialog(this);
+    createParameterWindows();
     applyLanguage();
     setRestricted(restricted_);
     panel2_->setText(QString::fromStdString("Version: " + state_.currentversion));

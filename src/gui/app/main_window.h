@@ -17,6 +17,11 @@ class QPushButton;
 namespace vt::gui {
 
 class SimulatorWindow;
+class ClimateWindow;
+class InitialSomDialog;
+class ParameterViewerDialog;
+class ParameterWindow;
+class SimpleSoilDialog;
 class SettingsDialog;
 class UpdateCheckDialog;
 
@@ -46,6 +51,14 @@ public:
     void setCommandAction(Command c, std::function<void()> action);
     void setSimulator(SimulatorWindow* simulator);
     SimulatorWindow* simulator() const { return simulator_; }
+    // "RUX-Parameter" and "RUX climate data", created with the main window.
+    ParameterWindow* parameterWindow() const { return parameters_; }
+    ClimateWindow* climateWindow() const { return climate_; }
+    // The dialogs the browser opens for one soil, one plot's initial SOM, one crop or amendment.
+    SimpleSoilDialog* simpleSoilDialog() const { return simpleSoil_; }
+    InitialSomDialog* initialSomDialog() const { return initialSom_; }
+    ParameterViewerDialog* cropViewer() const { return cropViewer_; }
+    ParameterViewerDialog* amendmentViewer() const { return amendmentViewer_; }
     // Whether a run is going on in the simulator window (the database is then in use).
     bool runActive() const;
     // The commands that change the database or open windows that do; disabled while a
@@ -107,6 +120,7 @@ private:
     void runBatch();
     bool stopSimulatorForEnd();
     void message(const QString& caption, const QString& text);
+    void createParameterWindows();
 
     StartupEnv env_;
     AppState state_;
@@ -129,6 +143,12 @@ private:
     SettingsDialog* settingsDialog_ = nullptr;
     UpdateCheckDialog* updateCheck_ = nullptr;
     SimulatorWindow* simulator_ = nullptr;
+    ParameterWindow* parameters_ = nullptr;
+    ClimateWindow* climate_ = nullptr;
+    SimpleSoilDialog* simpleSoil_ = nullptr;
+    InitialSomDialog* initialSom_ = nullptr;
+    ParameterViewerDialog* cropViewer_ = nullptr;
+    ParameterViewerDialog* amendmentViewer_ = nullptr;
 };
 
 } // namespace vt::gui
