@@ -252,7 +252,18 @@ void translate_in_file(Tokens& t, std::vector<JetAttachment>& attachments)
         if (!is_word(t[i], "in")) continue;
         const std::size_t file = next_sig(t, i);
         if (file >= t.size() || t[file].kind != Tok::String) continue;
-        const std::size_t name = prev_sig(t, i);
+        std::size_t name = prev_sig(t, i);
+        // INSERT INTO t (columns) IN 'file': the name stands before the column list.
+        if (name != std::string::npos && is_op(t[name], ")")) {
+            int level = 0;
+            for (std::size_t j = name + 1; j-- > 0;) {
+                if (is_op(t[j], ")")) ++level;
+                if (is_op(t[j], "(") && --level == 0) {
+                    name = prev_sig(t, j);
+                    break;
+                }
+            }
+        }
         if (name == std::string::npos || !is_name(t[name])) throw Untranslatable{"IN 'file' without a table name"};
         std::string alias;
         for (const auto& a : attachments)

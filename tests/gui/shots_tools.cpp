@@ -3,6 +3,7 @@
 // into PNG files whose names begin with "tools": into $VELTRANO_SCREENSHOT_DIR when set
 // (scripts/screenshots), else into a temporary folder.
 #include "gui/gui_support.h"
+#include "gui/shot_capture.h"
 #include "gui/app/main_window.h"
 #include "gui/app/shell_ops.h"
 #include "gui/tools/data_transfer_window.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -40,27 +40,7 @@ void ShotsTools::initTestCase()
     QDir().mkpath(dir_);
 }
 
-// The window's client area under a plain title bar that carries its caption.
-void ShotsTools::save(QWidget* w, const QString& name)
-{
-    w->show();
-    QApplication::processEvents();
-    const QPixmap body = w->grab();
-    const int bar = 26;
-    QImage image(body.width(), body.height() + bar, QImage::Format_ARGB32);
-    image.fill(QColor(0x3c, 0x5a, 0x78));
-    QPainter p(&image);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-    p.drawPixmap(0, bar, body);
-    p.end();
-    const QString file = dir_ + "/" + name + ".png";
-    QVERIFY2(image.save(file), qPrintable(file));
-    QVERIFY(QFileInfo(file).size() > 1000);
-}
+void ShotsTools::save(QWidget* w, const QString& name) { vt::test::save_window_shot(w, dir_, name); }
 
 void ShotsTools::windows_data()
 {

@@ -108,7 +108,7 @@ TEST_F(JetTranslator, StatementsOfTheDialectHaveTheirEffect)
         {"insert into another file", "INSERT INTO field_description (FL_ID, Location) IN \"" + other + "\" "
                                      "SELECT FL_ID, Location FROM field_description WHERE FL_ID=2",
          1, "select count(*) from field_description", "3"},
-        {"select from another file", "SELECT FL_ID INTO far_plots FROM field_description IN '" + other + "'", 1,
+        {"select from another file", "SELECT FL_ID INTO far_plots FROM field_description IN '" + other + "'", 2,
          "select FL_ID from far_plots order by 1", "2;101"},
         {"alter table with two columns", "alter table sim_result add lmbd double, lmbd_org YESNO", 0,
          "select count(*) from pragma_table_info('sim_result') where name like 'lmbd%'", "2"},

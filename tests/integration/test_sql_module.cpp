@@ -82,9 +82,12 @@ TEST_F(SqlModuleTest, ParametersAreScannedOnceAndPutInAsLiterals)
 
     // A value that is not a number goes in as a text, never as SQL.
     module.setLines({"select count(*) from t where name = $who"});
-    module.setParameters({{"$who", "x' or 1=1; drop table t; --"}});
+    module.setParameters({{"$who", "x' or 1=1 --"}});
     auto out = module.execute(*db);
+    ASSERT_TRUE(out[0].hasRows);
     EXPECT_EQ(out[0].rows.rows[0][0].toInt(), 0);
+    module.setParameters({{"$who", "'; drop table t; --"}});
+    module.execute(*db);
     EXPECT_TRUE(db->tableExists("t"));
     // The longer name is not eaten by the shorter one.
     EXPECT_EQ(vt::workbench::substitute_parameters("$f + $fl", {{"$f", "1"}, {"$fl", "2"}}), "1 + 2");

@@ -82,29 +82,21 @@ void KeywordRelationWindow::refresh()
     }
 }
 
-void KeywordRelationWindow::addKeyword()
+void KeywordRelationWindow::changeKeyword(void (*change)(db::Connection&, long long, long long, long long))
 {
     db::Connection* c = connection_();
     if (!c || keywords_->currentIndex() < 0) return;
     try {
-        workbench::add_reference_keyword(*c, plot_, litId_, keywords_->currentData().toLongLong());
+        change(*c, plot_, litId_, keywords_->currentData().toLongLong());
     } catch (const std::exception& e) {
         show_message(this, windowTitle(), QString::fromStdString(e.what()));
     }
     refresh();
 }
 
-void KeywordRelationWindow::deleteKeyword()
-{
-    db::Connection* c = connection_();
-    if (!c || keywords_->currentIndex() < 0) return;
-    try {
-        workbench::delete_reference_keyword(*c, plot_, litId_, keywords_->currentData().toLongLong());
-    } catch (const std::exception& e) {
-        show_message(this, windowTitle(), QString::fromStdString(e.what()));
-    }
-    refresh();
-}
+void KeywordRelationWindow::addKeyword() { changeKeyword(&workbench::add_reference_keyword); }
+
+void KeywordRelationWindow::deleteKeyword() { changeKeyword(&workbench::delete_reference_keyword); }
 
 ReferenceListWindow::ReferenceListWindow(std::function<db::Connection*()> connection, config::RuxSettings& settings,
                                          QWidget* parent)

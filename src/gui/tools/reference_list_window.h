@@ -37,6 +37,7 @@ public:
 
 private:
     void refresh();
+    void changeKeyword(void (*change)(db::Connection&, long long, long long, long long));
 
     std::function<db::Connection*()> connection_;
     long long plot_ = 0;
