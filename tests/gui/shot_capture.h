@@ -1,6 +1,7 @@
 #pragma once
 // The screenshot programs' picture of a window: its client area under a plain title bar
-// that carries its caption, saved as `dir`/`name`.png.
+// that carries its caption, saved as `dir`/`name`.png; with `fit` the window first takes
+// its preferred size.
 #include <QApplication>
 #include <QFileInfo>
 #include <QPainter>
@@ -9,11 +10,11 @@
 
 namespace vt::test {
 
-inline void save_window_shot(QWidget* w, const QString& dir, const QString& name)
+inline void save_window_shot(QWidget* w, const QString& dir, const QString& name, bool fit = true)
 {
     w->show();
     QApplication::processEvents();
-    w->adjustSize();
+    if (fit) w->adjustSize();
     QApplication::processEvents();
     const QPixmap body = w->grab();
     const int bar = 26;

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
 #include <QtTest>
 
 using vt::gui::MainWindow;
@@ -40,7 +41,7 @@ void ShotsTools::initTestCase()
     QDir().mkpath(dir_);
 }
 
-void ShotsTools::save(QWidget* w, const QString& name) { vt::test::save_window_shot(w, dir_, name); }
+void ShotsTools::save(QWidget* w, const QString& name) { vt::test::save_window_shot(w, dir_, name, false); }
 
 void ShotsTools::windows_data()
 {

@@ -40,6 +40,8 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const
     }
     const auto& v = eval::cell(table_.rows[static_cast<std::size_t>(index.row())],
                                columns_[static_cast<std::size_t>(index.column())]);
+    // Reals as the user reads them: twelve significant digits, no binary tail.
+    if (v.isReal()) return QString::number(v.toDouble(), 'g', 12);
     return QString::fromStdString(eval::export_text(v));
 }
 
