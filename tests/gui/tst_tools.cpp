@@ -82,6 +82,13 @@ void TestTools::sqlModuleRunsScripts()
     QVERIFY(w->editor()->toPlainText().startsWith("select FL_ID, site_description"));
     w->hide();  // closing empties the history
     QCOMPARE(w->slotText(), QString("0"));
+
+    // No script runs while a run uses the database.
+    w->setBusyCheck([] { return true; });
+    w->editor()->setPlainText("delete from field_description");
+    QVERIFY(!w->execute());
+    QVERIFY(DialogHooks::takeMessages().first().contains("A run is in progress"));
+    QCOMPARE(f.db().scalar("select count(*) from field_description").toInt(), 3);
 }
 
 void TestTools::sqlModuleParameters()

@@ -238,6 +238,10 @@ void DataTransferWindow::messageDoubleClicked(QListWidgetItem* item)
 
 int DataTransferWindow::copy()
 {
+    if (busy_ && busy_()) {
+        show_message(this, "data transfer", "A run is in progress; copy the plots when it has ended.");
+        return 0;
+    }
     if (transfer_ && transferConnection_ != connection_()) {
         transfer_->abandon();
         transfer_.reset();

@@ -34,6 +34,9 @@ public:
     DataTransferWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent = nullptr);
     ~DataTransferWindow() override;
 
+    // While it says yes (a run uses the database) nothing is copied.
+    void setBusyCheck(std::function<bool()> busy) { busy_ = std::move(busy); }
+
     QStandardItemModel* sourceList() const { return source_; }
     ResultTableModel* destinationGrid() const { return destination_; }
     QListWidget* messageList() const { return messages_; }
@@ -64,6 +67,7 @@ private:
     bool waitForKeyCheck(long long plot, const workbench::KeyCheckLists& lists);
 
     std::function<db::Connection*()> connection_;
+    std::function<bool()> busy_;
     db::Connection* transferConnection_ = nullptr;
     std::unique_ptr<workbench::DataTransfer> transfer_;
     QStandardItemModel* source_ = nullptr;

@@ -153,6 +153,10 @@ bool SqlModuleWindow::execute()
         show_message(this, "SQL - module", "No database is open.");
         return false;
     }
+    if (busy_ && busy_()) {
+        show_message(this, "SQL - module", "A run is in progress; execute the script when it has ended.");
+        return false;
+    }
     editorToModule();
     gridToModule();
     workbench::SqlModule::Callbacks cb;

@@ -28,6 +28,9 @@ public:
     // `connection` gives the open database (null when none is open).
     SqlModuleWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent = nullptr);
 
+    // While it says yes (a run uses the database) scripts are not run.
+    void setBusyCheck(std::function<bool()> busy) { busy_ = std::move(busy); }
+
     workbench::SqlModule& module() { return module_; }
     QPlainTextEdit* editor() const { return editor_; }
     QStandardItemModel* parameterGrid() const { return params_; }
@@ -60,6 +63,7 @@ private:
     void addLog(const QString& line);
 
     std::function<db::Connection*()> connection_;
+    std::function<bool()> busy_;
     workbench::SqlModule module_;
     QPlainTextEdit* editor_ = nullptr;
     QPlainTextEdit* log_ = nullptr;

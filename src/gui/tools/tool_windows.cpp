@@ -22,6 +22,9 @@ ToolWindows install_tool_windows(MainWindow& main)
     w.rAnalysis = std::make_unique<RAnalysisWindow>(connection, main.settings());
     w.referenceList = std::make_unique<ReferenceListWindow>(connection, main.settings());
     w.sqlModule = std::make_unique<SqlModuleWindow>(connection, german);
+    const auto busy = [&main] { return main.runActive(); };
+    w.sqlModule->setBusyCheck(busy);
+    w.dataTransfer->setBusyCheck(busy);
     auto open = [](QWidget* window) {
         window->show();
         window->raise();
