@@ -166,6 +166,25 @@ TEST_F(JetTranslator, AStatementThatCannotBeTranslatedRunsAsWrittenAndFailsNamin
     EXPECT_FALSE(db->columnExists("gldpflan", "a1"));
 }
 
+TEST_F(JetTranslator, TheSqlCommandRunsTheDialect)
+{
+    db.reset();
+    std::ofstream(dir.file("jet.sql")) << " DELETE sim_result.* FROM site_state\n LEFT JOIN sim_result ON site_state.FL_ID = "
+                                          "sim_result.FL_ID WHERE site_state.status=1\ngo\n"
+                                          "UPDATE cultivation INNER JOIN gldpflan ON cultivation.Item_IX = gldpflan.ITEM_IX\n"
+                                          "SET cultivation.Sim_Quantity = cultivation.Quantity * gldpflan.HI\ngo\n"
+                                          "SELECT FL_ID INTO plots_far IN '" << dir.file("other.db") << "' FROM field_description\n"
+                                          "go\nSELECT FL_ID & \": \" & Nz(Sim_Quantity, 0) AS q FROM cultivation ORDER BY 1\n";
+    const auto r = vt::test::run_cli({"sql", "--db", dir.file("main.db"), dir.file("jet.sql"), "--csv"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "q\n1: 0\n1: 40\n2: 20\n");
+    for (const char* line : {"statement 1: 3 rows changed: DELETE sim_result.* FROM site_state\n",
+                             "statement 2: 2 rows changed: UPDATE cultivation INNER JOIN", "statement 3: 3 rows changed"})
+        EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+    Connection far(dir.file("other.db"));
+    EXPECT_EQ(rows_of(far, "select count(*) from plots_far"), "3");
+}
+
 TEST_F(JetTranslator, RunScriptsAndCompanionFilesAreReadInTheDialect)
 {
     // A pre-processing script of a run and an R companion file, both written for Jet.
