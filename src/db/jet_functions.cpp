@@ -1,5 +1,7 @@
 #include "db/jet_functions.h"
 
+#include "db/jet_text_functions.h"
+
 #include "base/number_format.h"
 #include "base/text.h"
 
@@ -243,6 +245,7 @@ void register_jet_functions(sqlite3* db)
     for (int n = 2; n <= 4; ++n)
         sqlite3_create_function(db, "instr", n, flags, nullptr, fn_instr, nullptr, nullptr);
     sqlite3_create_function(db, "stdev", 1, flags, nullptr, nullptr, stdev_step, stdev_final);
+    register_jet_text_functions(db);
 }
 
 } // namespace vt::db

@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include "db/connection.h"
+#include "db/jet_translator.h"
 #include "eval/plot_evaluation.h"
 #include "eval/program_runner.h"
 
@@ -57,8 +58,12 @@ int run_companion_sql(db::Connection& c, const std::string& path, long long plot
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (base::trim(line) == "go") {
             if (!base::trim(statement).empty()) {
-                if (mayFail) c.executeIgnoringErrors(statement);
-                else c.execute(statement);
+                // Companion files are written in the Jet dialect, like the run's scripts.
+                try {
+                    db::execute_jet(c, statement);
+                } catch (const db::DbError&) {
+                    if (!mayFail) throw;
+                }
                 ++executed;
             }
             statement.clear();
@@ -86,26 +91,43 @@ ScriptOutcome evaluate_plot_by_script(db::Connection& c, long long plot, const S
         return ScriptOutcome::ScriptMissing;
     }
 
-    const std::string result = s.rResult.empty() || s.rResult == "?" ? s.rScript + "out" : s.rResult;
+    const RCommand cmd = r_command(s);
     ProgramRunner r;
-    r.applicationName = s.rCall.empty() ? "Rscript" : s.rCall;
-    r.currentDir = folder.string();
+    r.applicationName = cmd.program;
+    r.currentDir = cmd.workingDir;
     r.showType = ProgramRunner::ShowType::Minimized;
-    if (is_rscript(r.applicationName)) {
-        // Rscript runs a script without echo and writes to its output.
-        r.parameters = quoted(script.string());
-        r.outputFile = (folder / result).string();
-    } else {
-        r.parameters = "CMD BATCH --slave " + quoted(script.string()) + " " + quoted((folder / result).string());
-    }
+    for (const auto& a : cmd.arguments) r.parameters += (r.parameters.empty() ? "" : " ") + quoted(a);
+    r.outputFile = cmd.outputFile;
     r.execute();
     if (r.resultCode() != -1) {
-        hooks.show("R", "the R program \"" + r.applicationName + "\" could not be started: " +
-                            std::strerror(r.resultCode()) + " (set \"R call\" in the settings)");
+        hooks.show("R", r_not_started_message(r.applicationName, std::strerror(r.resultCode())));
         return ScriptOutcome::RNotStarted;
     }
     r.wait([&hooks] { return !hooks.stopRequested(); });
     return r.finished() ? ScriptOutcome::Done : ScriptOutcome::Stopped;
+}
+
+RCommand r_command(const ScriptEvaluationSettings& s)
+{
+    const fs::path folder = s.folder.empty() ? fs::current_path() : fs::path(s.folder);
+    const std::string script = (folder / s.rScript).string();
+    const std::string result = (folder / (s.rResult.empty() || s.rResult == "?" ? s.rScript + "out" : s.rResult)).string();
+    RCommand cmd;
+    cmd.program = s.rCall.empty() ? "Rscript" : s.rCall;
+    cmd.workingDir = folder.string();
+    if (is_rscript(cmd.program)) {
+        // Rscript runs a script without echo and writes to its output.
+        cmd.arguments = {script};
+        cmd.outputFile = result;
+    } else {
+        cmd.arguments = {"CMD", "BATCH", "--slave", script, result};
+    }
+    return cmd;
+}
+
+std::string r_not_started_message(const std::string& program, const std::string& reason)
+{
+    return "the R program \"" + program + "\" could not be started: " + reason + " (set \"R call\" in the settings)";
 }
 
 long long run_script_evaluation(db::Connection& c, const ScriptEvaluationSettings& s, const engine::RunHooks& hooks)

@@ -2,6 +2,7 @@
 #include "engine/run/run_hooks.h"
 
 #include <string>
+#include <vector>
 
 namespace vt::db {
 class Connection;
@@ -25,6 +26,21 @@ enum class ScriptOutcome {
     RNotStarted,     // the R program could not be started
     Stopped,         // the caller stopped the wait
 };
+
+// How the R program is called for the special evaluation: Rscript runs the script with
+// its output in the result file; any other R program runs it in batch mode
+// ("CMD BATCH --slave script result"). A desktop caller starts it with its own process
+// class; evaluate_plot_by_script uses the program runner.
+struct RCommand {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string workingDir;
+    std::string outputFile;  // set for Rscript: where its output goes
+};
+RCommand r_command(const ScriptEvaluationSettings& s);
+
+// The message when the R program could not be started.
+std::string r_not_started_message(const std::string& program, const std::string& reason);
 
 // Runs the companion SQL file for one plot: lines are collected into a statement, the
 // first "#fl_id" of each line replaced by the plot number; a line "go" executes the

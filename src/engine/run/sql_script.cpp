@@ -1,6 +1,7 @@
 #include "engine/run/sql_script.h"
 
 #include "db/connection.h"
+#include "db/jet_translator.h"
 #include "base/text.h"
 
 #include <fstream>
@@ -70,12 +71,9 @@ void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& state
         const bool changing = is_changing_statement(st.text);
         if (callbacks.onDataChange) callbacks.onDataChange(changing);
         try {
-            if (changing) {
-                c.executeScript(st.text);
-            } else {
-                db::Cursor rows = c.query(st.text);
-                if (callbacks.onRows) callbacks.onRows(rows);
-            }
+            // Users' scripts are written in the Jet dialect; the translator runs them.
+            if (changing) db::execute_jet(c, st.text);
+            else db::query_jet(c, st.text, [&](db::Cursor& rows) { if (callbacks.onRows) callbacks.onRows(rows); });
         } catch (const db::DbError& e) {
             if (st.ignoreErrors) continue;
             std::string head = st.text.substr(0, st.text.find('\n'));

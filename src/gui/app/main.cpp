@@ -1,5 +1,6 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
+#include "gui/tools/tool_windows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
     simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
+    const auto tools = vt::gui::install_tool_windows(mainWindow);  // closed before the main window
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();

@@ -202,6 +202,8 @@ void MainWindow::openCommand(Command c)
     case Command::Manual: openManual(); return;
     case Command::End: endProgram(); return;
     default:
+        // Commands the mode disables (Parameters and Data Transfer in KORVANIC) stay shut.
+        if (!buttons_[c]->isEnabled()) return;
         if (auto it = actions_.find(c); it != actions_.end() && it->second) it->second();
         return;
     }

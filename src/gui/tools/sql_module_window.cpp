@@ -1,0 +1,277 @@
+#include "gui/tools/sql_module_window.h"
+
+#include "db/connection.h"
+#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_dialogs.h"
+#include "gui/widgets/dialog_hooks.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace vt::gui {
+
+SqlModuleWindow::SqlModuleWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent)
+    : QWidget(parent, Qt::Window), connection_(std::move(connection))
+{
+    setObjectName("SqlModuleWindow");
+    setWindowTitle("SQL - module");
+    buildLayout(german);
+    lastFolder_ = QDir::currentPath();
+}
+
+void SqlModuleWindow::buildLayout(bool german)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto button = [this, top](const char* name, const QString& text, void (SqlModuleWindow::*slot)()) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        connect(b, &QPushButton::clicked, this, slot);
+        top->addWidget(b);
+        return b;
+    };
+    auto* exec = new QPushButton(german ? "ausführen" : "execute", this);
+    exec->setObjectName("execute");
+    connect(exec, &QPushButton::clicked, this, [this] { execute(); });
+    top->addWidget(exec);
+    button("load", german ? "aus Datei laden" : "load from file", &SqlModuleWindow::loadFromFile);
+    button("save", german ? "in Datei speichern" : "save to file", &SqlModuleWindow::saveToFile);
+    button("export", "export to XLS", &SqlModuleWindow::exportToXls);
+    top->addStretch();
+    auto* up = new QToolButton(this);
+    up->setObjectName("history_up");
+    up->setArrowType(Qt::UpArrow);
+    connect(up, &QToolButton::clicked, this, &SqlModuleWindow::historyUp);
+    auto* down = new QToolButton(this);
+    down->setObjectName("history_down");
+    down->setArrowType(Qt::DownArrow);
+    connect(down, &QToolButton::clicked, this, &SqlModuleWindow::historyDown);
+    slot_ = new QLabel("0", this);
+    slot_->setObjectName("slot");
+    top->addWidget(up);
+    top->addWidget(down);
+    top->addWidget(slot_);
+    top->addWidget(new QLabel("of 10", this));
+    dataChange_ = new QCheckBox("data change", this);
+    dataChange_->setObjectName("data_change");
+    dataChange_->setEnabled(false);
+    top->addWidget(dataChange_);
+    layout->addLayout(top);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    auto* upper = new QSplitter(Qt::Horizontal, split);
+    editor_ = new QPlainTextEdit(upper);
+    editor_->setObjectName("editor");
+    editor_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    auto* paramBox = new QWidget(upper);
+    auto* paramLayout = new QVBoxLayout(paramBox);
+    paramLayout->setContentsMargins(0, 0, 0, 0);
+    params_ = new QStandardItemModel(0, 2, this);
+    params_->setHorizontalHeaderLabels({"parameter", "value"});
+    paramView_ = new QTableView(paramBox);
+    paramView_->setObjectName("parameters");
+    paramView_->setModel(params_);
+    paramView_->horizontalHeader()->setStretchLastSection(true);
+    paramLayout->addWidget(paramView_);
+    auto* update = new QPushButton("update sql code with parameter values", paramBox);
+    update->setObjectName("update_parameters");
+    connect(update, &QPushButton::clicked, this, &SqlModuleWindow::updateWithParameters);
+    auto* clear = new QPushButton("clear grid", paramBox);
+    clear->setObjectName("clear_grid");
+    connect(clear, &QPushButton::clicked, this, &SqlModuleWindow::clearGrid);
+    paramLayout->addWidget(update);
+    paramLayout->addWidget(clear);
+    upper->setStretchFactor(0, 3);
+    upper->setStretchFactor(1, 1);
+
+    result_ = new ResultTableModel(this);
+    auto* resultView = new QTableView(split);
+    resultView->setObjectName("result");
+    resultView->setModel(result_);
+    log_ = new QPlainTextEdit(split);
+    log_->setObjectName("log");
+    log_->setReadOnly(true);
+    log_->setMaximumBlockCount(500);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 3);
+    split->setStretchFactor(2, 1);
+    layout->addWidget(split);
+    resize(900, 640);
+}
+
+bool SqlModuleWindow::dataChangeTicked() const { return dataChange_->isChecked(); }
+
+QString SqlModuleWindow::slotText() const { return slot_->text(); }
+
+QStringList SqlModuleWindow::log() const { return log_->toPlainText().split('\n', Qt::SkipEmptyParts); }
+
+void SqlModuleWindow::addLog(const QString& line) { log_->appendPlainText(line); }
+
+void SqlModuleWindow::editorToModule() { module_.setText(editor_->toPlainText().toStdString()); }
+
+void SqlModuleWindow::moduleToEditor() { editor_->setPlainText(QString::fromStdString(module_.text())); }
+
+void SqlModuleWindow::gridToModule()
+{
+    std::vector<workbench::ScriptParameter> p;
+    for (int r = 0; r < params_->rowCount(); ++r) {
+        const QString name = params_->index(r, 0).data().toString().trimmed();
+        if (name.isEmpty()) continue;
+        p.push_back({name.toStdString(), params_->index(r, 1).data().toString().toStdString()});
+    }
+    module_.setParameters(std::move(p));
+}
+
+void SqlModuleWindow::moduleToGrid()
+{
+    params_->setRowCount(0);
+    for (const auto& p : module_.parameters())
+        params_->appendRow({new QStandardItem(QString::fromStdString(p.name)), new QStandardItem(QString::fromStdString(p.value))});
+}
+
+void SqlModuleWindow::showSlot() { slot_->setText(QString::number(module_.currentSlot())); }
+
+bool SqlModuleWindow::execute()
+{
+    db::Connection* c = connection_();
+    if (!c) {
+        show_message(this, "SQL - module", "No database is open.");
+        return false;
+    }
+    if (busy_ && busy_()) {
+        show_message(this, "SQL - module", "A run is in progress; execute the script when it has ended.");
+        return false;
+    }
+    editorToModule();
+    gridToModule();
+    workbench::SqlModule::Callbacks cb;
+    cb.beforeStatement = [] { QApplication::processEvents(); };
+    cb.onOutcome = [this](const workbench::StatementOutcome& o) {
+        dataChange_->setChecked(o.dataChange);
+        const QString n = QString::number(o.number);
+        if (!o.ignoredError.empty())
+            addLog("statement " + n + ": error ignored (drop): " + QString::fromStdString(o.ignoredError));
+        else if (o.dataChange)
+            addLog("statement " + n + ": " + QString::number(o.changed) + " rows changed");
+        else {
+            result_->setTable(o.rows);
+            addLog("statement " + n + ": " + QString::number(o.rows.rows.size()) + " rows");
+        }
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = true;
+    try {
+        module_.execute(*c, cb);
+    } catch (const std::exception& e) {
+        ok = false;
+        dataChange_->setChecked(module_.dataChange());
+        QApplication::restoreOverrideCursor();
+        addLog(QString::fromStdString(e.what()));
+        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+    }
+    if (ok) QApplication::restoreOverrideCursor();
+    showSlot();
+    return ok;
+}
+
+void SqlModuleWindow::loadFromFile()
+{
+    const QString f = choose_open_file(this, "load from file", lastFolder_, "sql - files (*.sql)");
+    if (!f.isEmpty()) loadFile(f);
+}
+
+void SqlModuleWindow::loadFile(const QString& path)
+{
+    gridToModule();
+    try {
+        module_.loadFile(path.toStdString());
+    } catch (const std::exception& e) {
+        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+        return;
+    }
+    lastFolder_ = QFileInfo(path).absolutePath();
+    moduleToEditor();
+    moduleToGrid();
+}
+
+void SqlModuleWindow::saveToFile()
+{
+    const QString f = choose_save_file(this, "save to file", lastFolder_, "sql - files (*.sql)", "sql");
+    if (f.isEmpty()) return;
+    editorToModule();
+    try {
+        module_.saveFile(f.toStdString());
+        lastFolder_ = QFileInfo(f).absolutePath();
+    } catch (const std::exception& e) {
+        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+    }
+}
+
+void SqlModuleWindow::updateWithParameters()
+{
+    editorToModule();
+    gridToModule();
+    module_.applyParameters();
+    moduleToEditor();
+    showSlot();
+}
+
+void SqlModuleWindow::clearGrid()
+{
+    module_.clearGrid();
+    moduleToGrid();
+}
+
+void SqlModuleWindow::historyUp()
+{
+    if (module_.historyUp()) moduleToEditor();
+    showSlot();
+}
+
+void SqlModuleWindow::historyDown()
+{
+    if (module_.historyDown()) moduleToEditor();
+    showSlot();
+}
+
+void SqlModuleWindow::exportToXls()
+{
+    if (module_.result().columns.empty()) {
+        show_message(this, "export to XLS", "There is no result to export; execute a query first.");
+        return;
+    }
+    const QString f = choose_save_file(this, "export to XLS", lastFolder_, "Excel workbook (*.xlsx)", "xlsx");
+    if (f.isEmpty()) return;
+    try {
+        module_.exportResult(f.toStdString());
+    } catch (const std::exception& e) {
+        show_message(this, "export to XLS", QString::fromStdString(e.what()));
+        return;
+    }
+    open_document(f);
+}
+
+void SqlModuleWindow::hideEvent(QHideEvent* event)
+{
+    // Closing the window empties the history.
+    module_.clearHistory();
+    showSlot();
+    QWidget::hideEvent(event);
+}
+
+} // namespace vt::gui

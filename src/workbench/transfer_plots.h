@@ -1,0 +1,113 @@
+#pragma once
+#include "eval/table_data.h"
+
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::workbench {
+
+// A line of the source plot list: " " + FL_ID + ": " + location + "-" + site_description.
+struct TransferPlotLine {
+    long long plot = 0;
+    std::string text;
+};
+
+// The plots of the open database, ordered by location and site_description.
+std::vector<TransferPlotLine> transfer_source_plots(db::Connection& c);
+
+// The crop and amendment parameter records a plot uses, looked up in the destination.
+struct KeyCheckLists {
+    std::vector<std::string> amendmentHits;  // item_ix + " ==>src: " + name + " ==>dst: " + name
+    std::vector<long long> amendmentsMissing;
+    std::vector<std::string> cropHits;
+    std::vector<long long> cropsMissing;
+
+    bool complete() const { return amendmentsMissing.empty() && cropsMissing.empty(); }
+    // The lines of the message list, headed "Trefferliste Ops:", "Fehlerliste Ops:",
+    // "Trefferliste crops:", "Fehlerliste Crops:".
+    std::vector<std::string> messageLines() const;
+};
+
+// What was copied of one plot: rows per table, in the order of the copy.
+struct PlotTransfer {
+    long long plot = 0;
+    bool copied = false;  // false: skipped after the key check
+    std::vector<std::pair<std::string, int>> rows;
+};
+
+// A copy that failed: nothing of `plot` reached the destination.
+class TransferError : public std::runtime_error {
+public:
+    TransferError(long long plot, const std::string& table, const std::string& message);
+    long long plot() const { return plot_; }
+    const std::string& table() const { return table_; }
+
+private:
+    long long plot_;
+    std::string table_;
+};
+
+// "data transfer": copies plots with everything they need from the open database into
+// another database file of the same layout. The destination is attached to the one
+// connection, so each plot is copied by statements across both files that stand or fall
+// together; no work table is created in either file.
+class DataTransfer {
+public:
+    explicit DataTransfer(db::Connection& source);
+    ~DataTransfer();
+    DataTransfer(const DataTransfer&) = delete;
+    DataTransfer& operator=(const DataTransfer&) = delete;
+
+    // "select destination": copies the file to FILE.bak (overwriting an older backup),
+    // checks the backup (it opens as a database with as many tables as the file), and
+    // only then attaches the file. Throws std::runtime_error (or db::DbError) and stays
+    // unconnected when any of it fails.
+    void selectDestination(const std::string& path);
+    bool connected() const { return !destination_.empty(); }
+    const std::string& destination() const { return destination_; }
+    static std::string backupPath(const std::string& destination) { return destination + ".bak"; }
+    // "end": the destination is detached.
+    void disconnect();
+    // Forgets the destination without touching the connection (it was closed already).
+    void abandon() { destination_.clear(); }
+
+    // The destination's plots: fl_id, location, site_description.
+    eval::Table destinationPlots();
+
+    // The key check of one plot against the destination's gldopspa and gldpflan.
+    KeyCheckLists keyCheck(long long plot);
+    enum class Record { Amendment, Crop };
+    // Copies a missing gldopspa or gldpflan record into the destination.
+    void copyParameterRecord(Record kind, long long itemIx);
+
+    struct Options {
+        bool keyCheck = true;  // false: "no wait on key check"
+        // After the key check of a plot (only when keyCheck): whether to copy it. It may
+        // copy missing records first. Without it a plot with missing records is skipped.
+        std::function<bool(long long plot, const KeyCheckLists& lists)> decide;
+        std::function<void(const std::string& line)> message;
+        std::function<void(long long done, long long total)> progress;
+    };
+    // "copy": every plot in order, each all or nothing. The first plot that fails stops
+    // the copy with TransferError naming the plot and the table; the plots before it
+    // stay copied, the destination holds nothing of the failing one.
+    std::vector<PlotTransfer> copy(const std::vector<long long>& plots, const Options& options);
+
+private:
+    PlotTransfer copyPlot(long long plot);
+    int moveRows(long long plot, const std::string& table, const std::vector<std::string>& columns,
+                 const std::string& condition, const std::vector<db::Value>& values);
+    std::vector<std::string> commonColumns(const std::string& table, const std::vector<std::string>& wanted);
+
+    db::Connection& c_;
+    std::string destination_;
+};
+
+} // namespace vt::workbench
