@@ -37,7 +37,11 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
     PlotEvaluator evaluator;
     long long done = 0;
     for (long long plot : plots) {
-        if (hooks.stopRequested()) break;
+        if (hooks.stopRequested()) {
+            result.cancelled = true;
+            hooks.report(0, 0);
+            return result;  // the walk's savepoint rolls both tables back
+        }
         try {
             db::Savepoint one(c, "statistics_of_plot");
             evaluator.evaluate(c, plot, true, phase);
@@ -48,6 +52,11 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
             hooks.show("plot " + std::to_string(plot), e.what());
         }
         hooks.report(++done, static_cast<long long>(plots.size()));
+    }
+    if (hooks.stopRequested()) {
+        result.cancelled = true;
+        hooks.report(0, 0);
+        return result;
     }
     walk.release();
     hooks.report(0, 0);
