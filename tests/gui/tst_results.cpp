@@ -7,6 +7,8 @@
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/grid_export.h"
 #include "gui/results/result_pages.h"
+#include "gui/results/background_task.h"
+#include "gui/results/statistics_update.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/widgets/error_list_window.h"
 
@@ -82,6 +84,7 @@ private slots:
     void makeCsvWritesTheGrid();
     void miscFiguresOfAQuantity();
     void invalidInputRowsShowTheErrorWindow();
+    void cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore();
 };
 
 void TestResults::plotRunFillsCarbonPage()
@@ -207,6 +210,42 @@ void TestResults::invalidInputRowsShowTheErrorWindow()
     QVERIFY2(!rows.isEmpty(), qPrintable(messages.join('\n')));
     QVERIFY(rows.first().startsWith("FL_ID=301"));
     QVERIFY2(messages.join('\n').contains("missing data for FL_ID301"), qPrintable(messages.join('\n')));
+}
+
+void TestResults::cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore()
+{
+    Fixture f;
+    f.runs->showDatabaseSelection();
+    f.runs->panel()->tickAll(Qt::Checked);
+    f.runs->runSelection();
+    int rebuilds = 0;
+    vt::gui::StatisticsUpdate update([&f] { return f.db(); }, nullptr);
+    update.setRebuildTree([&rebuilds](int mode) { rebuilds += mode == 0; });
+    QVERIFY(update.updateStatistics(vt::eval::Phase::All));
+    QCOMPARE(rebuilds, 1);
+    auto snapshot = [&f] {
+        return f.db()->scalar("select group_concat(FL_ID || ':' || n || ':' || rms, ',') from "
+                              "(select * from rux_stat_corg order by FL_ID)").toString() + "|" +
+               f.db()->scalar("select group_concat(FL_ID || ':' || n, ',') from "
+                              "(select * from rux_stat_nt order by FL_ID)").toString();
+    };
+    const std::string whole = snapshot();
+    QVERIFY(f.db()->scalar("select count(*) from rux_stat_corg where n > 1").toInt() >= 9);
+
+    // "cancel" pressed while the walk is going on: the tables are as before (the walk of
+    // another phase was rolled back) or complete, never half-written.
+    QTimer::singleShot(0, update.task(), &vt::gui::BackgroundTask::cancel);
+    const bool completed = update.updateStatistics(vt::eval::Phase::Late);
+    QCOMPARE(completed, !update.lastResult().cancelled);
+    const std::string afterCancel = snapshot();
+    if (!completed) QCOMPARE(afterCancel, whole);
+    // Once more, completed: the late years give other statistics than all records.
+    QVERIFY(update.updateStatistics(vt::eval::Phase::Late));
+    const std::string late = snapshot();
+    if (completed) QCOMPARE(afterCancel, late);
+    QVERIFY(late != whole);
+    QVERIFY(update.refreshOutlierIndication());
+    QVERIFY(f.db()->scalar("select count(*) from tmp_outlist").toInt() >= 1);
 }
 
 QTEST_MAIN(TestResults)

@@ -1,5 +1,6 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
+#include "gui/results/results_menu.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
     simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
+    vt::gui::install_results_menu(mainWindow, simulator);
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();
