@@ -32,17 +32,29 @@ std::pair<double, double> padded(double lo, double hi)
     return {lo - span * 0.05, hi + span * 0.05};
 }
 
+// A tick interval of 1, 2 or 5 times a power of ten that gives about five ticks.
+double nice_interval(double span)
+{
+    const double raw = span / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power) return m * power;
+    return 10 * power;
+}
+
 QValueAxis* axis(QChart* chart, Qt::Alignment side, const QString& title, double lo, double hi, bool years)
 {
     auto* a = new QValueAxis(chart);
     a->setTitleText(title);
-    a->setRange(lo, hi);
-    if (years) {
-        a->setLabelFormat("%.0f");
-        a->applyNiceNumbers();
-    } else {
-        a->setLabelFormat("%.4g");
-    }
+    const double step = std::max(nice_interval(hi - lo), years ? 1.0 : 0.0);
+    // Bounds on whole ticks, so that the labels read as round numbers.
+    const double from = std::floor(lo / step) * step, to = std::ceil(hi / step) * step;
+    a->setRange(from, to);
+    a->setTickType(QValueAxis::TicksDynamic);
+    a->setTickAnchor(from);
+    a->setTickInterval(step);
+    const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
+    a->setLabelFormat(QString("%.%1f").arg(decimals));
     chart->addAxis(a, side);
     return a;
 }

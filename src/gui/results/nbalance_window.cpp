@@ -56,7 +56,7 @@ NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std:
     fertFrom_ = field("fert_from", "0");
     fertTo_ = field("fert_to", "3000");
     plot_ = field("fl_id", "*");
-    plot_->setToolTip("select a fl_id or use * for all rescords");
+    plot_->setToolTip("select\x20" "a fl_id or use * for all rescords");  // \x20: a hint, not a query
     observed_ = new QCheckBox("use observed N-uptake", this);
     observed_->setObjectName("observed_uptake");
     makeCsv_ = new QCheckBox("make CSV", this);

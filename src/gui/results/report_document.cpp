@@ -184,8 +184,12 @@ QString site_report_body(const eval::Table& site, const eval::Table& references)
          f("sand") + "</td><td>FAT(T+fU): " + f("FAT") + "</td></tr>";
     h += "<tr><td><b>POROSITY:</b></td><td>PV: " + f("PV") + "</td><td>FC: " + f("FC") + "</td><td>PWP: " + f("PWP") +
          "</td><td>PD: " + f("PD") + " &nbsp; BD: " + f("BD") + "</td></tr>";
-    h += "<tr><td><b>CLIMATE_ID=</b>" + f("climate_ID") + "</td><td>" + f("station") + "</td><td>" + f("mwtemp") +
-         " °C</td><td>" + f("mwprec") + " mm</td><td>N=" + f("ycnt") + "</td></tr>";
+    auto mean = [&site](const char* c) {
+        const int col = site.column(c);
+        return col < 0 || site.empty() ? QString() : QLocale().toString(eval::cell(site.rows[0], col).toDouble(), 'f', 1);
+    };
+    h += "<tr><td><b>CLIMATE_ID=</b>" + f("climate_ID") + "</td><td>" + f("station") + "</td><td>" + mean("mwtemp") +
+         " °C</td><td>" + mean("mwprec") + " mm</td><td>N=" + f("ycnt") + "</td></tr>";
     h += "<tr><td>area</td><td>" + f("area") + " ha</td><td colspan='3'>" +
          esc(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)) + "</td></tr></table>";
     h += "<p style='font-size:11pt; font-weight:bold'>References:</p>";

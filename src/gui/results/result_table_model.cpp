@@ -4,7 +4,17 @@
 
 namespace vt::gui {
 
-QString locale_number(double v) { return QLocale().toString(v, 'g', 12); }
+namespace {
+// The user's decimal separator without thousands separators: years read as years.
+QLocale grid_locale()
+{
+    QLocale l;
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l;
+}
+} // namespace
+
+QString locale_number(double v) { return grid_locale().toString(v, 'g', 12); }
 
 ResultTableModel::ResultTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -41,7 +51,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         if (v.isNull()) return QString();
-        if (v.isInteger()) return QLocale().toString(static_cast<qlonglong>(v.toInt()));
+        if (v.isInteger()) return grid_locale().toString(static_cast<qlonglong>(v.toInt()));
         if (v.isReal()) return locale_number(v.toDouble());
         return QString::fromStdString(v.toString());
     case Qt::UserRole:

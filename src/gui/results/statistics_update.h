@@ -18,7 +18,7 @@ namespace vt::gui {
 
 class BackgroundTask;
 
-// "select temporal phase for statistics": the radio group "time intervall" with "all
+// The phase dialog (its caption asks to select the temporal phase for statistics): the radio group "time intervall" with "all
 // records", "early years" and "late years"; "continue" closes it.
 class PhaseDialog : public QDialog {
     Q_OBJECT
