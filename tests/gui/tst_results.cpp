@@ -85,6 +85,7 @@ private slots:
     void miscFiguresOfAQuantity();
     void invalidInputRowsShowTheErrorWindow();
     void cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore();
+    void runWhileTheSimulatorIsOpenOnItsOwn();
 };
 
 void TestResults::plotRunFillsCarbonPage()
@@ -246,6 +247,16 @@ void TestResults::cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore()
     QVERIFY(late != whole);
     QVERIFY(update.refreshOutlierIndication());
     QVERIFY(f.db()->scalar("select count(*) from tmp_outlist").toInt() >= 1);
+}
+
+void TestResults::runWhileTheSimulatorIsOpenOnItsOwn()
+{
+    Fixture f;
+    f.sim->show();  // opened from the main window's menu, no run yet
+    QVERIFY(f.runs->runPlot(203, "-99", "0"));
+    QVERIFY(f.count("select count(*) from sim_result where fl_id=203") > 0);
+    QVERIFY(!f.runs->runPlot(203, "x", "0"));  // a "from" that is no integer is refused
+    QVERIFY(vt::gui::DialogHooks::takeMessages().join('\n').contains("'x' is not a valid integer value"));
 }
 
 QTEST_MAIN(TestResults)

@@ -217,7 +217,9 @@ bool BrowserRunController::runAndWait(int from, int repeat, bool single)
             loop.quit();
         }
     });
-    sim_.show();
+    // A simulator window opened on its own before is activated anew for this run.
+    if (sim_.isVisible()) sim_.activateRun();
+    else sim_.show();
     sim_.raise();
     if (!ended && (sim_.running() || sim_.isVisible())) loop.exec();
     disconnect(finished);

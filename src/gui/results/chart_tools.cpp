@@ -32,10 +32,10 @@ std::pair<double, double> padded(double lo, double hi)
     return {lo - span * 0.05, hi + span * 0.05};
 }
 
-// A tick interval of 1, 2 or 5 times a power of ten that gives about five ticks.
+// A tick interval of 1, 2 or 5 times a power of ten that gives about six ticks.
 double nice_interval(double span)
 {
-    const double raw = span / 5;
+    const double raw = span / 6;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (double m : {1.0, 2.0, 5.0})
         if (raw <= m * power) return m * power;
@@ -123,7 +123,7 @@ void show_dynamics_chart(QChart* chart, const eval::DynamicsChart& data, const C
             y0 = std::min(y0, p.y);
             y1 = std::max(y1, p.y);
         }
-    const auto [xl, xh] = padded(x0, x1);
+    const auto [xl, xh] = x0 < x1 ? std::pair{x0, x1} : padded(x0, x1);  // whole ticks leave room enough
     const auto [yl, yh] = padded(y0, y1);
     auto* x = axis(chart, Qt::AlignBottom, captions.xTitle, xl, xh, true);
     auto* y = axis(chart, Qt::AlignLeft, captions.yTitle, yl, yh, false);
@@ -160,7 +160,7 @@ void show_line_chart(QChart* chart, const eval::Table& rows, const char* xColumn
             y0 = std::min(y0, yv);
             y1 = std::max(y1, yv);
         }
-    const auto [xl, xh] = padded(x0, x1);
+    const auto [xl, xh] = x0 < x1 ? std::pair{x0, x1} : padded(x0, x1);  // whole ticks leave room enough
     const auto [yl, yh] = padded(y0, y1);
     auto* x = axis(chart, Qt::AlignBottom, captions.xTitle, xl, xh, true);
     auto* y = axis(chart, Qt::AlignLeft, captions.yTitle, yl, yh, false);

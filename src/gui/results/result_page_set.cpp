@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QPointer>
 #include <QTabWidget>
 
 namespace vt::gui {
