@@ -86,6 +86,7 @@ private slots:
     void invalidInputRowsShowTheErrorWindow();
     void cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore();
     void runWhileTheSimulatorIsOpenOnItsOwn();
+    void germanCaptions();
 };
 
 void TestResults::plotRunFillsCarbonPage()
@@ -166,6 +167,14 @@ void TestResults::reportsAreWrittenAsPdf()
     QVERIFY(p.waitForFinished(20000));
     const QString siteText = QString::fromUtf8(p.readAllStandardOutput());
     QVERIFY2(siteText.contains("References:") && siteText.contains("CLIMATE_ID="), qPrintable(siteText));
+
+    // "print management" with "save as PDF; no preview": the file the user names, opened.
+    vt::gui::DialogHooks::setNextFileName(f.box.path("named.pdf"));
+    f.pages->printManagement(nullptr, true);
+    QCOMPARE(f.opened.last(), f.box.path("named.pdf"));
+    p.start("pdftotext", {f.box.path("named.pdf"), "-"});
+    QVERIFY(p.waitForFinished(20000));
+    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("Bewirtschaftung"));
 }
 
 void TestResults::makeCsvWritesTheGrid()
@@ -257,6 +266,25 @@ void TestResults::runWhileTheSimulatorIsOpenOnItsOwn()
     QVERIFY(f.count("select count(*) from sim_result where fl_id=203") > 0);
     QVERIFY(!f.runs->runPlot(203, "x", "0"));  // a "from" that is no integer is refused
     QVERIFY(vt::gui::DialogHooks::takeMessages().join('\n').contains("'x' is not a valid integer value"));
+}
+
+void TestResults::germanCaptions()
+{
+    Fixture f;
+    QVERIFY(f.runs->runPlot(101));
+    QTabWidget tabs;
+    ResultPageSet german(true);
+    german.setDatabase(f.db());
+    german.addPagesTo(&tabs);
+    QVERIFY(german.showPlot(101));
+    QCOMPARE(tabs.tabText(0), QString("Ergebnisse: Corg"));
+    QVERIFY(!tabs.isTabVisible(tabs.indexOf(german.misc())));  // no "misc.results" in German
+    QCOMPARE(german.carbon()->grid()->model()->headerData(3, Qt::Horizontal).toString(), QString("modelliert"));
+    QVERIFY(german.carbon()->findChild<QListWidget*>("statistics")->isHidden());
+    QVERIFY(german.showPage("OM-turnover"));
+    QCOMPARE(tabs.tabText(tabs.currentIndex()), QString("Humusbilanz"));
+    QCOMPARE(german.turnover()->grid()->model()->headerData(1, Qt::Horizontal).toString(),
+             QString("Hum.aufb[kgC/ha/a]"));
 }
 
 QTEST_MAIN(TestResults)

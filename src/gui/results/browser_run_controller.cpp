@@ -232,6 +232,11 @@ bool BrowserRunController::runAndWait(int from, int repeat, bool single)
     return ok;
 }
 
+void BrowserRunController::stopRun()
+{
+    if (sim_.running()) sim_.requestStop();
+}
+
 void BrowserRunController::afterRun(std::optional<long long> plot, bool single)
 {
     main_.state().modus = "RUX";

@@ -79,6 +79,8 @@ public:
     bool runSelection(long long reloadPlot = 0);
 
     bool busy() const { return busy_; }
+    // Ticks "STOP RUN" of the run going on: it ends after the current year.
+    void stopRun();
     // The plot pressed in the tree before a selection run, loaded again after it.
     void setPressedPlot(long long plot) { panelReload_ = plot; }
 

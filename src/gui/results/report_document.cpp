@@ -1,12 +1,16 @@
 #include "gui/results/report_document.h"
 
 #include "gui/results/chart_tools.h"
+#include "gui/results/grid_export.h"
+#include "gui/widgets/dialog_hooks.h"
 #include "gui/results/result_table_model.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QChartView>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -143,6 +147,24 @@ void ReportDocument::preview(QWidget* parent) const
     QPrintPreviewDialog dialog(&printer, parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* pr) { print(*pr); });
     dialog.exec();
+}
+
+QString ReportDocument::present(QWidget* parent, bool pdfWithoutPreview, const QString& folder) const
+{
+    if (!pdfWithoutPreview) {
+        preview(parent);
+        return {};
+    }
+    QString pdf;
+    if (!DialogHooks::takeFileName(pdf))
+        pdf = QFileDialog::getSaveFileName(parent, "save as PDF", QDir(folder).filePath("test.pdf"), "PDF files (*.pdf)");
+    if (pdf.isEmpty()) return {};
+    if (!writePdf(pdf)) {
+        show_message(parent, "save as PDF", pdf + ": cannot write the report");
+        return {};
+    }
+    open_with_desktop(pdf);
+    return pdf;
 }
 
 QString dynamics_report_body(const QString& caption, const QStringList& statistics, const eval::Table& rows)

@@ -26,6 +26,9 @@ public:
     bool writePdf(const QString& path) const;
     // The print preview, from which the user can print or leave.
     void preview(QWidget* parent) const;
+    // The preview, or with `pdfWithoutPreview` a PDF file where the user says (proposed:
+    // `folder`/test.pdf), opened in the PDF reader. Returns the PDF written, if any.
+    QString present(QWidget* parent, bool pdfWithoutPreview, const QString& folder) const;
 };
 
 // Bodies of the three reports (HTML), their texts escaped.

@@ -153,4 +153,14 @@ ReportDocument ResultPageSet::siteReport() const
     return r;
 }
 
+void ResultPageSet::printManagement(QWidget* parent, bool pdfWithoutPreview) const
+{
+    if (plot_ != 0) managementReport().present(parent, pdfWithoutPreview, folder_);
+}
+
+void ResultPageSet::printSiteDescription(QWidget* parent, bool pdfWithoutPreview) const
+{
+    if (plot_ != 0) siteReport().present(parent, pdfWithoutPreview, folder_);
+}
+
 } // namespace vt::gui

@@ -161,6 +161,10 @@ public:
     // The management report and the site description report of the shown plot.
     ReportDocument managementReport() const;
     ReportDocument siteReport() const;
+    // "print management" and "print site desc.": the report's preview, or with
+    // `pdfWithoutPreview` ("save as PDF; no preview") a PDF file beside the database.
+    void printManagement(QWidget* parent, bool pdfWithoutPreview = false) const;
+    void printSiteDescription(QWidget* parent, bool pdfWithoutPreview = false) const;
 
 signals:
     void evaluated(long long plot);
