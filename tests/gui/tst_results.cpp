@@ -254,6 +254,9 @@ void TestResults::cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore()
     const std::string late = snapshot();
     if (completed) QCOMPARE(afterCancel, late);
     QVERIFY(late != whole);
+    QVERIFY(update.treeWalk(1, vt::eval::Phase::All));
+    QCOMPARE(snapshot(), whole);
+    QVERIFY(!update.treeWalk(7, vt::eval::Phase::All));
     QVERIFY(update.refreshOutlierIndication());
     QVERIFY(f.db()->scalar("select count(*) from tmp_outlist").toInt() >= 1);
 }

@@ -80,6 +80,22 @@ bool StatisticsUpdate::scriptEvaluation(const eval::ScriptEvaluationSettings& se
     return ok;
 }
 
+bool StatisticsUpdate::treeWalk(int mode, eval::Phase phase, eval::ScriptEvaluationSettings script)
+{
+    switch (mode) {
+    case 0: return true;
+    case 1: return updateStatistics(phase);
+    case 100:
+    case 200: {
+        const std::string n = std::to_string(mode);
+        script.sqlScript = "spez" + n + "sql.txt";
+        script.rScript = "spez" + n + ".r";
+        return scriptEvaluation(script);
+    }
+    default: return false;
+    }
+}
+
 bool StatisticsUpdate::refreshOutlierIndication()
 {
     db::Connection* c = connection_();

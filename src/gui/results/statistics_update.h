@@ -50,6 +50,12 @@ public:
     bool updateStatistics(std::optional<eval::Phase> phase = {});
     // The special evaluation by the user's scripts for every plot with results.
     bool scriptEvaluation(const eval::ScriptEvaluationSettings& settings);
+    // The walk of a tree rebuild in one of its evaluation modes: 1 the statistics of
+    // `phase` (Update-Statistics, no dialog), 100 and 200 the first and second special
+    // evaluation by script (companion SQL "spez100sql.txt" / "spez200sql.txt" and R script
+    // "spez100.r" / "spez200.r" in `script.folder`). Mode 0 walks nothing. False for any
+    // other mode.
+    bool treeWalk(int mode, eval::Phase phase, eval::ScriptEvaluationSettings script = {});
     // "refresh outlier indication": Grubbs' test over the observations (quick; runs at once).
     bool refreshOutlierIndication();
 
