@@ -102,6 +102,8 @@ TEST(ResultsCancel, UpdateStatisticsCancelledLeavesTablesAsBefore)
 {
     auto c = plots();
     vt::eval::update_statistics(*c, vt::eval::Phase::All);
+    // The walk's own index on rux_nresult is gone again.
+    EXPECT_EQ(c->scalar("select count(*) from sqlite_master where type='index' and tbl_name='rux_nresult'").toInt(), 0);
     const std::string before = table_text(*c, "rux_stat_corg") + table_text(*c, "rux_stat_nt");
     std::atomic<bool> stop{true};
     vt::engine::RunHooks hooks;
