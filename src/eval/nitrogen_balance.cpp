@@ -206,7 +206,12 @@ void build_summaries(db::Connection& c, bool single, const NBalanceLimits& l)
 
 } // namespace
 
-void nitrogen_balance(db::Connection& c, const NBalanceOptions& o, const engine::RunHooks& hooks)
+namespace {
+
+// Thrown by the progress hook when the caller asks to stop between two stages.
+struct Cancelled {};
+
+void build_budget(db::Connection& c, const NBalanceOptions& o, const engine::RunHooks& hooks)
 {
     long long stage = 0;
     hooks.report(stage, kStages);
@@ -228,7 +233,31 @@ void nitrogen_balance(db::Connection& c, const NBalanceOptions& o, const engine:
     const NBalanceLimits limits = o.plot ? NBalanceLimits{} : o.limits;
     build_summaries(c, o.plot.has_value(), limits);
     hooks.report(kStages, kStages);
+}
+
+} // namespace
+
+bool nitrogen_balance(db::Connection& c, const NBalanceOptions& o, const engine::RunHooks& hooks)
+{
+    engine::RunHooks staged = hooks;
+    staged.progress = [&hooks](long long current, long long maximum) {
+        hooks.report(current, maximum);
+        if (hooks.stopRequested()) throw Cancelled{};
+    };
+    db::Savepoint whole(c, "nitrogen_balance");
+    try {
+        build_budget(c, o, staged);
+    } catch (const Cancelled&) {
+        hooks.report(0, 0);
+        return false;  // the savepoint puts every table back as it was
+    } catch (const db::DbError&) {
+        whole.release();  // the tables built so far stay
+        hooks.report(0, 0);
+        throw;
+    }
+    whole.release();
     hooks.report(0, 0);
+    return true;
 }
 
 } // namespace vt::eval

@@ -30,7 +30,9 @@ struct NBalanceOptions {
 // The field nitrogen budget: rebuilds tmp_ndeposit, rux_n_bilanz (inputs and outputs per
 // plot and year, repeated management cycles included), the work tables nbil_* and the
 // summaries rux_nsaldo, nmin_saldo and NT_saldo. Progress runs through the stages 0 to
-// 17. Throws db::DbError when a statement fails; the tables built so far stay.
-void nitrogen_balance(db::Connection& c, const NBalanceOptions& options, const engine::RunHooks& hooks = {});
+// 17. Throws db::DbError when a statement fails; the tables built so far stay. hooks.stop,
+// checked after every stage, cancels the budget and leaves every table as it was before;
+// the result is then false.
+bool nitrogen_balance(db::Connection& c, const NBalanceOptions& options, const engine::RunHooks& hooks = {});
 
 } // namespace vt::eval

@@ -31,13 +31,21 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
     // One commit for the whole walk; a plot whose evaluation fails is rolled back alone.
     db::Savepoint walk(c, "update_statistics");
     create_statistics_tables(c);
+    // Every plot's evaluation reads rux_nresult by plot, and a database as runs leave it
+    // has no index there: a full scan per plot. An index for the walk, dropped at its end
+    // (or rolled back with it), makes each of them a lookup.
+    c.executeIgnoringErrors("create index tmp_ix_rux_nresult_walk on rux_nresult (fl_id, [year])");
     const std::vector<long long> plots = plots_with_results(c);
 
     UpdateStatisticsResult result;
     PlotEvaluator evaluator;
     long long done = 0;
     for (long long plot : plots) {
-        if (hooks.stopRequested()) break;
+        if (hooks.stopRequested()) {
+            result.cancelled = true;
+            hooks.report(0, 0);
+            return result;  // the walk's savepoint rolls both tables back
+        }
         try {
             db::Savepoint one(c, "statistics_of_plot");
             evaluator.evaluate(c, plot, true, phase);
@@ -49,6 +57,12 @@ UpdateStatisticsResult update_statistics(db::Connection& c, Phase phase, const e
         }
         hooks.report(++done, static_cast<long long>(plots.size()));
     }
+    if (hooks.stopRequested()) {
+        result.cancelled = true;
+        hooks.report(0, 0);
+        return result;
+    }
+    c.executeIgnoringErrors("drop index tmp_ix_rux_nresult_walk");
     walk.release();
     hooks.report(0, 0);
     return result;

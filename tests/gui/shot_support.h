@@ -29,14 +29,10 @@ inline void add_language_rows()
     QTest::newRow("German") << "D";
 }
 
-// Shows the window, optionally fits it to its contents, and saves `dir`/`name`.png;
-// fails the test when the picture was not made.
-inline void save_window_shot(QWidget* w, const QString& dir, const QString& name, bool fit = true, bool hide = true)
+// The window's picture under a plain title bar that carries its caption, saved as
+// `dir`/`name`.png; returns whether the picture was written.
+inline bool save_shot(QWidget* w, const QString& dir, const QString& name)
 {
-    w->show();
-    QApplication::processEvents();
-    if (fit) w->adjustSize();
-    QApplication::processEvents();
     const QPixmap body = w->grab();
     const int bar = 26;
     QImage image(body.width(), body.height() + bar, QImage::Format_ARGB32);
@@ -50,8 +46,18 @@ inline void save_window_shot(QWidget* w, const QString& dir, const QString& name
     p.drawPixmap(0, bar, body);
     p.end();
     const QString file = dir + "/" + name + ".png";
-    QVERIFY2(image.save(file), qPrintable(file));
-    QVERIFY(QFileInfo(file).size() > 1000);
+    return image.save(file) && QFileInfo(file).size() > 1000;
+}
+
+// Shows the window, optionally fits it to its contents, and saves `dir`/`name`.png;
+// fails the test when the picture was not made.
+inline void save_window_shot(QWidget* w, const QString& dir, const QString& name, bool fit = true, bool hide = true)
+{
+    w->show();
+    QApplication::processEvents();
+    if (fit) w->adjustSize();
+    QApplication::processEvents();
+    QVERIFY2(save_shot(w, dir, name), qPrintable(dir + "/" + name + ".png"));
     if (hide) w->hide();
 }
 

@@ -1,6 +1,7 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 #include "gui/tools/tool_windows.h"
+#include "gui/results/results_menu.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
     simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
     const auto tools = vt::gui::install_tool_windows(mainWindow);  // closed before the main window
+    vt::gui::install_results_menu(mainWindow, simulator);
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();

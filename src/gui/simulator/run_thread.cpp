@@ -49,7 +49,19 @@ engine::RunHooks RunThread::hooks()
         return yes;
     };
     h.stop = &stop_;
+    h.errorRows = [this](const std::vector<std::string>& rows) {
+        QStringList list;
+        for (const auto& r : rows) list << QString::fromStdString(r);
+        QMetaObject::invokeMethod(this, [this, list] { emit errorRows(list); }, Qt::QueuedConnection);
+    };
     if (unattended_) {
+        h.errorRows = [this](const std::vector<std::string>& rows) {
+            for (const auto& r : rows) {
+                std::cerr << "  " << r << '\n';
+                const auto line = QString::fromStdString("  " + r);
+                post(&line);
+            }
+        };
         h.message = [this](const std::string& caption, const std::string& text) {
             std::cerr << caption << ": " << text << '\n';
             const auto line = QString::fromStdString(caption + ": " + text);

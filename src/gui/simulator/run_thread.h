@@ -54,6 +54,8 @@ signals:
     // The latest progress of a row walk; maximum 0 hides the bar.
     void progress(qint64 current, qint64 maximum);
     void finished(const vt::engine::RunResult& result);
+    // The input rows of a plot that cannot be simulated (the error window).
+    void errorRows(const QStringList& rows);
 
 private:
     engine::RunHooks hooks();

@@ -4,6 +4,7 @@
 #include "gui/widgets/dialog_hooks.h"
 #include "gui/simulator/simulator_pages.h"
 #include "gui/app/main_window.h"
+#include "gui/widgets/error_list_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,6 +30,12 @@ SimulatorWindow::SimulatorWindow(MainWindow& main, RunThread::RunFunction run, Q
     connect(thread_, &RunThread::logLines, this, &SimulatorWindow::onLogLines);
     connect(thread_, &RunThread::progress, this, &SimulatorWindow::onProgress);
     connect(thread_, &RunThread::finished, this, &SimulatorWindow::onFinished);
+    errorWindow_ = new ErrorListWindow(this);
+    connect(thread_, &RunThread::errorRows, this, [this](const QStringList& rows) {
+        errorWindow_->addRows(rows);
+        errorWindow_->show();
+        errorWindow_->raise();
+    });
 }
 
 SimulatorWindow::~SimulatorWindow()
@@ -139,6 +146,7 @@ void SimulatorWindow::startRun()
     recalcBat_->setEnabled(false);
     messages_->clear();
     histogram_->clear();
+    errorWindow_->clearRows();
     pages_->setCurrentWidget(messages_);
     cfg_.recalc_bat = recalcBat_->isChecked();
     cfg_.methode = methode.empty() ? "RUX" : methode;

@@ -15,6 +15,7 @@ class QTabWidget;
 
 namespace vt::gui {
 
+class ErrorListWindow;
 class HistogramPage;
 class PlotListPage;
 class MainWindow;
@@ -42,6 +43,8 @@ public:
     std::vector<std::string> args;
 
     bool running() const { return running_; }
+    // "Fehlermeldung aus RUX": the input rows of the plots the last run could not simulate.
+    ErrorListWindow* errorWindow() const { return errorWindow_; }
     bool hasResult() const { return hasResult_; }
     const engine::RunResult& lastResult() const { return result_; }
     const engine::RunConfig& config() const { return cfg_; }
@@ -107,6 +110,7 @@ private:
     PlotListPage* plots_ = nullptr;
     HistogramPage* histogram_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    ErrorListWindow* errorWindow_ = nullptr;
 };
 
 } // namespace vt::gui

@@ -1,0 +1,50 @@
+#include "gui/results/grid_export.h"
+
+#include "eval/spreadsheet_export.h"
+#include "gui/widgets/dialog_hooks.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace vt::gui {
+
+namespace {
+std::function<void(const QString&)>& opener()
+{
+    static std::function<void(const QString&)> o;
+    return o;
+}
+} // namespace
+
+void set_desktop_opener(std::function<void(const QString&)> o) { opener() = std::move(o); }
+
+void open_with_desktop(const QString& path)
+{
+    if (opener()) opener()(path);
+    else QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+QString export_grid(QWidget* parent, const eval::Table& table, bool makeCsv, std::optional<int> roundTo)
+{
+    const QString path = QDir::current().absoluteFilePath(makeCsv ? eval::kTextExportFile : "rux_output.xlsx");
+    try {
+        if (makeCsv) {
+            eval::write_text_export(path.toStdString(), table);
+        } else {
+            eval::XlsxOptions options;
+            options.roundTo = roundTo;
+            eval::write_xlsx(path.toStdString(), table, options);
+        }
+    } catch (const std::exception& e) {
+        show_message(parent, "==> xls", QString::fromStdString(e.what()));
+        return {};
+    }
+    open_with_desktop(path);
+    return path;
+}
+
+} // namespace vt::gui

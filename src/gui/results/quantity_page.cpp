@@ -1,0 +1,159 @@
+#include "gui/results/grid_export.h"
+#include "gui/results/result_pages.h"
+#include "gui/results/result_table_model.h"
+#include "workbench/results_data.h"
+
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace vt::gui {
+
+namespace {
+
+struct Column {
+    const char* name;
+    const char* english;
+    const char* german;
+};
+
+// The grid of "OM-turnover": its columns in display order with their titles.
+const std::vector<Column>& turnover_columns()
+{
+    static const std::vector<Column> c = {
+        {"year_", "year", "Jahr"},
+        {"crepflx", "SOM gain [kgC/ha/a]", "Hum.aufb[kgC/ha/a]"},
+        {"csomloss", "SOM loss [kgC/ha/a]", "Hum.abb[kgC/ha/a]"},
+        {"saldo", "saldo [kgC/ha/a]", "Saldo[kgC/ha/a]"},
+        {"c2atm", "CO2 prod. [kgC/ha/a]", "CO2-Prod. [kgC/ha/a]"},
+        {"soilcarbon", "soil C storage [kg/ha]", "C im Boden [t/ha]"},
+        {"bat", "BAT [d/yr]", "BAT [d/yr]"},
+        {"repix", "REP_IX", "REP_IX"},
+    };
+    return c;
+}
+
+const std::vector<workbench::Quantity>& quantities(QuantityPage::Kind k)
+{
+    return k == QuantityPage::Kind::Turnover ? workbench::turnover_quantities() : workbench::misc_quantities();
+}
+
+} // namespace
+
+QuantityPage::QuantityPage(Kind kind, bool german, QWidget* parent) : QWidget(parent), kind_(kind), german_(german)
+{
+    setObjectName(kind == Kind::Turnover ? "om_turnover" : "misc_results");
+    model_ = new ResultTableModel(this);
+    choice_ = new QComboBox(this);
+    choice_->setObjectName("selection");
+    for (const auto& q : quantities(kind)) choice_->addItem(german ? q.german : q.english);
+    chart_ = make_chart_view(this);
+    chart_->setObjectName("chart");
+    grid_ = new QTableView(this);
+    grid_->setObjectName("grid");
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    export_ = new ExportBar(this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(kind == Kind::Turnover ? (german ? "Auswahl" : "selection") : "quantity", this));
+    top->addWidget(choice_);
+    top->addStretch();
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(chart_);
+    if (kind == Kind::Misc) {
+        figures_ = new QListWidget(this);
+        figures_->setObjectName("figures");
+        figures_->setMaximumWidth(220);
+        split->addWidget(figures_);
+    }
+    auto* vsplit = new QSplitter(Qt::Vertical, this);
+    vsplit->addWidget(split);
+    vsplit->addWidget(grid_);
+    vsplit->setStretchFactor(0, 3);
+    vsplit->setStretchFactor(1, 2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(vsplit, 1);
+    layout->addWidget(export_);
+
+    connect(choice_, qOverload<int>(&QComboBox::activated), this, &QuantityPage::choose);
+    connect(export_->button(), &QPushButton::clicked, this, &QuantityPage::exportGrid);
+}
+
+QString QuantityPage::caption() const
+{
+    if (kind_ == Kind::Turnover) return german_ ? "Humusbilanz" : "OM-turnover";
+    return german_ ? "weitere Ergebnisse" : "misc.results";
+}
+
+void QuantityPage::setRows(const eval::Table& rows)
+{
+    if (kind_ == Kind::Turnover) {
+        eval::Table t;
+        QStringList titles;
+        std::vector<int> cols;
+        for (const auto& c : turnover_columns()) {
+            t.columns.push_back(c.name);
+            titles << (german_ ? c.german : c.english);
+            cols.push_back(rows.column(c.name));
+        }
+        for (const auto& r : rows.rows) {
+            eval::Row out;
+            for (int c : cols) out.push_back(c >= 0 ? eval::cell(r, c) : db::Value());
+            t.rows.push_back(std::move(out));
+        }
+        model_->setTable(std::move(t), titles);
+    } else {
+        model_->setTable(rows);
+    }
+    choose(choice_->currentIndex() < 0 ? 0 : choice_->currentIndex());
+}
+
+const eval::Table& QuantityPage::rows() const { return model_->table(); }
+
+void QuantityPage::choose(int index)
+{
+    const auto& q = quantities(kind_);
+    if (index < 0 || index >= static_cast<int>(q.size())) return;
+    if (choice_->currentIndex() != index) choice_->setCurrentIndex(index);
+    const QString name = choice_->itemText(index);
+    const eval::Table& t = model_->table();
+    const char* x = kind_ == Kind::Turnover ? "year_" : "year";
+    show_line_chart(chart_->chart(), t, x, q[static_cast<std::size_t>(index)].column,
+                    {name, german_ ? "Jahr" : "year", name}, name);
+    if (!figures_) return;
+    figures_->clear();
+    if (const auto f = workbench::quantity_figures(t, q[static_cast<std::size_t>(index)].column)) {
+        figures_->addItem("Mean=" + locale_number(f->mean));
+        figures_->addItem("Min=" + locale_number(f->min));
+        figures_->addItem("Max=" + locale_number(f->max));
+    }
+}
+
+QStringList QuantityPage::figures() const
+{
+    QStringList l;
+    if (figures_)
+        for (int i = 0; i < figures_->count(); ++i) l << figures_->item(i)->text();
+    return l;
+}
+
+void QuantityPage::exportGrid() { export_grid(this, model_->shownTable(), export_->makeCsv()->isChecked()); }
+
+void QuantityPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    choose(0);  // showing the page selects its first quantity
+}
+
+} // namespace vt::gui

@@ -1,0 +1,144 @@
+#include "workbench/results_data.h"
+
+#include "db/connection.h"
+#include "db/db_error.h"
+
+#include <algorithm>
+
+namespace vt::workbench {
+
+namespace {
+
+eval::Table read(db::Connection& c, const std::string& sql, long long plot)
+{
+    auto cur = c.query(sql, {plot});
+    return eval::read_table(cur);
+}
+
+} // namespace
+
+eval::Table misc_results(db::Connection& c, long long plot)
+{
+    try {
+        return read(c,
+                    "select [year], int(100*n_m_om)/100.0 as n_m_om, int(100*n_ops)/100.0 as n_ops, "
+                    " int(100*C_ops)/100.0 as C_ops, int(100*c_som)/100.0 as c_som, int(n_org*100)/100.0 as n_som, "
+                    " int(100*c_lts)/100.0 as c_lts, iif(n_som>0, int(100*c_som/n_som)/100.0, -99) as cnr, "
+                    " int(100*c_rep)/100.0 as crep, int(100*bat)/100.0 as bat, int(1000*bd)/1000.0 as bd, "
+                    " int(100*pwp)/100.0 as pwp, a_age, s_age, l_age from rux_nresult where fl_id=? order by [year]",
+                    plot);
+    } catch (const db::DbError&) {
+        return {};  // an older result table without some column: the page stays empty
+    }
+}
+
+const std::vector<Quantity>& turnover_quantities()
+{
+    static const std::vector<Quantity> q = {
+        {"SOM - reproduction", "Humus-Aufbau", "crepflx"},
+        {"SOM - decomposition", "Humus-Abbau", "csomloss"},
+        {"total C emission", "CO2-Produktion", "c2atm"},
+        {"total C in soil", "C-Vorrat (total) ", "soilcarbon"},
+        {"SOM saldo", "Humussaldo", "saldo"},
+        {"BAT", "BAT", "bat"},
+        {"REP_IX", "REP_IX", "repix"},
+    };
+    return q;
+}
+
+const std::vector<Quantity>& misc_quantities()
+{
+    static const std::vector<Quantity> q = {
+        {"N-mineralisation kg/ha/a", "N-mineralisation kg/ha/a", "N_m_OM"},
+        {"N in FOM kg/ha", "N in FOM kg/ha", "N_OPS"},
+        {"C in FOM kg/ha", "C in FOM kg/ha", "C_OPS"},
+        {"N in SOM kg/ha", "N in SOM kg/ha", "N_som"},
+        {"C in SOM kg/ha", "C in SOM kg/ha", "C_SOM"},
+        {"phys.stab. SOC kg/ha", "phys.stab. SOC kg/ha", "C_lts"},
+        {"CNR", "CNR", "CNR"},
+        {"C_rep flux in kg/ha/a", "C_rep flux in kg/ha/a", "crep"},
+        {"BAT", "BAT", "bat"},
+        {"BD", "BD", "bd"},
+        {"PWP", "PWP", "pwp"},
+        {"AOS-age", "AOS-age", "a_age"},
+        {"SOS-age", "SOS-age", "s_age"},
+        {"LTS-age", "LTS-age", "l_age"},
+    };
+    return q;
+}
+
+std::optional<QuantityFigures> quantity_figures(const eval::Table& rows, const std::string& column)
+{
+    const int col = rows.column(column);
+    if (col < 0 || rows.rows.empty()) return std::nullopt;
+    QuantityFigures f;
+    double sum = 0;
+    f.min = 99999999;
+    f.max = -9999999;
+    for (const auto& row : rows.rows) {
+        const double v = eval::cell(row, col).toDouble();
+        sum += v;
+        f.min = std::min(f.min, v);
+        f.max = std::max(f.max, v);
+    }
+    f.count = static_cast<long long>(rows.rows.size());
+    f.mean = sum / static_cast<double>(f.count);
+    return f;
+}
+
+eval::Table plot_description(db::Connection& c, long long plot)
+{
+    return read(c, "select * from field_description where FL_ID=?", plot);
+}
+
+eval::Table site_description(db::Connection& c, long long plot)
+{
+    return read(c,
+                "SELECT fd.FL_ID, fd.area, fd.comment, fd.mw_bat, fd.Herkunft, fd.Location, fd.classification, "
+                " fd.site_description, fd.climate_ID, fd.soil_ID, cs.station, sp.profile, sp.ba_rbs, sp.clay, sp.silt, "
+                " sp.sand, sp.FAT, sp.PWP, sp.PV, sp.FC, sp.PD, sp.BD, Avg(cd.temperature) AS mwtemp, "
+                " Avg(cd.precipitation) AS mwprec, Count(cd.[year]) AS ycnt "
+                " FROM ((field_description fd INNER JOIN soilproperties sp ON fd.soil_ID = sp.soil_ID) "
+                " INNER JOIN climate_station cs ON fd.climate_ID = cs.climate_ID) "
+                " INNER JOIN climate_data cd ON fd.climate_ID = cd.climate_ID "
+                " WHERE fd.FL_ID=? "
+                " GROUP BY fd.FL_ID, fd.area, fd.comment, fd.mw_bat, fd.Herkunft, fd.Location, fd.classification, "
+                " fd.site_description, fd.climate_ID, fd.soil_ID, cs.station, sp.profile, sp.ba_rbs, sp.clay, "
+                " sp.silt, sp.sand, sp.FAT, sp.PWP, sp.PV, sp.FC, sp.PD, sp.BD",
+                plot);
+}
+
+eval::Table plot_references(db::Connection& c, long long plot)
+{
+    return read(c,
+                "SELECT field_description.FL_ID, referenzen.lit_id, referenzen.Autor, referenzen.Jahr, "
+                " substr(referenzen.Titel, 1, 254) AS titel, referenzen.produkt, referenzen.herausgeber, "
+                " referenzen.quelle, referenzen.ort, referenzen.band, referenzen.seite, referenzen.ausgabe, "
+                " field_description.versuch_code "
+                " FROM (referenzen INNER JOIN ref2vcode ON referenzen.lit_id = ref2vcode.lit_id) "
+                " INNER JOIN field_description ON ref2vcode.versuchs_code = field_description.versuch_code "
+                " WHERE field_description.FL_ID=? ORDER BY referenzen.Jahr, referenzen.lit_id",
+                plot);
+}
+
+eval::Table management_rows(db::Connection& c, long long plot)
+{
+    // The subject of an event is the item of its action's group: crops for sowing and
+    // harvest (0, 1, 2, 9, 12), organic amendments (3), mineral fertilisers (4).
+    return read(c,
+                "SELECT cultivation.[year] AS DATUM, Coalesce(gldaktion.[ACTION], '?') AS AKTION, "
+                " CASE WHEN cultivation.Macode IN (0,1,2,9,12) THEN Coalesce(trim(substr(gldpflan.NAME,1,25)), '?') "
+                "      WHEN cultivation.Macode = 3 THEN Coalesce(trim(substr(gldopspa.name,1,25)), '?') "
+                "      WHEN cultivation.Macode = 4 THEN Coalesce(trim(substr(gldmindg.name,1,25)), '?') "
+                "      WHEN cultivation.Macode IN (5,7,14) THEN '-' ELSE '?' END AS SUBJEKT, "
+                " cultivation.Quantity AS ORIGWERT, Coalesce(gldaktion.UNIT_INTENSITY, '') AS UNIT, "
+                " cultivation.Macode AS MACODE "
+                " FROM (((cultivation LEFT JOIN gldaktion ON gldaktion.ACTION_ID = cultivation.Macode) "
+                " LEFT JOIN gldpflan ON gldpflan.ITEM_IX = cultivation.Item_IX) "
+                " LEFT JOIN gldopspa ON gldopspa.item_ix = cultivation.Item_IX) "
+                " LEFT JOIN gldmindg ON gldmindg.item_ix = cultivation.Item_IX "
+                " WHERE cultivation.FL_ID=? ORDER BY cultivation.[year], cultivation.Macode, cultivation.cultivation_id",
+                plot);
+}
+
+} // namespace vt::workbench
