@@ -2,6 +2,7 @@
 // into $VELTRANO_SCREENSHOT_DIR when set (scripts/screenshots), else into a temporary
 // folder, checking that each picture was made.
 #include "gui/gui_support.h"
+#include "gui/shot_support.h"
 #include "gui/widgets/confirm_dialog.h"
 #include "gui/app/database_path_dialog.h"
 #include "gui/widgets/message_dialog.h"
@@ -46,21 +47,8 @@ void ShotsApp::save(QWidget* w, const QString& name, bool hide)
     QApplication::processEvents();
     w->adjustSize();
     QApplication::processEvents();
-    const QPixmap body = w->grab();
-    const int bar = 26;
-    QImage image(body.width(), body.height() + bar, QImage::Format_ARGB32);
-    image.fill(QColor(0x3c, 0x5a, 0x78));
-    QPainter p(&image);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-    p.drawPixmap(0, bar, body);
-    p.end();
     const QString file = dir_ + "/" + name + ".png";
-    QVERIFY2(image.save(file), qPrintable(file));
-    QVERIFY(QFileInfo(file).size() > 1000);
+    QVERIFY2(vt::test::save_window_picture(w, file), qPrintable(file));
     if (hide) w->hide();
 }
 

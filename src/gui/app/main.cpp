@@ -1,3 +1,4 @@
+#include "gui/browser/browser_window.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 
@@ -20,6 +21,12 @@ int main(int argc, char** argv)
     vt::gui::SimulatorWindow simulator(mainWindow, vt::gui::SimulatorWindow::driverRun());
     simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
+    vt::gui::BrowserWindow browser(mainWindow);
+    mainWindow.setCommandAction(vt::gui::MainWindow::Command::PlotSelection, [&browser] {
+        browser.show();
+        browser.raise();
+        browser.activateWindow();
+    });
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();
