@@ -190,6 +190,7 @@ void TestBrowser::observationInsertThroughThePage()
     f.child<QDateEdit>(page, "date")->setDate(QDate(1960, 10, 1));
     f.child<QLineEdit>(page, "value")->setText("1,81");
     f.child<QLineEdit>(page, "variance")->clear();
+    f.child<QCheckBox>(page, "initialValue")->setChecked(false);  // the first row shown was the initial value
     QTest::mouseClick(f.child<QPushButton>(page, "store"), Qt::LeftButton);
     QVERIFY(DialogHooks::takeMessages().isEmpty());
     QCOMPARE(f.count("select count(*) from measurements where fl_id=101"), before + 1);

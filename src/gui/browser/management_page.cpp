@@ -168,6 +168,8 @@ void ManagementPage::load(long long flId, const QString& label)
     caption_->setText(label);
     filter_->setCurrentIndex(0);
     reload(-1);
+    // The first row becomes the current one, as in any list that is opened.
+    if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, 0));
 }
 
 int ManagementPage::rowCount() const { return model_->rowCount(); }
@@ -191,6 +193,7 @@ void ManagementPage::reload(long long keepKey)
         keys.push_back(r.id);
     }
     model_->setRows(std::move(rows), std::move(keys));
+    grid_->resizeColumnsToContents();
     const int row = model_->rowOfKey(keepKey);
     if (row >= 0) grid_->setCurrentIndex(model_->index(row, 0));
     setInsertMode(insert);

@@ -102,6 +102,8 @@ void ObservationPage::load(long long flId, const QString& label)
     caption_->setText(label);
     if (property_->count() == 0) fillProperties();
     reload(-1);
+    // The first row becomes the current one, as in any list that is opened.
+    if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, 0));
 }
 
 int ObservationPage::rowCount() const { return model_->rowCount(); }
@@ -123,6 +125,7 @@ void ObservationPage::reload(long long keepKey)
         keys.push_back(r.id);
     }
     model_->setRows(std::move(rows), std::move(keys));
+    grid_->resizeColumnsToContents();
     const int row = model_->rowOfKey(keepKey);
     if (row >= 0) grid_->setCurrentIndex(model_->index(row, 0));
     setInsertMode(insert);
