@@ -6,6 +6,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/shell_ops.h"
 #include "gui/browser/basic_info_page.h"
+#include "gui/browser/browser_dialogs.h"
 #include "gui/browser/browser_window.h"
 #include "gui/browser/experiment_table_view.h"
 #include "gui/browser/management_page.h"
@@ -84,6 +85,7 @@ private slots:
     void dragCopiesManagementEvents();
     void plotMenusCopyAndDelete();
     void experimentTableView();
+    void experimentMenusShiftMoveAndAdd();
     void germanCaptions();
 };
 
@@ -276,6 +278,44 @@ void TestBrowser::experimentTableView()
     QCOMPARE(view->management()->rowCount(), int(f.count("select count(*) from cultivation where fl_id=301 and macode=2")));
     f.click(302);
     QVERIFY(f.browser->pagesShown());
+}
+
+void TestBrowser::experimentMenusShiftMoveAndAdd()
+{
+    Fixture f;
+    const auto sandhof = f.model()->index(2, 0, f.model()->rootIndex());
+    // The shift window: a range holding other plots is refused, a free one moves the plots.
+    f.menuAction(sandhof, "shiftPlots")->trigger();
+    auto* shift = f.browser->findChild<vt::gui::ShiftPlotsDialog*>();
+    QVERIFY(shift && shift->isVisible());
+    shift->shiftField()->setText("-100");  // 201..203 belong to Rothamsted
+    QCOMPARE(shift->resultLine(), QString("3 records in destination range !"));
+    QVERIFY(!shift->adapt());
+    QVERIFY(DialogHooks::takeMessages().value(0).contains("records in destination range"));
+    shift->shiftField()->setText("1000");
+    QCOMPARE(shift->resultLine(), QString("0 records in destination range ! press ok to start transfer"));
+    QVERIFY(shift->adapt());
+    QCOMPARE(f.count("select count(*) from field_description where fl_id between 1301 and 1303"), 3LL);
+    QVERIFY(f.model()->findPlot(1301).isValid());
+
+    // A new code and location for the experiment.
+    const auto exp = f.model()->index(2, 0, f.model()->rootIndex());
+    DialogHooks::setNextAnswer(true);
+    DialogHooks::setNextFileName("Sandhof Süd|7");
+    f.menuAction(exp, "shiftExperimentId")->trigger();
+    QCOMPARE(f.count("select count(*) from field_description where versuch_code='7' and location='Sandhof Süd'"), 3LL);
+    QCOMPARE(f.count("select count(*) from experiments where exp_id=7"), 1LL);
+
+    // Add a plot to Rothamsted, then move the loaded plot to a new location.
+    const auto roth = f.model()->index(1, 0, f.model()->rootIndex());
+    f.menuAction(f.model()->index(1, 0, roth), "addPlot")->trigger();
+    QCOMPARE(f.count("select count(*) from field_description where location='Rothamsted'"), 4LL);
+    f.click(201);
+    DialogHooks::setNextAnswer(true);
+    DialogHooks::setNextFileName("Harpenden");
+    f.menuAction(f.model()->index(1, 0, roth), "moveActivePlot")->trigger();
+    QCOMPARE(f.db().scalar("select location from field_description where fl_id=201").toString(), std::string("Harpenden"));
+    QCOMPARE(f.model()->rowCount(f.model()->rootIndex()), 4);
 }
 
 void TestBrowser::germanCaptions()

@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -104,7 +105,7 @@ BrowserWindow::BrowserWindow(MainWindow& main, QWidget* parent) : QWidget(parent
         if (pressButton_ != Qt::LeftButton) return;  // the menu comes with the context request
         pressNode(index, Qt::LeftButton, pressModifiers_);
     });
-    connect(tree_, &QTreeView::activated, this, [this](const QModelIndex& index) { pressNode(index, Qt::LeftButton); });
+    tree_->installEventFilter(this);
     connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         const auto index = tree_->indexAt(pos);
         if (!index.isValid()) return;
@@ -191,6 +192,14 @@ bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
         const auto* m = static_cast<QMouseEvent*>(event);
         pressButton_ = m->button();
         pressModifiers_ = m->modifiers();
+    }
+    // Return loads the node under the keyboard focus, as a click does.
+    if (watched == tree_ && event->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            pressNode(tree_->currentIndex(), Qt::LeftButton, k->modifiers());
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
