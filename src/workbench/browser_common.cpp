@@ -34,12 +34,18 @@ double require_user_number(const std::string& text, const std::string& what)
     return *v;
 }
 
-long long require_user_integer(const std::string& text, const std::string& what)
+std::optional<long long> parse_user_integer(const std::string& text)
 {
     const auto v = parse_user_number(text);
-    if (!v || std::floor(*v) != *v || std::fabs(*v) > 9e15)
-        throw BrowserInputError(what + ": '" + text + "' is not a whole number");
+    if (!v || std::floor(*v) != *v || std::fabs(*v) > 9e15) return std::nullopt;
     return static_cast<long long>(*v);
+}
+
+long long require_user_integer(const std::string& text, const std::string& what)
+{
+    const auto v = parse_user_integer(text);
+    if (!v) throw BrowserInputError(what + ": '" + text + "' is not a whole number");
+    return *v;
 }
 
 void ChangeReport::add(const std::string& table, int n)

@@ -29,6 +29,8 @@ private:
 std::optional<double> parse_user_number(const std::string& text);
 // The same, refused with BrowserInputError "<what>: '<text>' is not a number".
 double require_user_number(const std::string& text, const std::string& what);
+// A whole number within +-9e15 ("1990", " -99 "); none for anything else.
+std::optional<long long> parse_user_integer(const std::string& text);
 // A whole number ("1990", " -99 "); refused with BrowserInputError otherwise.
 long long require_user_integer(const std::string& text, const std::string& what);
 

@@ -43,11 +43,11 @@ void delete_plots(db::Connection& c, ChangeReport& r, const std::string& idSelec
 
 long long require_positive_code(const std::string& code, const std::string& what)
 {
-    const auto v = parse_user_number(code);
-    if (!v || *v < 1 || std::floor(*v) != *v)
+    const auto v = parse_user_integer(code);
+    if (!v || *v < 1)
         throw BrowserInputError(what + " '" + code + "' is not a positive whole number: please change the data manually in the database",
                                 "background adaptation impossible");
-    return static_cast<long long>(*v);
+    return *v;
 }
 
 } // namespace

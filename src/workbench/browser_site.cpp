@@ -94,9 +94,9 @@ std::vector<std::string> initialisation_choices(db::Connection& c, long long flI
 
 std::optional<int> continued_first_year(db::Connection& c, const std::string& statePlot)
 {
-    const auto id = parse_user_number(statePlot);
+    const auto id = parse_user_integer(statePlot);
     if (!id || !c.tableExists("som_state")) return std::nullopt;
-    auto v = c.scalar("select yr+1 as ayr from som_state where fl_id=?", {db::Value(static_cast<long long>(*id))});
+    auto v = c.scalar("select yr+1 as ayr from som_state where fl_id=?", {db::Value(*id)});
     if (v.isNull()) return std::nullopt;
     return static_cast<int>(v.toInt());
 }

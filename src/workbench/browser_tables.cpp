@@ -82,7 +82,8 @@ db::Value update_table_cell(db::Connection& c, const std::string& table, long lo
     if (!t.empty()) {
         if (numeric_column(c, table, column)) {
             const double d = require_user_number(t, column);
-            v = d == static_cast<double>(static_cast<long long>(d)) && std::abs(d) < 9e15 ? db::Value(static_cast<long long>(d)) : db::Value(d);
+            const bool whole = std::fabs(d) < 9e15 && std::floor(d) == d;
+            v = whole ? db::Value(static_cast<long long>(d)) : db::Value(d);
         } else {
             v = db::Value(text);
         }

@@ -196,6 +196,8 @@ TEST_F(BrowserCli, BadInputEndsWithExitCodeTwoAndChangesNothing)
              {"plot", "delete", "--db", db, "--plot", "99"},
              {"plot", "shift", "--db", db, "--experiment", "1", "--by", "5"},
              {"plot", "shift", "--db", db, "--experiment", "1", "--by", "1.5"},
+             {"plot", "copy", "--db", db, "--plot", "1e300"},
+             {"experiment", "rename", "--db", db, "--experiment", "1", "--code", "1e300"},
              {"experiment", "delete", "--db", db, "--experiment", "8"},
              {"experiment", "rename", "--db", db, "--experiment", "1", "--code", "2"},
              {"plot", "copy", "--db", dir.file("missing.db"), "--plot", "12"}}) {

@@ -187,7 +187,8 @@ void BasicInfoPage::refillInitialisation(const QString& select)
     auto* c = connection_();
     init_->clear();
     if (!c || flId_ < 0) return;
-    const auto year = workbench::parse_user_number(firstYear_->text().toStdString());
+    auto year = workbench::parse_user_integer(firstYear_->text().toStdString());
+    if (year && (*year < -9999 || *year > 9999)) year.reset();
     try {
         for (const auto& e : workbench::initialisation_choices(*c, flId_, year ? static_cast<int>(*year) : -99))
             init_->addItem(qs(e));

@@ -102,12 +102,12 @@ QString ShiftPlotsDialog::resultLine() const { return result_->text(); }
 void ShiftPlotsDialog::preview()
 {
     auto* c = connection_();
-    const auto shift = workbench::parse_user_number(shift_->text().toStdString());
+    const auto shift = workbench::parse_user_integer(shift_->text().toStdString());
     if (!c || !shift) {
         result_->setText("the shift must be a whole number");
         return;
     }
-    const auto p = workbench::preview_plot_shift(*c, location_.toStdString(), static_cast<long long>(*shift));
+    const auto p = workbench::preview_plot_shift(*c, location_.toStdString(), *shift);
     range_->setItem(0, 0, new QTableWidgetItem(QString::number(p.maxId)));
     range_->setItem(0, 1, new QTableWidgetItem(QString::number(p.minId)));
     result_->setText(QString::fromStdString(p.message()));

@@ -568,8 +568,8 @@ void BrowserWindow::shiftExperimentId(const QModelIndex& experiment)
     auto* c = connection();
     if (!c || !experiment.isValid()) return;
     const QString code = model_->code(experiment);
-    const auto numeric = workbench::parse_user_number(code.toStdString());
-    if (!numeric || *numeric < 1 || *numeric != static_cast<long long>(*numeric)) {
+    const auto numeric = workbench::parse_user_integer(code.toStdString());
+    if (!numeric || *numeric < 1) {
         show_message(this, "background adaptation impossible", "please change the data manually in the database");
         rebuildTree(0);
         return;
