@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/keys.h"
 #include "db/sql_quote.h"
 #include "workbench/browser_common.h"
 
@@ -93,6 +94,39 @@ db::Value update_table_cell(db::Connection& c, const std::string& table, long lo
     const int n = c.execute("update " + db::quote_ident(table) + " set " + db::quote_ident(column) + "=? where rowid=?", {v, rowid});
     if (n == 0) throw BrowserInputError("the row is no longer in " + table);
     return v;
+}
+
+long long insert_plot_row(db::Connection& c, const std::string& table, long long flId,
+                          const std::vector<std::pair<std::string, db::Value>>& start)
+{
+    require_view_table(table);
+    const bool cultivation = base::to_lower(table) == "cultivation";
+    if (!cultivation && base::to_lower(table) != "measurements") throw BrowserInputError("rows are added to cultivation or measurements only");
+    const std::string key = cultivation ? "cultivation_id" : "meas_ID";
+    std::string cols = db::quote_ident(key) + ", fl_id";
+    std::string marks = "?, ?";
+    std::vector<db::Value> values{db::get_key(c, table, key), flId};
+    for (const auto& [col, v] : start) {
+        numeric_column(c, table, col);  // the column must exist
+        cols += ", " + db::quote_ident(col);
+        marks += ", ?";
+        values.push_back(v);
+    }
+    c.execute("insert into " + db::quote_ident(table) + " (" + cols + ") values (" + marks + ")", values);
+    return c.lastInsertRowId();
+}
+
+std::vector<std::pair<std::string, db::Value>> remembered_values(const TableGrid& grid, int row)
+{
+    std::vector<std::pair<std::string, db::Value>> out;
+    if (row < 0 || row >= static_cast<int>(grid.rows.size())) return out;
+    const bool cultivation = base::to_lower(grid.table) == "cultivation";
+    const std::vector<std::string> keep = cultivation ? std::vector<std::string>{"macode", "day", "month", "year"}
+                                                      : std::vector<std::string>{"m_ix", "day", "month", "year", "year_number"};
+    for (size_t i = 0; i < grid.columns.size(); ++i)
+        for (const auto& k : keep)
+            if (base::to_lower(grid.columns[i]) == k) out.emplace_back(grid.columns[i], grid.rows[row][i]);
+    return out;
 }
 
 } // namespace vt::workbench

@@ -2,6 +2,7 @@
 #include "db/value.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt::db {
@@ -31,5 +32,15 @@ TableGrid read_plot_table(db::Connection& c, const std::string& table, long long
 // must be one of the three of the view. Returns the stored value.
 db::Value update_table_cell(db::Connection& c, const std::string& table, long long rowid, const std::string& column,
                             const std::string& text);
+
+// A new cultivation or measurements row of the plot with a fresh key, starting with the
+// given values of the row it follows (action or property, date, year number); returns its
+// rowid. Columns the table lacks are refused.
+long long insert_plot_row(db::Connection& c, const std::string& table, long long flId,
+                          const std::vector<std::pair<std::string, db::Value>>& start);
+
+// The values a new row starts with, taken from `grid` row `row`: Macode, day, month and year
+// of a management event; M_IX, day, month, year and year_number of an observation.
+std::vector<std::pair<std::string, db::Value>> remembered_values(const TableGrid& grid, int row);
 
 } // namespace vt::workbench

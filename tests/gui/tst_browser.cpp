@@ -276,6 +276,11 @@ void TestBrowser::experimentTableView()
     view->condition()->setText("macode=2");
     view->applyFilter()->setChecked(true);
     QCOMPARE(view->management()->rowCount(), int(f.count("select count(*) from cultivation where fl_id=301 and macode=2")));
+    // A new management row starts with the values of the current one.
+    view->applyFilter()->setChecked(false);
+    const auto before = f.count("select count(*) from cultivation where fl_id=301");
+    QVERIFY(view->newRow());
+    QCOMPARE(f.count("select count(*) from cultivation where fl_id=301"), before + 1);
     f.click(302);
     QVERIFY(f.browser->pagesShown());
 }

@@ -322,3 +322,20 @@ TEST(BrowserTables, CellEditsKeepNumbersNumbers)
     EXPECT_EQ(read_plot_description(*c, p.rows[0][0].toInt())->name, "Bauer's \"Acker\"");
     EXPECT_DOUBLE_EQ(c->scalar("select Quantity from cultivation where cultivation_id=1").toDouble(), 72.5);
 }
+
+TEST(BrowserTables, NewRowsStartWithTheRememberedValues)
+{
+    auto c = test::browser_fixture();
+    const auto g = read_plot_table(*c, "cultivation", 12);
+    const auto start = remembered_values(g, 2);  // organic amendment of 1991
+    ASSERT_EQ(start.size(), 4u);
+    const auto rowid = insert_plot_row(*c, "cultivation", 12, start);
+    auto r = c->query("select FL_ID, Macode, [year], cultivation_id from cultivation where rowid=?", {rowid});
+    EXPECT_EQ(r.getInt("FL_ID"), 12);  // the plot shown, not the next one
+    EXPECT_EQ(r.getInt("Macode"), 3);
+    EXPECT_EQ(r.getInt("year"), 1991);
+    EXPECT_EQ(r.getInt("cultivation_id"), 6);
+    const auto m = insert_plot_row(*c, "measurements", 12, remembered_values(read_plot_table(*c, "measurements", 12), 0));
+    EXPECT_EQ(c->scalar("select M_IX from measurements where rowid=?", {m}).toInt(), 7);
+    EXPECT_THROW(insert_plot_row(*c, "field_description", 12, {}), BrowserInputError);
+}

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -106,8 +107,14 @@ ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, Q
     observations_ = new TableGridModel(connection_, this);
     plotGrid_ = grid_view(plots_, this, "plotGrid");
     lower_ = new QTabWidget(this);
-    lower_->addTab(grid_view(management_, lower_, "managementGrid"), browser_text("Management", german));
-    lower_->addTab(grid_view(observations_, lower_, "observationGrid"), browser_text("Observation", german));
+    managementGrid_ = grid_view(management_, lower_, "managementGrid");
+    observationGrid_ = grid_view(observations_, lower_, "observationGrid");
+    lower_->addTab(managementGrid_, browser_text("Management", german));
+    lower_->addTab(observationGrid_, browser_text("Observation", german));
+    keep_ = new QCheckBox("keep content", this);
+    keep_->setObjectName("keepContent");
+    auto* add = new QPushButton("new row", this);
+    add->setObjectName("newRow");
     condition_ = new QLineEdit("1=1", this);
     condition_->setObjectName("filterCondition");
     apply_ = new QCheckBox(browser_text("apply filter", german), this);
@@ -116,6 +123,9 @@ ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, Q
     filter->addWidget(new QLabel(browser_text("filter condition", german), this));
     filter->addWidget(condition_, 1);
     filter->addWidget(apply_);
+    filter->addSpacing(20);
+    filter->addWidget(keep_);
+    filter->addWidget(add);
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plotGrid_);
     split->addWidget(lower_);
@@ -129,6 +139,7 @@ ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, Q
     connect(condition_, &QLineEdit::textEdited, this, [this] { apply_->setChecked(false); });
     connect(apply_, &QCheckBox::toggled, this, [this] { refreshLower(); });
     connect(lower_, &QTabWidget::currentChanged, this, [this] { refreshLower(); });
+    connect(add, &QPushButton::clicked, this, [this] { newRow(); });
 }
 
 void ExperimentTableView::open(const QString& location)
@@ -165,6 +176,35 @@ void ExperimentTableView::refreshLower()
         show_message(this, "filter condition", QString::fromStdString(e.what()));
         apply_->setChecked(false);
     }
+}
+
+} // namespace vt::gui
+
+namespace vt::gui {
+
+bool ExperimentTableView::newRow()
+{
+    auto* c = connection_();
+    if (!c || flId_ < 0) return false;
+    const bool management = lower_->currentIndex() == 0;
+    auto* model = management ? management_ : observations_;
+    auto* view = management ? managementGrid_ : observationGrid_;
+    int row = view->currentIndex().row();
+    if (row < 0) row = model->rowCount() - 1;
+    const auto start = management || keep_->isChecked() ? workbench::remembered_values(model->grid(), row)
+                                                        : std::vector<std::pair<std::string, db::Value>>{};
+    long long rowid = -1;
+    try {
+        rowid = workbench::insert_plot_row(*c, management ? "cultivation" : "measurements", flId_, start);
+    } catch (const std::exception& e) {
+        show_message(this, "new row", QString::fromStdString(e.what()));
+        return false;
+    }
+    refreshLower();
+    const auto& ids = model->grid().rowids;
+    for (int i = 0; i < static_cast<int>(ids.size()); ++i)
+        if (ids[i] == rowid) view->setCurrentIndex(model->index(i, 0));
+    return true;
 }
 
 } // namespace vt::gui

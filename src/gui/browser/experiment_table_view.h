@@ -59,6 +59,10 @@ public:
     QLineEdit* condition() const { return condition_; }
     QCheckBox* applyFilter() const { return apply_; }
     QTabWidget* lowerPages() const { return lower_; }
+    QCheckBox* keepContent() const { return keep_; }
+    // "new row": a row of the plot in the lower page in front, starting with the values of
+    // the current row (always for management events, with "keep content" for observations).
+    bool newRow();
 
 private:
     void showPlot(int row);
@@ -75,6 +79,9 @@ private:
     QTabWidget* lower_;
     QLineEdit* condition_;
     QCheckBox* apply_;
+    QCheckBox* keep_;
+    QTableView* managementGrid_;
+    QTableView* observationGrid_;
 };
 
 } // namespace vt::gui
