@@ -33,16 +33,15 @@ std::optional<PlotDescription> read_plot_description(db::Connection& c, long lon
 PlotCounts read_plot_counts(db::Connection& c, long long flId)
 {
     PlotCounts n;
-    const db::Value id(flId);
     auto ev = c.query("select count(*), (select [year] from cultivation where fl_id=? order by [year], Macode limit 1) "
                       "from cultivation where fl_id=?",
-                      {id, id});
+                      {flId, flId});
     n.events = static_cast<int>(ev.field(0).toInt());
     if (n.events > 0) n.firstEventYear = static_cast<int>(ev.field(1).toInt());
-    auto ob = c.query("select count(*), sum(case when M_IX=0 then 1 else 0 end) from measurements where fl_id=?", {id});
+    auto ob = c.query("select count(*), sum(case when M_IX=0 then 1 else 0 end) from measurements where fl_id=?", {flId});
     n.observations = static_cast<int>(ob.field(0).toInt());
     n.nitrogenObservations = static_cast<int>(ob.field(1).toInt());
-    auto first = c.query("select year_number, [year] from measurements where fl_id=? order by year_number limit 1", {id});
+    auto first = c.query("select year_number, [year] from measurements where fl_id=? order by year_number limit 1", {flId});
     if (!first.eof() && !first.field(0).isNull() && first.field(0).toInt() == 0)
         n.initialYear = static_cast<int>(first.field(1).toInt());
     return n;
