@@ -29,10 +29,11 @@ inline void add_language_rows()
     QTest::newRow("German") << "D";
 }
 
-// The window's picture under a plain title bar that carries its caption, saved as
-// `dir`/`name`.png; returns whether the picture was written.
-inline bool save_shot(QWidget* w, const QString& dir, const QString& name)
+// The window's picture under a plain title bar that carries its caption, saved as `file`;
+// returns whether the picture was written (and is not empty).
+inline bool save_window_picture(QWidget* w, const QString& file)
 {
+    QApplication::processEvents();
     const QPixmap body = w->grab();
     const int bar = 26;
     QImage image(body.width(), body.height() + bar, QImage::Format_ARGB32);
@@ -45,8 +46,13 @@ inline bool save_shot(QWidget* w, const QString& dir, const QString& name)
     p.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
     p.drawPixmap(0, bar, body);
     p.end();
-    const QString file = dir + "/" + name + ".png";
     return image.save(file) && QFileInfo(file).size() > 1000;
+}
+
+// The same as `dir`/`name`.png.
+inline bool save_shot(QWidget* w, const QString& dir, const QString& name)
+{
+    return save_window_picture(w, dir + "/" + name + ".png");
 }
 
 // Shows the window, optionally fits it to its contents, and saves `dir`/`name`.png;

@@ -1,3 +1,4 @@
+#include "gui/browser/browser_window.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 #include "gui/tools/tool_windows.h"
@@ -24,6 +25,12 @@ int main(int argc, char** argv)
     mainWindow.setSimulator(&simulator);
     const auto tools = vt::gui::install_tool_windows(mainWindow);  // closed before the main window
     vt::gui::install_results_menu(mainWindow, simulator);
+    vt::gui::BrowserWindow browser(mainWindow);
+    mainWindow.setCommandAction(vt::gui::MainWindow::Command::PlotSelection, [&browser] {
+        browser.show();
+        browser.raise();
+        browser.activateWindow();
+    });
     mainWindow.show();
     const int rc = app.exec();
     return rc != 0 ? rc : mainWindow.exitCode();

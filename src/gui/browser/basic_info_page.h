@@ -1,0 +1,107 @@
+#pragma once
+#include "workbench/browser_common.h"
+#include "workbench/browser_site.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace vt::db {
+class Connection;
+}
+
+namespace vt::gui {
+
+// The page "Basic-Info" of the window "DATABASE": the description row of the loaded plot
+// (name, origin, note, area, soil, weather station, BAT, tillage, initialisation, the first
+// year and repeat count of a run). Leaving a field marks the page changed; the window saves
+// it before the next plot is loaded. Choosing a soil or a station saves at once.
+class BasicInfoPage : public QWidget {
+    Q_OBJECT
+public:
+    using ConnectionFn = std::function<db::Connection*()>;
+    BasicInfoPage(ConnectionFn connection, bool german, QWidget* parent = nullptr);
+
+    // The station and soil lists (on every showing of the window).
+    void fillChoices();
+    // Fills the page from the plot's row; `acc` is the application mode before the load.
+    // Returns the plot's initialisation (trimmed i_con); empty when the plot is missing.
+    QString load(long long flId, const workbench::PlotCounts& counts, bool acc);
+    // "update changes": writes the page in one statement. Refused input is shown and
+    // nothing is written; returns whether it was stored.
+    bool save();
+    bool changed() const { return changed_; }
+    void clearChanged() { changed_ = false; }
+    long long plotId() const { return flId_; }
+    QString firstYear() const;
+    void setFirstYear(int year);
+    QString currentInitialisation() const;
+    // Regional mode: "soil ploughed" gets the entry "manual input" (once) and selects it.
+    void setRegional(bool regional);
+    // The label "plot" reads "Feldstück" and the initialisation is locked in mode "ACC".
+    void setAccMode(bool acc);
+    // The run panel and the soil/weather panel are hidden with appmode "REGIO".
+    void setRegioApp(bool regio);
+    // "model run (plot)" is offered only when the plot can run.
+    void setRunEnabled(bool enabled);
+    void setRunVisible(bool visible);
+
+signals:
+    void renamed(long long flId, const QString& name);
+    // "obsval" or "null" chosen: the application mode follows ("RUX" / "ACC").
+    void initialisationChosen(const QString& choice);
+    void runRequested(long long flId);
+    void reproductionIndexRequested(long long flId);
+    void soilEditRequested(long long soilId);
+    void weatherEditRequested(long long climateId);
+    void saved(long long flId);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void markChanged() { changed_ = true; }
+    void refillInitialisation(const QString& select);
+    void message(const QString& text);
+    static void setChoices(QComboBox* box, const std::vector<workbench::Choice>& list);
+    static bool selectKey(QComboBox* box, long long key);
+
+    ConnectionFn connection_;
+    bool german_;
+    long long flId_ = -1;
+    bool changed_ = false;
+    bool regional_ = false;
+
+    QLabel* id_;
+    QLabel* plotLabel_;
+    QLineEdit* name_;
+    QLineEdit* herkunft_;
+    QLineEdit* comment_;
+    QLineEdit* area_;
+    QLabel* soilLabel_;
+    QComboBox* soil_;
+    QLabel* weatherLabel_;
+    QComboBox* weather_;
+    QGroupBox* soilWeather_;
+    QLineEdit* bat_;
+    QComboBox* notill_;
+    QComboBox* init_;
+    QPushButton* repix_;
+    QLabel* firstYearLabel_;
+    QLineEdit* firstYear_;
+    QGroupBox* runPanel_;
+    QSpinBox* repeat_;
+    QLineEdit* from_;
+    QPushButton* run_;
+    QPushButton* update_;
+};
+
+} // namespace vt::gui

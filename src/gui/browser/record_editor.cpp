@@ -1,0 +1,66 @@
+#include "gui/browser/record_editor.h"
+
+#include "gui/browser/browser_texts.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace vt::gui {
+
+QLabel* make_page_caption(QWidget* parent)
+{
+    auto* caption = new QLabel(parent);
+    caption->setObjectName("caption");
+    QFont f = caption->font();
+    f.setBold(true);
+    caption->setFont(f);
+    return caption;
+}
+
+QTableView* make_record_grid(QAbstractItemModel* model, QWidget* parent)
+{
+    auto* grid = new QTableView(parent);
+    grid->setObjectName("grid");
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    return grid;
+}
+
+RecordButtons::RecordButtons(QWidget* parent, const QString& insertText, const QString& overwriteText, bool german)
+    : german_(german)
+{
+    insert = new QRadioButton(insertText, parent);
+    insert->setObjectName("insertMode");
+    overwrite = new QRadioButton(overwriteText, parent);
+    overwrite->setObjectName("overwriteMode");
+    insert->setChecked(true);
+    store = new QPushButton(browser_text("insert", german), parent);
+    store->setObjectName("store");
+    remove = new QPushButton(browser_text("delete record", german), parent);
+    remove->setObjectName("deleteRecord");
+    layout_ = new QHBoxLayout;
+    layout_->addWidget(insert);
+    layout_->addWidget(overwrite);
+    layout_->addStretch();
+    layout_->addWidget(store);
+    layout_->addWidget(remove);
+    QObject::connect(insert, &QRadioButton::toggled, store, [this](bool on) { setInsertMode(on); });
+}
+
+bool RecordButtons::insertMode() const { return insert->isChecked(); }
+
+void RecordButtons::setInsertMode(bool on)
+{
+    insert->setChecked(on);
+    overwrite->setChecked(!on);
+    store->setText(browser_text(on ? "insert" : "update", german_));
+}
+
+} // namespace vt::gui
