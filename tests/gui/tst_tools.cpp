@@ -5,7 +5,7 @@
 #include "gui/tools/data_transfer_window.h"
 #include "gui/tools/r_analysis_window.h"
 #include "gui/tools/reference_list_window.h"
-#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_grid_model.h"
 #include "gui/tools/sql_module_window.h"
 #include "gui/tools/tool_dialogs.h"
 #include "gui/tools/tool_windows.h"

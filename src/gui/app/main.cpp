@@ -2,6 +2,7 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 #include "gui/tools/tool_windows.h"
+#include "gui/results/browser_results.h"
 #include "gui/results/results_menu.h"
 
 #include <QApplication>
@@ -24,8 +25,9 @@ int main(int argc, char** argv)
     simulator.args = env.args;  // the run switches count at every activation
     mainWindow.setSimulator(&simulator);
     const auto tools = vt::gui::install_tool_windows(mainWindow);  // closed before the main window
-    vt::gui::install_results_menu(mainWindow, simulator);
+    const auto resultTools = vt::gui::install_results_menu(mainWindow, simulator);
     vt::gui::BrowserWindow browser(mainWindow);
+    vt::gui::install_browser_results(mainWindow, simulator, browser, resultTools);
     mainWindow.setCommandAction(vt::gui::MainWindow::Command::PlotSelection, [&browser] {
         browser.show();
         browser.raise();

@@ -1,7 +1,7 @@
 #include "gui/tools/data_transfer_window.h"
 
 #include "db/connection.h"
-#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_grid_model.h"
 #include "gui/widgets/dialog_hooks.h"
 
 #include <QApplication>
@@ -73,7 +73,7 @@ void DataTransferWindow::buildLayout(bool german)
     destinationLabel_->setWordWrap(true);
     layout->addWidget(select, 0, 1);
     layout->addWidget(destinationLabel_, 1, 1);
-    destination_ = new ResultTableModel(this);
+    destination_ = new ToolGridModel(this);
     auto* destView = new QTableView(this);
     destView->setObjectName("destination_plots");
     destView->setModel(destination_);

@@ -22,7 +22,7 @@ class Connection;
 
 namespace vt::gui {
 
-class ResultTableModel;
+class ToolGridModel;
 
 // The window "data transfer": copies the ticked plots of the open database, with their
 // experiment, references, observations, management, soil and station, into another
@@ -38,7 +38,7 @@ public:
     void setBusyCheck(std::function<bool()> busy) { busy_ = std::move(busy); }
 
     QStandardItemModel* sourceList() const { return source_; }
-    ResultTableModel* destinationGrid() const { return destination_; }
+    ToolGridModel* destinationGrid() const { return destination_; }
     QListWidget* messageList() const { return messages_; }
     QCheckBox* noWaitOnKeyCheck() const { return noWait_; }
     QString destinationPath() const;
@@ -71,7 +71,7 @@ private:
     db::Connection* transferConnection_ = nullptr;
     std::unique_ptr<workbench::DataTransfer> transfer_;
     QStandardItemModel* source_ = nullptr;
-    ResultTableModel* destination_ = nullptr;
+    ToolGridModel* destination_ = nullptr;
     QListWidget* messages_ = nullptr;
     QCheckBox* noWait_ = nullptr;
     QLabel* destinationLabel_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
-#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_grid_model.h"
 #include "gui/tools/tool_dialogs.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/reference_list.h"
@@ -128,7 +128,7 @@ void ReferenceListWindow::buildLayout()
     sel->addStretch();
     layout->addLayout(sel, 1, 0, 1, 2);
 
-    grid_ = new ResultTableModel(this);
+    grid_ = new ToolGridModel(this);
     view_ = new QTableView(this);
     view_->setObjectName("references");
     view_->setModel(grid_);

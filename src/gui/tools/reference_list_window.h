@@ -20,7 +20,7 @@ class Connection;
 
 namespace vt::gui {
 
-class ResultTableModel;
+class ToolGridModel;
 
 // The keyword relation window " relations of  this reference": the keywords of one
 // reference for one plot, with a list of all keywords to add or delete.
@@ -58,7 +58,7 @@ public:
     void showPlot(long long plot);
     long long plot() const { return plot_; }
 
-    ResultTableModel* grid() const { return grid_; }
+    ToolGridModel* grid() const { return grid_; }
     QTableView* gridView() const { return view_; }
     QComboBox* keywordSelection() const { return keywordSelection_; }
     QListWidget* compactPage() const { return compact_; }
@@ -86,7 +86,7 @@ private:
     int filter_ = -1;
     QLabel* title_ = nullptr;
     QComboBox* keywordSelection_ = nullptr;
-    ResultTableModel* grid_ = nullptr;
+    ToolGridModel* grid_ = nullptr;
     QTableView* view_ = nullptr;
     QTabWidget* pages_ = nullptr;
     QListWidget* compact_ = nullptr;

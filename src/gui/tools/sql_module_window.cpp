@@ -1,7 +1,7 @@
 #include "gui/tools/sql_module_window.h"
 
 #include "db/connection.h"
-#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_grid_model.h"
 #include "gui/tools/tool_dialogs.h"
 #include "gui/widgets/dialog_hooks.h"
 
@@ -99,7 +99,7 @@ void SqlModuleWindow::buildLayout(bool german)
     upper->setStretchFactor(0, 3);
     upper->setStretchFactor(1, 1);
 
-    result_ = new ResultTableModel(this);
+    result_ = new ToolGridModel(this);
     auto* resultView = new QTableView(split);
     resultView->setObjectName("result");
     resultView->setModel(result_);

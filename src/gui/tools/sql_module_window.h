@@ -17,7 +17,7 @@ class Connection;
 
 namespace vt::gui {
 
-class ResultTableModel;
+class ToolGridModel;
 
 // The window "SQL - module": the user's own SQL scripts run against the open database,
 // statement by statement ("go" lines), with "$" parameters filled from a grid, a history
@@ -34,7 +34,7 @@ public:
     workbench::SqlModule& module() { return module_; }
     QPlainTextEdit* editor() const { return editor_; }
     QStandardItemModel* parameterGrid() const { return params_; }
-    ResultTableModel* resultGrid() const { return result_; }
+    ToolGridModel* resultGrid() const { return result_; }
     bool dataChangeTicked() const;
     QString slotText() const;
     QStringList log() const;
@@ -71,7 +71,7 @@ private:
     QCheckBox* dataChange_ = nullptr;
     QStandardItemModel* params_ = nullptr;
     QTableView* paramView_ = nullptr;
-    ResultTableModel* result_ = nullptr;
+    ToolGridModel* result_ = nullptr;
     QString lastFolder_;
 };
 

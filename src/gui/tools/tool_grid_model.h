@@ -9,10 +9,10 @@ namespace vt::gui {
 
 // A read-only grid over the rows of a query (eval::Table), optionally showing only some
 // of its columns (named, matched without regard to case).
-class ResultTableModel : public QAbstractTableModel {
+class ToolGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit ResultTableModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+    explicit ToolGridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     void setTable(eval::Table table, const std::vector<std::string>& shown = {});
     const eval::Table& table() const { return table_; }

@@ -1,10 +1,10 @@
-#include "gui/tools/result_table_model.h"
+#include "gui/tools/tool_grid_model.h"
 
 #include "eval/spreadsheet_export.h"
 
 namespace vt::gui {
 
-void ResultTableModel::setTable(eval::Table table, const std::vector<std::string>& shown)
+void ToolGridModel::setTable(eval::Table table, const std::vector<std::string>& shown)
 {
     beginResetModel();
     table_ = std::move(table);
@@ -18,17 +18,17 @@ void ResultTableModel::setTable(eval::Table table, const std::vector<std::string
     endResetModel();
 }
 
-int ResultTableModel::rowCount(const QModelIndex& parent) const
+int ToolGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(table_.rows.size());
 }
 
-int ResultTableModel::columnCount(const QModelIndex& parent) const
+int ToolGridModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-QVariant ResultTableModel::data(const QModelIndex& index, int role) const
+QVariant ToolGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole) {
         if (role == Qt::TextAlignmentRole && index.isValid()) {
@@ -45,7 +45,7 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const
     return QString::fromStdString(eval::export_text(v));
 }
 
-QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant ToolGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;

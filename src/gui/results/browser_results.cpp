@@ -1,0 +1,57 @@
+#include "gui/results/browser_results.h"
+
+#include "gui/app/main_window.h"
+#include "gui/browser/browser_window.h"
+#include "gui/results/browser_run_controller.h"
+#include "gui/results/nbalance_window.h"
+#include "gui/results/result_pages.h"
+#include "gui/results/statistics_update.h"
+
+namespace vt::gui {
+
+BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simulator, BrowserWindow& browser,
+                                       const ResultsMenu& tools)
+{
+    BrowserResults r;
+    r.pages = new ResultPageSet(main.state().german(), &browser);
+    r.pages->addPagesTo(browser.pageTabs());
+    QObject::connect(&browser, &BrowserWindow::plotLoaded, r.pages, [&main, pages = r.pages](long long flId) {
+        pages->setDatabase(main.session().connection(), QString::fromStdString(main.session().path()));
+        pages->showPlot(flId);
+    });
+
+    r.runs = new BrowserRunController(main, simulator, &browser);
+    r.runs->setResultPages(r.pages);
+    BrowserRunController::Hooks hooks;
+    hooks.rebuildTree = [&browser](int mode) { browser.rebuildTree(mode); };
+    hooks.loadPlot = [&browser](long long plot) { browser.loadPlot(plot); };
+    hooks.showPage = [&browser](const QString& page) { browser.showPage(page); };
+    r.runs->setHooks(hooks);
+    browser.addPage(r.runs->panel(), "selection");
+
+    QObject::connect(&browser, &BrowserWindow::plotRunRequested, r.runs,
+                     [runs = r.runs](long long flId) { runs->runPlot(flId); });
+    QObject::connect(&browser, &BrowserWindow::databaseSimulationRequested, r.runs, [runs = r.runs, &browser] {
+        runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
+        runs->showDatabaseSelection();
+        browser.showPage("selection");
+    });
+    QObject::connect(&browser, &BrowserWindow::experimentSimulationRequested, r.runs,
+                     [runs = r.runs, &browser](const QString& location) {
+                         runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
+                         runs->showExperimentSelection(location);
+                         browser.showPage("selection");
+                     });
+    if (tools.statistics)
+        QObject::connect(&browser, &BrowserWindow::updateStatisticsRequested, tools.statistics,
+                         [statistics = tools.statistics] { statistics->updateStatistics(); });
+    if (tools.nbalance)
+        QObject::connect(&browser, &BrowserWindow::nitrogenBalanceRequested, tools.nbalance,
+                         [nbalance = tools.nbalance] {
+                             nbalance->show();
+                             nbalance->raise();
+                         });
+    return r;
+}
+
+} // namespace vt::gui
