@@ -72,11 +72,6 @@ int ChangeReport::rowsOf(const std::string& table) const
     return 0;
 }
 
-bool browser_regional_database(db::Connection& c)
-{
-    return c.tableExists("cultivation") && c.columnExists("cultivation", "part");
-}
-
 std::vector<std::string> plot_keyed_tables(db::Connection& c)
 {
     std::vector<std::string> tables;

@@ -53,9 +53,6 @@ struct ChangeReport {
     int rowsOf(const std::string& table) const;
 };
 
-// Whether the open database keeps area shares of management events (cultivation.part).
-bool browser_regional_database(db::Connection& c);
-
 // Every table of the database with a column FL_ID (any case), field_description first:
 // the rows a plot owns, its description, selection, management, observations, results and
 // stored states.

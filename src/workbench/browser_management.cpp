@@ -1,4 +1,5 @@
 #include "workbench/browser_management.h"
+#include "workbench/database_info.h"
 
 #include "base/text.h"
 #include "db/connection.h"
@@ -123,7 +124,7 @@ std::vector<ManagementRow> management_rows(db::Connection& c, long long flId, Ma
     std::unordered_map<long long, std::string> subjects;
     for (const auto& i : all_items(c)) subjects.emplace(i.key, i.item);
 
-    const bool regional = browser_regional_database(c);
+    const bool regional = is_regional_database(c);
     std::string where = " where fl_id=?";
     switch (filter) {
     case ManagementFilter::All: break;
@@ -168,7 +169,7 @@ long long save_management_event(db::Connection& c, const ManagementInput& in)
         throw BrowserInputError("date: not a valid date");
     const double simQuantity = std::nearbyint(share);  // halves to the even neighbour
     const long long item = in.itemKey % 100000;
-    const bool regional = browser_regional_database(c);
+    const bool regional = is_regional_database(c);
 
     db::Savepoint sp(c, "management_event");
     long long id = in.cultivationId;

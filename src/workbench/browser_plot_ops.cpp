@@ -1,4 +1,5 @@
 #include "workbench/browser_plot_ops.h"
+#include "workbench/database_info.h"
 
 #include "base/text.h"
 #include "db/connection.h"
@@ -60,7 +61,7 @@ bool plot_exists(db::Connection& c, long long flId)
 ChangeReport copy_plot(db::Connection& c, long long source, bool dryRun)
 {
     require_plot(c, source);
-    const bool regional = browser_regional_database(c);
+    const bool regional = is_regional_database(c);
     const std::string repix = c.columnExists("field_description", "repix") ? ", repix" : "";
     return all_or_nothing(c, dryRun, [&](ChangeReport& r) {
         const long long id = c.scalar("select max(fl_id)+1 from field_description").toInt();
@@ -250,7 +251,7 @@ ChangeReport copy_management_events(db::Connection& c, long long source, long lo
 {
     require_plot(c, source);
     require_plot(c, target);
-    const std::string part = browser_regional_database(c) ? ", part" : "";
+    const std::string part = is_regional_database(c) ? ", part" : "";
     return all_or_nothing(c, false, [&](ChangeReport& r) {
         r.flId = target;
         r.add("cultivation", c.execute("insert into cultivation ([day], [month], [year], Macode, Item_IX, Quantity" + part +

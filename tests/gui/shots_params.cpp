@@ -4,7 +4,7 @@
 #include "gui/gui_support.h"
 #include "gui/shot_support.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/climate/climate_window.h"
 #include "gui/params/initial_som_dialog.h"
 #include "gui/params/parameter_viewer_dialog.h"
@@ -39,7 +39,7 @@ void ShotsParams::windows()
     const QString suffix = language == "D" ? "_de" : "_en";
     vt::test::GuiSandbox box;
     const auto db = box.file("rux_demo.db");
-    vt::gui::create_demo_file(db);
+    vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\n");
     MainWindow w(box.env());
     w.connectAtShow();

@@ -6,7 +6,7 @@
 #include "gui/gui_support.h"
 #include "gui/shot_support.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/nbalance_window.h"
 #include "gui/results/result_pages.h"
@@ -67,7 +67,7 @@ void ShotsResults::pages()
     const QString suffix = language == "E" ? "_en" : "_de";
     vt::test::GuiSandbox box;
     const auto db = box.file("rux_demo.db");
-    vt::gui::create_demo_file(db);
+    vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\n");
     MainWindow w(box.env());
     w.connectAtShow();

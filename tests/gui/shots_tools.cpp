@@ -5,7 +5,7 @@
 #include "gui/gui_support.h"
 #include "gui/shot_capture.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/tools/data_transfer_window.h"
 #include "gui/tools/r_analysis_window.h"
 #include "gui/tools/reference_list_window.h"
@@ -56,7 +56,7 @@ void ShotsTools::windows()
     const QString suffix = language == "E" ? "_en" : "_de";
     vt::test::GuiSandbox box;
     const auto db = box.file("rux_demo.db");
-    vt::gui::create_demo_file(db);
+    vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/Rscript\nr_result=anyname.txt\n");
     MainWindow w(box.env());
     w.connectAtShow();

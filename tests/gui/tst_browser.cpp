@@ -4,7 +4,7 @@
 #include "gui/gui_support.h"
 #include "db/connection.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_dialogs.h"
 #include "gui/browser/browser_window.h"
@@ -42,7 +42,7 @@ struct Fixture {
     explicit Fixture(const QByteArray& language = "E")
     {
         const auto db = box.file("demo.db");
-        vt::gui::create_demo_file(db);
+        vt::workbench::create_demo_file(db);
         box.settings(db, "language=" + language + "\n");
         main = std::make_unique<MainWindow>(box.env());
         main->connectAtShow();

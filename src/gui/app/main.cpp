@@ -1,4 +1,6 @@
 #include "gui/browser/browser_window.h"
+#include "gui/climate/climate_window.h"
+#include "gui/params/parameter_window.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/main_window.h"
 #include "gui/tools/tool_windows.h"
@@ -28,6 +30,19 @@ int main(int argc, char** argv)
     const auto resultTools = vt::gui::install_results_menu(mainWindow, simulator);
     vt::gui::BrowserWindow browser(mainWindow);
     vt::gui::install_browser_results(mainWindow, simulator, browser, resultTools);
+    // What the parameter and climate windows change, the browser shows afresh: its tree,
+    // and the plot it showed with its choice lists.
+    const auto reloadBrowser = [&browser] {
+        const long long plot = browser.currentPlot();
+        browser.rebuildTree(0);
+        if (plot > 0) browser.loadPlot(plot);
+    };
+    if (auto* parameters = mainWindow.parameterWindow()) {
+        QObject::connect(parameters, &vt::gui::ParameterWindow::parametersChanged, &browser, reloadBrowser);
+        QObject::connect(parameters, &vt::gui::ParameterWindow::soilsChanged, &browser, reloadBrowser);
+    }
+    if (auto* climate = mainWindow.climateWindow())
+        QObject::connect(climate, &vt::gui::ClimateWindow::stationsChanged, &browser, reloadBrowser);
     mainWindow.setCommandAction(vt::gui::MainWindow::Command::PlotSelection, [&browser] {
         browser.show();
         browser.raise();

@@ -12,6 +12,7 @@
 #include "gui/browser/observation_page.h"
 #include "gui/widgets/confirm_dialog.h"
 #include "gui/widgets/dialog_hooks.h"
+#include "workbench/database_info.h"
 #include "workbench/browser_plot_ops.h"
 #include "workbench/browser_site.h"
 #include "workbench/browser_tree.h"
@@ -224,7 +225,7 @@ void BrowserWindow::activate()
 void BrowserWindow::detectRegionalMode()
 {
     auto* c = connection();
-    const bool regionalTable = c && workbench::browser_regional_database(*c);
+    const bool regionalTable = c && workbench::is_regional_database(*c);
     regState_ = regionalTable ? "regional mode enabled" : "regional mode NOT enabled";
     regionalMode_ = regionalTable || main_.state().appmode == "REGIO";
     const bool areaShares = regionalMode_ || main_.settings().textOr("REGMODE", "LOC") == "REG";
