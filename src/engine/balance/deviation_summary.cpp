@@ -1,4 +1,5 @@
 #include "engine/balance/deviation_summary.h"
+#include "base/key_hash.h"
 
 #include "db/connection.h"
 #include "engine/balance/som_year_step.h"
@@ -114,7 +115,7 @@ using Key = std::pair<long long, long long>;
 struct KeyHash {
     std::size_t operator()(const Key& k) const noexcept
     {
-        return std::hash<long long>()(k.first * 1000003LL ^ k.second);
+        return base::hash_pair(k.first, k.second);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "engine/preparation/bat_table.h"
+#include "base/key_hash.h"
 
 #include "db/connection.h"
 #include "base/number_format.h"
@@ -195,7 +196,7 @@ public:
 private:
     using Key = std::pair<long long, long long>;
     struct KeyHash {
-        std::size_t operator()(const Key& k) const { return std::hash<long long>()(k.first * 1000003 + k.second); }
+        std::size_t operator()(const Key& k) const { return base::hash_pair(k.first, k.second); }
     };
     std::unordered_set<long long> spans_;
     std::unordered_map<Key, StoredValue, KeyHash> share_;

@@ -1,4 +1,5 @@
 #include "engine/preparation/climate_tables.h"
+#include "base/key_hash.h"
 
 #include "db/connection.h"
 #include "engine/preparation/prep_context.h"
@@ -204,7 +205,7 @@ private:
     struct KeyHash {
         std::size_t operator()(const Key& k) const
         {
-            return std::hash<long long>()(k.first * 1000003 + k.second);
+            return base::hash_pair(k.first, k.second);
         }
     };
 

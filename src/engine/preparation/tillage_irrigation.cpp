@@ -1,4 +1,5 @@
 #include "engine/preparation/tillage_irrigation.h"
+#include "base/key_hash.h"
 
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
@@ -136,7 +137,7 @@ private:
     struct KeyHash {
         std::size_t operator()(const Key& k) const
         {
-            return std::hash<std::int64_t>{}(k.plot * 1000003 + k.year);
+            return base::hash_pair(k.plot, k.year);
         }
     };
     static Key key(std::int64_t plot, std::int64_t year) { return {plot, year}; }
