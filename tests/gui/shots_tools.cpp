@@ -3,7 +3,7 @@
 // into PNG files whose names begin with "tools": into $VELTRANO_SCREENSHOT_DIR when set
 // (scripts/screenshots), else into a temporary folder.
 #include "gui/gui_support.h"
-#include "gui/shot_capture.h"
+#include "gui/shot_support.h"
 #include "gui/app/main_window.h"
 #include "workbench/database_upkeep.h"
 #include "gui/tools/data_transfer_window.h"
@@ -41,7 +41,7 @@ void ShotsTools::initTestCase()
     QDir().mkpath(dir_);
 }
 
-void ShotsTools::save(QWidget* w, const QString& name) { vt::test::save_window_shot(w, dir_, name, false); }
+void ShotsTools::save(QWidget* w, const QString& name) { vt::test::save_window_shot(w, dir_, name, false, false); }
 
 void ShotsTools::windows_data()
 {
