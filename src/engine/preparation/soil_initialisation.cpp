@@ -11,6 +11,8 @@
 #include "engine/soil/steady_state.h"
 #include "base/text.h"
 
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -162,7 +164,35 @@ int soil_category(double availableWater)
     return 1;
 }
 
-SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row)
+// The pore classes of each soil class, looked up once per run: a regional run has
+// thousands of rows and a handful of classes. The key tells the value's type apart, as the
+// lookup's comparison does.
+class PoreSizeCache {
+public:
+    const PoreSizeParams& of(db::Connection& c, const db::Value& soilclass)
+    {
+        std::string key;
+        if (soilclass.isNull())
+            key = "n";
+        else if (soilclass.isInteger())
+            key = "i" + std::to_string(soilclass.toInt());
+        else if (soilclass.isReal()) {
+            const double d = soilclass.toDouble();
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &d, sizeof bits);
+            key = "r" + std::to_string(bits);
+        } else
+            key = "t" + soilclass.toString();
+        auto it = known_.find(key);
+        if (it == known_.end()) it = known_.emplace(key, pore_size_parameters(c, soilclass)).first;
+        return it->second;
+    }
+
+private:
+    std::unordered_map<std::string, PoreSizeParams> known_;
+};
+
+SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row, PoreSizeCache& poreSizes)
 {
     const RunConfig& cfg = p.cfg;
     const ModelConstants& k = cfg.k;
@@ -207,7 +237,7 @@ SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row)
     if (!rec.silt.given) rec.silt.value = silt;
     if (!rec.clay.given) rec.clay.value = clay;
 
-    const PoreSizeParams pores = pore_size_parameters(p.db, row.get("soilclass"));
+    const PoreSizeParams pores = poreSizes.of(p.db, row.get("soilclass"));
     const std::string icon = trim(row.text("i_con"));
     if (icon == "RepIX") {
         const std::string noIndex = "is there an entry in field_description ?";
@@ -275,9 +305,10 @@ SoilParameterMap check_soil_properties(const PrepContext& p)
     auto rows = read_rows(p.db, columns);
     std::map<std::string, db::Statement> updates;
     const auto total = static_cast<long long>(rows.size());
+    PoreSizeCache poreSizes;
     for (long long i = 0; i < total; ++i) {
         p.checkStop();
-        out[rows[i].plot()] = initialise_row(p, rows[i]);
+        out[rows[i].plot()] = initialise_row(p, rows[i], poreSizes);
         rows[i].flush(updates);
         p.hooks.report(i + 1, total);
     }
