@@ -112,6 +112,18 @@ int subject_group_of_action(int macode)
     }
 }
 
+bool management_filter_accepts(ManagementFilter filter, long long macode)
+{
+    switch (filter) {
+    case ManagementFilter::All: return true;
+    case ManagementFilter::Harvest: return macode == 2 || macode == 9;
+    case ManagementFilter::Amendment: return macode == 3;
+    case ManagementFilter::Fertilizer: return macode == 4;
+    case ManagementFilter::Tillage: return macode == 14;
+    }
+    return true;
+}
+
 std::vector<ManagementRow> management_rows(db::Connection& c, long long flId, ManagementFilter filter)
 {
     std::vector<ManagementRow> rows;

@@ -40,6 +40,9 @@ int subject_group_of_action(int macode);
 
 enum class ManagementFilter { All, Harvest, Amendment, Fertilizer, Tillage };
 
+// Whether the list filter shows events of this action code.
+bool management_filter_accepts(ManagementFilter filter, long long macode);
+
 // A row of the management list.
 struct ManagementRow {
     long long id = 0;  // cultivation_id

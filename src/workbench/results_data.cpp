@@ -121,7 +121,7 @@ eval::Table plot_references(db::Connection& c, long long plot)
                 plot);
 }
 
-eval::Table management_rows(db::Connection& c, long long plot)
+eval::Table management_report_rows(db::Connection& c, long long plot)
 {
     // The subject of an event is the item of its action's group: crops for sowing and
     // harvest (0, 1, 2, 9, 12), organic amendments (3), mineral fertilisers (4).

@@ -48,6 +48,6 @@ eval::Table plot_references(db::Connection& c, long long plot);
 // The management events of a plot in year and action order as the management report
 // prints them: DATUM (year), AKTION, SUBJEKT ("?" when the item is unknown), ORIGWERT,
 // UNIT, MACODE.
-eval::Table management_rows(db::Connection& c, long long plot);
+eval::Table management_report_rows(db::Connection& c, long long plot);
 
 } // namespace vt::workbench

@@ -1,9 +1,17 @@
 // The window "DATABASE": the tree of the demo database, loading a plot into the pages,
 // inserting a management event and an observation through the pages, refused numbers,
-// copying by drag and drop, the plot menus, and the German captions.
+// copying by drag and drop, the plot menus, the windows and reports the pages open, the
+// tree's evaluation modes, and the German captions.
 #include "gui/gui_support.h"
 #include "db/connection.h"
+#include "gui/app/browser_links.h"
 #include "gui/app/main_window.h"
+#include "gui/climate/climate_window.h"
+#include "gui/params/initial_som_dialog.h"
+#include "gui/params/parameter_window.h"
+#include "gui/params/soil_profile_page.h"
+#include "gui/tools/reference_list_window.h"
+#include "gui/tools/tool_windows.h"
 #include "workbench/database_upkeep.h"
 #include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_dialogs.h"
@@ -24,6 +32,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -86,6 +95,9 @@ private slots:
     void plotMenusCopyAndDelete();
     void experimentTableView();
     void experimentMenusShiftMoveAndAdd();
+    void basicInfoOpensTheOtherWindows();
+    void printManagementTakesTheFilter();
+    void evaluationModesRunTheWalk();
     void germanCaptions();
 };
 
@@ -323,6 +335,101 @@ void TestBrowser::experimentMenusShiftMoveAndAdd()
     QCOMPARE(f.model()->rowCount(f.model()->rootIndex()), 4);
 }
 
+void TestBrowser::basicInfoOpensTheOtherWindows()
+{
+    Fixture f;
+    const auto tools = vt::gui::install_tool_windows(*f.main);
+    vt::gui::link_browser_windows(*f.main, *f.browser, tools.referenceList.get());
+    f.click(202);
+    auto* basic = f.browser->basicInfoPage();
+
+    // "weather": the climate window on the plot's station; the station chosen there when it
+    // closes is the plot's, saved at once.
+    auto* weather = f.child<QComboBox>(basic, "weather");
+    const long long station = weather->currentData().toLongLong();
+    long long other = -1;
+    for (int i = 0; i < weather->count() && other < 0; ++i)
+        if (weather->itemData(i).toLongLong() != station && weather->itemData(i).toLongLong() > 0)
+            other = weather->itemData(i).toLongLong();
+    QVERIFY(other > 0);
+    QTest::mouseDClick(f.child<QLabel>(basic, "weatherLabel"), Qt::LeftButton);
+    vt::gui::ClimateWindow* climate = f.main->climateWindow();
+    QVERIFY(climate->isVisible());
+    QCOMPARE(climate->currentStation(), station);
+    QVERIFY(climate->selectStation(other));
+    climate->close();
+    QCOMPARE(weather->currentData().toLongLong(), other);
+    QCOMPARE(f.count("select climate_id from field_description where fl_id=202"), other);
+
+    // "soil" with the power flag: the parameter window's soil page on the plot's soil.
+    auto* soil = f.child<QComboBox>(basic, "soil");
+    const long long soilId = soil->currentData().toLongLong();
+    long long otherSoil = -1;
+    for (int i = 0; i < soil->count() && otherSoil < 0; ++i)
+        if (soil->itemData(i).toLongLong() != soilId) otherSoil = soil->itemData(i).toLongLong();
+    QVERIFY(otherSoil > 0);
+    long long shown = -1;
+    QTimer::singleShot(0, [&] {
+        auto* parameters = f.main->parameterWindow();
+        shown = parameters->soilPage()->currentSoil();
+        parameters->soilPage()->showSoil(otherSoil);
+        parameters->reject();
+    });
+    QTest::mouseDClick(f.child<QLabel>(basic, "soilLabel"), Qt::LeftButton);
+    QCOMPARE(shown, soilId);
+    QCOMPARE(soil->currentData().toLongLong(), otherSoil);
+    QCOMPARE(f.count("select soil_id from field_description where fl_id=202"), otherSoil);
+
+    // The reproduction-index button: the dialog for the plot; the stored index on the button.
+    long long dialogPlot = -1;
+    QTimer::singleShot(0, [&] {
+        auto* som = f.main->initialSomDialog();
+        dialogPlot = som->plot();
+        som->setInputText("55");
+        som->save();
+        som->reject();
+    });
+    emit basic->reproductionIndexRequested(202);
+    QCOMPARE(dialogPlot, 202LL);
+    QCOMPARE(f.child<QPushButton>(basic, "repix")->text(), QString("55.00"));
+
+    // "show references": the reference list of the loaded plot.
+    f.child<QPushButton>(basic, "showReferences")->click();
+    QVERIFY(tools.referenceList->isVisible());
+    QCOMPARE(tools.referenceList->plot(), 202LL);
+    tools.referenceList->close();
+}
+
+void TestBrowser::printManagementTakesTheFilter()
+{
+    Fixture f;
+    f.click(301);
+    auto* page = f.browser->managementPage();
+    QSignalSpy requested(page, &vt::gui::ManagementPage::reportRequested);
+    auto* filter = f.child<QComboBox>(page, "filter");
+    filter->setCurrentIndex(1);
+    emit filter->activated(1);
+    f.child<QCheckBox>(page, "pdfWithoutPreview")->setChecked(true);
+    f.child<QPushButton>(page, "printManagement")->click();
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.at(0).at(0).toLongLong(), 301LL);
+    QCOMPARE(requested.at(0).at(1).value<vt::workbench::ManagementFilter>(), vt::workbench::ManagementFilter::Harvest);
+    QCOMPARE(requested.at(0).at(2).toBool(), true);
+}
+
+void TestBrowser::evaluationModesRunTheWalk()
+{
+    Fixture f;
+    QList<QPair<int, int>> walks;
+    f.browser->setEvaluationWalk([&walks](int mode, int phase) { walks.append({mode, phase}); });
+    f.click(202);
+    for (int mode : {0, 1, 100, 200}) f.browser->rebuildTree(mode);
+    QCOMPARE(walks, (QList<QPair<int, int>>{{1, 0}, {100, 0}, {200, 0}}));
+    // The tree is built afresh after each walk and the loaded plot stays.
+    QCOMPARE(f.browser->currentPlot(), 202LL);
+    QVERIFY(f.model()->findPlot(202).isValid());
+}
+
 void TestBrowser::germanCaptions()
 {
     Fixture f("D");
@@ -338,6 +445,10 @@ void TestBrowser::germanCaptions()
     QVERIFY(!menu->findChild<QAction*>("shiftPlots")->isVisible());
     QCOMPARE(f.child<QPushButton>(f.browser->managementPage(), "deleteRecord")->text(), QString("Satz Löschen"));
     QCOMPARE(f.child<QRadioButton>(f.browser->observationPage(), "insertMode")->text(), QString("Messwert einfügen"));
+    QCOMPARE(f.child<QPushButton>(f.browser->basicInfoPage(), "printSiteDescription")->text(), QString("Ausgabe Standortdaten"));
+    QCOMPARE(f.child<QPushButton>(f.browser->basicInfoPage(), "showReferences")->text(), QString("Literatur"));
+    QCOMPARE(f.child<QPushButton>(f.browser->managementPage(), "printManagement")->text(), QString("Ausgabe"));
+    QCOMPARE(f.child<QCheckBox>(f.browser->managementPage(), "pdfWithoutPreview")->text(), QString("als PDF; ohne Ansicht"));
 }
 
 QTEST_MAIN(TestBrowser)

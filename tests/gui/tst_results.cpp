@@ -81,6 +81,7 @@ private slots:
     void plotRunFillsCarbonPage();
     void selectionRunWithNothingTickedRunsNoPlot();
     void reportsAreWrittenAsPdf();
+    void managementReportListsTheFilteredEvents();
     void makeCsvWritesTheGrid();
     void miscFiguresOfAQuantity();
     void invalidInputRowsShowTheErrorWindow();
@@ -175,6 +176,22 @@ void TestResults::reportsAreWrittenAsPdf()
     p.start("pdftotext", {f.box.path("named.pdf"), "-"});
     QVERIFY(p.waitForFinished(20000));
     QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("Bewirtschaftung"));
+}
+
+void TestResults::managementReportListsTheFilteredEvents()
+{
+    Fixture f;
+    f.pages->showPlot(302);
+    const auto rows = [&](vt::workbench::ManagementFilter filter) {
+        return f.pages->managementReport(filter).html.count("<tr>") - 1;  // less the heading
+    };
+    const auto events = [&](const char* where) {
+        return int(f.db()->scalar(std::string("select count(*) from cultivation where fl_id=302") + where).toInt());
+    };
+    QCOMPARE(rows(vt::workbench::ManagementFilter::All), events(""));
+    QCOMPARE(rows(vt::workbench::ManagementFilter::Harvest), events(" and macode in (2, 9)"));
+    QCOMPARE(rows(vt::workbench::ManagementFilter::Fertilizer), events(" and macode=4"));
+    QVERIFY(events(" and macode in (2, 9)") > 0 && events(" and macode in (2, 9)") < events(""));
 }
 
 void TestResults::makeCsvWritesTheGrid()

@@ -1,3 +1,4 @@
+#include "gui/app/browser_links.h"
 #include "gui/browser/browser_window.h"
 #include "gui/climate/climate_window.h"
 #include "gui/params/parameter_window.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
     const auto resultTools = vt::gui::install_results_menu(mainWindow, simulator);
     vt::gui::BrowserWindow browser(mainWindow);
     vt::gui::install_browser_results(mainWindow, simulator, browser, resultTools);
+    vt::gui::link_browser_windows(mainWindow, browser, tools.referenceList.get());
     // What the parameter and climate windows change, the browser shows afresh: its tree,
     // and the plot it showed with its choice lists.
     const auto reloadBrowser = [&browser] {

@@ -54,11 +54,13 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     auto* sw = new QFormLayout(soilWeather_);
     sw->setContentsMargins(0, 0, 0, 0);
     soilLabel_ = new QLabel(t("soil"), soilWeather_);
+    soilLabel_->setObjectName("soilLabel");
     soilLabel_->installEventFilter(this);
     soil_ = new QComboBox(soilWeather_);
     soil_->setObjectName("soil");
     sw->addRow(soilLabel_, soil_);
     weatherLabel_ = new QLabel(t("weather"), soilWeather_);
+    weatherLabel_->setObjectName("weatherLabel");
     weatherLabel_->installEventFilter(this);
     weather_ = new QComboBox(soilWeather_);
     weather_->setObjectName("weather");
@@ -106,6 +108,15 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     run->addWidget(run_);
     run->addStretch();
 
+    auto* reports = new QHBoxLayout;
+    printSite_ = new QPushButton(t("print site desc."), this);
+    printSite_->setObjectName("printSiteDescription");
+    references_ = new QPushButton(t("show references"), this);
+    references_->setObjectName("showReferences");
+    reports->addWidget(printSite_);
+    reports->addWidget(references_);
+    reports->addStretch();
+
     update_ = new QPushButton(t("update changes"), this);
     update_->setObjectName("updateChanges");
     update_->setVisible(false);
@@ -113,6 +124,7 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(site);
     layout->addWidget(runPanel_);
+    layout->addLayout(reports);
     layout->addWidget(update_);
     layout->addStretch();
 
@@ -148,6 +160,12 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     connect(run_, &QPushButton::clicked, this, [this] {
         if (flId_ >= 0) emit runRequested(flId_);
     });
+    connect(printSite_, &QPushButton::clicked, this, [this] {
+        if (flId_ >= 0) emit siteReportRequested(flId_);
+    });
+    connect(references_, &QPushButton::clicked, this, [this] {
+        if (flId_ >= 0) emit referencesRequested(flId_);
+    });
 }
 
 bool BasicInfoPage::eventFilter(QObject* watched, QEvent* event)
@@ -166,6 +184,40 @@ void BasicInfoPage::setChoices(QComboBox* box, const std::vector<workbench::Choi
     box->clear();
     for (const auto& c : list) box->addItem(qs(c.text), QVariant::fromValue<qlonglong>(c.key));
 }
+
+void BasicInfoPage::refillKeepingChoices()
+{
+    const long long station = weather_->currentData().toLongLong();
+    const long long soil = soil_->currentData().toLongLong();
+    fillChoices();
+    selectKey(weather_, station);
+    selectKey(soil_, soil);
+}
+
+void BasicInfoPage::chooseSoil(const QString& profileName)
+{
+    refillKeepingChoices();
+    if (const int i = soil_->findText(profileName); i >= 0) soil_->setCurrentIndex(i);
+    if (flId_ >= 0) save();
+}
+
+void BasicInfoPage::chooseSoilKey(long long soilId)
+{
+    refillKeepingChoices();
+    if (soil_->findData(QVariant::fromValue<qlonglong>(soilId)) >= 0) selectKey(soil_, soilId);
+    if (flId_ >= 0) save();
+}
+
+void BasicInfoPage::chooseStation(long long climateId)
+{
+    refillKeepingChoices();
+    if (weather_->findData(QVariant::fromValue<qlonglong>(climateId)) >= 0) selectKey(weather_, climateId);
+    if (flId_ >= 0) save();
+}
+
+void BasicInfoPage::showRepix(double repix) { repix_->setText(QString::number(repix, 'f', 2)); }
+
+QString BasicInfoPage::soilName() const { return soil_->currentText(); }
 
 bool BasicInfoPage::selectKey(QComboBox* box, long long key)
 {

@@ -53,6 +53,14 @@ public:
     // "model run (plot)" is offered only when the plot can run.
     void setRunEnabled(bool enabled);
     void setRunVisible(bool visible);
+    // The soil or station chosen from outside (after the soil dialog or the climate window
+    // closed): the lists are read again, the entry selected and the page saved at once.
+    void chooseSoil(const QString& profileName);
+    void chooseSoilKey(long long soilId);
+    // The reproduction index shown on its button (after the dialog stored it).
+    void showRepix(double repix);
+    void chooseStation(long long climateId);
+    QString soilName() const;
 
 signals:
     void renamed(long long flId, const QString& name);
@@ -63,6 +71,9 @@ signals:
     void soilEditRequested(long long soilId);
     void weatherEditRequested(long long climateId);
     void saved(long long flId);
+    // "print site desc." and "show references".
+    void siteReportRequested(long long flId);
+    void referencesRequested(long long flId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +81,8 @@ protected:
 private:
     void markChanged() { changed_ = true; }
     void refillInitialisation(const QString& select);
+    // The soil and station lists read again, their entries kept.
+    void refillKeepingChoices();
     void message(const QString& text);
     static void setChoices(QComboBox* box, const std::vector<workbench::Choice>& list);
     static bool selectKey(QComboBox* box, long long key);
@@ -102,6 +115,8 @@ private:
     QLineEdit* from_;
     QPushButton* run_;
     QPushButton* update_;
+    QPushButton* printSite_;
+    QPushButton* references_;
 };
 
 } // namespace vt::gui

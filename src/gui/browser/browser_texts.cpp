@@ -32,6 +32,8 @@ const QHash<QString, QString>& german_texts()
         {"soil ploughed", "Pflugeinsatz"},
         {"print site desc.", "Ausgabe Standortdaten"},
         {"show references", "Literatur"},
+        {"print management", "Ausgabe"},
+        {"save as PDF; no preview", "als PDF; ohne Ansicht"},
         {"update changes", "Änderung Speichern"},
         {"model run (plot)", "Modell starten"},
         {"repeat", "wiederholen"},

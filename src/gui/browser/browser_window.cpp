@@ -257,6 +257,17 @@ void BrowserWindow::rebuildTree(int mode)
     } else if (st.modus == "RUX") {
         setPageVisible("Observation", true);
     }
+    if (mode != 0 && evaluationWalk_ && !walking_) {
+        // The walk may rebuild the tree itself when it ends; the rebuild below follows it.
+        walking_ = true;
+        try {
+            evaluationWalk_(mode, phaseSelect_);
+        } catch (...) {
+            walking_ = false;
+            throw;
+        }
+        walking_ = false;
+    }
     if (mode == 0) phaseSelect_ = 0;
     workbench::BrowserTree tree;
     if (auto* c = connection()) {

@@ -4,6 +4,8 @@
 #include <QPersistentModelIndex>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -61,6 +63,9 @@ public:
     bool clickOnItem(const QString& location, const QString& label, bool exact);
     // A plot dropped on a plot: copies by the page in front, after asking.
     void copyDropped(long long source, long long target);
+    // The per-plot evaluations of the tree's modes 1 (statistics of the phase in use), 100
+    // and 200 (the special evaluations by script), carried out by the result tools.
+    void setEvaluationWalk(std::function<void(int mode, int phase)> walk) { evaluationWalk_ = std::move(walk); }
 
 signals:
     void plotLoaded(long long flId);
@@ -73,7 +78,8 @@ signals:
     void plotRunRequested(long long flId);
 
 public slots:
-    // Rebuilds the whole tree; modes other than 0 are for the evaluation pages.
+    // Rebuilds the whole tree; modes 1, 100 and 200 first run the per-plot evaluations of
+    // every plot with results (through the evaluation walk, with its progress).
     void rebuildTree(int mode = 0);
     // Loads a plot as a left click on its node does.
     void loadPlot(long long flId);
@@ -137,6 +143,8 @@ private:
     int recs_ = 0;
     Qt::MouseButton pressButton_ = Qt::LeftButton;  // of the last press in the tree
     Qt::KeyboardModifiers pressModifiers_;
+    std::function<void(int, int)> evaluationWalk_;
+    bool walking_ = false;
 };
 
 } // namespace vt::gui

@@ -5,6 +5,7 @@
 #include "gui/browser/rows_table_model.h"
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -50,6 +51,12 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
     filterRow->addWidget(new QLabel(t("selection:"), this));
     filterRow->addWidget(filter_);
     filterRow->addStretch();
+    print_ = new QPushButton(t("print management"), this);
+    print_->setObjectName("printManagement");
+    pdfOnly_ = new QCheckBox(t("save as PDF; no preview"), this);
+    pdfOnly_->setObjectName("pdfWithoutPreview");
+    filterRow->addWidget(print_);
+    filterRow->addWidget(pdfOnly_);
 
     auto* edit = new QGroupBox(t("Management Event"), this);
     auto* form = new QFormLayout(edit);
@@ -95,6 +102,9 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { showRow(current.row()); });
     connect(filter_, &QComboBox::activated, this, [this] { reload(model_->key(grid_->currentIndex().row())); });
+    connect(print_, &QPushButton::clicked, this, [this] {
+        if (flId_ >= 0) emit reportRequested(flId_, currentFilter(), pdfOnly_->isChecked());
+    });
     connect(action_, &QComboBox::activated, this, [this] { chooseAction(true); });
     connect(item_, &QComboBox::activated, this, [this] {
         const int a = currentAction();
@@ -183,7 +193,7 @@ void ManagementPage::reload(long long keepKey)
     rowsData_.clear();
     if (c && flId_ >= 0) {
         try {
-            rowsData_ = workbench::management_rows(*c, flId_, kFilters[std::max(0, filter_->currentIndex())]);
+            rowsData_ = workbench::management_rows(*c, flId_, currentFilter());
         } catch (const std::exception& e) {
             show_message(this, "Management", QString::fromStdString(e.what()));
         }
@@ -281,6 +291,11 @@ bool ManagementPage::deleteCurrent()
     reload(model_->key(row + 1 < model_->rowCount() ? row + 1 : row - 1));
     emit eventsChanged(flId_);
     return true;
+}
+
+workbench::ManagementFilter ManagementPage::currentFilter() const
+{
+    return kFilters[std::max(0, filter_->currentIndex())];
 }
 
 } // namespace vt::gui

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -43,9 +44,14 @@ public:
     // The button "insert"/"update"; returns whether the event was stored.
     bool store();
     bool deleteCurrent();
+    // The list filter in use ("all", "harvest", ...).
+    workbench::ManagementFilter currentFilter() const;
 
 signals:
     void eventsChanged(long long flId);
+    // "print management": the report of the listed events, as a PDF file without preview
+    // when "save as PDF; no preview" is ticked.
+    void reportRequested(long long flId, workbench::ManagementFilter filter, bool pdfWithoutPreview);
 
 private:
     void reload(long long keepKey);
@@ -69,6 +75,8 @@ private:
     QTableView* grid_;
     RowsTableModel* model_;
     QComboBox* filter_;
+    QPushButton* print_;
+    QCheckBox* pdfOnly_;
     QComboBox* action_;
     QComboBox* item_;
     QDateEdit* date_;

@@ -1,7 +1,9 @@
 #include "gui/results/browser_results.h"
 
 #include "gui/app/main_window.h"
+#include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_window.h"
+#include "gui/browser/management_page.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/nbalance_window.h"
 #include "gui/results/result_pages.h"
@@ -19,6 +21,14 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
         pages->setDatabase(main.session().connection(), QString::fromStdString(main.session().path()));
         pages->showPlot(flId);
     });
+
+    // "print site desc." and "print management" of the loaded plot.
+    QObject::connect(browser.basicInfoPage(), &BasicInfoPage::siteReportRequested, r.pages,
+                     [pages = r.pages, &browser](long long) { pages->printSiteDescription(&browser); });
+    QObject::connect(browser.managementPage(), &ManagementPage::reportRequested, r.pages,
+                     [pages = r.pages, &browser](long long, workbench::ManagementFilter filter, bool pdfOnly) {
+                         pages->printManagement(&browser, pdfOnly, filter);
+                     });
 
     r.runs = new BrowserRunController(main, simulator, &browser);
     r.runs->setResultPages(r.pages);
@@ -45,6 +55,10 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
     if (tools.statistics)
         QObject::connect(&browser, &BrowserWindow::updateStatisticsRequested, tools.statistics,
                          [statistics = tools.statistics] { statistics->updateStatistics(); });
+    if (tools.statistics)
+        browser.setEvaluationWalk([statistics = tools.statistics](int mode, int phase) {
+            statistics->treeWalk(mode, static_cast<eval::Phase>(phase));
+        });
     if (tools.nbalance)
         QObject::connect(&browser, &BrowserWindow::nitrogenBalanceRequested, tools.nbalance,
                          [nbalance = tools.nbalance] {

@@ -130,14 +130,19 @@ bool ResultPageSet::showPage(const QString& caption)
     return false;
 }
 
-ReportDocument ResultPageSet::managementReport() const
+ReportDocument ResultPageSet::managementReport(workbench::ManagementFilter filter) const
 {
     ReportDocument r;
     if (!c_ || plot_ == 0) return r;
     const eval::Table d = workbench::plot_description(*c_, plot_);
     r.location = text_field(d, "Location");
     r.site = text_field(d, "site_description");
-    r.html = management_report_body(workbench::management_rows(*c_, plot_));
+    eval::Table rows = workbench::management_report_rows(*c_, plot_);
+    if (const int macode = rows.column("MACODE"); macode >= 0)
+        std::erase_if(rows.rows, [&](const eval::Row& row) {
+            return !workbench::management_filter_accepts(filter, eval::cell(row, macode).toInt());
+        });
+    r.html = management_report_body(rows);
     return r;
 }
 
@@ -153,9 +158,9 @@ ReportDocument ResultPageSet::siteReport() const
     return r;
 }
 
-void ResultPageSet::printManagement(QWidget* parent, bool pdfWithoutPreview) const
+void ResultPageSet::printManagement(QWidget* parent, bool pdfWithoutPreview, workbench::ManagementFilter filter) const
 {
-    if (plot_ != 0) managementReport().present(parent, pdfWithoutPreview, folder_);
+    if (plot_ != 0) managementReport(filter).present(parent, pdfWithoutPreview, folder_);
 }
 
 void ResultPageSet::printSiteDescription(QWidget* parent, bool pdfWithoutPreview) const

@@ -2,6 +2,7 @@
 #include "eval/plot_evaluation.h"
 #include "gui/results/chart_tools.h"
 #include "gui/results/report_document.h"
+#include "workbench/browser_management.h"
 
 #include <QWidget>
 
@@ -159,11 +160,13 @@ public:
     bool showPage(const QString& caption);
 
     // The management report and the site description report of the shown plot.
-    ReportDocument managementReport() const;
+    // The management report lists the events the management page's filter shows.
+    ReportDocument managementReport(workbench::ManagementFilter filter = workbench::ManagementFilter::All) const;
     ReportDocument siteReport() const;
     // "print management" and "print site desc.": the report's preview, or with
     // `pdfWithoutPreview` ("save as PDF; no preview") a PDF file beside the database.
-    void printManagement(QWidget* parent, bool pdfWithoutPreview = false) const;
+    void printManagement(QWidget* parent, bool pdfWithoutPreview = false,
+                         workbench::ManagementFilter filter = workbench::ManagementFilter::All) const;
     void printSiteDescription(QWidget* parent, bool pdfWithoutPreview = false) const;
 
 signals:
