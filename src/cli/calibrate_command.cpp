@@ -4,11 +4,11 @@
 #include "base/number_format.h"
 #include "db/connection.h"
 #include "eval/calibration.h"
+#include "workbench/session_jobs.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <ostream>
 
@@ -27,35 +27,12 @@ struct CalibrateOptions {
     bool apply = false;
 };
 
-std::string now_text()
-{
-    const std::time_t t = std::time(nullptr);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
-    return buf;
-}
-
 std::string num(double v, const char* format = "%.6g")
 {
     if (!std::isfinite(v)) return "-";
     char buf[64];
     std::snprintf(buf, sizeof buf, format, v);
     return buf;
-}
-
-void print_fits(std::ostream& out, const eval::CalibrationResult& r)
-{
-    out << "plot        n   ME before  RMSE before  EF before    ME after  RMSE after   EF after\n";
-    for (std::size_t i = 0; i < r.after.size(); ++i) {
-        const auto& a = r.after[i];
-        const auto& b = i < r.before.size() ? r.before[i] : a;
-        char line[256];
-        std::snprintf(line, sizeof line, "%-8lld %4ld %11s %12s %10s %11s %11s %10s\n", a.fl_id, a.n,
-                      num(b.me, "%.4f").c_str(), num(b.rmse, "%.4f").c_str(),
-                      b.ef == -999 ? "-" : num(b.ef, "%.3f").c_str(), num(a.me, "%.4f").c_str(),
-                      num(a.rmse, "%.4f").c_str(), a.ef == -999 ? "-" : num(a.ef, "%.3f").c_str());
-        out << line;
-    }
 }
 
 void run_calibrate(const CalibrateOptions& o, Context& ctx)
@@ -102,34 +79,10 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     ctx.out << "fitted by least squares: " << r.pairs << " pairs, " << r.iterations << " iterations, "
             << r.evaluations << " evaluations, " << num(seconds, "%.2f") << " s"
             << (r.terminationType == 5 ? " (iteration limit reached)" : "") << '\n';
-    ctx.out << "sum of squares " << num(r.sseBefore) << " -> " << num(r.sseAfter) << '\n';
-    ctx.out << "parameter       start        fitted       std.error     bounds\n";
-    for (const auto& p : r.parameters) {
-        char line[256];
-        std::snprintf(line, sizeof line, "%-10s %12s %13s %13s     %s:%s%s\n", p.name.c_str(), num(p.start).c_str(),
-                      num(p.fitted).c_str(), num(p.stdError, "%.3g").c_str(), num(p.low).c_str(), num(p.high).c_str(),
-                      p.atBound ? "  (at a bound)" : "");
-        ctx.out << line;
-    }
-    if (r.parameters.size() > 1) {
-        ctx.out << "correlation of the fitted parameters:\n";
-        for (std::size_t i = 0; i < r.parameters.size(); ++i) {
-            char head[32];
-            std::snprintf(head, sizeof head, "%-10s", r.parameters[i].name.c_str());
-            ctx.out << head;
-            for (std::size_t j = 0; j < r.parameters.size(); ++j) ctx.out << ' ' << num(r.correlation[i][j], "%6.3f");
-            ctx.out << '\n';
-        }
-    }
-    print_fits(ctx.out, r);
+    ctx.out << workbench::calibration_summary(r);
 
-    std::string settings = "plots=";
-    for (std::size_t i = 0; i < plots.size(); ++i) settings += (i ? "," : "") + std::to_string(plots[i]);
-    settings += "; property=" + std::to_string(o.property) + "; methode=" + cfg.methode +
-                "; dyn_bd=" + (cfg.dyn_bd ? "1" : "0") + "; dyn_lts=" + (cfg.dyn_lts ? "1" : "0") +
-                "; hassink=" + std::to_string(cfg.hassink) + "; recalc_bat=" + (cfg.recalc_bat ? "1" : "0");
-    const std::string runTime = now_text();
-    eval::store_calibration(c, r, o.property, runTime, settings);
+    const std::string runTime = workbench::calibration_run_time();
+    eval::store_calibration(c, r, o.property, runTime, workbench::calibration_settings_text(plots, o.property, cfg));
     ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
 
     if (o.apply) {

@@ -2,13 +2,11 @@
 
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
-#include "config/rux_settings.h"
 #include "db/connection.h"
-#include "engine/run/run_configuration.h"
+#include "workbench/session_jobs.h"
 
 #include <charconv>
 #include <csignal>
-#include <filesystem>
 #include <ostream>
 #include <set>
 
@@ -64,15 +62,6 @@ std::vector<long long> session_plots(db::Connection& c, const std::string& plots
     return out;
 }
 
-engine::RunConfig session_run_config(db::Connection& c, const std::string& dbPath, const engine::RunHooks& hooks)
-{
-    engine::RunConfig base;
-    base.database = dbPath;
-    base.work_dir = std::filesystem::current_path().string();
-    config::RuxSettings settings;
-    return engine::read_run_configuration(base, settings, {}, c, hooks);
-}
-
 engine::RunHooks session_hooks(std::ostream& err, const std::atomic<bool>* stop)
 {
     engine::RunHooks hooks;
@@ -104,7 +93,7 @@ PreparedPlots prepare_plots(const std::string& dbPath, const std::string& plots,
     p.db = open_database_for_update(dbPath);
     p.plots = session_plots(*p.db, plots, experiment);
     const engine::RunHooks hooks = session_hooks(err, interrupt.flag());
-    p.config = session_run_config(*p.db, dbPath, hooks);
+    p.config = workbench::session_run_config(*p.db, dbPath, hooks);
     out << "preparing " << p.plots.size() << " plots\n" << std::flush;
     try {
         p.session = std::make_unique<engine::SimulationSession>(

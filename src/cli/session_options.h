@@ -22,10 +22,6 @@ namespace vt::cli {
 // an unknown plot or experiment, or both options at once.
 std::vector<long long> session_plots(db::Connection& c, const std::string& plots, const std::string& experiment);
 
-// The run configuration as `run` reads it (the settings file, the database's method and
-// model constants), without switches.
-engine::RunConfig session_run_config(db::Connection& c, const std::string& dbPath, const engine::RunHooks& hooks);
-
 // Hooks that print the messages of the preparation on `err` and answer questions "no".
 engine::RunHooks session_hooks(std::ostream& err, const std::atomic<bool>* stop);
 

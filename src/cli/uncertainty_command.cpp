@@ -3,6 +3,7 @@
 
 #include "db/connection.h"
 #include "eval/uncertainty.h"
+#include "workbench/session_jobs.h"
 
 #include <chrono>
 #include <cstdio>
@@ -65,25 +66,7 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
     ctx.out << line;
     ctx.out << "quantiles of organic carbon and total nitrogen of " << r.quantiles.size()
             << " plot-year series written into rux_uncertainty; first-order sensitivity indices into rux_sensitivity\n";
-    ctx.out << "observed organic carbon inside the 90 % band (5 to 95 %):\n";
-    for (const auto& cov : r.coverage) {
-        std::snprintf(line, sizeof line, "  plot %-8lld %3zu of %3zu (%.0f %%)\n", cov.fl_id, cov.inside,
-                      cov.observations, 100.0 * static_cast<double>(cov.inside) / static_cast<double>(cov.observations));
-        ctx.out << line;
-    }
-    ctx.out << "first-order sensitivity of the final organic carbon:\n";
-    long long last = -1;
-    bool first = true;
-    for (const auto& s : r.sensitivity) {
-        if (first || s.fl_id != last) {
-            ctx.out << (first ? "" : "\n") << "  plot " << s.fl_id << ':';
-            last = s.fl_id;
-            first = false;
-        }
-        std::snprintf(line, sizeof line, "  %s %.3f", s.parameter.c_str(), s.s1);
-        ctx.out << line;
-    }
-    if (!first) ctx.out << '\n';
+    ctx.out << workbench::uncertainty_summary(r);
 }
 
 const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {

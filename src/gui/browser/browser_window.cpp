@@ -421,6 +421,10 @@ QMenu* BrowserWindow::menuFor(const QModelIndex& index)
         add("delete experiment", "deleteExperiment", [this, node] { deleteExperiment(node); });
         add("experiment simulation", "experimentSimulation", [this, location] { emit experimentSimulationRequested(location); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::experimentSimulationRequested)));
+        add("calibrate…", "calibrate", [this, location] { emit calibrationRequested(location); },
+            isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::calibrationRequested)));
+        add("uncertainty…", "uncertainty", [this, location] { emit uncertaintyRequested(location); },
+            isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::uncertaintyRequested)));
         menu->addSeparator();
         add("shift plots  FL_ID", "shiftPlots", [this, node] { shiftPlots(node); })->setVisible(!g);
         add("shift experiment ID", "shiftExperimentId", [this, node] { shiftExperimentId(node); })->setVisible(!g);

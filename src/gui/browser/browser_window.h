@@ -72,6 +72,9 @@ signals:
     // Commands of the tree's menus that other windows carry out; their entries are offered
     // only while something is connected.
     void experimentSimulationRequested(const QString& location);
+    // "calibrate…" and "uncertainty…" of an experiment's menu.
+    void calibrationRequested(const QString& location);
+    void uncertaintyRequested(const QString& location);
     void databaseSimulationRequested();
     void updateStatisticsRequested();
     void nitrogenBalanceRequested();

@@ -7,6 +7,7 @@
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/nbalance_window.h"
 #include "gui/results/result_pages.h"
+#include "gui/results/session_dialogs.h"
 #include "gui/results/statistics_update.h"
 
 namespace vt::gui {
@@ -55,6 +56,25 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
     if (tools.statistics)
         QObject::connect(&browser, &BrowserWindow::updateStatisticsRequested, tools.statistics,
                          [statistics = tools.statistics] { statistics->updateStatistics(); });
+    // "calibrate…" and "uncertainty…" of an experiment; what they store, the loaded plot's
+    // pages show afresh (the 90 % band on "C-dynamics").
+    const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location) {
+        dialog->setExperiment(location);
+        QObject::connect(dialog, &SessionDialog::stored, pages, [pages, &browser] {
+            if (browser.currentPlot() > 0) pages->showPlot(browser.currentPlot());
+        });
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        dialog->raise();
+    };
+    QObject::connect(&browser, &BrowserWindow::calibrationRequested, &browser,
+                     [&main, &browser, openDialog](const QString& location) {
+                         openDialog(new CalibrationDialog(main, &browser), location);
+                     });
+    QObject::connect(&browser, &BrowserWindow::uncertaintyRequested, &browser,
+                     [&main, &browser, openDialog](const QString& location) {
+                         openDialog(new UncertaintyDialog(main, &browser), location);
+                     });
     if (tools.statistics)
         browser.setEvaluationWalk([statistics = tools.statistics](int mode, int phase) {
             statistics->treeWalk(mode, static_cast<eval::Phase>(phase));

@@ -3,6 +3,7 @@
 #include "gui/widgets/dialog_hooks.h"
 
 #include <QApplication>
+#include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
@@ -111,7 +112,7 @@ QChartView* make_chart_view(QWidget* parent)
 }
 
 void show_dynamics_chart(QChart* chart, const eval::DynamicsChart& data, const ChartCaptions& captions,
-                         const QStringList& seriesNames)
+                         const QStringList& seriesNames, const ChartBand& band)
 {
     clear(chart);
     chart->setTitle(captions.title);
@@ -123,11 +124,36 @@ void show_dynamics_chart(QChart* chart, const eval::DynamicsChart& data, const C
             y0 = std::min(y0, p.y);
             y1 = std::max(y1, p.y);
         }
+    for (const auto& p : band.points) {
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.low);
+        y1 = std::max(y1, p.high);
+    }
     const auto [xl, xh] = x0 < x1 ? std::pair{x0, x1} : padded(x0, x1);  // whole ticks leave room enough
     const auto [yl, yh] = padded(y0, y1);
     auto* x = axis(chart, Qt::AlignBottom, captions.xTitle, xl, xh, true);
     auto* y = axis(chart, Qt::AlignLeft, captions.yTitle, yl, yh, false);
     const QColor colours[3] = {QColor(0x1f, 0x5f, 0xa8), QColor(0xc0, 0x39, 0x2b), QColor(0x8a, 0x8a, 0x8a)};
+    if (!band.points.empty()) {
+        // Added first, so that the points are drawn over it.
+        // The two lines belong to the area and go with it when the chart is cleared.
+        auto* area = new QAreaSeries;
+        auto* low = new QLineSeries(area);
+        auto* high = new QLineSeries(area);
+        for (const auto& p : band.points) {
+            low->append(p.x, p.low);
+            high->append(p.x, p.high);
+        }
+        area->setUpperSeries(high);
+        area->setLowerSeries(low);
+        area->setName(band.name);
+        QColor fill = colours[0].lighter(170);
+        fill.setAlpha(110);
+        area->setColor(fill);
+        area->setBorderColor(fill.darker(115));
+        attach(chart, area, x, y);
+    }
     const double sizes[3] = {6, 10, 10};
     for (int i = 0; i < 3; ++i) {
         auto* s = new QScatterSeries;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QChart;
 class QChartView;
 class QPainter;
@@ -23,10 +25,20 @@ struct ChartCaptions {
 // context menu to copy the chart or save it as PNG or SVG.
 QChartView* make_chart_view(QWidget* parent);
 
+// A band behind the points of a dynamics chart: per year its lower and upper value.
+struct ChartBand {
+    QString name;
+    struct Point {
+        double x, low, high;
+    };
+    std::vector<Point> points;
+};
+
 // Fills the chart with the three point series of a dynamics page (simulated, observed,
-// observed outliers) and axes that span the points.
+// observed outliers) and axes that span the points, with the band (when it has points)
+// drawn behind them.
 void show_dynamics_chart(QChart* chart, const eval::DynamicsChart& data, const ChartCaptions& captions,
-                         const QStringList& seriesNames);
+                         const QStringList& seriesNames, const ChartBand& band = {});
 
 // Fills the chart with one line of (year, value) points from two columns of the rows.
 void show_line_chart(QChart* chart, const eval::Table& rows, const char* xColumn, const char* yColumn,

@@ -128,6 +128,7 @@ QString DynamicsPage::reportCaption() const { return text_of(kind_).report; }
 
 void DynamicsPage::clear()
 {
+    band_ = {};
     setContent(eval::StatsAccumulator(""), {}, {}, {});
 }
 
@@ -147,7 +148,7 @@ void DynamicsPage::setContent(const eval::StatsAccumulator& acc, const eval::Tab
     show_dynamics_chart(chart_->chart(), acc.chart(),
                         {caption() + (site.isEmpty() ? QString() : "  " + site), german_ ? "Jahr" : "year",
                          text_of(kind_).yTitle},
-                        names);
+                        names, band_);
     grid_->scrollToBottom();
 }
 

@@ -2,6 +2,7 @@
 #include "gui/results/result_pages.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/results_data.h"
+#include "workbench/session_jobs.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -61,6 +62,9 @@ bool ResultPageSet::showPlot(long long flId)
         const eval::Table description = workbench::plot_description(*c_, flId);
         const QString location = text_field(description, "Location"), site = text_field(description, "site_description");
         const eval::PlotEvaluation ev = evaluator_->evaluate(*c_, flId, false, eval::Phase::All);
+        ChartBand band{german_ ? "90-%-Band" : "90 % band", {}};
+        for (const auto& p : workbench::carbon_band(*c_, flId)) band.points.push_back({double(p.year), p.low, p.high});
+        carbon_->setBand(std::move(band));
         carbon_->setContent(evaluator_->carbon(), ev.carbonRows, location, site);
         nitrogen_->setContent(evaluator_->nitrogen(), ev.nitrogenRows, location, site);
         microbial_->setContent(evaluator_->microbial(), ev.microbialRows, location, site);

@@ -56,6 +56,10 @@ public:
     void setContent(const eval::StatsAccumulator& acc, const eval::Table& evaluationRows, const QString& location,
                     const QString& site);
     void clear();
+    // The band drawn behind the simulated values by the next setContent (the 90 % band of a
+    // Monte Carlo uncertainty run on "C-dynamics"); no points, no band.
+    void setBand(ChartBand band) { band_ = std::move(band); }
+    bool hasBand() const { return !band_.points.empty(); }
 
     // The grid's rows: YEAR_NUM (year_number on "micr.BM"), YEAR_, MEAS_VALUE, SIM_VALUE.
     const eval::Table& rows() const;
@@ -88,6 +92,7 @@ private:
     ExportBar* export_;
     QPushButton* report_;
     QCheckBox* skipPreview_;
+    ChartBand band_;
 };
 
 // A page with a quantity choice, its chart and the grid: "OM-turnover" (the yearly

@@ -1,0 +1,356 @@
+#include "gui/results/session_dialogs.h"
+
+#include "gui/app/main_window.h"
+#include "gui/results/background_task.h"
+#include "gui/widgets/dialog_hooks.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <charconv>
+#include <stdexcept>
+
+namespace vt::gui {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+const QStringList kDistributions{"normal", "uniform", "lognormal"};
+
+QStringList parameter_names()
+{
+    QStringList names;
+    for (const auto& n : engine::session_parameter_names()) names << qs(n);
+    return names;
+}
+
+} // namespace
+
+SessionDialog::SessionDialog(MainWindow& main, const QString& caption, const QStringList& valueColumns, QWidget* parent)
+    : QDialog(parent), caption_(caption), main_(main), valueColumns_(valueColumns)
+{
+    setWindowTitle(caption);
+    experiment_ = new QLabel(this);
+    plots_ = new QLineEdit(this);
+    plots_->setObjectName("plots");
+    plots_->setPlaceholderText("101,102");
+
+    table_ = new QTableWidget(0, 1 + valueColumns.size(), this);
+    table_->setObjectName("parameters");
+    table_->setHorizontalHeaderLabels(QStringList{"parameter"} + valueColumns);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->verticalHeader()->hide();
+    auto* add = new QPushButton("add parameter", this);
+    add->setObjectName("addParameter");
+    auto* remove = new QPushButton("remove parameter", this);
+    remove->setObjectName("removeParameter");
+    auto* rowButtons = new QHBoxLayout;
+    rowButtons->addWidget(add);
+    rowButtons->addWidget(remove);
+    rowButtons->addStretch();
+
+    jobs_ = new QSpinBox(this);
+    jobs_->setObjectName("jobs");
+    jobs_->setRange(0, 256);
+    jobs_->setSpecialValueText("one per core");
+    extra_ = new QWidget(this);
+
+    auto* form = new QFormLayout;
+    form->addRow("experiment", experiment_);
+    form->addRow("plots", plots_);
+    form->addRow("threads", jobs_);
+
+    start_ = new QPushButton("start", this);
+    start_->setObjectName("start");
+    start_->setDefault(true);
+    auto* close = new QPushButton("close", this);
+    result_ = new QPlainTextEdit(this);
+    result_->setObjectName("result");
+    result_->setReadOnly(true);
+    result_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    result_->setMinimumHeight(220);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(start_);
+    buttons->addWidget(extra_);
+    buttons->addStretch();
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(table_);
+    layout->addLayout(rowButtons);
+    layout->addLayout(buttons);
+    layout->addWidget(result_, 1);
+    resize(720, 620);
+
+    task_ = new BackgroundTask(this);
+    connect(add, &QPushButton::clicked, this, [this] { addParameter(parameter_names().value(0), {}); });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        if (table_->currentRow() >= 0) table_->removeRow(table_->currentRow());
+    });
+    connect(start_, &QPushButton::clicked, this, [this] { start(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+db::Connection* SessionDialog::connection() const { return main_.session().connection(); }
+
+std::string SessionDialog::databasePath() const { return main_.session().path(); }
+
+void SessionDialog::setExperiment(const QString& location)
+{
+    experiment_->setText(location);
+    QStringList list;
+    if (auto* c = connection())
+        for (long long plot : workbench::plots_at_location(*c, location.toStdString())) list << QString::number(plot);
+    plots_->setText(list.join(','));
+}
+
+void SessionDialog::addParameter(const QString& name, const QStringList& values)
+{
+    const int row = table_->rowCount();
+    table_->insertRow(row);
+    auto* names = new QComboBox(table_);
+    names->addItems(parameter_names());
+    names->setCurrentText(name);
+    table_->setCellWidget(row, 0, names);
+    for (int i = 0; i < valueColumns_.size(); ++i) {
+        if (valueColumns_[i] == "distribution") {
+            auto* d = new QComboBox(table_);
+            d->addItems(kDistributions);
+            d->setCurrentText(values.value(i, kDistributions[0]));
+            table_->setCellWidget(row, i + 1, d);
+        } else {
+            table_->setItem(row, i + 1, new QTableWidgetItem(values.value(i)));
+        }
+    }
+}
+
+std::vector<std::pair<std::string, std::vector<std::string>>> SessionDialog::parameterRows() const
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> rows;
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        const auto cellText = [this, r](int column) {
+            if (auto* box = qobject_cast<QComboBox*>(table_->cellWidget(r, column))) return box->currentText();
+            const auto* item = table_->item(r, column);
+            return item ? item->text().trimmed() : QString();
+        };
+        std::vector<std::string> values;
+        for (int i = 1; i < table_->columnCount(); ++i) values.push_back(cellText(i).toStdString());
+        rows.emplace_back(cellText(0).toStdString(), std::move(values));
+    }
+    return rows;
+}
+
+std::optional<std::vector<long long>> SessionDialog::plots()
+{
+    std::vector<long long> out;
+    for (const QString& part : plots_->text().split(',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const long long plot = part.trimmed().toLongLong(&ok);
+        if (!ok) {
+            refuse("\"" + part.trimmed() + "\" is not a plot number");
+            return std::nullopt;
+        }
+        if (std::find(out.begin(), out.end(), plot) == out.end()) out.push_back(plot);
+    }
+    if (out.empty()) {
+        refuse("no plots chosen");
+        return std::nullopt;
+    }
+    return out;
+}
+
+void SessionDialog::refuse(const QString& text) { show_message(this, caption_, text); }
+
+bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& work)
+{
+    if (!connection()) {
+        refuse("no database is open");
+        return false;
+    }
+    bool finished = false;
+    task_->runWithProgress(
+        [&finished, &work](const engine::RunHooks& hooks) {
+            work(hooks);
+            finished = true;
+        },
+        this, caption_);
+    // Messages of the preparation arrive as the task's error text too; the work's own end
+    // tells whether it went through.
+    if (!task_->error().isEmpty()) refuse(task_->error());
+    return finished;
+}
+
+CalibrationDialog::CalibrationDialog(MainWindow& main, QWidget* parent)
+    : SessionDialog(main, "calibrate…", {"low", "high"}, parent)
+{
+    setObjectName("calibrationDialog");
+    property_ = new QComboBox(this);
+    property_->setObjectName("property");
+    property_->addItem("7 organic carbon", 7);
+    property_->addItem("0 total nitrogen", 0);
+    property_->addItem("5 microbial carbon", 5);
+    iterations_ = new QSpinBox(this);
+    iterations_->setObjectName("maxIterations");
+    iterations_->setRange(1, 10000);
+    iterations_->setValue(100);
+    if (auto* form = findChild<QFormLayout*>()) {
+        form->addRow("observed property", property_);
+        form->addRow("iterations at most", iterations_);
+    }
+    apply_ = new QPushButton("apply", extraRow());
+    apply_->setObjectName("apply");
+    apply_->setEnabled(false);
+    auto* l = new QHBoxLayout(extraRow());
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(apply_);
+    addParameter("K_AKT", {"0.0001", "0.001"});
+    addParameter("K_STAB", {"0.0003", "0.003"});
+    connect(apply_, &QPushButton::clicked, this, [this] { apply(); });
+}
+
+bool CalibrationDialog::start()
+{
+    apply_->setEnabled(false);
+    outcome_.reset();
+    workbench::CalibrationJob job;
+    const auto plotList = plots();
+    if (!plotList) return false;
+    job.plots = *plotList;
+    try {
+        for (const auto& [name, values] : parameterRows())
+            job.parameters.push_back(eval::parse_parameter_bounds(name + "=" + values.at(0) + ":" + values.at(1)));
+    } catch (const std::exception& e) {
+        refuse(qs(e.what()));
+        return false;
+    }
+    job.property = property_->currentData().toInt();
+    job.jobs = jobsField()->value();
+    job.maxIterations = iterations_->value();
+    const long long maximum = static_cast<long long>(job.maxIterations) * (static_cast<long long>(job.parameters.size()) + 1);
+    workbench::CalibrationOutcome out;
+    const bool ok = runWork([&](const engine::RunHooks& hooks) {
+        out = workbench::run_calibration_job(*connection(), databasePath(), job, hooks, [&hooks, maximum](int n, double) {
+            hooks.report(std::min<long long>(n, maximum), maximum);
+        });
+    });
+    if (!ok) return false;
+    if (out.result.stopped) {
+        resultText()->setPlainText("stopped after " + QString::number(out.result.evaluations) +
+                                   " evaluations; nothing was written");
+        return false;
+    }
+    const auto& r = out.result;
+    QString text = QString("%1 plots with input, %2 observations of property %3 (outliers left out)\n")
+                       .arg(out.plotsWithInput)
+                       .arg(out.observations)
+                       .arg(job.property);
+    text += QString("fitted by least squares: %1 pairs, %2 iterations, %3 evaluations%4\n")
+                .arg(r.pairs)
+                .arg(r.iterations)
+                .arg(r.evaluations)
+                .arg(r.terminationType == 5 ? " (iteration limit reached)" : "");
+    text += qs(workbench::calibration_summary(r));
+    text += "written into rux_calibration and rux_calibration_fit (run_time " + qs(out.runTime) + ")\n";
+    resultText()->setPlainText(text);
+    outcome_ = std::move(out);
+    apply_->setEnabled(true);
+    emit stored();
+    return true;
+}
+
+long long CalibrationDialog::apply()
+{
+    if (!outcome_ || !connection()) return -1;
+    if (!ask_question(this, caption_, "Store the fitted constants as a new row of gldaparm?")) return -1;
+    try {
+        const long long item = workbench::apply_calibration(*connection(), *outcome_);
+        resultText()->appendPlainText("fitted constants stored as gldaparm item_ix=" + QString::number(item) +
+                                      " (\"calibrated " + qs(outcome_->runTime) + "\"); a run reads item_ix=1");
+        apply_->setEnabled(false);
+        return item;
+    } catch (const std::exception& e) {
+        refuse(qs(e.what()));
+        return -1;
+    }
+}
+
+UncertaintyDialog::UncertaintyDialog(MainWindow& main, QWidget* parent)
+    : SessionDialog(main, "uncertainty…", {"distribution", "first number", "second number"}, parent)
+{
+    setObjectName("uncertaintyDialog");
+    samples_ = new QSpinBox(this);
+    samples_->setObjectName("samples");
+    samples_->setRange(1, 1000000);
+    samples_->setValue(500);
+    seed_ = new QSpinBox(this);
+    seed_->setObjectName("seed");
+    seed_->setRange(0, 2147483647);
+    seed_->setValue(1);
+    if (auto* form = findChild<QFormLayout*>()) {
+        form->addRow("samples", samples_);
+        form->addRow("seed", seed_);
+    }
+    parameterTable()->setToolTip("normal: mean and standard deviation; uniform: lower and upper bound; "
+                                 "lognormal: mean and standard deviation of the logarithm");
+    addParameter("K_AKT", {"normal", "0.00032", "0.00004"});
+    addParameter("F_CREP", {"uniform", "0.85", "1.15"});
+}
+
+bool UncertaintyDialog::start()
+{
+    outcome_.reset();
+    workbench::UncertaintyJob job;
+    const auto plotList = plots();
+    if (!plotList) return false;
+    job.plots = *plotList;
+    try {
+        for (const auto& [name, values] : parameterRows())
+            job.parameters.push_back(
+                eval::parse_uncertain_parameter(name + "=" + values.at(0) + "(" + values.at(1) + "," + values.at(2) + ")"));
+    } catch (const std::exception& e) {
+        refuse(qs(e.what()));
+        return false;
+    }
+    job.samples = static_cast<std::size_t>(samples_->value());
+    job.seed = static_cast<std::uint64_t>(seed_->value());
+    job.jobs = jobsField()->value();
+    workbench::UncertaintyOutcome out;
+    const bool ok = runWork([&](const engine::RunHooks& hooks) {
+        out = workbench::run_uncertainty_job(*connection(), databasePath(), job, hooks,
+                                             [&hooks](std::size_t done, std::size_t total) {
+                                                 hooks.report(static_cast<long long>(done), static_cast<long long>(total));
+                                             });
+    });
+    if (!ok) return false;
+    if (out.result.stopped) {
+        resultText()->setPlainText("stopped after " + QString::number(out.result.samples) +
+                                   " samples; nothing was written");
+        return false;
+    }
+    QString text = QString("%1 samples of %2 plots (seed %3)\n")
+                       .arg(out.result.samples)
+                       .arg(out.plotsWithInput)
+                       .arg(job.seed);
+    text += QString("quantiles of %1 plot-year series written into rux_uncertainty; sensitivity indices into "
+                    "rux_sensitivity; the page C-dynamics shows the 90 % band\n")
+                .arg(out.result.quantiles.size());
+    text += qs(workbench::uncertainty_summary(out.result));
+    resultText()->setPlainText(text);
+    outcome_ = std::move(out);
+    emit stored();
+    return true;
+}
+
+} // namespace vt::gui
