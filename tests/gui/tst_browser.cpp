@@ -168,6 +168,11 @@ void TestBrowser::managementInsertThroughThePage()
     QCOMPARE(f.db().scalar("select Quantity from cultivation where fl_id=301 and [year]=2021 and Macode=4").toDouble(), 80.5);
     QCOMPARE(page->rowCount(), int(before + 1));
     QVERIFY(DialogHooks::takeMessages().isEmpty());
+    // The stored event is the current row: "delete record" takes it away again.
+    QTest::mouseClick(f.child<QPushButton>(page, "deleteRecord"), Qt::LeftButton);
+    QCOMPARE(f.count("select count(*) from cultivation where fl_id=301"), before);
+    QCOMPARE(f.count("select count(*) from cultivation where fl_id=301 and [year]=2021 and Macode=4"), 0LL);
+    QCOMPARE(page->rowCount(), int(before));
 }
 
 void TestBrowser::refusedBadNumber()

@@ -280,15 +280,12 @@ bool ManagementPage::store()
 bool ManagementPage::deleteCurrent()
 {
     auto* c = connection_();
-    const int row = grid_->currentIndex().row();
-    if (!c || flId_ < 0 || row < 0) return false;
-    try {
-        workbench::delete_management_event(*c, flId_, model_->key(row));
-    } catch (const std::exception& e) {
-        show_message(this, "Management", QString::fromStdString(e.what()));
+    if (!c || flId_ < 0) return false;
+    if (!delete_current_record(
+            this, "Management", grid_, model_,
+            [c, this](long long key) { workbench::delete_management_event(*c, flId_, key); },
+            [this](long long keep) { reload(keep); }))
         return false;
-    }
-    reload(model_->key(row + 1 < model_->rowCount() ? row + 1 : row - 1));
     emit eventsChanged(flId_);
     return true;
 }

@@ -188,15 +188,12 @@ bool ObservationPage::store()
 bool ObservationPage::deleteCurrent()
 {
     auto* c = connection_();
-    const int row = grid_->currentIndex().row();
-    if (!c || flId_ < 0 || row < 0) return false;
-    try {
-        workbench::delete_observation(*c, flId_, model_->key(row));
-    } catch (const std::exception& e) {
-        show_message(this, "Observation", QString::fromStdString(e.what()));
+    if (!c || flId_ < 0) return false;
+    if (!delete_current_record(
+            this, "Observation", grid_, model_,
+            [c, this](long long key) { workbench::delete_observation(*c, flId_, key); },
+            [this](long long keep) { reload(keep); }))
         return false;
-    }
-    reload(model_->key(row + 1 < model_->rowCount() ? row + 1 : row - 1));
     emit observationsChanged(flId_, 0);
     return true;
 }

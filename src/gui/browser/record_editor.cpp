@@ -1,6 +1,8 @@
 #include "gui/browser/record_editor.h"
 
 #include "gui/browser/browser_texts.h"
+#include "gui/browser/rows_table_model.h"
+#include "gui/widgets/dialog_hooks.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+
+#include <exception>
 
 namespace vt::gui {
 
@@ -61,6 +65,22 @@ void RecordButtons::setInsertMode(bool on)
     insert->setChecked(on);
     overwrite->setChecked(!on);
     store->setText(browser_text(on ? "insert" : "update", german_));
+}
+
+bool delete_current_record(QWidget* page, const QString& caption, QTableView* grid, const RowsTableModel* model,
+                           const std::function<void(long long key)>& remove,
+                           const std::function<void(long long keepKey)>& reload)
+{
+    const int row = grid->currentIndex().row();
+    if (row < 0) return false;
+    try {
+        remove(model->key(row));
+    } catch (const std::exception& e) {
+        show_message(page, caption, QString::fromStdString(e.what()));
+        return false;
+    }
+    reload(model->key(row + 1 < model->rowCount() ? row + 1 : row - 1));
+    return true;
 }
 
 } // namespace vt::gui

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemModel;
 class QBoxLayout;
 class QLabel;
@@ -16,6 +18,15 @@ namespace vt::gui {
 // "Overwrite Record", the button "insert"/"update", "delete record").
 QLabel* make_page_caption(QWidget* parent);
 QTableView* make_record_grid(QAbstractItemModel* model, QWidget* parent);
+
+class RowsTableModel;
+
+// "delete record": deletes the grid's current row through `remove` (given the row's key),
+// shows a refusal under `caption`, and reloads the list on the row after it (or before it,
+// at the end). Returns whether the row was deleted.
+bool delete_current_record(QWidget* page, const QString& caption, QTableView* grid, const RowsTableModel* model,
+                           const std::function<void(long long key)>& remove,
+                           const std::function<void(long long keepKey)>& reload);
 
 class RecordButtons {
 public:
