@@ -154,6 +154,10 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SessionDialog::par
 
 std::optional<std::vector<long long>> SessionDialog::plots()
 {
+    if (!connection()) {
+        refuse("no database is open");
+        return std::nullopt;
+    }
     std::vector<long long> out;
     for (const QString& part : plots_->text().split(',', Qt::SkipEmptyParts)) {
         bool ok = false;
@@ -175,10 +179,6 @@ void SessionDialog::refuse(const QString& text) { show_message(this, caption_, t
 
 bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& work)
 {
-    if (!connection()) {
-        refuse("no database is open");
-        return false;
-    }
     bool finished = false;
     task_->runWithProgress(
         [&finished, &work](const engine::RunHooks& hooks) {
@@ -240,8 +240,10 @@ bool CalibrationDialog::start()
     job.maxIterations = iterations_->value();
     const long long maximum = static_cast<long long>(job.maxIterations) * (static_cast<long long>(job.parameters.size()) + 1);
     workbench::CalibrationOutcome out;
-    const bool ok = runWork([&](const engine::RunHooks& hooks) {
-        out = workbench::run_calibration_job(*connection(), databasePath(), job, hooks, [&hooks, maximum](int n, double) {
+    db::Connection* c = connection();
+    const std::string path = databasePath();
+    const bool ok = c && runWork([&](const engine::RunHooks& hooks) {
+        out = workbench::run_calibration_job(*c, path, job, hooks, [&hooks, maximum](int n, double) {
             hooks.report(std::min<long long>(n, maximum), maximum);
         });
     });
@@ -327,8 +329,10 @@ bool UncertaintyDialog::start()
     job.seed = static_cast<std::uint64_t>(seed_->value());
     job.jobs = jobsField()->value();
     workbench::UncertaintyOutcome out;
-    const bool ok = runWork([&](const engine::RunHooks& hooks) {
-        out = workbench::run_uncertainty_job(*connection(), databasePath(), job, hooks,
+    db::Connection* c = connection();
+    const std::string path = databasePath();
+    const bool ok = c && runWork([&](const engine::RunHooks& hooks) {
+        out = workbench::run_uncertainty_job(*c, path, job, hooks,
                                              [&hooks](std::size_t done, std::size_t total) {
                                                  hooks.report(static_cast<long long>(done), static_cast<long long>(total));
                                              });

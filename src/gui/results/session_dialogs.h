@@ -52,7 +52,8 @@ protected:
 
     db::Connection* connection() const;
     std::string databasePath() const;
-    // The plots of the list; nullopt (after a message) when one is not a number.
+    // The plots of the list; nullopt (after a message) when one is not a number or no
+    // database is open.
     std::optional<std::vector<long long>> plots();
     // The rows of the parameter table: name and the texts of the further columns.
     std::vector<std::pair<std::string, std::vector<std::string>>> parameterRows() const;
