@@ -257,17 +257,8 @@ void BrowserWindow::rebuildTree(int mode)
     } else if (st.modus == "RUX") {
         setPageVisible("Observation", true);
     }
-    if (mode != 0 && evaluationWalk_ && !walking_) {
-        // The walk may rebuild the tree itself when it ends; the rebuild below follows it.
-        walking_ = true;
-        try {
-            evaluationWalk_(mode, phaseSelect_);
-        } catch (...) {
-            walking_ = false;
-            throw;
-        }
-        walking_ = false;
-    }
+    // The walks rebuild the tree at most in mode 0; the rebuild below follows them.
+    if (mode != 0 && evaluationWalk_) evaluationWalk_(mode, phaseSelect_);
     if (mode == 0) phaseSelect_ = 0;
     workbench::BrowserTree tree;
     if (auto* c = connection()) {

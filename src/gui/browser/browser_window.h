@@ -147,7 +147,6 @@ private:
     Qt::MouseButton pressButton_ = Qt::LeftButton;  // of the last press in the tree
     Qt::KeyboardModifiers pressModifiers_;
     std::function<void(int, int)> evaluationWalk_;
-    bool walking_ = false;
 };
 
 } // namespace vt::gui
