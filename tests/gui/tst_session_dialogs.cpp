@@ -133,6 +133,16 @@ void TestSessionDialogs::calibrationStoredAndApplied()
     QCOMPARE(f.rows("gldaparm"), before + 1);
     QCOMPARE(f.db().scalar("select K_AKT from gldaparm where item_ix=?", {item}).toDouble(),
              dialog.outcome()->result.parameters[0].fitted);
+
+    // A factor starts from 1; a fit of factors alone has no model constant to apply.
+    auto* table = dialog.parameterTable();
+    table->removeRow(1);
+    qobject_cast<QComboBox*>(table->cellWidget(0, 0))->setCurrentText("F_CREP");
+    QCOMPARE(table->item(0, 1)->text(), QString("1"));
+    table->item(0, dialog.valueColumn(0))->setText("0.5");
+    table->item(0, dialog.valueColumn(1))->setText("1.5");
+    QVERIFY(dialog.start());
+    QVERIFY(!dialog.applyButton()->isEnabled());
 }
 
 void TestSessionDialogs::uncertaintyBandOnTheCarbonPage()
