@@ -1,4 +1,5 @@
 #include "cli/command_registry.h"
+#include "cli/database_file.h"
 #include "cli/session_options.h"
 
 #include "base/number_format.h"
@@ -6,6 +7,7 @@
 #include "eval/calibration.h"
 #include "workbench/session_jobs.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -47,50 +49,44 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     }
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
-    PreparedPlots prepared = prepare_plots(o.db, o.plots, o.experiment, interrupt, ctx.out, ctx.err);
-    db::Connection& c = *prepared.db;
-    const auto& plots = prepared.plots;
-    const engine::RunConfig& cfg = prepared.config;
-    const auto& session = prepared.session;
-
-    const eval::ObservationPairs pairs(*session, eval::read_observations(c, plots, o.property), o.property);
-    ctx.out << session->inputs().size() << " plots with input, " << pairs.size() << " observations of property "
-            << o.property << " (outliers left out)\n";
-
-    eval::CalibrationRequest request;
-    request.parameters = bounds;
-    request.jobs = o.jobs;
-    request.maxIterations = o.maxIterations;
-    request.stop = [&interrupt] { return interrupt.raised(); };
+    const auto c = open_database_for_update(o.db);
+    const workbench::CalibrationJob job{.plots = session_plots(*c, o.plots, o.experiment),
+                                        .parameters = bounds,
+                                        .property = o.property,
+                                        .jobs = o.jobs,
+                                        .maxIterations = o.maxIterations};
+    workbench::SessionJobSteps steps = session_steps(ctx.out);
+    steps.prepared = [&ctx, &o](std::size_t plotsWithInput, std::size_t observations) {
+        ctx.out << plotsWithInput << " plots with input, " << observations << " observations of property "
+                << o.property << " (outliers left out)\n";
+    };
     if (ctx.errIsTerminal)
-        request.progress = [&ctx](int evaluations, double sse) {
+        steps.evaluated = [&ctx](int evaluations, double sse) {
             ctx.err << "\r\033[Kevaluation " << evaluations << ", sum of squares " << num(sse) << std::flush;
         };
-    eval::CalibrationResult r;
-    try {
-        r = eval::calibrate(*session, pairs, request);
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const engine::RunHooks hooks = session_hooks(ctx.err, interrupt.flag());
+    const workbench::CalibrationOutcome outcome =
+        run_session_job([&] { return workbench::run_calibration_job(*c, o.db, job, hooks, steps); });
     if (ctx.errIsTerminal) ctx.err << "\r\033[K" << std::flush;
-    if (r.stopped) throw CommandError("stopped after " + std::to_string(r.evaluations) + " evaluations; nothing was written", 1);
+    const eval::CalibrationResult& r = outcome.result;
+    if (outcome.end == workbench::JobEnd::Stopped)
+        throw CommandError("stopped after " + std::to_string(r.evaluations) + " evaluations; nothing was written", 1);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
     ctx.out << "fitted by least squares: " << r.pairs << " pairs, " << r.iterations << " iterations, "
             << r.evaluations << " evaluations, " << num(seconds, "%.2f") << " s"
             << (r.terminationType == 5 ? " (iteration limit reached)" : "") << '\n';
     ctx.out << workbench::calibration_summary(r);
-
-    const std::string runTime = workbench::calibration_run_time();
-    eval::store_calibration(c, r, o.property, runTime, workbench::calibration_settings_text(plots, o.property, cfg));
+    const std::string& runTime = outcome.runTime;
     ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
 
     if (o.apply) {
-        const long long item = eval::store_fitted_constants(c, r, "calibrated " + runTime);
+        const long long item = workbench::apply_calibration(*c, outcome);
         ctx.out << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << runTime << "\")\n";
+        const auto factors = workbench::fitted_factors(r);
         std::string sets;
         for (const auto& p : r.parameters) {
-            if (p.name.rfind("F_", 0) == 0) {
+            if (std::find(factors.begin(), factors.end(), p.name) != factors.end()) {
                 ctx.out << p.name << " is an input factor, not a model constant: it is not stored\n";
                 continue;
             }

@@ -1,12 +1,10 @@
 #pragma once
-#include "engine/run/run_config.h"
+#include "cli/command_registry.h"
 #include "engine/run/run_hooks.h"
-
-#include "engine/session/simulation_session.h"
+#include "workbench/session_jobs.h"
 
 #include <atomic>
 #include <iosfwd>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,20 +37,24 @@ private:
     void (*previous_)(int);
 };
 
-// A database opened for a calibration or uncertainty run with its plots prepared in a
-// simulation session.
-struct PreparedPlots {
-    std::unique_ptr<db::Connection> db;
-    std::vector<long long> plots;
-    engine::RunConfig config;
-    std::unique_ptr<engine::SimulationSession> session;
-};
+// The steps of a job as the commands show them: "preparing N plots" on `out`.
+workbench::SessionJobSteps session_steps(std::ostream& out);
 
-// Opens the database, chooses the plots (session_plots) and prepares them, printing what
-// it does on `out` and the preparation's messages on `err`. Throws CommandError: exit code
-// 2 for bad input, 1 when the preparation fails or Ctrl-C stopped it.
-PreparedPlots prepare_plots(const std::string& dbPath, const std::string& plots, const std::string& experiment,
-                            const InterruptFlag& interrupt, std::ostream& out, std::ostream& err);
+// Runs a calibration or uncertainty job, its refusals turned into CommandError: exit code
+// 2 for input it cannot use, 1 when the preparation fails or Ctrl-C stopped it there.
+template <class Job>
+auto run_session_job(Job&& job) -> decltype(job())
+{
+    try {
+        auto outcome = job();
+        if (outcome.end == workbench::JobEnd::StoppedInPreparation) throw CommandError("stopped; nothing was written", 1);
+        return outcome;
+    } catch (const workbench::SessionInputError& e) {
+        throw CommandError(e.what());
+    } catch (const workbench::PreparationError& e) {
+        throw CommandError(e.what(), 1);
+    }
+}
 
 // A progress bar on standard error: "[#####     ] current/maximum"; maximum 0 clears it.
 void draw_progress(std::ostream& err, long long current, long long maximum);

@@ -1,4 +1,5 @@
 #include "cli/command_registry.h"
+#include "cli/database_file.h"
 #include "cli/session_options.h"
 
 #include "db/connection.h"
@@ -34,35 +35,29 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
     }
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
-    PreparedPlots prepared = prepare_plots(o.db, o.plots, o.experiment, interrupt, ctx.out, ctx.err);
-    db::Connection& c = *prepared.db;
-    const auto& plots = prepared.plots;
-    const auto& session = prepared.session;
-
-    eval::UncertaintyRequest request;
-    request.parameters = params;
-    request.samples = o.samples;
-    request.seed = o.seed;
-    request.jobs = o.jobs;
-    request.stop = [&interrupt] { return interrupt.raised(); };
+    const auto c = open_database_for_update(o.db);
+    const workbench::UncertaintyJob job{.plots = session_plots(*c, o.plots, o.experiment),
+                                        .parameters = params,
+                                        .samples = o.samples,
+                                        .seed = o.seed,
+                                        .jobs = o.jobs};
+    workbench::SessionJobSteps steps = session_steps(ctx.out);
     if (ctx.errIsTerminal)
-        request.progress = [&ctx](std::size_t done, std::size_t total) {
+        steps.sampled = [&ctx](std::size_t done, std::size_t total) {
             draw_progress(ctx.err, static_cast<long long>(done), static_cast<long long>(total));
         };
-    eval::UncertaintyResult r;
-    try {
-        r = eval::run_uncertainty(*session, eval::read_observations(c, plots, 7), request);
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const engine::RunHooks hooks = session_hooks(ctx.err, interrupt.flag());
+    const workbench::UncertaintyOutcome outcome =
+        run_session_job([&] { return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps); });
     if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
-    if (r.stopped) throw CommandError("stopped after " + std::to_string(r.samples) + " samples; nothing was written", 1);
-    eval::store_uncertainty(c, r);
+    const eval::UncertaintyResult& r = outcome.result;
+    if (outcome.end == workbench::JobEnd::Stopped)
+        throw CommandError("stopped after " + std::to_string(r.samples) + " samples; nothing was written", 1);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
     char line[256];
     std::snprintf(line, sizeof line, "%zu samples of %zu plots in %.2f s (seed %llu)\n", r.samples,
-                  session->inputs().size(), seconds, static_cast<unsigned long long>(o.seed));
+                  outcome.plotsWithInput, seconds, static_cast<unsigned long long>(o.seed));
     ctx.out << line;
     ctx.out << "quantiles of organic carbon and total nitrogen of " << r.quantiles.size()
             << " plot-year series written into rux_uncertainty; first-order sensitivity indices into rux_sensitivity\n";

@@ -6,10 +6,13 @@
 #include "engine/session/simulation_session.h"
 #include "eval/observation_pairs.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
 namespace vt::workbench {
@@ -19,8 +22,35 @@ namespace {
 engine::SimulationSession prepare_session(db::Connection& c, const engine::RunConfig& cfg,
                                           const std::vector<long long>& plots, const engine::RunHooks& hooks)
 {
-    if (plots.empty()) throw std::invalid_argument("no plots chosen");
-    return engine::SimulationSession::prepare(c, cfg, plots, hooks);
+    try {
+        return engine::SimulationSession::prepare(c, cfg, plots, hooks);
+    } catch (const std::exception& e) {
+        throw PreparationError(std::string("the plots could not be prepared: ") + e.what());
+    }
+}
+
+// A job's plots prepared in a session after the step "preparing"; nullopt when the stop
+// flag was raised during the preparation.
+std::optional<engine::SimulationSession> prepared_session(db::Connection& c, const engine::RunConfig& cfg,
+                                                          const std::vector<long long>& plots,
+                                                          const engine::RunHooks& hooks, const SessionJobSteps& steps)
+{
+    if (steps.preparing) steps.preparing(plots.size());
+    auto session = prepare_session(c, cfg, plots, hooks);
+    if (hooks.stopRequested()) return std::nullopt;
+    return session;
+}
+
+// Runs the fit or the sampling: what the core refuses is input the job cannot use.
+template <class Result, class Run>
+JobEnd run_core(Result& result, Run&& run)
+{
+    try {
+        result = run();
+    } catch (const std::invalid_argument& e) {
+        throw SessionInputError(e.what());
+    }
+    return result.stopped ? JobEnd::Stopped : JobEnd::Finished;
 }
 
 std::string num(double v, const char* format = "%.6g")
@@ -31,20 +61,66 @@ std::string num(double v, const char* format = "%.6g")
     return buf;
 }
 
-std::function<bool()> stop_of(const engine::RunHooks& hooks)
+long long parse_plot(const std::string& text)
 {
-    return [&hooks] { return hooks.stopRequested(); };
+    long long v = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size())
+        throw PlotNumberError("\"" + text + "\" is not a plot number");
+    return v;
+}
+
+std::vector<long long> plot_column(db::Connection& c, const std::string& sql, const std::vector<db::Value>& params = {})
+{
+    std::vector<long long> out;
+    for (auto cur = c.query(sql, params); !cur.eof(); cur.next()) out.push_back(cur.field(0).toInt());
+    return out;
 }
 
 } // namespace
 
-std::vector<long long> plots_at_location(db::Connection& c, const std::string& location)
+std::vector<long long> plots_of_list(db::Connection& c, const std::string& list)
 {
     std::vector<long long> out;
-    for (auto cur = c.query("SELECT FL_ID FROM field_description WHERE Location=? ORDER BY FL_ID", {location});
-         !cur.eof(); cur.next())
-        out.push_back(cur.field(0).toInt());
+    std::set<long long> seen;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const auto comma = list.find(',', start);
+        const std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const long long plot = parse_plot(item);
+        if (c.query("SELECT FL_ID FROM field_description WHERE FL_ID=?", {plot}).eof())
+            throw SessionInputError("plot " + item + " is not in field_description");
+        if (seen.insert(plot).second) out.push_back(plot);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
     return out;
+}
+
+std::vector<long long> plots_of_experiment(db::Connection& c, const std::string& code)
+{
+    auto out = plot_column(c, "SELECT FL_ID FROM field_description WHERE CStr(versuch_code)=? ORDER BY FL_ID", {code});
+    if (out.empty()) throw SessionInputError("experiment " + code + " has no plots");
+    return out;
+}
+
+std::vector<long long> flagged_plots(db::Connection& c)
+{
+    return plot_column(c, "SELECT FL_ID FROM site_state WHERE status=1 ORDER BY FL_ID");
+}
+
+std::vector<long long> plots_at_location(db::Connection& c, const std::string& location)
+{
+    return plot_column(c, "SELECT FL_ID FROM field_description WHERE Location=? ORDER BY FL_ID", {location});
+}
+
+double session_parameter_start(db::Connection& c, const std::string& name)
+{
+    engine::SessionParameters p;
+    p.k = engine::load_model_constants(c);
+    const double* value = engine::session_parameter(p, name);
+    if (!value) throw SessionInputError("unknown parameter " + name);
+    return *value;
 }
 
 engine::RunConfig session_run_config(db::Connection& c, const std::string& dbPath, const engine::RunHooks& hooks)
@@ -75,27 +151,31 @@ std::string calibration_run_time()
 }
 
 CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbPath, const CalibrationJob& job,
-                                       const engine::RunHooks& hooks,
-                                       const std::function<void(int, double)>& progress)
+                                       const engine::RunHooks& hooks, const SessionJobSteps& steps)
 {
     if (job.property != 7 && job.property != 0 && job.property != 5)
-        throw std::invalid_argument("the property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
-    if (job.parameters.empty()) throw std::invalid_argument("no parameter to fit");
+        throw SessionInputError("the property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
+    if (job.parameters.empty()) throw SessionInputError("no parameter to fit");
+    if (job.plots.empty()) throw SessionInputError("no plots chosen");
     const engine::RunConfig cfg = session_run_config(c, dbPath, hooks);
-    const engine::SimulationSession session = prepare_session(c, cfg, job.plots, hooks);
-    const eval::ObservationPairs pairs(session, eval::read_observations(c, job.plots, job.property), job.property);
-
+    const auto session = prepared_session(c, cfg, job.plots, hooks, steps);
     CalibrationOutcome out;
-    out.plotsWithInput = session.inputs().size();
+    if (!session) {
+        out.end = JobEnd::StoppedInPreparation;
+        return out;
+    }
+    const eval::ObservationPairs pairs(*session, eval::read_observations(c, job.plots, job.property), job.property);
+    out.plotsWithInput = session->inputs().size();
     out.observations = pairs.size();
-    eval::CalibrationRequest request;
-    request.parameters = job.parameters;
-    request.jobs = job.jobs;
-    request.maxIterations = job.maxIterations;
-    request.stop = stop_of(hooks);
-    request.progress = progress;
-    out.result = eval::calibrate(session, pairs, request);
-    if (out.result.stopped) return out;
+    if (steps.prepared) steps.prepared(out.plotsWithInput, out.observations);
+
+    const eval::CalibrationRequest request{.parameters = job.parameters,
+                                           .jobs = job.jobs,
+                                           .maxIterations = job.maxIterations,
+                                           .stop = [&hooks] { return hooks.stopRequested(); },
+                                           .progress = steps.evaluated};
+    out.end = run_core(out.result, [&] { return eval::calibrate(*session, pairs, request); });
+    if (out.end != JobEnd::Finished) return out;
     out.runTime = calibration_run_time();
     eval::store_calibration(c, out.result, job.property, out.runTime,
                             calibration_settings_text(job.plots, job.property, cfg));
@@ -141,26 +221,39 @@ long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome
     return eval::store_fitted_constants(c, outcome.result, "calibrated " + outcome.runTime);
 }
 
-UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbPath, const UncertaintyJob& job,
-                                       const engine::RunHooks& hooks,
-                                       const std::function<void(std::size_t, std::size_t)>& progress)
+std::vector<std::string> fitted_factors(const eval::CalibrationResult& r)
 {
-    if (job.parameters.empty()) throw std::invalid_argument("no parameter to draw");
-    if (job.samples == 0) throw std::invalid_argument("no samples");
-    const engine::RunConfig cfg = session_run_config(c, dbPath, hooks);
-    const engine::SimulationSession session = prepare_session(c, cfg, job.plots, hooks);
+    std::vector<std::string> out;
+    for (const auto& p : r.parameters)
+        if (p.name.rfind("F_", 0) == 0) out.push_back(p.name);
+    return out;
+}
 
+UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbPath, const UncertaintyJob& job,
+                                       const engine::RunHooks& hooks, const SessionJobSteps& steps)
+{
+    if (job.parameters.empty()) throw SessionInputError("no parameter to draw");
+    if (job.samples == 0) throw SessionInputError("no samples");
+    if (job.plots.empty()) throw SessionInputError("no plots chosen");
+    const auto session = prepared_session(c, session_run_config(c, dbPath, hooks), job.plots, hooks, steps);
     UncertaintyOutcome out;
-    out.plotsWithInput = session.inputs().size();
-    eval::UncertaintyRequest request;
-    request.parameters = job.parameters;
-    request.samples = job.samples;
-    request.seed = job.seed;
-    request.jobs = job.jobs;
-    request.stop = stop_of(hooks);
-    request.progress = progress;
-    out.result = eval::run_uncertainty(session, eval::read_observations(c, job.plots, 7), request);
-    if (!out.result.stopped) eval::store_uncertainty(c, out.result);
+    if (!session) {
+        out.end = JobEnd::StoppedInPreparation;
+        return out;
+    }
+    const auto carbon = eval::read_observations(c, job.plots, 7);
+    out.plotsWithInput = session->inputs().size();
+    if (steps.prepared) steps.prepared(out.plotsWithInput, carbon.size());
+
+    const eval::UncertaintyRequest request{.parameters = job.parameters,
+                                           .samples = job.samples,
+                                           .seed = job.seed,
+                                           .jobs = job.jobs,
+                                           .stop = [&hooks] { return hooks.stopRequested(); },
+                                           .progress = steps.sampled};
+    out.end = run_core(out.result, [&] { return eval::run_uncertainty(*session, carbon, request); });
+    if (out.end != JobEnd::Finished) return out;
+    eval::store_uncertainty(c, out.result);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "eval/uncertainty.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,46 @@ class Connection;
 
 namespace vt::workbench {
 
+// Input a calibration or uncertainty job cannot use (a plot list, a plot or experiment
+// that is not there, a parameter, its bounds or distribution, no observations). Nothing
+// has been stored when it is thrown.
+class SessionInputError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// A part of a plot list that is not a plot number.
+class PlotNumberError : public SessionInputError {
+public:
+    using SessionInputError::SessionInputError;
+};
+
+// The preparation of the plots did not finish: "the plots could not be prepared: " and
+// the run's message.
+class PreparationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The plots of a list "101,102", each once, in the order given. Throws PlotNumberError
+// ("\"x\" is not a plot number") for a part that is not a whole number and
+// SessionInputError ("plot 999 is not in field_description") for one that is not there.
+std::vector<long long> plots_of_list(db::Connection& c, const std::string& list);
+
+// The plots of an experiment by its code (field_description's versuch_code); throws
+// SessionInputError ("experiment X has no plots") when there are none.
+std::vector<long long> plots_of_experiment(db::Connection& c, const std::string& code);
+
+// The plots flagged in site_state (status 1); may be empty.
+std::vector<long long> flagged_plots(db::Connection& c);
+
 // The plots of the experiment at a location, as the browser lists them under it.
 std::vector<long long> plots_at_location(db::Connection& c, const std::string& location);
+
+// The value a parameter starts from: the model constant of gldaparm's row 1 (K_AOS ...
+// CNR_OBS) or 1 for a factor (F_BAT, F_BD, F_CREP). Throws SessionInputError for an
+// unknown name.
+double session_parameter_start(db::Connection& c, const std::string& name);
 
 // The run configuration as a run reads it (the settings file, the database's method and
 // model constants), without switches.
@@ -35,22 +74,37 @@ struct CalibrationJob {
     int maxIterations = 100;
 };
 
+// What a job reports while it works, on the thread that runs it; every hook may be empty.
+struct SessionJobSteps {
+    // Before the preparation: the number of plots.
+    std::function<void(std::size_t plots)> preparing;
+    // After the preparation: the plots with input rows and the observations the job
+    // compares with (for an uncertainty job, those of organic carbon).
+    std::function<void(std::size_t plotsWithInput, std::size_t observations)> prepared;
+    // A calibration's evaluations so far and their sum of squares.
+    std::function<void(int evaluations, double sse)> evaluated;
+    // An uncertainty job's samples done of all.
+    std::function<void(std::size_t done, std::size_t total)> sampled;
+};
+
+// How a job ended: finished and stored, or stopped (nothing stored).
+enum class JobEnd { Finished, StoppedInPreparation, Stopped };
+
 struct CalibrationOutcome {
     eval::CalibrationResult result;
+    JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
     std::size_t observations = 0;
     std::string runTime;  // empty when nothing was stored (stopped)
 };
 
-// Prepares the plots in a simulation session, fits the parameters to the observations of
-// the property (outliers left out) and stores the result in rux_calibration unless the
-// fit was stopped. `progress` gets the evaluations so far and the sum of squares; the
-// hooks' stop flag ends the preparation or the fit. Throws std::invalid_argument for bad
-// input (property, parameter, bounds, no observations) and std::runtime_error when the
-// preparation fails.
+// The calibration from the plots to the stored fit: prepares the plots in a simulation
+// session, pairs the observations of the property with the simulated values (outliers
+// left out), fits the parameters by least squares and stores the result in
+// rux_calibration unless the hooks' stop flag ended the work. Throws SessionInputError for
+// input it cannot use and PreparationError when the preparation fails.
 CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbPath, const CalibrationJob& job,
-                                       const engine::RunHooks& hooks,
-                                       const std::function<void(int evaluations, double sse)>& progress = {});
+                                       const engine::RunHooks& hooks, const SessionJobSteps& steps = {});
 
 // The fit as text, as the command line prints it: the sums of squares, per parameter its
 // start, fitted value, standard error and bounds, their correlation, and per plot the mean
@@ -60,6 +114,9 @@ std::string calibration_summary(const eval::CalibrationResult& r);
 // Stores the fitted constants as a new gldaparm row named after the calibration's run
 // time; returns its item_ix.
 long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome);
+
+// The fitted parameters that are input factors, which apply_calibration does not store.
+std::vector<std::string> fitted_factors(const eval::CalibrationResult& r);
 
 struct UncertaintyJob {
     std::vector<long long> plots;
@@ -71,15 +128,16 @@ struct UncertaintyJob {
 
 struct UncertaintyOutcome {
     eval::UncertaintyResult result;
+    JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
 };
 
-// Prepares the plots, simulates the samples and, unless stopped, stores the quantiles in
-// rux_uncertainty and the sensitivity indices in rux_sensitivity. `progress` gets the
-// samples done. Throws as run_calibration_job.
+// The uncertainty run from the plots to the stored bands: prepares the plots, simulates
+// the samples and, unless the hooks' stop flag ended the work, stores the quantiles in
+// rux_uncertainty and the sensitivity indices in rux_sensitivity. Throws as
+// run_calibration_job.
 UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbPath, const UncertaintyJob& job,
-                                       const engine::RunHooks& hooks,
-                                       const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+                                       const engine::RunHooks& hooks, const SessionJobSteps& steps = {});
 
 // The share of observed organic carbon inside the 90 % band per plot and the first-order
 // sensitivity indices of the final organic carbon, as text.

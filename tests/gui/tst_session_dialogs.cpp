@@ -4,11 +4,13 @@
 #include "gui/gui_support.h"
 #include "db/connection.h"
 #include "gui/app/main_window.h"
+#include "gui/results/background_task.h"
 #include "gui/results/result_pages.h"
 #include "gui/results/session_dialogs.h"
 #include "workbench/database_upkeep.h"
 
 #include <QAreaSeries>
+#include <QComboBox>
 #include <QChart>
 #include <QChartView>
 #include <QLineEdit>
@@ -61,19 +63,24 @@ void TestSessionDialogs::refusedInputStoresNothing()
     CalibrationDialog dialog(*f.main);
     dialog.setExperiment("Bad Lauchstädt");
     QCOMPARE(dialog.plotsField()->text(), QString("101,102,103,104"));
+    QCOMPARE(dialog.parameterTable()->item(0, 1)->text(), QString("0.00032"));  // K_AKT's start value
 
     struct Case {
         const char* plots;
         const char* low;
         const char* high;
+        int property;
         const char* message;
     };
-    for (const Case& c : {Case{"101,x", "0.0001", "0.001", "is not a plot number"},
-                          Case{"101", "0.001", "0.002", "K_AKT"},   // bounds without the start value 0.00032
-                          Case{"101", "low", "0.001", "K_AKT"}}) {
+    for (const Case& c : {Case{"101,x", "0.0001", "0.001", 7, "is not a plot number"},
+                          Case{"101, 999", "0.0001", "0.001", 7, "plot 999 is not in field_description"},
+                          Case{"101", "0.001", "0.002", 7, "K_AKT"},  // bounds without the start value 0.00032
+                          Case{"101", "low", "0.001", 7, "K_AKT"},
+                          Case{"201", "0.0001", "0.001", 5, "no observations"}}) {
         dialog.plotsField()->setText(c.plots);
-        dialog.parameterTable()->item(0, 1)->setText(c.low);
-        dialog.parameterTable()->item(0, 2)->setText(c.high);
+        dialog.propertyField()->setCurrentIndex(dialog.propertyField()->findData(c.property));
+        dialog.parameterTable()->item(0, dialog.valueColumn(0))->setText(c.low);
+        dialog.parameterTable()->item(0, dialog.valueColumn(1))->setText(c.high);
         QVERIFY(!dialog.start());
         const auto messages = DialogHooks::takeMessages();
         QVERIFY2(!messages.isEmpty() && messages.last().contains(c.message), qPrintable(messages.join(" | ")));
@@ -82,10 +89,28 @@ void TestSessionDialogs::refusedInputStoresNothing()
 
     UncertaintyDialog uncertainty(*f.main);
     uncertainty.plotsField()->setText("201");
-    uncertainty.parameterTable()->item(0, 3)->setText("-1");  // a negative standard deviation
+    uncertainty.parameterTable()->item(0, uncertainty.valueColumn(2))->setText("-1");  // a negative standard deviation
     QVERIFY(!uncertainty.start());
     QVERIFY(!DialogHooks::takeMessages().isEmpty());
     QCOMPARE(f.rows("rux_uncertainty"), 0LL);
+
+    // "cancel" of a long run, in its preparation and among its samples: it ends there and
+    // stores nothing.
+    uncertainty.parameterTable()->item(0, uncertainty.valueColumn(2))->setText("0.00004");
+    uncertainty.samplesField()->setValue(200000);
+    for (const bool inPreparation : {true, false}) {
+        const char* expected = inPreparation ? "stopped; nothing was written" : "samples; nothing was written";
+        auto c = QObject::connect(uncertainty.task(), &vt::gui::BackgroundTask::progress, uncertainty.task(),
+                                  [&uncertainty, inPreparation](qint64, qint64 maximum) {
+                                      if ((maximum == 200000) != inPreparation) uncertainty.task()->cancel();
+                                  });
+        QVERIFY(!uncertainty.start());
+        QObject::disconnect(c);
+        QVERIFY(DialogHooks::takeMessages().isEmpty());
+        QVERIFY2(uncertainty.resultText()->toPlainText().contains(expected),
+                 qPrintable(uncertainty.resultText()->toPlainText()));
+        QCOMPARE(f.rows("rux_uncertainty"), 0LL);
+    }
 }
 
 void TestSessionDialogs::calibrationStoredAndApplied()
@@ -108,6 +133,16 @@ void TestSessionDialogs::calibrationStoredAndApplied()
     QCOMPARE(f.rows("gldaparm"), before + 1);
     QCOMPARE(f.db().scalar("select K_AKT from gldaparm where item_ix=?", {item}).toDouble(),
              dialog.outcome()->result.parameters[0].fitted);
+
+    // A factor starts from 1; a fit of factors alone has no model constant to apply.
+    auto* table = dialog.parameterTable();
+    table->removeRow(1);
+    qobject_cast<QComboBox*>(table->cellWidget(0, 0))->setCurrentText("F_CREP");
+    QCOMPARE(table->item(0, 1)->text(), QString("1"));
+    table->item(0, dialog.valueColumn(0))->setText("0.5");
+    table->item(0, dialog.valueColumn(1))->setText("1.5");
+    QVERIFY(dialog.start());
+    QVERIFY(!dialog.applyButton()->isEnabled());
 }
 
 void TestSessionDialogs::uncertaintyBandOnTheCarbonPage()

@@ -17,7 +17,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <charconv>
 #include <stdexcept>
 
 namespace vt::gui {
@@ -37,8 +36,9 @@ QStringList parameter_names()
 
 } // namespace
 
-SessionDialog::SessionDialog(MainWindow& main, const QString& caption, const QStringList& valueColumns, QWidget* parent)
-    : QDialog(parent), caption_(caption), main_(main), valueColumns_(valueColumns)
+SessionDialog::SessionDialog(MainWindow& main, const QString& caption, bool showStart, const QStringList& valueColumns,
+                             QWidget* parent)
+    : QDialog(parent), caption_(caption), main_(main), valueColumns_(valueColumns), showStart_(showStart)
 {
     setWindowTitle(caption);
     experiment_ = new QLabel(this);
@@ -46,9 +46,10 @@ SessionDialog::SessionDialog(MainWindow& main, const QString& caption, const QSt
     plots_->setObjectName("plots");
     plots_->setPlaceholderText("101,102");
 
-    table_ = new QTableWidget(0, 1 + valueColumns.size(), this);
+    table_ = new QTableWidget(0, valueColumn(static_cast<int>(valueColumns.size())), this);
     table_->setObjectName("parameters");
-    table_->setHorizontalHeaderLabels(QStringList{"parameter"} + valueColumns);
+    table_->setHorizontalHeaderLabels(QStringList{"parameter"} + (showStart ? QStringList{"start"} : QStringList{}) +
+                                      valueColumns);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->verticalHeader()->hide();
     auto* add = new QPushButton("add parameter", this);
@@ -124,14 +125,33 @@ void SessionDialog::addParameter(const QString& name, const QStringList& values)
     names->addItems(parameter_names());
     names->setCurrentText(name);
     table_->setCellWidget(row, 0, names);
+    if (showStart_) {
+        auto* start = new QTableWidgetItem;
+        start->setFlags(start->flags() & ~Qt::ItemIsEditable);
+        start->setToolTip("the value the fit starts from: gldaparm's row 1 (1 for a factor)");
+        table_->setItem(row, 1, start);
+        const auto showStart = [this, start](const QString& parameter) {
+            QString text;
+            if (auto* c = connection()) {
+                try {
+                    text = QString::number(workbench::session_parameter_start(*c, parameter.toStdString()), 'g', 6);
+                } catch (const std::exception&) {
+                    // No model constants to read: the fit reports the start value.
+                }
+            }
+            start->setText(text);
+        };
+        showStart(names->currentText());
+        connect(names, &QComboBox::currentTextChanged, this, showStart);
+    }
     for (int i = 0; i < valueColumns_.size(); ++i) {
         if (valueColumns_[i] == "distribution") {
             auto* d = new QComboBox(table_);
             d->addItems(kDistributions);
             d->setCurrentText(values.value(i, kDistributions[0]));
-            table_->setCellWidget(row, i + 1, d);
+            table_->setCellWidget(row, valueColumn(i), d);
         } else {
-            table_->setItem(row, i + 1, new QTableWidgetItem(values.value(i)));
+            table_->setItem(row, valueColumn(i), new QTableWidgetItem(values.value(i)));
         }
     }
 }
@@ -146,7 +166,7 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SessionDialog::par
             return item ? item->text().trimmed() : QString();
         };
         std::vector<std::string> values;
-        for (int i = 1; i < table_->columnCount(); ++i) values.push_back(cellText(i).toStdString());
+        for (int i = 0; i < valueColumns_.size(); ++i) values.push_back(cellText(valueColumn(i)).toStdString());
         rows.emplace_back(cellText(0).toStdString(), std::move(values));
     }
     return rows;
@@ -158,21 +178,19 @@ std::optional<std::vector<long long>> SessionDialog::plots()
         refuse("no database is open");
         return std::nullopt;
     }
-    std::vector<long long> out;
-    for (const QString& part : plots_->text().split(',', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const long long plot = part.trimmed().toLongLong(&ok);
-        if (!ok) {
-            refuse("\"" + part.trimmed() + "\" is not a plot number");
-            return std::nullopt;
-        }
-        if (std::find(out.begin(), out.end(), plot) == out.end()) out.push_back(plot);
-    }
-    if (out.empty()) {
+    QStringList parts;
+    for (const QString& part : plots_->text().split(',', Qt::SkipEmptyParts))
+        if (!part.trimmed().isEmpty()) parts << part.trimmed();
+    if (parts.isEmpty()) {
         refuse("no plots chosen");
         return std::nullopt;
     }
-    return out;
+    try {
+        return workbench::plots_of_list(*connection(), parts.join(',').toStdString());
+    } catch (const std::exception& e) {
+        refuse(qs(e.what()));
+        return std::nullopt;
+    }
 }
 
 void SessionDialog::refuse(const QString& text) { show_message(this, caption_, text); }
@@ -186,6 +204,11 @@ bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& 
             finished = true;
         },
         this, caption_);
+    // "cancel" during the preparation ends it with the run's error: the user asked for that.
+    if (!finished && task_->cancelRequested()) {
+        result_->setPlainText("stopped; nothing was written");
+        return false;
+    }
     // Messages of the preparation arrive as the task's error text too; the work's own end
     // tells whether it went through.
     if (!task_->error().isEmpty()) refuse(task_->error());
@@ -193,7 +216,7 @@ bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& 
 }
 
 CalibrationDialog::CalibrationDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "calibrate…", {"low", "high"}, parent)
+    : SessionDialog(main, "calibrate…", true, {"low", "high"}, parent)
 {
     setObjectName("calibrationDialog");
     property_ = new QComboBox(this);
@@ -243,14 +266,16 @@ bool CalibrationDialog::start()
     db::Connection* c = connection();
     const std::string path = databasePath();
     const bool ok = c && runWork([&](const engine::RunHooks& hooks) {
-        out = workbench::run_calibration_job(*c, path, job, hooks, [&hooks, maximum](int n, double) {
-            hooks.report(std::min<long long>(n, maximum), maximum);
-        });
+        workbench::SessionJobSteps steps;
+        steps.evaluated = [&hooks, maximum](int n, double) { hooks.report(std::min<long long>(n, maximum), maximum); };
+        out = workbench::run_calibration_job(*c, path, job, hooks, steps);
     });
     if (!ok) return false;
-    if (out.result.stopped) {
-        resultText()->setPlainText("stopped after " + QString::number(out.result.evaluations) +
-                                   " evaluations; nothing was written");
+    if (out.end != workbench::JobEnd::Finished) {
+        resultText()->setPlainText(out.end == workbench::JobEnd::Stopped
+                                       ? "stopped after " + QString::number(out.result.evaluations) +
+                                             " evaluations; nothing was written"
+                                       : QString("stopped; nothing was written"));
         return false;
     }
     const auto& r = out.result;
@@ -266,8 +291,9 @@ bool CalibrationDialog::start()
     text += qs(workbench::calibration_summary(r));
     text += "written into rux_calibration and rux_calibration_fit (run_time " + qs(out.runTime) + ")\n";
     resultText()->setPlainText(text);
+    // Factors are not model constants: a fit of factors alone has nothing to apply.
+    apply_->setEnabled(workbench::fitted_factors(out.result).size() < out.result.parameters.size());
     outcome_ = std::move(out);
-    apply_->setEnabled(true);
     emit stored();
     return true;
 }
@@ -278,8 +304,11 @@ long long CalibrationDialog::apply()
     if (!ask_question(this, caption_, "Store the fitted constants as a new row of gldaparm?")) return -1;
     try {
         const long long item = workbench::apply_calibration(*connection(), *outcome_);
-        resultText()->appendPlainText("fitted constants stored as gldaparm item_ix=" + QString::number(item) +
-                                      " (\"calibrated " + qs(outcome_->runTime) + "\"); a run reads item_ix=1");
+        QString text = "fitted constants stored as gldaparm item_ix=" + QString::number(item) + " (\"calibrated " +
+                       qs(outcome_->runTime) + "\"); a run reads item_ix=1";
+        for (const auto& factor : workbench::fitted_factors(outcome_->result))
+            text += "\n" + qs(factor) + " is an input factor, not a model constant: it is not stored";
+        resultText()->appendPlainText(text);
         apply_->setEnabled(false);
         return item;
     } catch (const std::exception& e) {
@@ -289,7 +318,7 @@ long long CalibrationDialog::apply()
 }
 
 UncertaintyDialog::UncertaintyDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "uncertainty…", {"distribution", "first number", "second number"}, parent)
+    : SessionDialog(main, "uncertainty…", false, {"distribution", "first number", "second number"}, parent)
 {
     setObjectName("uncertaintyDialog");
     samples_ = new QSpinBox(this);
@@ -332,15 +361,18 @@ bool UncertaintyDialog::start()
     db::Connection* c = connection();
     const std::string path = databasePath();
     const bool ok = c && runWork([&](const engine::RunHooks& hooks) {
-        out = workbench::run_uncertainty_job(*c, path, job, hooks,
-                                             [&hooks](std::size_t done, std::size_t total) {
-                                                 hooks.report(static_cast<long long>(done), static_cast<long long>(total));
-                                             });
+        workbench::SessionJobSteps steps;
+        steps.sampled = [&hooks](std::size_t done, std::size_t total) {
+            hooks.report(static_cast<long long>(done), static_cast<long long>(total));
+        };
+        out = workbench::run_uncertainty_job(*c, path, job, hooks, steps);
     });
     if (!ok) return false;
-    if (out.result.stopped) {
-        resultText()->setPlainText("stopped after " + QString::number(out.result.samples) +
-                                   " samples; nothing was written");
+    if (out.end != workbench::JobEnd::Finished) {
+        resultText()->setPlainText(out.end == workbench::JobEnd::Stopped
+                                       ? "stopped after " + QString::number(out.result.samples) +
+                                             " samples; nothing was written"
+                                       : QString("stopped; nothing was written"));
         return false;
     }
     QString text = QString("%1 samples of %2 plots (seed %3)\n")

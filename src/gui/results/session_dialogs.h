@@ -22,8 +22,10 @@ class MainWindow;
 
 // What the dialogs "calibrate…" and "uncertainty…" share: the plots (those of the
 // experiment chosen in the browser's tree, editable as a list "101,102"), a table of
-// parameters, the number of threads, "start" with a progress dialog and "cancel", and
-// the result as text. The work runs on a worker thread over the program's connection.
+// parameters (a name of the session's parameters, optionally the value it starts from,
+// and the dialog's columns), the number of threads, "start" with a progress dialog and
+// "cancel", and the result as text. The work runs on a worker thread over the program's
+// connection.
 class SessionDialog : public QDialog {
     Q_OBJECT
 public:
@@ -36,8 +38,11 @@ public:
 
     // The plots of the experiment at this location.
     void setExperiment(const QString& location);
-    // Appends a parameter row: its name and the texts of the further columns.
+    // Appends a parameter row: its name and the texts of the dialog's columns.
     void addParameter(const QString& name, const QStringList& values);
+    // The column of the parameter table that holds the dialog's column `i` (after the name
+    // and the start value).
+    int valueColumn(int i) const { return 1 + (showStart_ ? 1 : 0) + i; }
 
     // Runs the dialog's work as "start" does; false when the input was refused, the work
     // failed or was cancelled.
@@ -48,14 +53,17 @@ signals:
     void stored();
 
 protected:
-    SessionDialog(MainWindow& main, const QString& caption, const QStringList& valueColumns, QWidget* parent);
+    // `showStart`: a read-only column "start" with the value of gldaparm's row 1 (1 for a
+    // factor) after the name.
+    SessionDialog(MainWindow& main, const QString& caption, bool showStart, const QStringList& valueColumns,
+                  QWidget* parent);
 
     db::Connection* connection() const;
     std::string databasePath() const;
-    // The plots of the list; nullopt (after a message) when one is not a number or no
-    // database is open.
+    // The plots of the list; nullopt (after a message) when one is not a number or not in
+    // the database, or no database is open.
     std::optional<std::vector<long long>> plots();
-    // The rows of the parameter table: name and the texts of the further columns.
+    // The rows of the parameter table: name and the texts of the dialog's columns.
     std::vector<std::pair<std::string, std::vector<std::string>>> parameterRows() const;
     // The work on the worker thread under the progress dialog; its messages and error are
     // shown. Returns whether it ended without an exception.
@@ -76,6 +84,7 @@ private:
     QWidget* extra_;
     BackgroundTask* task_;
     QStringList valueColumns_;
+    bool showStart_;
 };
 
 // "calibrate…": fits model constants and input factors within their bounds to the
