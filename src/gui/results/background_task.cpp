@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QProgressDialog>
+#include <QTimer>
 #include <QThread>
 
 namespace vt::gui {
@@ -71,14 +72,25 @@ bool BackgroundTask::runWithProgress(Work work, QWidget* parent, const QString& 
     dialog.setObjectName("progress_dialog");
     dialog.setWindowTitle(caption);
     dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setMinimumDuration(300);
+    dialog.setMinimumDuration(INT32_MAX);  // shown below, once the work outlasts 300 ms
     auto p = connect(this, &BackgroundTask::progress, &dialog, [&dialog](qint64 current, qint64 maximum) {
         dialog.setMaximum(static_cast<int>(std::min<qint64>(maximum, INT32_MAX)));
         dialog.setValue(static_cast<int>(std::min<qint64>(current, dialog.maximum())));
     });
     connect(&dialog, &QProgressDialog::canceled, this, &BackgroundTask::cancel);
     if (!start(std::move(work))) return false;
-    waitForEnd();
+    // Until the dialog shows, clicks and keys wait: no other window may reach the
+    // database while the worker uses it. Short work ends without a flashing dialog.
+    {
+        QEventLoop loop;
+        connect(this, &BackgroundTask::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        if (thread_) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (thread_) {
+        dialog.show();
+        waitForEnd();
+    }
     disconnect(p);
     return error_.isEmpty();
 }
