@@ -111,8 +111,16 @@ TEST(CarbonInput, TheSelectionKeepsRowsAndOrder)
                            " VALUES (?, 'unused', 0.5, 1.5, 10, 0.4, 101, 102)",
                            {100 + i});
     };
+    // Events whose plot id is no selected plot although it sorts among them or is none.
+    const auto strayPlotIds = [](RunFixture& f) {
+        for (const vt::db::Value& id : {vt::db::Value(), vt::db::Value(1.5), vt::db::Value(std::string("x")), vt::db::Value(0LL)})
+            f.db().execute("INSERT INTO cultivation (FL_ID, FL_ID_alt, year, Macode, Item_IX, Quantity)"
+                           " VALUES (?, 0, 2001, 2, 1, 80)",
+                           {id});
+    };
     const Case cases[] = {
         {"unselected plot", unselectedPlot, 1},
+        {"plot ids of no selected plot", strayPlotIds, 1},
         {"many crops", manyCrops, 1},
         {"unselected plot, many crops",
          [&](RunFixture& f) {
@@ -236,4 +244,46 @@ TEST(CarbonInput, InitialValuesReachTheirYears)
         EXPECT_DOUBLE_EQ(f.number("SELECT Corg FROM crep_year WHERE year_0=2003"), c.corg2003) << c.name;
         EXPECT_DOUBLE_EQ(f.number("SELECT Norg FROM crep_year WHERE year_0=2001"), -99.9999) << c.name;
     }
+}
+
+// Crop events stored in plot-year order are read by a scan instead of the ordered walk of
+// the plot index; events of one plot-year keep their stored order either way (here a
+// by-product before the crop of its year). The walk is taken where an index of another
+// shape leads with FL_ID, and where the events are not in plot order.
+TEST(CarbonInput, HarvestResiduesOfEventsInPlotOrderAsFromTheOrderedWalk)
+{
+    const auto inPlotOrder = [](RunFixture& f) {
+        f.addSoil(1, 15, 40);
+        f.addClimate(1, 0, 8.5, 600);
+        for (int y = 2001; y <= 2003; ++y) f.addClimate(1, y, 9.0, 550);
+        f.addPlot(1);
+        f.addPlot(2);
+        f.addEvent(1, 2001, 9, 1, 55);
+        f.addEvent(1, 2001, 2, 1, 60);
+        f.addEvent(1, 2001, 0, 1, 20);
+        f.addEvent(1, 2002, 2, 1, 70);
+        f.addEvent(2, 2001, 2, 1, 65);
+        f.addEvent(2, 2001, 9, 1, 40);
+        f.addEvent(2, 2003, 2, 1, 50);
+        f.addMeasurement(1, 7, 2001, 0, 1.2);
+        f.addMeasurement(2, 7, 2001, 0, 1.1);
+    };
+    RunFixture scanned;
+    inPlotOrder(scanned);
+    ASSERT_EQ(scanned.run().result.outcome, RunOutcome::Finished);
+    const std::vector<std::string> rows = table_rows(scanned, "_cropping_dt");
+    ASSERT_EQ(rows.size(), 7u);
+
+    RunFixture walked;  // an index on FL_ID alone: the walk follows ix_cultivation_fl
+    inPlotOrder(walked);
+    walked.db().execute("CREATE INDEX cultivation_plot ON cultivation (FL_ID)");
+    ASSERT_EQ(walked.run().result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(table_rows(walked, "_cropping_dt"), rows);
+    EXPECT_EQ(table_rows(walked, "opstab"), table_rows(scanned, "opstab"));
+
+    RunFixture unordered;  // plot 1's last event stored after plot 2's
+    inPlotOrder(unordered);
+    unordered.db().execute("UPDATE cultivation SET cultivation_id = 100 WHERE FL_ID = 1 AND year = 2002");
+    ASSERT_EQ(unordered.run().result.outcome, RunOutcome::Finished);
+    EXPECT_EQ(table_rows(unordered, "_cropping_dt"), rows);
 }

@@ -1,9 +1,13 @@
 #include "engine/preparation/carbon_input.h"
 
+#include "engine/balance/stored_order.h"
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
 
 #include "db/connection.h"
+#include "db/scoped_functions.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -33,6 +37,55 @@ struct Selection {
     std::string condition;
 };
 
+// Every event of cultivation belongs to a plot that `condition` (over cultivation.FL_ID)
+// keeps. With the plots a range and an index of cultivation leading with FL_ID, the
+// distinct plot ids are walked through the index, one seek each (a few thousand for a
+// region), and each is tested as the condition tests an event; otherwise the events that
+// the condition keeps are counted, which reads the whole plot index.
+bool every_event_selected(const PrepContext& p, const std::string& condition)
+{
+    const std::optional<PlotRange> range = selected_plot_range(p.db);
+    if (range && has_index_leading_with(p.db, "cultivation", {"FL_ID"}))
+        return p.db.scalar("SELECT NOT EXISTS (SELECT 1 FROM cultivation WHERE FL_ID IS NULL) AND NOT EXISTS ("
+                           "WITH RECURSIVE plot(id) AS (SELECT (SELECT FL_ID FROM cultivation WHERE FL_ID IS NOT NULL"
+                           " ORDER BY FL_ID LIMIT 1) UNION ALL SELECT (SELECT FL_ID FROM cultivation"
+                           " WHERE FL_ID > plot.id ORDER BY FL_ID LIMIT 1) FROM plot WHERE plot.id IS NOT NULL)"
+                           " SELECT 1 FROM plot WHERE plot.id IS NOT NULL AND NOT (" +
+                           plot_range_condition(*range, "plot.id") + "))")
+                   .toInt() != 0;
+    return p.db.scalar("SELECT (SELECT count(*) FROM cultivation) = (SELECT count(*) FROM cultivation WHERE " + condition +
+                       ")")
+               .toInt() != 0;
+}
+
+// A walk of the events ordered by plot and year meets them in the order of their row ids
+// when they lie in plot-year order: the walk follows an index (at least one leads with
+// FL_ID), and every index that leads with FL_ID holds FL_ID and year alone, ascending, so
+// that events of the same plot-year follow their row ids in it too.
+bool ordered_walk_follows_rowids(db::Connection& c)
+{
+    bool any = false;
+    std::vector<std::pair<std::string, bool>> indexes;  // name, partial
+    for (db::Cursor i = c.query("SELECT name, partial FROM pragma_index_list('cultivation')"); !i.eof(); i.next())
+        indexes.emplace_back(i.field(0).toString(), i.field(1).toInt() != 0);
+    const auto lower = [](std::string t) {
+        for (char& ch : t) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return t;
+    };
+    for (const auto& [index, partial] : indexes) {
+        std::vector<std::string> columns;
+        for (db::Cursor k = c.query("SELECT name, \"desc\" FROM pragma_index_xinfo(?) WHERE key = 1 ORDER BY seqno", {index});
+             !k.eof(); k.next()) {
+            if (k.field(1).toInt() != 0) return false;
+            columns.push_back(k.field(0).isNull() ? std::string() : lower(k.field(0).toString()));
+        }
+        if (columns.empty() || columns[0] != "fl_id") continue;
+        if (partial || columns.size() != 2 || columns[1] != "year") return false;
+        any = true;
+    }
+    return any;
+}
+
 Selection selection(const PrepContext& p)
 {
     Selection s{Selection::Member, selected_plot_condition(p.db, "cultivation.FL_ID")};
@@ -40,11 +93,7 @@ Selection selection(const PrepContext& p)
         s.kind = Selection::Join;
         return s;
     }
-    // Counting the events of the selected plots reads only the plot index of cultivation.
-    if (p.db.scalar("SELECT (SELECT count(*) FROM cultivation) = (SELECT count(*) FROM cultivation WHERE " + s.condition +
-                    ")")
-            .toInt() != 0)
-        s.kind = Selection::All;
+    if (every_event_selected(p, s.condition)) s.kind = Selection::All;
     return s;
 }
 
@@ -202,18 +251,40 @@ public:
         }
         std::vector<db::Value> params = ca->params;
         params.insert(params.end(), cb->params.begin(), cb->params.end());
-        // LIMIT -1 keeps the pass a subquery whose two values are each computed once.
-        db::Cursor c = p_.db.query("SELECT count(a), coalesce(sum(a), 0), count(b), coalesce(sum(b), 0) FROM (SELECT"
-                                   " CASE WHEN " + std::string(a.events) + " THEN " + ca->sql + " END AS a,"
-                                   " CASE WHEN " + std::string(b.events) + " THEN " + cb->sql + " END AS b"
-                                   " FROM cultivation WHERE 1" + and_selected(selected_) + " LIMIT -1)",
-                                   params);
-        const long long counts[] = {c.field(0).toInt(), c.field(1).toInt(), c.field(2).toInt(), c.field(3).toInt()};
-        write(a, counts[0], counts[1]);
-        write(b, counts[2], counts[3]);
+        // The pass counts through a function that keeps the tallies and lets no row through:
+        // a third less than aggregates over a subquery of the two values.
+        Tally tally;
+        {
+            db::ScopedFunctions functions(p_.db.handle(), &tally);
+            functions.define("vt_quantity_tally", 2, &Tally::add);
+            p_.db.execute("SELECT count(*) FROM cultivation WHERE 1" + and_selected(selected_) +
+                              " AND vt_quantity_tally(CASE WHEN " + std::string(a.events) + " THEN " + ca->sql + " END,"
+                              " CASE WHEN " + std::string(b.events) + " THEN " + cb->sql + " END)",
+                          params);
+        }
+        write(a, tally.events[0], tally.differing[0]);
+        write(b, tally.events[1], tally.differing[1]);
     }
 
 private:
+    // Per quantity, its events (a comparison that is not NULL) and those whose value
+    // differs (a comparison that is 1).
+    struct Tally {
+        long long events[2] = {0, 0};
+        long long differing[2] = {0, 0};
+
+        static void add(sqlite3_context* ctx, int n, sqlite3_value** v)
+        {
+            auto* t = static_cast<Tally*>(sqlite3_user_data(ctx));
+            for (int i = 0; i < n && i < 2; ++i) {
+                if (sqlite3_value_type(v[i]) == SQLITE_NULL) continue;
+                ++t->events[i];
+                t->differing[i] += sqlite3_value_int64(v[i]);
+            }
+            sqlite3_result_int(ctx, 0);
+        }
+    };
+
     static std::string differs(const ModelQuantity& q) { return "cultivation.Sim_Quantity IS NOT " + std::string(q.value); }
 
     std::string update(const ModelQuantity& q) const
@@ -387,6 +458,8 @@ void build_carbon_input(const PrepContext& p)
     // Harvest residues and roots of every crop event, for the fresh organic matter.
     const std::string part = p.regional ? "cultivation.part" : "100";
     const std::string nEwr = "(crop.CEWR+cultivation.Sim_Quantity*crop.FEWR)";
+    // Events in plot-year order by row id come out of a scan as out of the ordered walk.
+    const bool scanInOrder = selected.kind != Selection::Join && p.eventsInPlotOrder && ordered_walk_follows_rowids(p.db);
     p.rebuildLogged("crop_er :", "_cropping_dt",
                     with_crop("ewr_ix", "gldpflan.CEWR AS CEWR, gldpflan.FEWR AS FEWR, gldpflan.NAME AS NAME,"
                                         " gldopspa.item_ix AS substance_ix, gldopspa.K AS K, gldopspa.ETA AS ETA,"
@@ -396,8 +469,8 @@ void build_carbon_input(const PrepContext& p)
                         nEwr + " AS N_ewr, " + nEwr + "*crop.CNR AS c_ewr, crop.K AS K, crop.ETA AS ETA,"
                         " crop.CNR AS CNR, crop.CNR_alt AS CNR_alt, crop.NAME AS name_, " +
                         nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" +
-                        selected_crop_events(selected, true) +
-                        " AND cultivation.Macode IN (0,2,9) ORDER BY cultivation.FL_ID, cultivation.[year]");
+                        selected_crop_events(selected, !scanInOrder) + " AND cultivation.Macode IN (0,2,9) ORDER BY " +
+                        (scanInOrder ? "cultivation.rowid" : "cultivation.FL_ID, cultivation.[year]"));
 }
 
 } // namespace vt::engine

@@ -109,7 +109,7 @@ db::Value value_of(sqlite3_value* v)
 // one of the values has a problem, the first `required` values being no NULL either. One
 // call per row: a pass over the management events of a region costs little more than
 // reading them.
-void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v)
+bool has_flaw(int n, sqlite3_value** v)
 {
     bool flaw = false;
     if (n >= 3) {
@@ -133,8 +133,99 @@ void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v)
             }
         }
     }
-    sqlite3_result_int(ctx, flaw ? 1 : 0);
+    return flaw;
 }
+
+void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v) { sqlite3_result_int(ctx, has_flaw(n, v) ? 1 : 0); }
+
+// What the first pass over a table finds: whether a row has a flaw, the first and last
+// year (as min() and max() order them: numbers before texts) and whether the rows, in the
+// order of their row ids, lie in the order of their plot and year (whole numbers both).
+struct FirstPass {
+    bool flaw = false;
+    bool inPlotOrder = true;
+
+    db::Value firstYear() const
+    {
+        if (anyNumber_) return number(minWhole_, minReal_, anyWhole_, anyReal_, true);
+        return anyText_ ? db::Value(std::string("\x01")) : db::Value();
+    }
+    db::Value lastYear() const
+    {
+        if (anyText_) return db::Value(std::string("\x01"));  // which text does not matter: a flaw
+        return anyNumber_ ? number(maxWhole_, maxReal_, anyWhole_, anyReal_, false) : db::Value();
+    }
+
+    // vt_input_pass(stones, rowid, plot, firstYear, year, required, v1, ..., vn): the row's
+    // flaw as vt_input_flaw(firstYear, year, required, v1, ..., vn) gives it or a stone
+    // content `stones` of 1; rowid and plot are NULL where the order does not matter.
+    // Always 0: the pass lets no row through, and keeps what it finds here, which costs a
+    // third less than aggregates over the rows.
+    static void step(sqlite3_context* ctx, int n, sqlite3_value** v)
+    {
+        auto* f = static_cast<FirstPass*>(sqlite3_user_data(ctx));
+        if (n >= 6) {
+            if (!f->flaw) f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3);
+            f->year_seen(v[4]);
+            if (f->inPlotOrder) f->order_seen(v[1], v[2], v[4]);
+        }
+        sqlite3_result_int(ctx, 0);
+    }
+
+private:
+    void year_seen(sqlite3_value* y)
+    {
+        switch (sqlite3_value_type(y)) {
+        case SQLITE_NULL: return;
+        case SQLITE_INTEGER: {
+            const sqlite3_int64 i = sqlite3_value_int64(y);
+            if (!anyWhole_ || i < minWhole_) minWhole_ = i;
+            if (!anyWhole_ || i > maxWhole_) maxWhole_ = i;
+            anyWhole_ = anyNumber_ = true;
+            return;
+        }
+        case SQLITE_FLOAT: {
+            const double d = sqlite3_value_double(y);
+            if (!anyReal_ || d < minReal_) minReal_ = d;
+            if (!anyReal_ || d > maxReal_) maxReal_ = d;
+            anyReal_ = anyNumber_ = true;
+            return;
+        }
+        default: anyText_ = true;
+        }
+    }
+
+    // The least (or greatest) of a whole and a real extreme, each where there is one.
+    static db::Value number(sqlite3_int64 whole, double real, bool anyWhole, bool anyReal, bool least)
+    {
+        if (!anyReal) return db::Value(static_cast<long long>(whole));
+        if (!anyWhole) return db::Value(real);
+        const long double w = static_cast<long double>(whole), r = real;
+        return (least ? r < w : r > w) ? db::Value(real) : db::Value(static_cast<long long>(whole));
+    }
+
+    void order_seen(sqlite3_value* rowidValue, sqlite3_value* plotValue, sqlite3_value* yearValue)
+    {
+        if (sqlite3_value_type(rowidValue) != SQLITE_INTEGER || sqlite3_value_type(plotValue) != SQLITE_INTEGER ||
+            sqlite3_value_type(yearValue) != SQLITE_INTEGER) {
+            inPlotOrder = false;
+            return;
+        }
+        const sqlite3_int64 r = sqlite3_value_int64(rowidValue), p = sqlite3_value_int64(plotValue),
+                            y = sqlite3_value_int64(yearValue);
+        if (anyRow_ && (r <= rowid_ || p < plot_ || (p == plot_ && y < year_))) inPlotOrder = false;
+        anyRow_ = true;
+        rowid_ = r;
+        plot_ = p;
+        year_ = y;
+    }
+
+    bool anyNumber_ = false, anyWhole_ = false, anyReal_ = false, anyText_ = false;
+    sqlite3_int64 minWhole_ = 0, maxWhole_ = 0;
+    double minReal_ = 0, maxReal_ = 0;
+    bool anyRow_ = false;
+    sqlite3_int64 rowid_ = 0, plot_ = 0, year_ = 0;
+};
 
 class Checker {
 public:
@@ -147,6 +238,8 @@ public:
     bool more = false;
     // The first and last year of the rows of the first pass over cultivation.
     db::Value firstYear, lastYear;
+    // Whether the events lie in the order of their plot and year.
+    bool eventsInPlotOrder = false;
 
 private:
     bool full()
@@ -190,13 +283,36 @@ void Checker::check(const TableCheck& k)
     const std::string table = " FROM " + db::quote_ident(k.table) + " AS t WHERE (";
     const std::string firstPass = k.firstPass.empty() ? k.where : k.firstPass;
     // One pass that tells whether any row has a flaw and, for the events, the range of their
-    // years; the rows with a flaw are sought only when there are some.
-    auto pass = c_.query("SELECT max(" + test + "), min(" + year + "), max(" + year + ")" + table + firstPass + ")");
-    if (k.table == "cultivation") {
-        firstYear = pass.field(1);
-        lastYear = pass.field(2);
+    // years and whether they lie in plot order; the rows with a flaw are sought only when
+    // there are some.
+    const bool events = k.table == "cultivation";
+    const auto firstPassOver = [&](const std::string& order) {
+        FirstPass pass;
+        db::ScopedFunctions functions(c_.handle(), &pass);
+        functions.define("vt_input_pass", -1, &FirstPass::step);
+        // CASE keeps the rows to those of the pass (a subquery in a plain AND may be tested last).
+        const std::string call = "vt_input_pass(" + std::string(withStones ? "t.skelett >= 100" : "0") + ", " + order +
+                                 ", " + std::to_string(k.firstYear) + ", " + year + ", " +
+                                 std::to_string(required.size()) + values + ")";
+        c_.execute("SELECT count(*)" + table + "1) AND " +
+                   (firstPass == "1" ? call : "CASE WHEN (" + firstPass + ") THEN " + call + " END"));
+        return pass;
+    };
+    FirstPass pass;
+    if (events) {
+        try {
+            pass = firstPassOver("t.rowid, t.FL_ID");
+        } catch (const db::DbError&) {
+            // A table without row ids (or plots): in no order that a scan could follow.
+            pass = firstPassOver("NULL, NULL");
+        }
+        firstYear = pass.firstYear();
+        lastYear = pass.lastYear();
+        eventsInPlotOrder = pass.inPlotOrder;
+    } else {
+        pass = firstPassOver("NULL, NULL");
     }
-    if (pass.field(0).toInt() == 0) return;
+    if (!pass.flaw) return;
 
     const std::string from = table + k.where + ") AND (" + test + ")";
     const std::string limit = " LIMIT " + std::to_string(limit_ + 1);
@@ -247,7 +363,8 @@ void Checker::checkSpans()
 
 } // namespace
 
-std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more)
+std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more,
+                                        bool* eventsInPlotOrder)
 {
     const std::string sel = kSelected;
     const std::string usedItems = "(SELECT Item_IX FROM cultivation WHERE FL_ID IN " + sel + ")";
@@ -330,14 +447,17 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
     for (const TableCheck& k : checks) checker.check(k);
     checker.checkSpans();
     more = checker.more;
+    if (eventsInPlotOrder) *eventsInPlotOrder = checker.eventsInPlotOrder;
     return checker.problems;
 }
 
-void validate_run_input(const PrepContext& p, bool withClimate)
+RunInputFacts validate_run_input(const PrepContext& p, bool withClimate)
 {
     bool more = false;
-    const std::vector<std::string> problems = input_problems(p.db, withClimate, kListedInputProblems, more);
-    if (problems.empty()) return;
+    RunInputFacts facts;
+    const std::vector<std::string> problems =
+        input_problems(p.db, withClimate, kListedInputProblems, more, &facts.eventsInPlotOrder);
+    if (problems.empty()) return facts;
     std::string text = "the input of the selected plots cannot be used:";
     for (const std::string& line : problems) text += "\n  " + line;
     if (more) text += "\n  ... and more (the first " + std::to_string(problems.size()) + " are shown)";

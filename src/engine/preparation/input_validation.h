@@ -30,9 +30,18 @@ inline constexpr std::size_t kListedInputProblems = 20;
 // Each problem names table, plot, row (the row id) and column, e.g.
 //   cultivation, plot 3, row 17, column year: 2147483647 is outside 1..9999
 // At most `limit` problems are returned; `more` is set when there were others.
-std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more);
+// `eventsInPlotOrder`, when given, tells whether the management events, in the order of their
+// row ids, lie in the order of their plot and year (whole numbers both).
+std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more,
+                                        bool* eventsInPlotOrder = nullptr);
+
+// What the check found out on the way about input that can be used.
+struct RunInputFacts {
+    // The events of cultivation lie in plot-year order (see input_problems).
+    bool eventsInPlotOrder = false;
+};
 
 // Ends the run (RunCancelled, caption "input") with the list of problems, if there are any.
-void validate_run_input(const PrepContext& p, bool withClimate);
+RunInputFacts validate_run_input(const PrepContext& p, bool withClimate);
 
 } // namespace vt::engine

@@ -4,20 +4,30 @@
 
 namespace vt::engine {
 
-std::string selected_plot_condition(db::Connection& db, const std::string& column)
+std::optional<PlotRange> selected_plot_range(db::Connection& db)
 {
-    const std::string list = column + " IN (SELECT FL_ID FROM site_state WHERE status=1)";
     try {
         auto r = db.query("SELECT COUNT(*), COUNT(DISTINCT FL_ID), COUNT(CASE typeof(FL_ID) WHEN 'integer' THEN 1 END),"
                           " MIN(FL_ID), MAX(FL_ID), MAX(FL_ID) - MIN(FL_ID) + 1 FROM site_state WHERE status=1");
         const long long n = r.field(0).toInt();
         if (n > 0 && r.field(1).toInt() == n && r.field(2).toInt() == n && r.field(5).toDouble() == static_cast<double>(n))
-            return column + " BETWEEN " + std::to_string(r.field(3).toInt()) + " AND " + std::to_string(r.field(4).toInt()) +
-                   " AND " + column + " = CAST(" + column + " AS INTEGER)";
+            return PlotRange{r.field(3).toInt(), r.field(4).toInt()};
     } catch (const db::DbError&) {
-        // the list holds for any site_state
+        // no range for any site_state
     }
-    return list;
+    return std::nullopt;
+}
+
+std::string plot_range_condition(const PlotRange& range, const std::string& column)
+{
+    return column + " BETWEEN " + std::to_string(range.first) + " AND " + std::to_string(range.last) + " AND " + column +
+           " = CAST(" + column + " AS INTEGER)";
+}
+
+std::string selected_plot_condition(db::Connection& db, const std::string& column)
+{
+    if (const auto range = selected_plot_range(db)) return plot_range_condition(*range, column);
+    return column + " IN (SELECT FL_ID FROM site_state WHERE status=1)";
 }
 
 } // namespace vt::engine

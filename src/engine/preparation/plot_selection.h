@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace vt::db {
@@ -13,5 +14,16 @@ namespace vt::engine {
 // from one to another are a range (the comparison with the whole number keeps out ids
 // between them that are not one), others a list searched for each event.
 std::string selected_plot_condition(db::Connection& db, const std::string& column);
+
+// The selected plots when they are all the whole numbers from `first` to `last`, each
+// flagged once.
+struct PlotRange {
+    long long first = 0;
+    long long last = 0;
+};
+std::optional<PlotRange> selected_plot_range(db::Connection& db);
+
+// The condition that `column` holds a plot of the range (a whole number within it).
+std::string plot_range_condition(const PlotRange& range, const std::string& column);
 
 } // namespace vt::engine

@@ -35,6 +35,8 @@ struct PrepContext {
     const RunConfig& cfg;
     const RunHooks& hooks;
     bool regional = false;
+    // The management events lie in plot-year order by row id (found by the input check).
+    bool eventsInPlotOrder = false;
     // The transaction the working tables are built in, told of every dropped table.
     PreparationTransaction* transaction = nullptr;
 
