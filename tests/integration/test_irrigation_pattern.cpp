@@ -108,6 +108,34 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexGetsItOnce)
     }
 }
 
+// Events stored in plot-year order take the next year with an event from the input
+// check's list of plot-years; stored in another order, from a search of the events. The
+// tables are the same either way.
+TEST(IrrigationPattern, TheNextEventYearIsTheSameFromTheListAndFromTheEvents)
+{
+    const auto rows = [](RunFixture& f, const std::string& table) {
+        return column(f, "SELECT quote(FL_ID) || ' ' || quote(yr) || ' ' || quote(yr_mx) || ' ' || quote(quantity) || ' ' ||"
+                         " quote(Macode) AS v FROM " + table + " ORDER BY rowid");
+    };
+    const auto tirgint = [](RunFixture& f) {
+        return column(f, "SELECT FL_ID || ' ' || [year] || ' ' || quote(notill) || ' ' || quote(iramnt) || ' ' ||"
+                         " quote(irarea) AS v FROM tmp_tirgint ORDER BY rowid");
+    };
+    RunFixture listed(true), searched(true);
+    for (RunFixture* f : {&listed, &searched}) {
+        irrigated_plots(*f);
+        f->db().execute("UPDATE site_state SET status=1");
+    }
+    // Plot 1's events stored after plot 2's, each plot's in their order.
+    searched.db().execute("UPDATE cultivation SET cultivation_id = cultivation_id + 1000 WHERE FL_ID = 1");
+    ASSERT_EQ(listed.run().result.outcome, RunOutcome::Finished);
+    ASSERT_EQ(searched.run().result.outcome, RunOutcome::Finished);
+    const std::vector<std::string> pattern = rows(listed, "tmp_tirg_pattern");
+    EXPECT_EQ(pattern.size(), 6u);
+    EXPECT_EQ(rows(searched, "tmp_tirg_pattern"), pattern);
+    EXPECT_EQ(tirgint(searched), tirgint(listed));
+}
+
 // The rows of a plot whose description gives two notill values or is missing: each year
 // once per value (the smaller first), with the irrigation of the plot-year on both, and
 // none; plots with one value each have their own, and a plot listed twice its rows once.

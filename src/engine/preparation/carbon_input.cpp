@@ -459,7 +459,7 @@ void build_carbon_input(const PrepContext& p)
     const std::string part = p.regional ? "cultivation.part" : "100";
     const std::string nEwr = "(crop.CEWR+cultivation.Sim_Quantity*crop.FEWR)";
     // Events in plot-year order by row id come out of a scan as out of the ordered walk.
-    const bool scanInOrder = selected.kind != Selection::Join && p.eventsInPlotOrder && ordered_walk_follows_rowids(p.db);
+    const bool scanInOrder = selected.kind != Selection::Join && p.eventPlotYears && ordered_walk_follows_rowids(p.db);
     p.rebuildLogged("crop_er :", "_cropping_dt",
                     with_crop("ewr_ix", "gldpflan.CEWR AS CEWR, gldpflan.FEWR AS FEWR, gldpflan.NAME AS NAME,"
                                         " gldopspa.item_ix AS substance_ix, gldopspa.K AS K, gldopspa.ETA AS ETA,"

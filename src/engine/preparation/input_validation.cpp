@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 namespace vt::engine {
@@ -143,7 +144,10 @@ void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v) { sqlite3_result
 // order of their row ids, lie in the order of their plot and year (whole numbers both).
 struct FirstPass {
     bool flaw = false;
-    bool inPlotOrder = true;
+    // The plot-years of the rows while they lie in plot-year order; none once they do not.
+    std::shared_ptr<EventPlotYears> plotYears;
+
+    explicit FirstPass(bool ordered = false) : plotYears(ordered ? std::make_shared<EventPlotYears>() : nullptr) {}
 
     db::Value firstYear() const
     {
@@ -167,7 +171,7 @@ struct FirstPass {
         if (n >= 6) {
             if (!f->flaw) f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3);
             f->year_seen(v[4]);
-            if (f->inPlotOrder) f->order_seen(v[1], v[2], v[4]);
+            if (f->plotYears) f->order_seen(v[1], v[2], v[4]);
         }
         sqlite3_result_int(ctx, 0);
     }
@@ -206,25 +210,23 @@ private:
 
     void order_seen(sqlite3_value* rowidValue, sqlite3_value* plotValue, sqlite3_value* yearValue)
     {
-        if (sqlite3_value_type(rowidValue) != SQLITE_INTEGER || sqlite3_value_type(plotValue) != SQLITE_INTEGER ||
-            sqlite3_value_type(yearValue) != SQLITE_INTEGER) {
-            inPlotOrder = false;
+        const bool whole = sqlite3_value_type(rowidValue) == SQLITE_INTEGER &&
+                           sqlite3_value_type(plotValue) == SQLITE_INTEGER && sqlite3_value_type(yearValue) == SQLITE_INTEGER;
+        const sqlite3_int64 r = whole ? sqlite3_value_int64(rowidValue) : 0;
+        if (!whole || (anyRow_ && r <= rowid_) ||
+            !plotYears->add(sqlite3_value_int64(plotValue), sqlite3_value_int64(yearValue))) {
+            plotYears.reset();
             return;
         }
-        const sqlite3_int64 r = sqlite3_value_int64(rowidValue), p = sqlite3_value_int64(plotValue),
-                            y = sqlite3_value_int64(yearValue);
-        if (anyRow_ && (r <= rowid_ || p < plot_ || (p == plot_ && y < year_))) inPlotOrder = false;
         anyRow_ = true;
         rowid_ = r;
-        plot_ = p;
-        year_ = y;
     }
 
     bool anyNumber_ = false, anyWhole_ = false, anyReal_ = false, anyText_ = false;
     sqlite3_int64 minWhole_ = 0, maxWhole_ = 0;
     double minReal_ = 0, maxReal_ = 0;
     bool anyRow_ = false;
-    sqlite3_int64 rowid_ = 0, plot_ = 0, year_ = 0;
+    sqlite3_int64 rowid_ = 0;
 };
 
 class Checker {
@@ -238,8 +240,8 @@ public:
     bool more = false;
     // The first and last year of the rows of the first pass over cultivation.
     db::Value firstYear, lastYear;
-    // Whether the events lie in the order of their plot and year.
-    bool eventsInPlotOrder = false;
+    // The plot-years of the events when they lie in the order of their plot and year.
+    std::shared_ptr<const EventPlotYears> eventPlotYears;
 
 private:
     bool full()
@@ -287,7 +289,7 @@ void Checker::check(const TableCheck& k)
     // there are some.
     const bool events = k.table == "cultivation";
     const auto firstPassOver = [&](const std::string& order) {
-        FirstPass pass;
+        FirstPass pass(order != "NULL, NULL");
         db::ScopedFunctions functions(c_.handle(), &pass);
         functions.define("vt_input_pass", -1, &FirstPass::step);
         // CASE keeps the rows to those of the pass (a subquery in a plain AND may be tested last).
@@ -308,7 +310,7 @@ void Checker::check(const TableCheck& k)
         }
         firstYear = pass.firstYear();
         lastYear = pass.lastYear();
-        eventsInPlotOrder = pass.inPlotOrder;
+        eventPlotYears = pass.plotYears;
     } else {
         pass = firstPassOver("NULL, NULL");
     }
@@ -364,7 +366,7 @@ void Checker::checkSpans()
 } // namespace
 
 std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more,
-                                        bool* eventsInPlotOrder)
+                                        std::shared_ptr<const EventPlotYears>* eventPlotYears)
 {
     const std::string sel = kSelected;
     const std::string usedItems = "(SELECT Item_IX FROM cultivation WHERE FL_ID IN " + sel + ")";
@@ -447,7 +449,7 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
     for (const TableCheck& k : checks) checker.check(k);
     checker.checkSpans();
     more = checker.more;
-    if (eventsInPlotOrder) *eventsInPlotOrder = checker.eventsInPlotOrder;
+    if (eventPlotYears) *eventPlotYears = checker.eventPlotYears;
     return checker.problems;
 }
 
@@ -456,7 +458,7 @@ RunInputFacts validate_run_input(const PrepContext& p, bool withClimate)
     bool more = false;
     RunInputFacts facts;
     const std::vector<std::string> problems =
-        input_problems(p.db, withClimate, kListedInputProblems, more, &facts.eventsInPlotOrder);
+        input_problems(p.db, withClimate, kListedInputProblems, more, &facts.eventPlotYears);
     if (problems.empty()) return facts;
     std::string text = "the input of the selected plots cannot be used:";
     for (const std::string& line : problems) text += "\n  " + line;

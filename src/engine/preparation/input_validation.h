@@ -1,5 +1,8 @@
 #pragma once
+#include "engine/preparation/event_plot_years.h"
+
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,15 +33,16 @@ inline constexpr std::size_t kListedInputProblems = 20;
 // Each problem names table, plot, row (the row id) and column, e.g.
 //   cultivation, plot 3, row 17, column year: 2147483647 is outside 1..9999
 // At most `limit` problems are returned; `more` is set when there were others.
-// `eventsInPlotOrder`, when given, tells whether the management events, in the order of their
-// row ids, lie in the order of their plot and year (whole numbers both).
+// `eventPlotYears`, when given, receives the plot-years of the management events when the
+// events, in the order of their row ids, lie in the order of their plot and year (whole
+// numbers both), and nothing otherwise.
 std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more,
-                                        bool* eventsInPlotOrder = nullptr);
+                                        std::shared_ptr<const EventPlotYears>* eventPlotYears = nullptr);
 
 // What the check found out on the way about input that can be used.
 struct RunInputFacts {
-    // The events of cultivation lie in plot-year order (see input_problems).
-    bool eventsInPlotOrder = false;
+    // The plot-years of the events of cultivation when they lie in plot-year order.
+    std::shared_ptr<const EventPlotYears> eventPlotYears;
 };
 
 // Ends the run (RunCancelled, caption "input") with the list of problems, if there are any.

@@ -2,6 +2,7 @@
 #include "engine/run/run_config.h"
 #include "engine/run/run_hooks.h"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +28,7 @@ private:
 struct RunStopRequested {};
 
 class PreparationTransaction;
+class EventPlotYears;
 
 // What every preparation step works with: the connection, the run's configuration and
 // hooks, and whether the database holds area shares per event (regional mode).
@@ -35,8 +37,9 @@ struct PrepContext {
     const RunConfig& cfg;
     const RunHooks& hooks;
     bool regional = false;
-    // The management events lie in plot-year order by row id (found by the input check).
-    bool eventsInPlotOrder = false;
+    // The plot-years of the management events when they lie in plot-year order by row id
+    // (found by the input check), else nothing.
+    std::shared_ptr<const EventPlotYears> eventPlotYears{};
     // The transaction the working tables are built in, told of every dropped table.
     PreparationTransaction* transaction = nullptr;
 

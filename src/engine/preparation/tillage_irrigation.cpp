@@ -1,4 +1,6 @@
 #include "engine/preparation/tillage_irrigation.h"
+
+#include "engine/preparation/event_plot_years.h"
 #include "base/key_hash.h"
 
 #include "engine/preparation/plot_selection.h"
@@ -205,6 +207,20 @@ private:
     std::unordered_map<Key, std::pair<sqlite3_value*, sqlite3_value*>, KeyHash> irrigation_;
 };
 
+// vt_next_event_year(plot, year): the next later year with an event of the plot, NULL when
+// there is none; the plot-years come from the input check (user data), and plot and year of
+// an event are whole numbers there.
+void next_event_year(sqlite3_context* ctx, int, sqlite3_value** v)
+{
+    const auto* years = static_cast<const EventPlotYears*>(sqlite3_user_data(ctx));
+    if (sqlite3_value_type(v[0]) == SQLITE_INTEGER && sqlite3_value_type(v[1]) == SQLITE_INTEGER)
+        if (const auto next = years->nextYear(sqlite3_value_int64(v[0]), sqlite3_value_int64(v[1]))) {
+            sqlite3_result_int64(ctx, *next);
+            return;
+        }
+    sqlite3_result_null(ctx);
+}
+
 } // namespace
 
 void build_tillage_irrigation(const PrepContext& p)
@@ -218,15 +234,25 @@ void build_tillage_irrigation(const PrepContext& p)
     // sorts anyway) and their next year is sought once each (MATERIALIZED: merged into the
     // outer query, the seek would run for the filter and again for the minimum). An event
     // of a plot listed twice in site_state counts once: the grouping merges its copies anyway.
+    // With the events in plot-year order the input check has listed the plot-years, and the
+    // next one is looked up there.
     const std::string groupPart = p.regional ? ", part" : "";
+    std::optional<db::ScopedFunctions> nextYearLookup;
+    std::string nextYear = "(SELECT Min(later.[year]) FROM cultivation AS later"
+                           " WHERE later.FL_ID = cultivation.FL_ID AND later.[year] > cultivation.[year])";
+    if (p.eventPlotYears) {
+        nextYearLookup.emplace(p.db.handle(), const_cast<EventPlotYears*>(p.eventPlotYears.get()));
+        nextYearLookup->define("vt_next_event_year", 2, &next_event_year);
+        nextYear = "vt_next_event_year(cultivation.FL_ID, cultivation.[year])";
+    }
     p.rebuild("tmp_tirg_pattern",
               "WITH event AS MATERIALIZED (SELECT cultivation.FL_ID AS FL_ID, cultivation.Macode AS Macode,"
-              " cultivation.Quantity AS quantity, cultivation.[year] AS yr, (SELECT Min(later.[year]) FROM cultivation AS later"
-              " WHERE later.FL_ID = cultivation.FL_ID AND later.[year] > cultivation.[year]) AS yr_mx, " + part + " AS part"
+              " cultivation.Quantity AS quantity, cultivation.[year] AS yr, " + nextYear + " AS yr_mx, " + part + " AS part"
               " FROM cultivation NOT INDEXED WHERE cultivation.Macode IN (7,14) AND " +
                   selected_plot_condition(p.db, "cultivation.FL_ID") + ")"
               " SELECT FL_ID, Macode, quantity, yr, Min(yr_mx) AS yr_mx, part FROM event"
               " WHERE yr_mx IS NOT NULL GROUP BY FL_ID, yr, quantity, Macode" + groupPart);
+    nextYearLookup.reset();
     p.rebuild("tmp_last_tillage", "SELECT fl_id AS fl_id, max(yr_mx) AS max_yr FROM tmp_tirg_pattern GROUP BY fl_id");
 
     // One row per selected plot, scenario year and distinct notill, in that order, with its

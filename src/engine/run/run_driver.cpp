@@ -217,7 +217,7 @@ RunResult RunDriver::runSequence()
     settleInitialStateSource();
     p.checkStop();
     // Nothing is built from input that cannot be used.
-    p.eventsInPlotOrder = validate_run_input(p, route == MethodRoute::CarbonModel && cfg_.recalc_bat).eventsInPlotOrder;
+    p.eventPlotYears = validate_run_input(p, route == MethodRoute::CarbonModel && cfg_.recalc_bat).eventPlotYears;
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 
     p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");
