@@ -237,6 +237,28 @@ TEST(RunReliability, UnusableInputIsRefusedBeforeAnythingChanges)
     }
 }
 
+// Input of a plot that is not selected is not the run's business: selected plots that are a
+// range of ids or a list of them run as if it were fine.
+TEST(RunReliability, UnusableInputOfAPlotNotSelectedIsLeftAlone)
+{
+    for (const bool range : {true, false}) {
+        RunFixture f;
+        two_plots(f);
+        if (!range) {  // plots 1, 2 and 6
+            f.addPlot(6);
+            f.addEvent(6, 2001, 2, 1, 60);
+            f.addMeasurement(6, 7, 2001, 0, 1.2);
+        }
+        f.addPlot(4, 1, 1, 0, 0);
+        f.addEvent(4, 2001, 2, 1, 60);
+        f.addMeasurement(4, 7, 2001, 0, 1.2);
+        f.db().execute("UPDATE cultivation SET Quantity='x', year=20190 WHERE FL_ID=4");
+        f.db().execute("UPDATE measurements SET meas_value='1,2' WHERE FL_ID=4");
+        f.db().execute("UPDATE field_description SET soil_ID='?' WHERE FL_ID=4");
+        EXPECT_EQ(full_run(f, f.config()).result.outcome, RunOutcome::Finished) << range;
+    }
+}
+
 // Soil or input values at the end of the number range: the plots they reach end with a
 // message naming plot, year and quantity (or run on where the value is harmless); no result
 // table receives a value that is not a finite number.

@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/scoped_functions.h"
 #include "db/sql_quote.h"
+#include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
 
 #include <sqlite3.h>
@@ -371,11 +372,13 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
     const std::string sel = kSelected;
     const std::string usedItems = "(SELECT Item_IX FROM cultivation WHERE FL_ID IN " + sel + ")";
     const std::string plot = "'plot ' || t.FL_ID";
+    // The rows of the selected plots: a range test where the plots are a range.
+    const std::string ofSelectedPlot = selected_plot_condition(c, "t.FL_ID");
     std::vector<TableCheck> checks = {
-        {"field_description", {"climate_ID", "soil_ID", "repix"}, "t.FL_ID IN " + sel, "", plot, "", 1, {}, false},
+        {"field_description", {"climate_ID", "soil_ID", "repix"}, ofSelectedPlot, "", plot, "", 1, {}, false},
         {"cultivation",
          {"FL_ID_alt", "Macode", "Item_IX", "Quantity", "part"},
-         "t.FL_ID IN " + sel,
+         ofSelectedPlot,
          "1",
          plot,
          "year",
@@ -384,7 +387,7 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          false},
         {"measurements",
          {"year_number", "meas_value"},
-         "t.FL_ID IN " + sel + " AND t.M_IX IN (0, 7)",
+         ofSelectedPlot + " AND t.M_IX IN (0, 7)",
          "",
          plot,
          "year",
