@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "db/connection.h"
 #include "db/sql_quote.h"
+#include "engine/preparation/plot_selection.h"
 
 #include <sqlite3.h>
 
@@ -11,8 +12,6 @@
 namespace vt::engine {
 
 namespace {
-
-constexpr const char* kSelected = "(SELECT FL_ID FROM site_state WHERE status=1)";
 
 // The name under which the table's row id can be read: a column may hide "rowid".
 std::optional<std::string> rowid_name(db::Connection& c, const std::string& table)
@@ -36,6 +35,8 @@ const std::vector<std::string>& OldResults::tables()
 
 OldResults::OldResults(db::Connection& c) : c_(c)
 {
+    // The selected plots: a range test where they are a range, else the list.
+    const std::string selected = selected_plot_condition(c, "fl_id");
     for (const std::string& name : tables()) {
         if (!c.tableExists(name)) continue;
         Table t;
@@ -44,8 +45,7 @@ OldResults::OldResults(db::Connection& c) : c_(c)
         std::optional<db::Statement> scan;
         if (const auto rowid = rowid_name(c, name)) {
             try {
-                scan.emplace(c.prepare("SELECT " + *rowid + ", fl_id FROM " + q + " WHERE fl_id IN " + kSelected +
-                                       " ORDER BY " + *rowid));
+                scan.emplace(c.prepare("SELECT " + *rowid + ", fl_id FROM " + q + " WHERE " + selected + " ORDER BY " + *rowid));
                 t.byRowid.emplace(c.prepare("DELETE FROM " + q + " WHERE " + *rowid + " BETWEEN ?1 AND ?2"));
             } catch (const db::DbError&) {
                 // A table without row ids.
@@ -70,7 +70,7 @@ OldResults::OldResults(db::Connection& c) : c_(c)
             }
         } else {
             t.byPlot.emplace(c.prepare("DELETE FROM " + q + " WHERE fl_id = ?1"));
-            for (auto rows = c.query("SELECT DISTINCT fl_id FROM " + q + " WHERE fl_id IN " + kSelected); !rows.eof();
+            for (auto rows = c.query("SELECT DISTINCT fl_id FROM " + q + " WHERE " + selected); !rows.eof();
                  rows.next())
                 t.runs[rows.field(0).toInt()];
         }
