@@ -113,7 +113,8 @@ TEST(BalanceInput, StreamsGiveExactlyTheRowsOfTheInputQuery)
 
 // The run's test for an initial observation before the first crop or amendment year finds a
 // conflict exactly when the check query written to rux_check_init.sql lists a plot, in both
-// of its forms: through the event index, and grouped for databases without one.
+// of its forms: through the event index (driven by the plots or by the observations), and
+// grouped for databases without one.
 TEST(BalanceInput, ConflictTestAgreesWithTheInitialObservationCheck)
 {
     const std::vector<std::pair<const char*, bool>> cases = {
@@ -139,8 +140,10 @@ TEST(BalanceInput, ConflictTestAgreesWithTheInitialObservationCheck)
         if (*change) fx.db().executeScript(change);
         EXPECT_EQ(!fx.db().query(initial_observation_check_query()).eof(), conflict) << change;
         for (const bool eventIndex : {true, false})
-            EXPECT_EQ(!fx.db().query(initial_observation_conflict_query(eventIndex)).eof(), conflict)
-                << change << (eventIndex ? " (per plot through the index)" : " (grouped)");
+            for (const bool fromObservations : {false, true})
+                EXPECT_EQ(!fx.db().query(initial_observation_conflict_query(eventIndex, fromObservations)).eof(), conflict)
+                    << change << (eventIndex ? " (per plot through the index" : " (grouped")
+                    << (fromObservations ? ", from the observations)" : ")");
     }
 }
 

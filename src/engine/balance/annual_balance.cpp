@@ -73,7 +73,12 @@ std::optional<std::string> AnnualBalance::prepareInput()
         std::ofstream f(std::filesystem::path(cfg_.work_dir) / kCheckInitFile, std::ios::trunc);
         f << check << '\n';
     }
-    if (!c_.query(initial_observation_conflict_query(has_index_leading_with(c_, "cultivation", {"FL_ID"}))).eof()) {
+    // Most plots selected (a regional run): the observations are read in one pass.
+    const bool mostSelected = c_.scalar("SELECT (SELECT count(*) FROM site_state WHERE status=1) * 3 >="
+                                        " (SELECT count(*) FROM field_description)")
+                                  .toInt() != 0;
+    if (!c_.query(initial_observation_conflict_query(has_index_leading_with(c_, "cultivation", {"FL_ID"}), mostSelected))
+             .eof()) {
         hooks_.show(" simulation run canceled ", " Error in initialisation; use rux_check_init.sql ");
         return std::nullopt;
     }

@@ -17,8 +17,9 @@ std::string initial_observation_check_query();
 // A plot that the initial-observation check would list, if there is one: the same test
 // made once per selected plot, with the plot's first crop or amendment year looked up
 // through an index of cultivation on FL_ID (`eventIndex`), else taken from one grouped
-// pass over cultivation.
-std::string initial_observation_conflict_query(bool eventIndex);
+// pass over cultivation. With the index, `fromObservations` reads the observations in one
+// pass instead of searching those of each selected plot (cheaper when most plots are).
+std::string initial_observation_conflict_query(bool eventIndex, bool fromObservations = false);
 
 // The plot list of the simulator: selected plots with their climate station and soil.
 std::string plot_list_query();
