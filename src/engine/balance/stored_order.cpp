@@ -110,20 +110,27 @@ std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::s
     return starts;
 }
 
+std::vector<IndexKeys> index_keys(db::Connection& c, const std::string& table)
+{
+    std::vector<IndexKeys> indexes;
+    for (auto cur = c.query("SELECT name, partial FROM pragma_index_list(?)", {table}); !cur.eof(); cur.next())
+        indexes.push_back({cur.field(0).toString(), {}, false, cur.field(1).toInt() != 0});
+    for (IndexKeys& index : indexes)
+        for (auto cur = c.query("SELECT name, \"desc\" FROM pragma_index_xinfo(?) WHERE key = 1 ORDER BY seqno", {index.name});
+             !cur.eof(); cur.next()) {
+            index.columns.push_back(cur.field(0).isNull() ? std::string() : base::to_lower(cur.field(0).toString()));
+            index.descending = index.descending || cur.field(1).toInt() != 0;
+        }
+    return indexes;
+}
+
 bool has_index_leading_with(db::Connection& c, const std::string& table, const std::vector<std::string>& columns)
 {
-    std::vector<std::string> indexes;
-    for (auto cur = c.query("SELECT name FROM pragma_index_list(?) WHERE partial = 0", {table}); !cur.eof(); cur.next())
-        indexes.push_back(cur.getString("name"));
-    for (const std::string& index : indexes) {
-        std::size_t matched = 0;
-        for (auto cur = c.query("SELECT lower(name) AS name FROM pragma_index_info(?) ORDER BY seqno", {index});
-             !cur.eof() && matched < columns.size(); cur.next(), ++matched) {
-            std::string want = columns[matched];
-            std::transform(want.begin(), want.end(), want.begin(), [](unsigned char ch) { return std::tolower(ch); });
-            if (cur.getString("name") != want) break;
-        }
-        if (matched == columns.size()) return true;
+    for (const IndexKeys& index : index_keys(c, table)) {
+        if (index.partial || index.columns.size() < columns.size()) continue;
+        bool leads = true;
+        for (std::size_t i = 0; i < columns.size() && leads; ++i) leads = index.columns[i] == base::to_lower(columns[i]);
+        if (leads) return true;
     }
     return false;
 }

@@ -23,6 +23,16 @@ bool prepares(sqlite3* db, const std::string& sql);
 std::optional<std::vector<long long>> run_starts(db::Connection& c, const std::string& table, const std::string& key1,
                                                  const std::string& key2, bool strict, int maxRuns);
 
+// An index of a table as a walk through it orders the rows: its key columns in order
+// (lower case; empty for an expression), whether any of them descends, whether it is partial.
+struct IndexKeys {
+    std::string name;
+    std::vector<std::string> columns;
+    bool descending = false;
+    bool partial = false;
+};
+std::vector<IndexKeys> index_keys(db::Connection& c, const std::string& table);
+
 // Whether `table` has an index (not a partial one) whose first columns are `columns`, in
 // that order (letter case aside).
 bool has_index_leading_with(db::Connection& c, const std::string& table, const std::vector<std::string>& columns);

@@ -38,13 +38,12 @@ struct Selection {
 };
 
 // Every event of cultivation belongs to a plot that `condition` (over cultivation.FL_ID)
-// keeps. With the plots a range and an index of cultivation leading with FL_ID, the
+// keeps. With the plots a range (`range`, as `condition` tests it) and an index of cultivation leading with FL_ID, the
 // distinct plot ids are walked through the index, one seek each (a few thousand for a
 // region), and each is tested as the condition tests an event; otherwise the events that
 // the condition keeps are counted, which reads the whole plot index.
-bool every_event_selected(const PrepContext& p, const std::string& condition)
+bool every_event_selected(const PrepContext& p, const std::optional<PlotRange>& range, const std::string& condition)
 {
-    const std::optional<PlotRange> range = selected_plot_range(p.db);
     if (range && has_index_leading_with(p.db, "cultivation", {"FL_ID"}))
         return p.db.scalar("SELECT NOT EXISTS (SELECT 1 FROM cultivation WHERE FL_ID IS NULL) AND NOT EXISTS ("
                            "WITH RECURSIVE plot(id) AS (SELECT (SELECT FL_ID FROM cultivation WHERE FL_ID IS NOT NULL"
@@ -65,22 +64,9 @@ bool every_event_selected(const PrepContext& p, const std::string& condition)
 bool ordered_walk_follows_rowids(db::Connection& c)
 {
     bool any = false;
-    std::vector<std::pair<std::string, bool>> indexes;  // name, partial
-    for (db::Cursor i = c.query("SELECT name, partial FROM pragma_index_list('cultivation')"); !i.eof(); i.next())
-        indexes.emplace_back(i.field(0).toString(), i.field(1).toInt() != 0);
-    const auto lower = [](std::string t) {
-        for (char& ch : t) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        return t;
-    };
-    for (const auto& [index, partial] : indexes) {
-        std::vector<std::string> columns;
-        for (db::Cursor k = c.query("SELECT name, \"desc\" FROM pragma_index_xinfo(?) WHERE key = 1 ORDER BY seqno", {index});
-             !k.eof(); k.next()) {
-            if (k.field(1).toInt() != 0) return false;
-            columns.push_back(k.field(0).isNull() ? std::string() : lower(k.field(0).toString()));
-        }
-        if (columns.empty() || columns[0] != "fl_id") continue;
-        if (partial || columns.size() != 2 || columns[1] != "year") return false;
+    for (const IndexKeys& index : index_keys(c, "cultivation")) {
+        if (index.columns.empty() || index.columns[0] != "fl_id") continue;
+        if (index.partial || index.descending || index.columns.size() != 2 || index.columns[1] != "year") return false;
         any = true;
     }
     return any;
@@ -88,12 +74,13 @@ bool ordered_walk_follows_rowids(db::Connection& c)
 
 Selection selection(const PrepContext& p)
 {
-    Selection s{Selection::Member, selected_plot_condition(p.db, "cultivation.FL_ID")};
+    const std::optional<PlotRange> range = selected_plot_range(p.db);
+    Selection s{Selection::Member, selected_plot_condition(range, "cultivation.FL_ID")};
     if (p.db.scalar("SELECT EXISTS (SELECT 1 FROM site_state GROUP BY FL_ID HAVING count(*) > 1)").toInt() != 0) {
         s.kind = Selection::Join;
         return s;
     }
-    if (every_event_selected(p, s.condition)) s.kind = Selection::All;
+    if (every_event_selected(p, range, s.condition)) s.kind = Selection::All;
     return s;
 }
 

@@ -24,7 +24,6 @@ public:
     }
     // The first year after `year` in which plot `plot` has an event; nothing when there is none.
     std::optional<long long> nextYear(long long plot, long long year) const;
-    std::size_t size() const { return plotYears_.size(); }
 
 private:
     bool outOfOrder();

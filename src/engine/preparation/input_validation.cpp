@@ -289,8 +289,9 @@ void Checker::check(const TableCheck& k)
     // years and whether they lie in plot order; the rows with a flaw are sought only when
     // there are some.
     const bool events = k.table == "cultivation";
-    const auto firstPassOver = [&](const std::string& order) {
-        FirstPass pass(order != "NULL, NULL");
+    const auto firstPassOver = [&](bool ordered) {
+        const std::string order = ordered ? "t.rowid, t.FL_ID" : "NULL, NULL";
+        FirstPass pass(ordered);
         db::ScopedFunctions functions(c_.handle(), &pass);
         functions.define("vt_input_pass", -1, &FirstPass::step);
         // CASE keeps the rows to those of the pass (a subquery in a plain AND may be tested last).
@@ -304,16 +305,16 @@ void Checker::check(const TableCheck& k)
     FirstPass pass;
     if (events) {
         try {
-            pass = firstPassOver("t.rowid, t.FL_ID");
+            pass = firstPassOver(true);
         } catch (const db::DbError&) {
             // A table without row ids (or plots): in no order that a scan could follow.
-            pass = firstPassOver("NULL, NULL");
+            pass = firstPassOver(false);
         }
         firstYear = pass.firstYear();
         lastYear = pass.lastYear();
         eventPlotYears = pass.plotYears;
     } else {
-        pass = firstPassOver("NULL, NULL");
+        pass = firstPassOver(false);
     }
     if (!pass.flaw) return;
 

@@ -24,10 +24,15 @@ std::string plot_range_condition(const PlotRange& range, const std::string& colu
            " = CAST(" + column + " AS INTEGER)";
 }
 
+std::string selected_plot_condition(const std::optional<PlotRange>& range, const std::string& column)
+{
+    if (range) return plot_range_condition(*range, column);
+    return column + " IN (SELECT FL_ID FROM site_state WHERE status=1)";
+}
+
 std::string selected_plot_condition(db::Connection& db, const std::string& column)
 {
-    if (const auto range = selected_plot_range(db)) return plot_range_condition(*range, column);
-    return column + " IN (SELECT FL_ID FROM site_state WHERE status=1)";
+    return selected_plot_condition(selected_plot_range(db), column);
 }
 
 } // namespace vt::engine

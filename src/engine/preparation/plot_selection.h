@@ -26,4 +26,7 @@ std::optional<PlotRange> selected_plot_range(db::Connection& db);
 // The condition that `column` holds a plot of the range (a whole number within it).
 std::string plot_range_condition(const PlotRange& range, const std::string& column);
 
+// selected_plot_condition() for the range selected_plot_range() gave.
+std::string selected_plot_condition(const std::optional<PlotRange>& range, const std::string& column);
+
 } // namespace vt::engine
