@@ -16,6 +16,18 @@ std::string format_number(double v)
     return std::string(buf, r.ptr);
 }
 
+double round_significant(long double v, int significant)
+{
+    if (!std::isfinite(v) || v == 0) return static_cast<double>(v);
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+    double out = 0;
+    std::from_chars(buf, r.ptr, out, std::chars_format::scientific);
+    return out;
+}
+
+std::string format_statistic(long double v) { return format_number(round_significant(v, 12)); }
+
 std::string format_significant(double v, int significant)
 {
     char buf[64];

@@ -1,6 +1,6 @@
 #include "cli/command_registry.h"
 #include "cli/eval_output.h"
-#include "eval/outlier_indication.h"
+#include "workbench/outlier_refresh.h"
 
 #include <memory>
 #include <ostream>
@@ -13,8 +13,8 @@ void run_outliers(const std::string& path, Context& ctx)
 {
     auto c = open_database(path);
     if (!c->tableExists("measurements")) throw CommandError("the database has no table measurements");
-    const auto s = eval::prepare_outlier_indication(*c);
-    ctx.out << "outlier indication: " << s.groups << " groups tested, " << s.flagged << " observations flagged\n";
+    const auto s = workbench::refresh_outlier_indication(*c);
+    ctx.out << "outlier indication: " << workbench::outlier_refresh_report(s, false) << "\n";
     if (s.flagged == 0) return;
     auto cur = c->query("SELECT tmp_outlist.fl_id AS FL_ID, tmp_outlist.m_ix AS M_IX, tmp_outlist.meas_id AS meas_ID, "
                         " measurements.year, measurements.year_number, measurements.meas_value "

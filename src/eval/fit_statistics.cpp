@@ -59,8 +59,11 @@ std::optional<FitStatistics> fit_statistics(const PairSums& p)
         ErrorDecomposition dec;
         const long double b = (p.os - n * oMean * sMean) / oVar;
         dec.sb = (oMean - sMean) * (oMean - sMean);
-        dec.nu = (1 - b) * (1 - b) * (p.o2 / n - oMean * oMean);
-        dec.lc = (p.s2 / n - sMean * sMean) * (1 - *f.r * *f.r);
+        // Variances and 1 - r² are never negative; a negative remainder of their
+        // differences is rounding noise (r of a perfect fit read as 1 + 1e-16).
+        const auto nonNegative = [](long double v) { return v < 0 ? 0.0L : v; };
+        dec.nu = (1 - b) * (1 - b) * nonNegative(p.o2 / n - oMean * oMean);
+        dec.lc = nonNegative(p.s2 / n - sMean * sMean) * nonNegative(1 - *f.r * *f.r);
         const long double mse = f.rmse * f.rmse;
         if (mse > 0) {
             dec.sbShare = dec.sb / mse;

@@ -25,12 +25,7 @@ std::string stored_number(long double v)
 
 } // namespace
 
-std::string display_number(long double v)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15Lg", v);
-    return buf;  // snprintf follows the C locale's decimal separator
-}
+std::string display_number(long double v) { return base::format_statistic(v); }
 
 StatsAccumulator::StatsAccumulator(std::string table, NumberFormat format)
     : table_(std::move(table)), format_(std::move(format))

@@ -14,7 +14,8 @@ namespace vt::eval {
 
 // Number text for the statistics list: the user's number format.
 using NumberFormat = std::function<std::string(long double)>;
-// 15 significant digits with the decimal separator of the current C locale.
+// The shortest form of the value rounded to 12 significant digits, with a decimal point
+// (base::format_statistic).
 std::string display_number(long double v);
 
 // Adds one pair of observed and simulated values to the sums (year for the trend of the

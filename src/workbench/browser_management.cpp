@@ -104,11 +104,32 @@ int item_group_of_action(int macode)
     }
 }
 
-int subject_group_of_action(int macode)
+bool action_has_items(int macode)
 {
-    switch (macode) {
-    case 0: case 1: case 2: case 9: case 12: return 1;
-    default: return macode;
+    const int group = item_group_of_action(macode);
+    return group == 1 || group == 3 || group == 4;
+}
+
+long long item_key_of_event(int macode, long long itemIx) { return item_group_of_action(macode) * 100000LL + itemIx; }
+
+ActionFields action_fields(int macode)
+{
+    ActionFields f;
+    f.itemGroup = item_group_of_action(macode);
+    f.itemShown = !(macode == 5 || macode == 7 || macode == 14);
+    f.intensityShown = macode != 14;
+    f.areaShareEditable = !(macode == 6 || macode == 8 || macode == 10 || macode == 11);
+    f.itemKeepsIntensity = macode == 21 || macode == 22;
+    if (macode == 21 || macode == 22 || macode == 23) f.presetIntensity = "-99";
+    return f;
+}
+
+ItemViewer item_viewer_of_action(int macode)
+{
+    switch (item_group_of_action(macode)) {
+    case 1: return ItemViewer::Crop;
+    case 3: return ItemViewer::Amendment;
+    default: return ItemViewer::None;
     }
 }
 
@@ -119,7 +140,7 @@ bool management_filter_accepts(ManagementFilter filter, long long macode)
     case ManagementFilter::Harvest: return macode == 2 || macode == 9;
     case ManagementFilter::Amendment: return macode == 3;
     case ManagementFilter::Fertilizer: return macode == 4;
-    case ManagementFilter::Tillage: return macode == 14;
+    case ManagementFilter::Tillage: return macode == 5 || macode == 14;
     }
     return true;
 }
@@ -143,7 +164,7 @@ std::vector<ManagementRow> management_rows(db::Connection& c, long long flId, Ma
     case ManagementFilter::Harvest: where += " and ((macode=2) or (macode=9))"; break;
     case ManagementFilter::Amendment: where += " and macode=3"; break;
     case ManagementFilter::Fertilizer: where += " and macode=4"; break;
-    case ManagementFilter::Tillage: where += " and macode=14"; break;
+    case ManagementFilter::Tillage: where += " and macode in (5,14)"; break;
     }
     auto r = c.query(std::string("select cultivation_id, day, month, [year], Macode, Item_IX, Quantity, Sim_Quantity, ") +
                          (regional ? "part" : "1") + " from cultivation" + where + " order by [year], Macode, cultivation_id",
@@ -164,8 +185,12 @@ std::vector<ManagementRow> management_rows(db::Connection& c, long long flId, Ma
             m.action = a->second.first;
             m.unit = a->second.second;
         }
-        const auto s = subjects.find(subject_group_of_action(m.macode) * 100000LL + m.itemIx);
-        m.subject = s == subjects.end() ? "?" : s->second;
+        if (action_has_items(m.macode)) {
+            const auto s = subjects.find(item_key_of_event(m.macode, m.itemIx));
+            m.subject = s == subjects.end() ? "?" : s->second;
+        } else {
+            m.subject = "-";
+        }
         rows.push_back(std::move(m));
     }
     return rows;

@@ -35,12 +35,33 @@ std::vector<ItemChoice> all_items(db::Connection& c);
 // The item group of an action: 1 crops, 3 amendments, 4 fertilisers, 5/7/14 "-" entries,
 // 6/8/10/11/21/22/23 the code itself, -99 none.
 int item_group_of_action(int macode);
-// The group that names a stored row's subject (1 for crops, 4, 7, else the code).
-int subject_group_of_action(int macode);
+// Whether events of an action name an item: crops (group 1), organic amendments (3) and
+// mineral fertilisers (4). Tillage, irrigation and the other actions have none; their
+// stored item_ix carries no meaning and their subject reads "-".
+bool action_has_items(int macode);
+// The item choice's key of an event: group * 100000 + item_ix.
+long long item_key_of_event(int macode, long long itemIx);
+
+// What the "Management Event" fields show for an action: the same whether the action was
+// just chosen or a stored event of it is shown.
+struct ActionFields {
+    int itemGroup = -99;            // the items offered (item_group_of_action)
+    bool itemShown = true;          // hidden for actions without items (5, 7, 14)
+    bool intensityShown = true;     // intensity, its unit and default: hidden for 14
+    bool areaShareEditable = true;  // FLA%: not for 6, 8, 10 and 11
+    bool itemKeepsIntensity = false;  // choosing an item clears the intensity, except for 21 and 22
+    std::string presetIntensity;    // "-99" for 21, 22 and 23, else empty
+};
+ActionFields action_fields(int macode);
+
+// The parameter dialog a right press on the item choice opens for an action.
+enum class ItemViewer { None, Crop, Amendment };
+ItemViewer item_viewer_of_action(int macode);
 
 enum class ManagementFilter { All, Harvest, Amendment, Fertilizer, Tillage };
 
-// Whether the list filter shows events of this action code.
+// Whether the list filter shows events of this action code ("soil tillage": the tillage
+// events 5 and the changes of tillage 14).
 bool management_filter_accepts(ManagementFilter filter, long long macode);
 
 // A row of the management list.
@@ -53,7 +74,7 @@ struct ManagementRow {
     double simQuantity = 0;
     double part = 1;
     std::string action;   // "" when the code is not in the action table
-    std::string subject;  // "?" when the item is not found
+    std::string subject;  // "-" for actions without items; "?" when the item is not found
     std::string unit;
 };
 // The plot's events in year and action order, named by the action and item tables.

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "engine/balance/balance_options.h"
 
 #include <cmath>
 
@@ -91,11 +92,17 @@ std::vector<std::string> initialisation_choices(db::Connection& c, long long flI
     return list;
 }
 
-std::optional<int> continued_first_year(db::Connection& c, const std::string& statePlot)
+std::optional<long long> continued_state_plot(const std::string& iCon, long long flId)
 {
-    const auto id = parse_user_integer(statePlot);
-    if (!id || !c.tableExists("som_state")) return std::nullopt;
-    auto v = c.scalar("select yr+1 as ayr from som_state where fl_id=?", {db::Value(*id)});
+    const std::string preCond = base::trim(iCon);
+    if (!engine::starts_from_stored_state(preCond)) return std::nullopt;
+    return engine::stored_state_plot(preCond, flId);
+}
+
+std::optional<int> continued_first_year(db::Connection& c, long long statePlot)
+{
+    if (!c.tableExists("som_state")) return std::nullopt;
+    auto v = c.scalar("select yr+1 as ayr from som_state where fl_id=?", {db::Value(statePlot)});
     if (v.isNull()) return std::nullopt;
     return static_cast<int>(v.toInt());
 }

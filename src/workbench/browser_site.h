@@ -56,7 +56,11 @@ std::optional<std::vector<Choice>> experiment_station_choices(db::Connection& c,
 // one year before `firstYear`.
 std::vector<std::string> initialisation_choices(db::Connection& c, long long flId, int firstYear);
 // The first year of a plot continued from another plot's stored state (its year + 1).
-std::optional<int> continued_first_year(db::Connection& c, const std::string& statePlot);
+std::optional<int> continued_first_year(db::Connection& c, long long statePlot);
+// The plot whose stored state an initialisation (i_con) continues, as the run reads it:
+// none for "obsval", "null" and "RepIX"; the plot itself for "omstat"; a plot key names
+// that plot.
+std::optional<long long> continued_state_plot(const std::string& iCon, long long flId);
 
 // The mean simulated BAT of the plot with 2 decimals; empty without results.
 std::string simulated_mean_bat(db::Connection& c, long long flId);

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/db_error.h"
+#include "workbench/browser_management.h"
 
 #include <algorithm>
 
@@ -121,24 +122,24 @@ eval::Table plot_references(db::Connection& c, long long plot)
                 plot);
 }
 
+std::string property_axis_title(db::Connection& c, int mIx, const std::string& fallback)
+{
+    if (!c.tableExists("gln_mwml")) return fallback;
+    auto r = c.query("select KURZBEZ, EINHEIT from GLN_MWML where M_IX=?", {db::Value(mIx)});
+    if (r.eof()) return fallback;
+    const std::string name = r.field(0).toString(), unit = r.field(1).toString();
+    if (name.empty()) return fallback;
+    return unit.empty() ? name : name + " [" + unit + "]";
+}
+
 eval::Table management_report_rows(db::Connection& c, long long plot)
 {
-    // The subject of an event is the item of its action's group: crops for sowing and
-    // harvest (0, 1, 2, 9, 12), organic amendments (3), mineral fertilisers (4).
-    return read(c,
-                "SELECT cultivation.[year] AS DATUM, Coalesce(gldaktion.[ACTION], '?') AS AKTION, "
-                " CASE WHEN cultivation.Macode IN (0,1,2,9,12) THEN Coalesce(trim(substr(gldpflan.NAME,1,25)), '?') "
-                "      WHEN cultivation.Macode = 3 THEN Coalesce(trim(substr(gldopspa.name,1,25)), '?') "
-                "      WHEN cultivation.Macode = 4 THEN Coalesce(trim(substr(gldmindg.name,1,25)), '?') "
-                "      WHEN cultivation.Macode IN (5,7,14) THEN '-' ELSE '?' END AS SUBJEKT, "
-                " cultivation.Quantity AS ORIGWERT, Coalesce(gldaktion.UNIT_INTENSITY, '') AS UNIT, "
-                " cultivation.Macode AS MACODE "
-                " FROM (((cultivation LEFT JOIN gldaktion ON gldaktion.ACTION_ID = cultivation.Macode) "
-                " LEFT JOIN gldpflan ON gldpflan.ITEM_IX = cultivation.Item_IX) "
-                " LEFT JOIN gldopspa ON gldopspa.item_ix = cultivation.Item_IX) "
-                " LEFT JOIN gldmindg ON gldmindg.item_ix = cultivation.Item_IX "
-                " WHERE cultivation.FL_ID=? ORDER BY cultivation.[year], cultivation.Macode, cultivation.cultivation_id",
-                plot);
+    // The rows of the page "Management", named by the same rule.
+    eval::Table t;
+    t.columns = {"DATUM", "AKTION", "SUBJEKT", "ORIGWERT", "UNIT", "MACODE"};
+    for (const auto& r : management_rows(c, plot))
+        t.rows.push_back({r.year, r.action.empty() ? std::string("?") : r.action, r.subject, r.quantity, r.unit, r.macode});
+    return t;
 }
 
 } // namespace vt::workbench

@@ -34,6 +34,11 @@ struct QuantityFigures {
 };
 std::optional<QuantityFigures> quantity_figures(const eval::Table& rows, const std::string& column);
 
+// The title of a chart axis that draws a measured property: its short name and its unit
+// from the property table GLN_MWML ("Cmic [kg C/ha]"); `fallback` when the property is
+// not there.
+std::string property_axis_title(db::Connection& c, int mIx, const std::string& fallback);
+
 // The plot's field_description row (the report header: Location, site_description).
 eval::Table plot_description(db::Connection& c, long long plot);
 
@@ -46,8 +51,8 @@ eval::Table site_description(db::Connection& c, long long plot);
 eval::Table plot_references(db::Connection& c, long long plot);
 
 // The management events of a plot in year and action order as the management report
-// prints them: DATUM (year), AKTION, SUBJEKT ("?" when the item is unknown), ORIGWERT,
-// UNIT, MACODE.
+// prints them, named as the page "Management" names them: DATUM (year), AKTION, SUBJEKT
+// ("-" for actions without items, "?" when the item is unknown), ORIGWERT, UNIT, MACODE.
 eval::Table management_report_rows(db::Connection& c, long long plot);
 
 } // namespace vt::workbench

@@ -7,7 +7,10 @@
 #include "gui/shot_support.h"
 #include "gui/app/main_window.h"
 #include "workbench/database_upkeep.h"
+#include "gui/browser/browser_window.h"
+#include "gui/results/browser_results.h"
 #include "gui/results/browser_run_controller.h"
+#include "gui/results/results_menu.h"
 #include "gui/results/nbalance_window.h"
 #include "gui/results/result_pages.h"
 #include "gui/results/statistics_update.h"
@@ -23,12 +26,40 @@
 
 using vt::gui::MainWindow;
 
+namespace {
+
+// The demo database in a sandbox, opened by the main window in the given language, with
+// the simulator joined to it.
+struct DemoSession {
+    vt::test::GuiSandbox box;
+    std::string db;
+    std::unique_ptr<MainWindow> w;
+    std::unique_ptr<vt::gui::SimulatorWindow> sim;
+
+    explicit DemoSession(const QString& language) : db(box.file("rux_demo.db"))
+    {
+        vt::workbench::create_demo_file(db);
+        box.settings(db, "language=" + language.toLatin1() + "\n");
+        w = std::make_unique<MainWindow>(box.env());
+        w->connectAtShow();
+        w->activate();
+        sim = std::make_unique<vt::gui::SimulatorWindow>(*w, vt::gui::SimulatorWindow::driverRun());
+        w->setSimulator(sim.get());
+    }
+};
+
+} // namespace
+
 class ShotsResults : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void pages_data();
     void pages();
+    void browser_data() { pages_data(); }
+    // The browser as the application joins it: its run button, the result pages after a
+    // run, and the selection panel in use.
+    void browser();
 
 private:
     void save(QWidget* w, const QString& name, QSize size = {});
@@ -65,16 +96,12 @@ void ShotsResults::pages()
 {
     QFETCH(QString, language);
     const QString suffix = language == "E" ? "_en" : "_de";
-    vt::test::GuiSandbox box;
-    const auto db = box.file("rux_demo.db");
-    vt::workbench::create_demo_file(db);
-    box.settings(db, "language=" + language.toLatin1() + "\n");
-    MainWindow w(box.env());
-    w.connectAtShow();
-    w.activate();
+    DemoSession session(language);
+    auto& box = session.box;
+    const auto& db = session.db;
+    MainWindow& w = *session.w;
+    auto& sim = *session.sim;
     const bool german = w.state().german();
-    vt::gui::SimulatorWindow sim(w, vt::gui::SimulatorWindow::driverRun());
-    w.setSimulator(&sim);
 
     // Every demo plot run from the selection panel, then plot 104 loaded into the pages.
     vt::gui::BrowserRunController runs(w, sim);
@@ -122,6 +149,36 @@ void ShotsResults::pages()
     QVERIFY(set.carbon()->writeReport(dir_ + "/results_dynamics_report.pdf", box.path("")));
     QVERIFY(set.managementReport().writePdf(dir_ + "/results_management_report.pdf"));
     QVERIFY(set.siteReport().writePdf(dir_ + "/results_site_report.pdf"));
+}
+
+void ShotsResults::browser()
+{
+    QFETCH(QString, language);
+    const QString suffix = language == "E" ? "_en" : "_de";
+    DemoSession session(language);
+    MainWindow& w = *session.w;
+    auto& sim = *session.sim;
+    w.state().db_f_name = "rux_demo.db";
+    const auto tools = vt::gui::install_results_menu(w, sim);
+    vt::gui::BrowserWindow browser(w);
+    const auto results = vt::gui::install_browser_results(w, sim, browser, tools);
+    browser.resize(1150, 720);
+    browser.show();
+    browser.loadPlot(101);
+    QVERIFY(vt::test::save_shot(&browser, dir_, "browser_run" + suffix));
+    QVERIFY(results.runs->runPlot(101, "-99", "0"));
+    for (const auto& [page, name] : {std::pair<QWidget*, const char*>{results.pages->turnover(), "browser_om_turnover"},
+                                     {results.pages->carbon(), "browser_c_dynamics"},
+                                     {results.pages->microbial(), "browser_micr_bm"}}) {
+        browser.pageTabs()->setTabVisible(browser.pageTabs()->indexOf(page), true);
+        browser.pageTabs()->setCurrentWidget(page);
+        QVERIFY(vt::test::save_shot(&browser, dir_, name + suffix));
+    }
+    results.runs->showDatabaseSelection();
+    results.runs->panel()->list()->item(0)->setCheckState(Qt::Checked);
+    results.runs->panel()->list()->item(2)->setCheckState(Qt::Checked);
+    QVERIFY(vt::test::save_shot(&browser, dir_, "browser_selection" + suffix));
+    results.runs->closeSelection();
 }
 
 QTEST_MAIN(ShotsResults)

@@ -4,7 +4,12 @@
 #include "gui/gui_support.h"
 #include "gui/app/main_window.h"
 #include "workbench/database_upkeep.h"
+#include "gui/browser/basic_info_page.h"
+#include "gui/browser/browser_window.h"
+#include "gui/browser/observation_page.h"
+#include "gui/results/browser_results.h"
 #include "gui/results/browser_run_controller.h"
+#include "gui/results/results_menu.h"
 #include "gui/results/grid_export.h"
 #include "gui/results/result_pages.h"
 #include "gui/results/background_task.h"
@@ -12,7 +17,15 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/widgets/error_list_window.h"
 
+#include <QAbstractAxis>
 #include <QChart>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTreeView>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -61,6 +74,58 @@ struct Fixture {
     long long count(const char* sql) { return db()->scalar(sql).toInt(); }
 };
 
+// The windows joined as the application joins them: the browser with its result pages and
+// runs, the simulator and the result tools.
+struct Assembled {
+    vt::test::GuiSandbox box;
+    std::unique_ptr<MainWindow> main;
+    std::unique_ptr<SimulatorWindow> sim;
+    std::unique_ptr<vt::gui::BrowserWindow> browser;
+    vt::gui::BrowserResults results;
+
+    explicit Assembled(const QByteArray& language = "E")
+    {
+        vt::workbench::create_demo_file(box.file("demo.db"));
+        box.settings(box.file("demo.db"), "language=" + language + "\n");
+        main = std::make_unique<MainWindow>(box.env());
+        sim = std::make_unique<SimulatorWindow>(*main, SimulatorWindow::driverRun());
+        main->setSimulator(sim.get());
+        main->connectAtShow();
+        const auto tools = vt::gui::install_results_menu(*main, *sim);
+        browser = std::make_unique<vt::gui::BrowserWindow>(*main);
+        results = vt::gui::install_browser_results(*main, *sim, *browser, tools);
+        browser->show();
+    }
+    ~Assembled()
+    {
+        browser.reset();  // with the result pages in its tabs
+    }
+    vt::db::Connection* db() { return main->session().connection(); }
+    long long count(const std::string& sql) { return db()->scalar(sql).toInt(); }
+    template <class T> T* child(QWidget* w, const char* name) { return w->findChild<T*>(name); }
+    void click(long long flId)
+    {
+        const auto index = browser->treeModel()->findPlot(flId);
+        QVERIFY(index.isValid());
+        browser->treeView()->expand(index.parent().parent());
+        browser->treeView()->expand(index.parent());
+        browser->treeView()->scrollTo(index);
+        QApplication::processEvents();
+        QTest::mouseClick(browser->treeView()->viewport(), Qt::LeftButton, {},
+                          browser->treeView()->visualRect(index).center());
+    }
+    QAction* menuAction(const QModelIndex& index, const char* name)
+    {
+        QMenu* menu = browser->pressNode(index, Qt::RightButton);
+        return menu ? menu->findChild<QAction*>(name) : nullptr;
+    }
+    bool tabShown(QWidget* page) const
+    {
+        const int i = browser->pageTabs()->indexOf(page);
+        return i >= 0 && browser->pageTabs()->isTabVisible(i);
+    }
+};
+
 QStringList lines_of(const QString& path)
 {
     QFile f(path);
@@ -88,6 +153,10 @@ private slots:
     void cancelledUpdateStatisticsLeavesTablesWholeOrAsBefore();
     void runWhileTheSimulatorIsOpenOnItsOwn();
     void germanCaptions();
+    void plotRunTakesRepeatAndFromAfterSavingTheEdits();
+    void nullPlotGivenAnInitialObservationRuns();
+    void selectionRunsWithNoPlotLoaded();
+    void honestUnitsAndShortNumbers();
 };
 
 void TestResults::plotRunFillsCarbonPage()
@@ -305,6 +374,164 @@ void TestResults::germanCaptions()
     QCOMPARE(tabs.tabText(tabs.currentIndex()), QString("Humusbilanz"));
     QCOMPARE(german.turnover()->grid()->model()->headerData(1, Qt::Horizontal).toString(),
              QString("Hum.aufb[kgC/ha/a]"));
+}
+
+void TestResults::plotRunTakesRepeatAndFromAfterSavingTheEdits()
+{
+    Assembled f;
+    f.click(101);
+    auto* basic = f.browser->basicInfoPage();
+    auto* run = f.child<QPushButton>(basic, "modelRun");
+    QVERIFY(run->isVisible() && run->isEnabled());
+    run->click();  // repeat 0
+    const long long once = f.count("select count(*) from rux_nresult where fl_id=101");
+    QVERIFY(once > 100);
+
+    // The user renames the plot, asks for the sequence once more from 1902 and runs.
+    auto* name = f.child<QLineEdit>(basic, "name");
+    name->setText("no fertiliser, repeated");
+    emit name->editingFinished();
+    f.child<QSpinBox>(basic, "repeat")->setValue(1);
+    f.child<QLineEdit>(basic, "from")->setText("1902");
+    run->click();
+    QCOMPARE(f.count("select count(*) from rux_nresult where fl_id=101"), 2 * once);
+    QCOMPARE(f.db()->scalar("select site_description from field_description where fl_id=101").toString(),
+             std::string("no fertiliser, repeated"));
+    QCOMPARE(f.count("select rep_cnt from field_description where fl_id=101"), 19021LL);
+    // The tree, reloaded after the run, shows the new name; the chart shows the same.
+    QCOMPARE(f.browser->treeModel()->findPlot(101).data().toString(), QString("no fertiliser, repeated"));
+    QCOMPARE(f.child<QLineEdit>(basic, "name")->text(), QString("no fertiliser, repeated"));
+    QVERIFY(f.results.pages->carbon()->chartView()->chart()->title().contains("no fertiliser, repeated"));
+    QCOMPARE(f.child<QSpinBox>(basic, "repeat")->value(), 1);
+}
+
+void TestResults::nullPlotGivenAnInitialObservationRuns()
+{
+    Assembled f;
+    // A plot as "add a new plot" makes it: no initial state, no initial observation.
+    const double initial = f.db()->scalar("select meas_value from measurements where fl_id=104 and m_ix=7 and year_number=0").toDouble();
+    QVERIFY(initial > 0);
+    f.db()->execute("delete from measurements where fl_id=104 and year_number=0");
+    f.db()->execute("update field_description set i_con='null' where fl_id=104");
+    f.click(104);
+    auto* basic = f.browser->basicInfoPage();
+    auto* init = f.child<QComboBox>(basic, "initialisation");
+    QCOMPARE(init->currentText(), QString("null"));
+    QCOMPARE(f.main->state().modus, std::string("ACC"));
+    QVERIFY(!f.tabShown(f.browser->observationPage()));
+    QVERIFY(init->isEnabled());
+
+    // "obsval": the page for observations is there at once.
+    init->setCurrentIndex(init->findText("obsval"));
+    emit init->activated(init->currentIndex());
+    QVERIFY(f.tabShown(f.browser->observationPage()));
+    QCOMPARE(f.main->state().modus, std::string("RUX"));
+
+    // The initial carbon, entered on "Observation".
+    f.browser->showPage("Observation");
+    auto* obs = f.browser->observationPage();
+    auto* property = f.child<QComboBox>(obs, "property");
+    property->setCurrentIndex(property->findData(7));
+    f.child<QRadioButton>(obs, "insertMode")->setChecked(true);
+    f.child<QDateEdit>(obs, "date")->setDate(QDate(1902, 3, 1));
+    f.child<QLineEdit>(obs, "value")->setText(QLocale().toString(initial));
+    f.child<QCheckBox>(obs, "initialValue")->setChecked(true);
+    QTest::mouseClick(f.child<QPushButton>(obs, "store"), Qt::LeftButton);
+    const QStringList messages = vt::gui::DialogHooks::takeMessages();
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    QCOMPARE(f.count("select count(*) from measurements where fl_id=104 and m_ix=7 and year_number=0"), 1LL);
+
+    // The run stores the initialisation first and simulates from the observation.
+    f.browser->showPage("Basic-Info");
+    f.child<QPushButton>(basic, "modelRun")->click();
+    QCOMPARE(f.db()->scalar("select i_con from field_description where fl_id=104").toString(), std::string("obsval"));
+    QVERIFY(f.count("select count(*) from sim_result where fl_id=104 and m_ix=7") > 50);
+    QCOMPARE(f.main->state().modus, std::string("RUX"));
+    QVERIFY(f.tabShown(f.results.pages->carbon()));
+    QCOMPARE(f.browser->pageTabs()->currentWidget(), static_cast<QWidget*>(f.results.pages->turnover()));
+}
+
+void TestResults::selectionRunsWithNoPlotLoaded()
+{
+    Assembled f;
+    auto* tabs = f.browser->pageTabs();
+    auto* panel = f.results.runs->panel();
+    QCOMPARE(tabs->indexOf(panel), -1);  // no selection chosen: no panel
+    QVERIFY(!f.browser->pagesShown());
+
+    // "database simulation" from the root node: the panel alone, in front.
+    QAction* database = f.menuAction(f.browser->treeModel()->rootIndex(), "databaseSimulation");
+    QVERIFY(database && database->isEnabled());
+    database->trigger();
+    QVERIFY(f.browser->pagesShown());
+    QCOMPARE(tabs->currentWidget(), static_cast<QWidget*>(panel));
+    QCOMPARE(tabs->tabText(tabs->indexOf(panel)), QString("selection"));
+    QVERIFY(!f.tabShown(f.browser->basicInfoPage()));
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->list()->count(), int(f.count("select count(*) from field_description")));
+    // "close": it goes without a run.
+    QTest::mouseClick(f.child<QPushButton>(panel, "close"), Qt::LeftButton);
+    QCOMPARE(tabs->indexOf(panel), -1);
+    QVERIFY(!f.browser->pagesShown());
+
+    // "experiment simulation" of Sandhof: one plot ticked and run; then the panel goes.
+    const auto root = f.browser->treeModel()->rootIndex();
+    QModelIndex sandhof;
+    for (int e = 0; e < f.browser->treeModel()->rowCount(root); ++e)
+        if (f.browser->treeModel()->location(f.browser->treeModel()->index(e, 0, root)) == "Sandhof")
+            sandhof = f.browser->treeModel()->index(e, 0, root);
+    QVERIFY(sandhof.isValid());
+    f.menuAction(sandhof, "experimentSimulation")->trigger();
+    QCOMPARE(tabs->currentWidget(), static_cast<QWidget*>(panel));
+    QCOMPARE(panel->caption(), QString("Sandhof"));
+    panel->list()->item(0)->setCheckState(Qt::Checked);
+    const long long plot = panel->tickedPlots().value(0);
+    QTest::mouseClick(panel->runButton(), Qt::LeftButton);
+    QVERIFY(f.count("select count(*) from sim_result where fl_id=" + std::to_string(plot)) > 0);
+    QCOMPARE(f.count("select count(*) from sim_result where fl_id<>" + std::to_string(plot)), 0LL);
+    QCOMPARE(tabs->indexOf(panel), -1);
+    QVERIFY(!f.browser->pagesShown());
+
+    // With a plot loaded the panel stands beside its pages and leaves them as they were.
+    f.click(101);
+    f.menuAction(root, "databaseSimulation")->trigger();
+    QCOMPARE(tabs->currentWidget(), static_cast<QWidget*>(panel));
+    QVERIFY(f.tabShown(f.browser->basicInfoPage()));
+    QTest::mouseClick(f.child<QPushButton>(panel, "close"), Qt::LeftButton);
+    QCOMPARE(tabs->indexOf(panel), -1);
+    QVERIFY(f.tabShown(f.browser->basicInfoPage()));
+    QCOMPARE(f.browser->currentPlot(), 101LL);
+}
+
+void TestResults::honestUnitsAndShortNumbers()
+{
+    for (const QByteArray language : {"E", "D"}) {
+        Assembled f(language);
+        f.click(101);
+        f.child<QPushButton>(f.browser->basicInfoPage(), "modelRun")->click();
+        // OM-turnover: soil carbon in kg/ha (values of tens of thousands), in both languages.
+        auto* turnover = f.results.pages->turnover();
+        const QString title = turnover->grid()->model()->headerData(5, Qt::Horizontal).toString();
+        QVERIFY2(title.endsWith("[kg/ha]"), qPrintable(title));
+        const auto& rows = turnover->rows();
+        const int soilCarbon = rows.column("soilcarbon");
+        QVERIFY(soilCarbon >= 0 && !rows.rows.empty());
+        QVERIFY(vt::eval::cell(rows.rows.front(), soilCarbon).toDouble() > 10000);
+        // micr.BM: the value axis takes the unit of the property table.
+        auto* microbial = f.results.pages->microbial();
+        const auto axes = microbial->chartView()->chart()->axes(Qt::Vertical);
+        QVERIFY(!axes.isEmpty());
+        QCOMPARE(axes.first()->titleText(), QString("Cmic [kg C/ha]"));
+        // Statistics in their shortest form: no tail of binary noise.
+        for (const QString& line : f.results.pages->carbon()->statistics()) {
+            QVERIFY2(!line.contains("99999") && !line.contains("00000"), qPrintable(line));
+            QVERIFY2(!line.contains("e-2"), qPrintable(line));
+        }
+        // The selection panel's page speaks the interface's language.
+        f.menuAction(f.browser->treeModel()->rootIndex(), "databaseSimulation")->trigger();
+        auto* tabs = f.browser->pageTabs();
+        QCOMPARE(tabs->tabText(tabs->indexOf(f.results.runs->panel())), QString(language == "D" ? "Auswahl" : "selection"));
+    }
 }
 
 QTEST_MAIN(TestResults)

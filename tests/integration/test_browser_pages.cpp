@@ -72,7 +72,7 @@ TEST(BrowserSite, ReadsTheDescriptionAndItsLists)
     const auto init = initialisation_choices(*c, 40, 1996);
     ASSERT_EQ(init.size(), 4u);
     EXPECT_EQ(init[3], "12: Feld");
-    EXPECT_EQ(continued_first_year(*c, "12"), 1996);
+    EXPECT_EQ(continued_first_year(*c, 12), 1996);
 }
 
 TEST(BrowserSite, RepeatCountPacksTheFirstYear)

@@ -37,6 +37,9 @@ TEST_F(EvalCli, EvaluatePrintsTheReportOfEachProperty)
     const auto r = run_cli({"evaluate", "--db", db, "--plot", "1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("== C-dynamics\n N         =6\n mean error="), std::string::npos) << r.out;
+    // Differences of 0.2 and -0.1 in turn: the mean error is 0.05, written so, without the
+    // rounding noise of the decimal fractions.
+    EXPECT_NE(r.out.find(" mean error=0.05\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("== N-dynamics (page not shown)\n  fewer than two pairs"), std::string::npos) << r.out;
     const auto late = run_cli({"evaluate", "--db", db, "--plot", "1", "--phase", "late"});
     EXPECT_NE(late.out.find(" N         =3\n"), std::string::npos) << late.out;

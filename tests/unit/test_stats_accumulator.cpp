@@ -53,7 +53,7 @@ TEST(StatsAccumulator, ReportListsTheLinesInOrder)
                                          " corr.(obs~sim) r=", " corr.(dif~ t } r="};
     for (std::size_t i = 0; i < order.size(); ++i)
         EXPECT_EQ(l[i + 1].rfind(order[i], 0), 0u) << "line " << i + 1 << ": " << l[i + 1];
-    EXPECT_EQ(l[1], " mean error=0.0666666666666667");
+    EXPECT_EQ(l[1], " mean error=0.0666666666667");
 }
 
 TEST(StatsAccumulator, CriticalRLineOnlyForThreeToSixtyOnePairs)
@@ -135,3 +135,36 @@ TEST(StatsAccumulator, StoreStatementWritesRealNumbersWithADecimalPoint)
 }
 
 } // namespace
+
+TEST(StatsAccumulator, StatisticsReadInTheirShortestForm)
+{
+    struct Case {
+        long double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.0089L - 7e-18L, "0.0089"},           // rounding noise of a sum of squares
+        {0.0089L, "0.0089"},
+        {2.0L / 30, "0.0666666666667"},         // a true repeating fraction keeps 12 digits
+        {84123.5L, "84123.5"},
+        {-2.5e-7L, "-2.5e-07"},
+        {0.0L, "0"},
+        {-0.0L, "0"},
+        {3.0L, "3"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(vt::eval::display_number(c.value), c.text) << static_cast<double>(c.value);
+}
+
+TEST(StatsAccumulator, PerfectFitHasNoNegativeLackOfCorrelation)
+{
+    StatsAccumulator acc("rux_stat_corg");
+    acc.reset(1);
+    // Simulated values a fixed share above the observed ones: r is 1 up to rounding.
+    for (int i = 0; i < 12; ++i) acc.add(2000 + i, true, true, 1.1 * (0.93 + 0.017 * i), 0.93 + 0.017 * i);
+    const auto f = acc.statistics();
+    ASSERT_TRUE(f && f->decomposition);
+    EXPECT_GE(f->decomposition->lc, 0.0L);
+    EXPECT_GE(f->decomposition->nu, 0.0L);
+    acc.report();
+    for (const auto& line : acc.lines()) EXPECT_EQ(line.find("e-2"), std::string::npos) << line;
+}

@@ -58,12 +58,14 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     soilLabel_->installEventFilter(this);
     soil_ = new QComboBox(soilWeather_);
     soil_->setObjectName("soil");
+    soil_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     sw->addRow(soilLabel_, soil_);
     weatherLabel_ = new QLabel(t("weather"), soilWeather_);
     weatherLabel_->setObjectName("weatherLabel");
     weatherLabel_->installEventFilter(this);
     weather_ = new QComboBox(soilWeather_);
     weather_->setObjectName("weather");
+    weather_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     sw->addRow(weatherLabel_, weather_);
     form->addRow(soilWeather_);
 
@@ -77,6 +79,7 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     form->addRow(t("soil ploughed"), notill_);
     init_ = new QComboBox(site);
     init_->setObjectName("initialisation");
+    init_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     repix_ = new QPushButton(site);
     repix_->setObjectName("repix");
     repix_->setVisible(false);
@@ -158,7 +161,9 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     });
     connect(update_, &QPushButton::clicked, this, [this] { save(); });
     connect(run_, &QPushButton::clicked, this, [this] {
-        if (flId_ >= 0) emit runRequested(flId_);
+        if (flId_ < 0) return;
+        if (changed_ && !save()) return;  // the run uses what the page shows
+        emit runRequested(flId_, from_->text().trimmed(), QString::number(repeat_->value()));
     });
     connect(printSite_, &QPushButton::clicked, this, [this] {
         if (flId_ >= 0) emit siteReportRequested(flId_);
@@ -254,7 +259,8 @@ void BasicInfoPage::refillInitialisation(const QString& select)
         return;
     }
     int found = init_->findText(select);
-    if (found < 0 && select != "obsval" && select != "null" && select != "RepIX" && select != "omstat") {
+    const auto other = workbench::continued_state_plot(select.toStdString(), flId_);
+    if (found < 0 && other && *other != flId_) {
         found = 0;  // a plot key that is not offered: "null"
         for (int i = 1; i < init_->count(); ++i)
             if (init_->itemText(i).section(':', 0, 0).trimmed() == select) {
@@ -287,15 +293,14 @@ QString BasicInfoPage::load(long long flId, const workbench::PlotCounts& counts,
         return {};
     }
     const QString iCon = qs(d->iCon);
+    storedInit_ = iCon;
     if (iCon == "null") {
         firstYear_->setText(QString::number(counts.firstEventYear));
         from_->setText(QString::number(counts.firstEventYear));
     }
-    const bool statePlot = !iCon.isEmpty() && iCon != "obsval" && iCon != "null" && iCon != "RepIX" && iCon != "omstat";
-    if (statePlot) {
-        // The first year of a continued plot follows the other plot's stored state.
-        if (const auto y = workbench::continued_first_year(*c, d->iCon)) firstYear_->setText(QString::number(*y));
-    }
+    // The first year of a plot continuing another plot's stored state follows that state.
+    if (const auto other = workbench::continued_state_plot(d->iCon, flId); other && *other != flId)
+        if (const auto y = workbench::continued_first_year(*c, *other)) firstYear_->setText(QString::number(*y));
     refillInitialisation(iCon);
 
     const auto bat = workbench::simulated_mean_bat(*c, flId);
@@ -376,7 +381,7 @@ void BasicInfoPage::setRegional(bool regional)
 
 void BasicInfoPage::setAccMode(bool acc)
 {
-    init_->setEnabled(!acc);
+    init_->setEnabled(!acc || storedInit_ == "null");
     plotLabel_->setText(acc ? QString("Feldstück") : browser_text("plot", german_));
 }
 

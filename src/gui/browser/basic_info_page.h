@@ -46,7 +46,9 @@ public:
     QString currentInitialisation() const;
     // Regional mode: "soil ploughed" gets the entry "manual input" (once) and selects it.
     void setRegional(bool regional);
-    // The label "plot" reads "Feldstück" and the initialisation is locked in mode "ACC".
+    // The label "plot" reads "Feldstück" in mode "ACC"; the initialisation is locked then,
+    // except for a plot that is itself without initial state ("null"), which may be
+    // given one ("obsval" and an initial observation).
     void setAccMode(bool acc);
     // The run panel and the soil/weather panel are hidden with appmode "REGIO".
     void setRegioApp(bool regio);
@@ -66,7 +68,9 @@ signals:
     void renamed(long long flId, const QString& name);
     // "obsval" or "null" chosen: the application mode follows ("RUX" / "ACC").
     void initialisationChosen(const QString& choice);
-    void runRequested(long long flId);
+    // "model run (plot)", the page's edits saved first: the run's first year and repeat count
+    // as typed in "from" and "repeat".
+    void runRequested(long long flId, const QString& from, const QString& repeat);
     void reproductionIndexRequested(long long flId);
     void soilEditRequested(long long soilId);
     void weatherEditRequested(long long climateId);
@@ -92,6 +96,7 @@ private:
     long long flId_ = -1;
     bool changed_ = false;
     bool regional_ = false;
+    QString storedInit_;  // i_con of the loaded plot as stored
 
     QLabel* id_;
     QLabel* plotLabel_;

@@ -45,6 +45,8 @@ const QHash<QString, QString>& german_texts()
         {"harvest", "Ernte"},
         {"org.amendment", "org.Dünger"},
         {"N fertilizer", "min.N-Dng."},
+        {"soil tillage", "Bodenbearbeitung"},
+        {"selection", "Auswahl"},
         {"edit data", "Bodenuntersuchung"},
         {"sampling date", "Datum"},
         {"initial value", "als Startwert"},

@@ -1,9 +1,9 @@
 #include "gui/browser/browser_window.h"
 
 #include "db/connection.h"
-#include "eval/outlier_indication.h"
 #include "gui/app/main_window.h"
 #include "gui/app/regio_mode_dialog.h"
+#include "gui/params/parameter_viewer_dialog.h"
 #include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_dialogs.h"
 #include "gui/browser/browser_texts.h"
@@ -122,8 +122,20 @@ BrowserWindow::BrowserWindow(MainWindow& main, QWidget* parent) : QWidget(parent
         auto& st = main_.state();
         if (choice == "obsval" && st.modus == "ACC") st.modus = "RUX";
         if (choice == "null") st.modus = "ACC";
+        // An initial observation is entered on "Observation": the page is there at once.
+        if (choice != "null") setPageVisible("Observation", true);
+        applyModeRules();
     });
     connect(basicInfo_, &BasicInfoPage::runRequested, this, &BrowserWindow::plotRunRequested);
+    connect(management_, &ManagementPage::itemParametersRequested, this,
+            [this](workbench::ItemViewer viewer, long long itemIx) {
+                auto* dialog = viewer == workbench::ItemViewer::Crop ? main_.cropViewer() : main_.amendmentViewer();
+                if (!dialog) return;
+                if (viewer == workbench::ItemViewer::Crop) dialog->showCrop(itemIx);
+                else dialog->showAmendment(itemIx);
+                dialog->show();
+                dialog->raise();
+            });
     connect(observation_, &ObservationPage::firstYearChanged, basicInfo_, &BasicInfoPage::setFirstYear);
     connect(&main_, &MainWindow::databaseChanged, this, [this] {
         if (isVisible()) open();
@@ -174,6 +186,41 @@ void BrowserWindow::showPage(const QString& caption)
 }
 
 void BrowserWindow::hidePlotPages() { right_->setCurrentWidget(placeholder_); }
+
+void BrowserWindow::showPanel(QWidget* panel, const QString& caption)
+{
+    if (pages_->indexOf(panel) < 0) addPage(panel, caption);
+    if (activePlot_ < 0) {
+        // No plot loaded: the panel alone, without the empty plot pages.
+        for (int i = 0; i < pages_->count(); ++i) {
+            auto* w = pages_->widget(i);
+            if (w != panel && pages_->isTabVisible(i)) {
+                pages_->setTabVisible(i, false);
+                panelHidden_ << w;
+            }
+        }
+        right_->setCurrentWidget(pages_);
+    }
+    pages_->setTabVisible(pages_->indexOf(panel), true);
+    pages_->setCurrentWidget(panel);
+}
+
+void BrowserWindow::restorePanelHidden()
+{
+    for (auto* w : std::as_const(panelHidden_))
+        if (const int i = pages_->indexOf(w); i >= 0) pages_->setTabVisible(i, true);
+    panelHidden_.clear();
+}
+
+void BrowserWindow::closePanel(QWidget* panel)
+{
+    const int i = pages_->indexOf(panel);
+    if (i < 0) return;
+    pages_->removeTab(i);
+    panel->hide();
+    restorePanelHidden();
+    if (activePlot_ < 0) hidePlotPages();
+}
 
 void BrowserWindow::showEvent(QShowEvent* event)
 {
@@ -312,6 +359,7 @@ void BrowserWindow::loadPlot(long long flId)
 
 bool BrowserWindow::clickOnItem(const QString& location, const QString& label, bool exact)
 {
+    // Every experiment of the location is searched, in tree order.
     const auto root = model_->rootIndex();
     for (int e = 0; e < model_->rowCount(root); ++e) {
         const auto exp = model_->index(e, 0, root);
@@ -329,7 +377,6 @@ bool BrowserWindow::clickOnItem(const QString& location, const QString& label, b
                 }
             }
         }
-        return false;  // the search stops at the experiment of that location
     }
     return false;
 }
@@ -356,6 +403,7 @@ void BrowserWindow::loadNode(const QModelIndex& index, bool keepPage)
     auto* c = connection();
     if (!c) return;
     const long long flId = model_->plotId(index);
+    restorePanelHidden();
     if (flId != activePlot_) {
         setPageVisible("OM-turnover", false);
     }
@@ -433,7 +481,8 @@ QMenu* BrowserWindow::menuFor(const QModelIndex& index)
         add("create a new experiment", "createExperiment", [this] { createExperiment(); });
         add("database simulation", "databaseSimulation", [this] { emit databaseSimulationRequested(); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::databaseSimulationRequested)));
-        add("refresh outlier indication", "refreshOutliers", [this] { refreshOutliers(); });
+        add("refresh outlier indication", "refreshOutliers", [this] { emit outlierRefreshRequested(); },
+            isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::outlierRefreshRequested)));
         menu->addSeparator();
         add("site condition report", "siteReport", [] {}, false);
         menu->addSeparator();
@@ -525,7 +574,10 @@ void BrowserWindow::deleteExperiment(const QModelIndex& experiment)
     const QString label = experiment.data().toString();
     const QString location = model_->location(experiment);
     const QString code = model_->code(experiment);
-    if (!ConfirmDialog::ask(this, label + text(": The Folder will be deleted!"), german())) return;
+    if (!ConfirmDialog::ask(this, label + text(": The Folder will be deleted!"), german())) {
+        rebuildTree(0);  // "esc": the tree as it was, its menus closed
+        return;
+    }
     runOperation("delete experiment", [&] { workbench::delete_experiment(*c, location.toStdString(), code.toStdString()); });
     pressedPlot_ = -1;
     rebuildTree(0);
@@ -597,17 +649,6 @@ void BrowserWindow::shiftExperimentId(const QModelIndex& experiment)
                      [&] { workbench::rename_experiment(*c, code.toStdString(), d.newCode().toStdString(), d.newLocation().toStdString()); });
     }
     rebuildTree(0);
-}
-
-void BrowserWindow::refreshOutliers()
-{
-    auto* c = connection();
-    if (!c) return;
-    runOperation("refresh outlier indication", [&] {
-        const auto s = eval::prepare_outlier_indication(*c);
-        show_message(this, "refresh outlier indication",
-                     QString("%1 groups tested, %2 observations flagged").arg(s.groups).arg(s.flagged));
-    });
 }
 
 void BrowserWindow::openRegioMode()

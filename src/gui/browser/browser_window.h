@@ -40,6 +40,10 @@ public:
     // The plot pages; result pages are added with addPage.
     QTabWidget* pageTabs() const { return pages_; }
     void addPage(QWidget* page, const QString& caption);
+    // A panel in front of the plot pages while it is in use (the selection of a run); with
+    // no plot loaded it stands alone. closePanel takes it away again.
+    void showPanel(QWidget* panel, const QString& caption);
+    void closePanel(QWidget* panel);
     // FL_ID of the loaded plot; -1 when none is loaded.
     long long currentPlot() const { return activePlot_; }
     QTreeView* treeView() const { return tree_; }
@@ -58,8 +62,8 @@ public:
     // A press on a node: the left button loads it (Shift keeps the current page in front),
     // the right button returns its menu (or null), which the caller shows or triggers.
     QMenu* pressNode(const QModelIndex& index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    // Finds a plot node by its experiment's location and its label (exactly or as a part)
-    // and loads it; returns whether one was found.
+    // Finds a plot node by its label (exactly or as a part) in the experiments of a
+    // location and loads the first one in tree order; returns whether one was found.
     bool clickOnItem(const QString& location, const QString& label, bool exact);
     // A plot dropped on a plot: copies by the page in front, after asking.
     void copyDropped(long long source, long long target);
@@ -77,8 +81,11 @@ signals:
     void uncertaintyRequested(const QString& location);
     void databaseSimulationRequested();
     void updateStatisticsRequested();
+    // "refresh outlier indication", carried out by the result tools.
+    void outlierRefreshRequested();
     void nitrogenBalanceRequested();
-    void plotRunRequested(long long flId);
+    // "model run (plot)" with the page's "from" and "repeat", after the page was saved.
+    void plotRunRequested(long long flId, const QString& from, const QString& repeat);
 
 public slots:
     // Rebuilds the whole tree; modes 1, 100 and 200 first run the per-plot evaluations of
@@ -104,6 +111,7 @@ private:
     void setCaption();
     void loadNode(const QModelIndex& index, bool keepPage);
     void hidePlotPages();
+    void restorePanelHidden();
     void setPageVisible(const QString& caption, bool visible);
     QString currentPageCaption() const;
     QMenu* menuFor(const QModelIndex& index);
@@ -119,7 +127,6 @@ private:
     void createExperiment();
     void shiftPlots(const QModelIndex& experiment);
     void shiftExperimentId(const QModelIndex& experiment);
-    void refreshOutliers();
     void openRegioMode();
 
     MainWindow& main_;
@@ -147,6 +154,7 @@ private:
     Qt::MouseButton pressButton_ = Qt::LeftButton;  // of the last press in the tree
     Qt::KeyboardModifiers pressModifiers_;
     std::function<void(int, int)> evaluationWalk_;
+    QList<QWidget*> panelHidden_;    // plot pages hidden while a panel stands alone
 };
 
 } // namespace vt::gui

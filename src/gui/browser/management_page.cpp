@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -46,7 +47,8 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
 
     filter_ = new QComboBox(this);
     filter_->setObjectName("filter");
-    filter_->addItems({t("all"), t("harvest"), t("org.amendment"), t("N fertilizer"), "soil tillage"});
+    filter_->addItems({t("all"), t("harvest"), t("org.amendment"), t("N fertilizer"), t("soil tillage")});
+    filter_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(new QLabel(t("selection:"), this));
     filterRow->addWidget(filter_);
@@ -62,9 +64,13 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
     auto* form = new QFormLayout(edit);
     action_ = new QComboBox(edit);
     action_->setObjectName("action");
+    action_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     form->addRow("action", action_);
     item_ = new QComboBox(edit);
     item_->setObjectName("item");
+    item_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    item_->setMinimumContentsLength(25);  // item names are cut at 25 characters
+    item_->installEventFilter(this);
     form->addRow("item", item_);
     date_ = new QDateEdit(QDate(2000, 1, 1), edit);
     date_->setObjectName("date");
@@ -107,8 +113,7 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
     });
     connect(action_, &QComboBox::activated, this, [this] { chooseAction(true); });
     connect(item_, &QComboBox::activated, this, [this] {
-        const int a = currentAction();
-        if (a != 21 && a != 22) intensity_->clear();
+        if (!workbench::action_fields(currentAction()).itemKeepsIntensity) intensity_->clear();
     });
     connect(fla_, &QLineEdit::textEdited, this, [this] { nonDefault_->setVisible(true); });
     connect(intensity_, &QLineEdit::textEdited, this, [this] { nonDefault_->setVisible(false); });
@@ -143,29 +148,53 @@ void ManagementPage::filterItems(int group)
         if (i.group == group) item_->addItem(qs(i.item), QVariant::fromValue<qlonglong>(i.key));
 }
 
+void ManagementPage::showActionFields(int macode)
+{
+    const auto f = workbench::action_fields(macode);
+    fla_->setEnabled(f.areaShareEditable);
+    intensity_->setVisible(f.intensityShown);
+    unit_->setVisible(f.intensityShown);
+    default_->setVisible(f.intensityShown);
+    item_->setVisible(f.itemShown);
+    for (const auto& x : actions_)
+        if (x.code == macode) {
+            unit_->setText(qs(x.unit));
+            default_->setText(qs(x.defaultIntensity));
+        }
+}
+
 void ManagementPage::chooseAction(bool fromUser)
 {
     const int a = currentAction();
-    const int group = workbench::item_group_of_action(a);
-    fla_->setEnabled(!(a == 6 || a == 8 || a == 10 || a == 11));
-    const bool noIntensity = a == 14;
-    intensity_->setVisible(!noIntensity);
-    unit_->setVisible(!noIntensity);
-    default_->setVisible(!noIntensity);
+    const auto f = workbench::action_fields(a);
+    showActionFields(a);
+    // The crop list stays as it is (with its chosen crop) from one crop action to the next.
     bool filtered = false;
-    if (group != 1 || itemGroup_ != 1) {
-        filterItems(group);
+    if (f.itemGroup != 1 || itemGroup_ != 1) {
+        filterItems(f.itemGroup);
         filtered = true;
     }
-    if (a == 21 || a == 22 || a == 23) intensity_->setText("-99");
+    if (!f.presetIntensity.empty()) intensity_->setText(qs(f.presetIntensity));
     for (const auto& x : actions_)
-        if (x.code == a) {
-            unit_->setText(qs(x.unit));
-            default_->setText(qs(x.defaultIntensity));
-            if (fromUser && intensity_->text().isEmpty()) intensity_->setText(qs(x.defaultIntensity));
-        }
+        if (x.code == a && fromUser && intensity_->text().isEmpty()) intensity_->setText(qs(x.defaultIntensity));
     if (filtered) item_->setCurrentIndex(item_->count() > 0 ? 0 : -1);
-    item_->setVisible(!(a == 5 || a == 7 || a == 14));
+}
+
+bool ManagementPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == item_ && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        const auto viewer = workbench::item_viewer_of_action(currentAction());
+        long long itemIx = item_->currentIndex() >= 0 ? item_->currentData().toLongLong() % 100000 : -1;
+        // A stored event whose item is no longer offered for selection: its own item.
+        const int row = grid_->currentIndex().row();
+        if (itemIx < 0 && !buttons_->insertMode() && row >= 0 && row < static_cast<int>(rowsData_.size()) &&
+            rowsData_[row].macode == currentAction())
+            itemIx = rowsData_[row].itemIx;
+        if (viewer != workbench::ItemViewer::None && itemIx >= 0) emit itemParametersRequested(viewer, itemIx);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 ManagementPage::~ManagementPage() = default;
@@ -218,27 +247,9 @@ void ManagementPage::showRow(int row)
     date_->setDate(QDate(std::max(1900, r.year), std::max(1, std::min(12, r.month)), 1).addDays(std::max(1, r.day) - 1));
     intensity_->setText(QString::number(r.quantity));
     fla_->setText(QString::number(r.part));
-    for (const auto& x : actions_)
-        if (x.code == r.macode) {
-            unit_->setText(qs(x.unit));
-            default_->setText(qs(x.defaultIntensity));
-        }
-    const int a = r.macode;
-    fla_->setEnabled(!(a == 4 || a == 6 || a == 8 || a == 10 || a == 11));
-    intensity_->setVisible(a != 14);
-    unit_->setVisible(a != 14);
-    default_->setVisible(a != 14);
-    item_->setVisible(a != 14 && a != 7);
-    int group = 0;
-    switch (a) {
-    case 0: case 1: case 2: case 9: case 12: group = 1; break;
-    case 3: group = 3; break;
-    case 4: group = 4; break;
-    case 6: case 8: case 10: case 11: case 21: case 22: case 23: group = a; break;
-    default: group = 0;
-    }
-    filterItems(workbench::item_group_of_action(a));
-    item_->setCurrentIndex(item_->findData(QVariant::fromValue<qlonglong>(group * 100000LL + r.itemIx)));
+    showActionFields(r.macode);
+    filterItems(workbench::item_group_of_action(r.macode));
+    item_->setCurrentIndex(item_->findData(QVariant::fromValue<qlonglong>(workbench::item_key_of_event(r.macode, r.itemIx))));
     nonDefault_->setVisible(false);
 }
 

@@ -52,8 +52,16 @@ signals:
     // "print management": the report of the listed events, as a PDF file without preview
     // when "save as PDF; no preview" is ticked.
     void reportRequested(long long flId, workbench::ManagementFilter filter, bool pdfWithoutPreview);
+    // A right press on the item choice: the parameter dialog of the chosen crop or
+    // organic amendment.
+    void itemParametersRequested(workbench::ItemViewer viewer, long long itemIx);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Shows the fields the action has (the same rule for a chosen action and a stored event).
+    void showActionFields(int macode);
     void reload(long long keepKey);
     void showRow(int row);
     void chooseAction(bool fromUser);

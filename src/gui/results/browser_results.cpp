@@ -37,25 +37,36 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
     hooks.rebuildTree = [&browser](int mode) { browser.rebuildTree(mode); };
     hooks.loadPlot = [&browser](long long plot) { browser.loadPlot(plot); };
     hooks.showPage = [&browser](const QString& page) { browser.showPage(page); };
+    // The selection panel is a page only while a selection run is chosen.
+    hooks.showPanel = [&browser](QWidget* panel) { browser.showPanel(panel, "selection"); };
+    hooks.closePanel = [&browser](QWidget* panel) { browser.closePanel(panel); };
     r.runs->setHooks(hooks);
-    browser.addPage(r.runs->panel(), "selection");
 
     QObject::connect(&browser, &BrowserWindow::plotRunRequested, r.runs,
-                     [runs = r.runs](long long flId) { runs->runPlot(flId); });
+                     [runs = r.runs](long long flId, const QString& from, const QString& repeat) {
+                         runs->runPlot(flId, from, repeat);
+                     });
     QObject::connect(&browser, &BrowserWindow::databaseSimulationRequested, r.runs, [runs = r.runs, &browser] {
         runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
         runs->showDatabaseSelection();
-        browser.showPage("selection");
     });
     QObject::connect(&browser, &BrowserWindow::experimentSimulationRequested, r.runs,
                      [runs = r.runs, &browser](const QString& location) {
                          runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
                          runs->showExperimentSelection(location);
-                         browser.showPage("selection");
                      });
-    if (tools.statistics)
+    if (tools.statistics) {
         QObject::connect(&browser, &BrowserWindow::updateStatisticsRequested, tools.statistics,
                          [statistics = tools.statistics] { statistics->updateStatistics(); });
+        QObject::connect(&browser, &BrowserWindow::outlierRefreshRequested, tools.statistics,
+                         [&main, statistics = tools.statistics] { refresh_outlier_indication(main, *statistics); });
+        // What the statistics tools change, the browser's tree and loaded plot show afresh.
+        tools.statistics->setRebuildTree([&browser](int mode) {
+            const long long plot = browser.currentPlot();
+            browser.rebuildTree(mode);
+            if (plot > 0) browser.loadPlot(plot);
+        });
+    }
     // "calibrate…" and "uncertainty…" of an experiment; what they store, the loaded plot's
     // pages show afresh (the 90 % band on "C-dynamics").
     const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location) {

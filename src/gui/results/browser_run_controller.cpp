@@ -44,6 +44,8 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     from_->setMaximumWidth(60);
     run_ = new QPushButton(german ? "Modellstart für Auswahl" : "Model run for selection", this);
     run_->setObjectName("run_selection");
+    auto* close = new QPushButton(german ? "schließen" : "close", this);
+    close->setObjectName("close");
 
     auto* ticks = new QHBoxLayout;
     ticks->addWidget(all);
@@ -57,6 +59,7 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     run->addWidget(from_);
     run->addStretch();
     run->addWidget(run_);
+    run->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(caption_);
     layout->addLayout(ticks);
@@ -67,6 +70,7 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     connect(none, &QPushButton::clicked, this, [this] { tickAll(Qt::Unchecked); });
     connect(invert, &QPushButton::clicked, this, &SelectionPanel::invert);
     connect(run_, &QPushButton::clicked, this, &SelectionPanel::runRequested);
+    connect(close, &QPushButton::clicked, this, &SelectionPanel::closeRequested);
 }
 
 void SelectionPanel::setEntries(const QString& caption, const QList<QPair<long long, QString>>& entries)
@@ -108,6 +112,7 @@ BrowserRunController::BrowserRunController(MainWindow& main, SimulatorWindow& si
     : QObject(parent), main_(main), sim_(simulator), panel_(new SelectionPanel(main.state().german()))
 {
     connect(panel_, &SelectionPanel::runRequested, this, [this] { runSelection(panelReload_); });
+    connect(panel_, &SelectionPanel::closeRequested, this, &BrowserRunController::closeSelection);
     connect(this, &QObject::destroyed, panel_, [p = panel_] {
         if (!p->parent()) delete p;
     });
@@ -155,6 +160,12 @@ void BrowserRunController::showDatabaseSelection()
     for (const auto& e : workbench::database_selection(*c)) entries.append({e.plot, QString::fromStdString(e.text)});
     panel_->setEntries(main_.state().german() ? "gewünschte Flächen auswählen" : "choose plots for simulation",
                        entries);
+    if (hooks_.showPanel) hooks_.showPanel(panel_);
+}
+
+void BrowserRunController::closeSelection()
+{
+    if (hooks_.closePanel) hooks_.closePanel(panel_);
 }
 
 void BrowserRunController::showExperimentSelection(const QString& location)
@@ -165,6 +176,7 @@ void BrowserRunController::showExperimentSelection(const QString& location)
     for (const auto& e : workbench::experiment_selection(*c, location.toStdString()))
         entries.append({e.plot, QString::fromStdString(e.text)});
     panel_->setEntries(location, entries);
+    if (hooks_.showPanel) hooks_.showPanel(panel_);
 }
 
 bool BrowserRunController::runSelection(long long reloadPlot)
@@ -187,6 +199,7 @@ bool BrowserRunController::runSelection(long long reloadPlot)
     if (!z_anf || !z_cnt) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = runAndWait(*z_anf, *z_cnt, false);
+    closeSelection();
     afterRun(reloadPlot > 0 ? std::optional<long long>(reloadPlot) : std::nullopt, false);
     QApplication::restoreOverrideCursor();
     return ok;

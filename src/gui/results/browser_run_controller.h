@@ -37,6 +37,7 @@ public:
 
 signals:
     void runRequested();
+    void closeRequested();
 
 private:
     QLabel* caption_;
@@ -59,6 +60,8 @@ public:
         std::function<void(long long plot)> loadPlot;      // the run's plot, loaded anew
         std::function<void(const QString& page)> showPage; // "C-dynamics", "OM-turnover", "misc.results"
         std::function<void(const QString& text)> showBat;  // the Basic-Info page's BAT field
+        std::function<void(QWidget* panel)> showPanel;     // the selection panel in front
+        std::function<void(QWidget* panel)> closePanel;    // ... and away after its run
     };
 
     BrowserRunController(MainWindow& main, SimulatorWindow& simulator, QObject* parent = nullptr);
@@ -75,8 +78,11 @@ public:
     void showDatabaseSelection();
     // "experiment simulation": the plots of one location.
     void showExperimentSelection(const QString& location);
-    // "Model run for selection"; `reloadPlot` is the plot pressed before (0: none).
+    // "Model run for selection"; `reloadPlot` is the plot pressed before (0: none). The
+    // panel goes once the run has ended.
     bool runSelection(long long reloadPlot = 0);
+    // "close" of the panel: it goes without a run.
+    void closeSelection();
 
     bool busy() const { return busy_; }
     // Ticks "STOP RUN" of the run going on: it ends after the current year.

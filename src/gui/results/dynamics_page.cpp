@@ -24,16 +24,17 @@ struct KindText {
     const char* english;
     const char* german;
     const char* report;
-    const char* yTitle;
+    const char* yTitle;  // without a property table
     const char* objectName;
+    int property;
 };
 
 const KindText& text_of(DynamicsPage::Kind k)
 {
     static const KindText texts[] = {
-        {"C-dynamics", "Ergebnisse: Corg", "C-Dynamics", "Corg [%]", "c_dynamics"},
-        {"N-dynamics", "Ergebnisse: Nt", "N-Dynamics", "Nt [%]", "n_dynamics"},
-        {"micr.BM", "Ergebnisse: Cmic", "Cmic-Dynamics", "Cmic [mg C/100 g]", "micr_bm"},
+        {"C-dynamics", "Ergebnisse: Corg", "C-Dynamics", "Corg [%]", "c_dynamics", 7},
+        {"N-dynamics", "Ergebnisse: Nt", "N-Dynamics", "Nt [%]", "n_dynamics", 0},
+        {"micr.BM", "Ergebnisse: Cmic", "Cmic-Dynamics", "Cmic [kg C/ha]", "micr_bm", 5},
     };
     return texts[static_cast<int>(k)];
 }
@@ -126,6 +127,10 @@ QString DynamicsPage::caption() const { return german_ ? text_of(kind_).german :
 
 QString DynamicsPage::reportCaption() const { return text_of(kind_).report; }
 
+QString DynamicsPage::valueAxisTitle() const { return valueTitle_.isEmpty() ? QString(text_of(kind_).yTitle) : valueTitle_; }
+
+int DynamicsPage::property() const { return text_of(kind_).property; }
+
 void DynamicsPage::clear()
 {
     band_ = {};
@@ -147,7 +152,7 @@ void DynamicsPage::setContent(const eval::StatsAccumulator& acc, const eval::Tab
                                       : QStringList{"simulated", "observed", "observed outliers"};
     show_dynamics_chart(chart_->chart(), acc.chart(),
                         {caption() + (site.isEmpty() ? QString() : "  " + site), german_ ? "Jahr" : "year",
-                         text_of(kind_).yTitle},
+                         valueAxisTitle()},
                         names, band_);
     grid_->scrollToBottom();
 }

@@ -34,7 +34,7 @@ const std::vector<Column>& turnover_columns()
         {"csomloss", "SOM loss [kgC/ha/a]", "Hum.abb[kgC/ha/a]"},
         {"saldo", "saldo [kgC/ha/a]", "Saldo[kgC/ha/a]"},
         {"c2atm", "CO2 prod. [kgC/ha/a]", "CO2-Prod. [kgC/ha/a]"},
-        {"soilcarbon", "soil C storage [kg/ha]", "C im Boden [t/ha]"},
+        {"soilcarbon", "soil C storage [kg/ha]", "C im Boden [kg/ha]"},
         {"bat", "BAT [d/yr]", "BAT [d/yr]"},
         {"repix", "REP_IX", "REP_IX"},
     };
@@ -129,8 +129,13 @@ void QuantityPage::choose(int index)
     const QString name = choice_->itemText(index);
     const eval::Table& t = model_->table();
     const char* x = kind_ == Kind::Turnover ? "year_" : "year";
+    // The value axis carries the unit of the column drawn, as the grid's title does.
+    QString yTitle = name;
+    if (kind_ == Kind::Turnover)
+        for (const auto& c : turnover_columns())
+            if (q[static_cast<std::size_t>(index)].column == std::string(c.name)) yTitle = german_ ? c.german : c.english;
     show_line_chart(chart_->chart(), t, x, q[static_cast<std::size_t>(index)].column,
-                    {name, german_ ? "Jahr" : "year", name}, name);
+                    {name, german_ ? "Jahr" : "year", yTitle}, name);
     if (!figures_) return;
     figures_->clear();
     if (const auto f = workbench::quantity_figures(t, q[static_cast<std::size_t>(index)].column)) {

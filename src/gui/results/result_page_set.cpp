@@ -1,3 +1,4 @@
+#include "base/number_format.h"
 #include "db/connection.h"
 #include "gui/results/result_pages.h"
 #include "gui/widgets/dialog_hooks.h"
@@ -12,7 +13,11 @@ namespace vt::gui {
 
 namespace {
 
-std::string locale_statistic(long double v) { return QLocale().toString(static_cast<double>(v), 'g', 15).toStdString(); }
+// The statistic in its shortest form (base::format_statistic) with the user's decimal separator.
+std::string locale_statistic(long double v)
+{
+    return QString::fromStdString(base::format_statistic(v)).replace('.', QLocale().decimalPoint()).toStdString();
+}
 
 QString text_field(const eval::Table& t, const char* column)
 {
@@ -65,6 +70,11 @@ bool ResultPageSet::showPlot(long long flId)
         ChartBand band{german_ ? "90-%-Band" : "90 % band", {}};
         for (const auto& p : workbench::carbon_band(*c_, flId)) band.points.push_back({double(p.year), p.low, p.high});
         carbon_->setBand(std::move(band));
+        for (auto* page : {carbon_, nitrogen_, microbial_}) {
+            page->setValueAxisTitle({});
+            page->setValueAxisTitle(QString::fromStdString(
+                workbench::property_axis_title(*c_, page->property(), page->valueAxisTitle().toStdString())));
+        }
         carbon_->setContent(evaluator_->carbon(), ev.carbonRows, location, site);
         nitrogen_->setContent(evaluator_->nitrogen(), ev.nitrogenRows, location, site);
         microbial_->setContent(evaluator_->microbial(), ev.microbialRows, location, site);

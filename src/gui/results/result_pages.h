@@ -59,6 +59,11 @@ public:
     // The band drawn behind the simulated values by the next setContent (the 90 % band of a
     // Monte Carlo uncertainty run on "C-dynamics"); no points, no band.
     void setBand(ChartBand band) { band_ = std::move(band); }
+    // The title of the value axis: the property's name and unit (from the property table).
+    void setValueAxisTitle(const QString& title) { valueTitle_ = title; }
+    QString valueAxisTitle() const;
+    // The property (M_IX) the page draws: 7 Corg, 0 Nt, 5 Cmic.
+    int property() const;
     bool hasBand() const { return !band_.points.empty(); }
 
     // The grid's rows: YEAR_NUM (year_number on "micr.BM"), YEAR_, MEAS_VALUE, SIM_VALUE.
@@ -93,6 +98,7 @@ private:
     QPushButton* report_;
     QCheckBox* skipPreview_;
     ChartBand band_;
+    QString valueTitle_;
 };
 
 // A page with a quantity choice, its chart and the grid: "OM-turnover" (the yearly

@@ -10,6 +10,12 @@
 
 namespace vt::gui {
 
+void refresh_outlier_indication(MainWindow& main, StatisticsUpdate& statistics)
+{
+    if (main.runActive()) show_message(&main, "refresh outlier indication", "A run is in progress.");
+    else statistics.refreshOutlierIndication();
+}
+
 ResultsMenu install_results_menu(MainWindow& main, SimulatorWindow& simulator)
 {
     const bool german = main.state().german();
@@ -17,6 +23,7 @@ ResultsMenu install_results_menu(MainWindow& main, SimulatorWindow& simulator)
     ResultsMenu m;
     m.nbalance = new NBalanceWindow(connection, [&main] { return main.runActive(); }, german, &main);
     m.statistics = new StatisticsUpdate(connection, &main, &main);
+    m.statistics->setGerman(german);
 
     QMenu* menu = main.menuBar()->addMenu(german ? "&Ergebnisse" : "&Results");
     menu->setObjectName("results_menu");
@@ -31,10 +38,8 @@ ResultsMenu install_results_menu(MainWindow& main, SimulatorWindow& simulator)
         m.nbalance->raise();
     })->setObjectName("open_nbalance");
     menu->addSeparator();
-    menu->addAction("refresh outlier indication", &main, [&main, m] {
-        if (main.runActive()) show_message(&main, "refresh outlier indication", "A run is in progress.");
-        else m.statistics->refreshOutlierIndication();
-    })->setObjectName("refresh_outliers");
+    menu->addAction("refresh outlier indication", &main, [&main, m] { refresh_outlier_indication(main, *m.statistics); })
+        ->setObjectName("refresh_outliers");
     menu->addAction(german ? "Statistik aktualisieren" : "Update-Statistics", &main, [&main, m] {
         if (main.runActive()) show_message(&main, "Update-Statistics", "A run is in progress.");
         else m.statistics->updateStatistics();

@@ -16,5 +16,7 @@ struct ResultsMenu {
     StatisticsUpdate* statistics = nullptr;
 };
 ResultsMenu install_results_menu(MainWindow& main, SimulatorWindow& simulator);
+// "refresh outlier indication", from this menu or the browser's: refused while a run goes on.
+void refresh_outlier_indication(MainWindow& main, StatisticsUpdate& statistics);
 
 } // namespace vt::gui

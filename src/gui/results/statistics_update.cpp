@@ -1,8 +1,8 @@
 #include "gui/results/statistics_update.h"
 
-#include "eval/outlier_indication.h"
 #include "gui/results/background_task.h"
 #include "gui/widgets/dialog_hooks.h"
+#include "workbench/outlier_refresh.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -32,6 +32,9 @@ PhaseDialog::PhaseDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(group);
     layout->addWidget(go);
     connect(go, &QPushButton::clicked, this, &QDialog::accept);
+    // The caption is read whole: the dialog is at least as wide as its title (with room
+    // for the title bar's buttons).
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 140);
 }
 
 eval::Phase PhaseDialog::phase() const
@@ -101,11 +104,14 @@ bool StatisticsUpdate::refreshOutlierIndication()
     db::Connection* c = connection_();
     if (!c || task_->running()) return false;
     try {
-        eval::prepare_outlier_indication(*c);
+        const auto s = workbench::refresh_outlier_indication(*c);
+        show_message(parent_, "refresh outlier indication",
+                     QString::fromStdString(workbench::outlier_refresh_report(s, german_)));
     } catch (const std::exception& e) {
         show_message(parent_, "refresh outlier indication", QString::fromStdString(e.what()));
         return false;
     }
+    if (rebuildTree_) rebuildTree_(0);  // the weights of the observations changed
     return true;
 }
 

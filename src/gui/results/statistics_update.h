@@ -43,6 +43,7 @@ public:
     ~StatisticsUpdate() override;
 
     void setRebuildTree(std::function<void(int mode)> rebuild) { rebuildTree_ = std::move(rebuild); }
+    void setGerman(bool german) { german_ = german; }
     BackgroundTask* task() const { return task_; }
 
     // "Update-Statistics": asks for the phase (unless given), then walks. Returns whether
@@ -56,7 +57,9 @@ public:
     // "spez100.r" / "spez200.r" in `script.folder`). Mode 0 walks nothing. False for any
     // other mode.
     bool treeWalk(int mode, eval::Phase phase, eval::ScriptEvaluationSettings script = {});
-    // "refresh outlier indication": Grubbs' test over the observations (quick; runs at once).
+    // "refresh outlier indication" of the result tools and of the browser's root menu:
+    // Grubbs' test over the observations (quick; runs at once); its report is shown and
+    // the tree rebuilt.
     bool refreshOutlierIndication();
 
     const eval::UpdateStatisticsResult& lastResult() const { return result_; }
@@ -67,6 +70,7 @@ private:
     BackgroundTask* task_;
     std::function<void(int)> rebuildTree_;
     eval::UpdateStatisticsResult result_;
+    bool german_ = false;
 };
 
 } // namespace vt::gui
