@@ -179,6 +179,7 @@ void ShotsResults::browser()
     results.runs->panel()->list()->item(2)->setCheckState(Qt::Checked);
     QVERIFY(vt::test::save_shot(&browser, dir_, "browser_selection" + suffix));
     results.runs->closeSelection();
+    delete results.pages;  // its pages stay in the browser's tabs and go with them
 }
 
 QTEST_MAIN(ShotsResults)

@@ -98,7 +98,9 @@ struct Assembled {
     }
     ~Assembled()
     {
-        browser.reset();  // with the result pages in its tabs
+        // The set first: its pages stay in the browser's tabs and go with them.
+        delete results.pages;
+        browser.reset();
     }
     vt::db::Connection* db() { return main->session().connection(); }
     long long count(const std::string& sql) { return db()->scalar(sql).toInt(); }
