@@ -138,7 +138,7 @@ const std::vector<const char*> kFixedRows = {
     "insert into GLN_MWML (M_IX, BEZEICHNUNG, EINHEIT, KLASSE, MERKMAL, KURZBEZ, F_LENGTH, F_DECS) values "
     "(7, 'soil organic carbon', '%', 'soil', 'Corg', 'Corg', 8, 3), "
     "(0, 'total soil nitrogen', '%', 'soil', 'Nt', 'Nt', 8, 4), "
-    "(5, 'microbial biomass carbon', 'kg C/ha', 'soil', 'Cmic', 'Cmic', 8, 1), "
+    "(5, 'microbial biomass carbon', 'mg C/100 g', 'soil', 'Cmic', 'Cmic', 8, 1), "
     "(20, 'nitrogen removal by the harvest', 'kg N/ha', 'crop', 'N uptake', 'Nentz', 8, 1), "
     "(-1, 'initial active carbon: deviation from steady state', 'fraction', 'model', 'non_bal', 'nonbal', 8, 3)",
     "insert into gldaktion (ACTION_ID, [ACTION], UNIT_INTENSITY, DEF_INTENSITY, ACTION_en, ACTION_de, "

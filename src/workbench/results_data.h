@@ -35,7 +35,7 @@ struct QuantityFigures {
 std::optional<QuantityFigures> quantity_figures(const eval::Table& rows, const std::string& column);
 
 // The title of a chart axis that draws a measured property: its short name and its unit
-// from the property table GLN_MWML ("Cmic [kg C/ha]"); `fallback` when the property is
+// from the property table GLN_MWML ("Cmic [mg C/100 g]"); `fallback` when the property is
 // not there.
 std::string property_axis_title(db::Connection& c, int mIx, const std::string& fallback);
 

@@ -519,11 +519,12 @@ void TestResults::honestUnitsAndShortNumbers()
         const int soilCarbon = rows.column("soilcarbon");
         QVERIFY(soilCarbon >= 0 && !rows.rows.empty());
         QVERIFY(vt::eval::cell(rows.rows.front(), soilCarbon).toDouble() > 10000);
-        // micr.BM: the value axis takes the unit of the property table.
+        // micr.BM: the value axis takes the unit of the property table, which is the unit
+        // of the simulated c_mic and of the observations (mg C per 100 g of soil).
         auto* microbial = f.results.pages->microbial();
         const auto axes = microbial->chartView()->chart()->axes(Qt::Vertical);
         QVERIFY(!axes.isEmpty());
-        QCOMPARE(axes.first()->titleText(), QString("Cmic [kg C/ha]"));
+        QCOMPARE(axes.first()->titleText(), QString("Cmic [mg C/100 g]"));
         // Statistics in their shortest form: no tail of binary noise.
         for (const QString& line : f.results.pages->carbon()->statistics()) {
             QVERIFY2(!line.contains("99999") && !line.contains("00000"), qPrintable(line));

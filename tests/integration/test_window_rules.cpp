@@ -112,9 +112,10 @@ TEST(WindowRules, OutlierRefreshAndItsReport)
 TEST(WindowRules, ValueAxisTakesTheUnitOfTheProperty)
 {
     auto c = test::browser_fixture();
-    EXPECT_EQ(property_axis_title(*c, 5, "x"), "Cmic [kg C/ha]");
+    // The simulated microbial carbon (c_mic) and the observations are per 100 g of soil.
+    EXPECT_EQ(property_axis_title(*c, 5, "x"), "Cmic [mg C/100 g]");
     EXPECT_EQ(property_axis_title(*c, 7, "x"), "Corg [%]");
     EXPECT_EQ(property_axis_title(*c, 42, "fallback"), "fallback");
-    c->execute("update GLN_MWML set EINHEIT='mg C/100 g' where M_IX=5");
-    EXPECT_EQ(property_axis_title(*c, 5, "x"), "Cmic [mg C/100 g]");
+    c->execute("update GLN_MWML set EINHEIT='mg C/kg' where M_IX=5");
+    EXPECT_EQ(property_axis_title(*c, 5, "x"), "Cmic [mg C/kg]");
 }

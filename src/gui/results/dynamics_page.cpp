@@ -34,7 +34,7 @@ const KindText& text_of(DynamicsPage::Kind k)
     static const KindText texts[] = {
         {"C-dynamics", "Ergebnisse: Corg", "C-Dynamics", "Corg [%]", "c_dynamics", 7},
         {"N-dynamics", "Ergebnisse: Nt", "N-Dynamics", "Nt [%]", "n_dynamics", 0},
-        {"micr.BM", "Ergebnisse: Cmic", "Cmic-Dynamics", "Cmic [kg C/ha]", "micr_bm", 5},
+        {"micr.BM", "Ergebnisse: Cmic", "Cmic-Dynamics", "Cmic [mg C/100 g]", "micr_bm", 5},
     };
     return texts[static_cast<int>(k)];
 }
