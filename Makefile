@@ -40,7 +40,8 @@ test-sanitize: deps
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The Debian package of veltrano, veltrano-cli and veltrano-import: $(BUILD)/veltrano_*.deb.
-package: build
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltrano veltrano-cli veltrano-import
 	cd $(BUILD) && cpack -G DEB
 
 demo: configure

@@ -8,6 +8,7 @@
 #include "gui/app/settings_dialog.h"
 #include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_window.h"
+#include "gui/climate/climate_window.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/nbalance_window.h"
 #include "gui/results/result_pages.h"
@@ -229,8 +230,9 @@ void TestApplication::closingTheMainWindowEndsTheProgram()
 }
 
 // Plot Selection; load plot 101; rename it; "model run (plot)": that plot's rows are
-// there and no other's, the tree shows the new name, "C-dynamics" is in front with the
-// plot's series.
+// there and no other's, the tree shows the new name, the yearly balance is in front and
+// "C-dynamics" holds the plot's series. (The run's "repeat" and "from" join this journey
+// with the browser's run fields.)
 void TestApplication::plotRunFromTheBrowser()
 {
     AppJourney j;
@@ -255,8 +257,12 @@ void TestApplication::plotRunFromTheBrowser()
     QCOMPARE(j.count("select count(*) from sim_result where fl_id<>101"), 0LL);
     QVERIFY(tree_shows(j.browser().treeView()->model(), "Journey plot"));
 
+    // A plot with an initialisation ("i_con" not "null") shows its yearly balance after
+    // its run; "C-dynamics" holds its observed and simulated series.
     auto* pages = j.app->browserResults().pages;
-    QCOMPARE(j.browser().pageTabs()->currentWidget(), static_cast<QWidget*>(pages->carbon()));
+    QCOMPARE(j.browser().pageTabs()->currentWidget(), static_cast<QWidget*>(pages->turnover()));
+    QVERIFY(!pages->turnover()->rows().rows.empty());
+    QVERIFY(pages->showPage("C-dynamics"));
     QChart* chart = pages->carbon()->chartView()->chart();
     QVERIFY(!chart->series().isEmpty());
     QCOMPARE(pages->plot(), 101LL);
