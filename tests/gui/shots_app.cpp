@@ -10,6 +10,7 @@
 #include "workbench/database_upkeep.h"
 #include "gui/simulator/simulator_window.h"
 #include "gui/app/settings_dialog.h"
+#include "gui/app/application.h"
 #include "gui/app/main_window.h"
 #include "gui/app/update_check_dialog.h"
 
@@ -40,8 +41,11 @@ void ShotsApp::windows()
     const auto db = box.file("rux_demo.db");
     vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\nr_call=/usr/bin/R\nr_result=anyname.txt\n");
-    MainWindow w(box.env());
-    w.connectAtShow();
+    // The program as users start it: the main window with every command it offers.
+    vt::gui::Application app(box.env());
+    MainWindow& w = app.mainWindow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activate();
     const bool german = w.state().german();
 
@@ -67,7 +71,7 @@ void ShotsApp::windows()
     save(&regio, "regio_mode" + suffix);
 
     // The simulator after a run of the demo plots: its log, the plot list, the histogram.
-    vt::gui::SimulatorWindow sim(w, vt::gui::SimulatorWindow::driverRun());
+    vt::gui::SimulatorWindow& sim = app.simulator();
     sim.show();
     sim.calculate();
     QVERIFY(QTest::qWaitFor([&] { return !sim.running(); }, 20000));

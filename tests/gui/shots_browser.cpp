@@ -1,14 +1,17 @@
-// Renders the window "DATABASE" on the demo database with a plot loaded, one picture per
-// page, in English and in German: into $VELTRANO_SCREENSHOT_DIR when set
+// Renders the window "DATABASE" of the assembled program (with "model run (plot)" and the
+// result pages) on the demo database with a plot loaded, one picture per page, in English
+// and in German: into $VELTRANO_SCREENSHOT_DIR when set
 // (scripts/screenshots), else into a temporary folder, checking that each picture was made.
 #include "gui/gui_support.h"
 #include "gui/shot_support.h"
+#include "gui/app/application.h"
 #include "gui/app/main_window.h"
 #include "workbench/database_upkeep.h"
 #include "gui/browser/browser_window.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -57,12 +60,14 @@ void ShotsBrowser::pages()
     const auto db = box.file("rux_demo.db");
     vt::workbench::create_demo_file(db);
     box.settings(db, "language=" + language.toLatin1() + "\n");
-    MainWindow main(box.env());
-    main.connectAtShow();
-    main.state().db_f_name = "rux_demo.db";
-    BrowserWindow browser(main);
+    vt::gui::Application app(box.env());
+    MainWindow& main = app.mainWindow();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.button(MainWindow::Command::PlotSelection)->click();  // "Plot Selection"
+    BrowserWindow& browser = app.browser();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
     browser.resize(1100, 700);
-    browser.show();
     browser.loadPlot(103);
     save(&browser, "browser_basic_info" + suffix);
     const char* names[] = {"browser_basic_info", "browser_management", "browser_observation"};

@@ -1,13 +1,15 @@
-// Renders the result pages of the browser after a run of the demo database, the window
+// Renders the result pages of the assembled program's browser after a run of the demo
+// database, the window
 // "RUX N balance", the selection panel, the phase dialog and the error window, in English
 // and in German (files "results_*"), and writes the three PDF reports of one demo plot
 // beside them: into $VELTRANO_SCREENSHOT_DIR when set (scripts/screenshots), else into a
 // temporary folder.
 #include "gui/gui_support.h"
 #include "gui/shot_support.h"
+#include "gui/app/application.h"
 #include "gui/app/main_window.h"
-#include "workbench/database_upkeep.h"
 #include "gui/browser/browser_window.h"
+#include "workbench/database_upkeep.h"
 #include "gui/results/browser_results.h"
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/results_menu.h"
@@ -19,36 +21,13 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
 
 using vt::gui::MainWindow;
-
-namespace {
-
-// The demo database in a sandbox, opened by the main window in the given language, with
-// the simulator joined to it.
-struct DemoSession {
-    vt::test::GuiSandbox box;
-    std::string db;
-    std::unique_ptr<MainWindow> w;
-    std::unique_ptr<vt::gui::SimulatorWindow> sim;
-
-    explicit DemoSession(const QString& language) : db(box.file("rux_demo.db"))
-    {
-        vt::workbench::create_demo_file(db);
-        box.settings(db, "language=" + language.toLatin1() + "\n");
-        w = std::make_unique<MainWindow>(box.env());
-        w->connectAtShow();
-        w->activate();
-        sim = std::make_unique<vt::gui::SimulatorWindow>(*w, vt::gui::SimulatorWindow::driverRun());
-        w->setSimulator(sim.get());
-    }
-};
-
-} // namespace
 
 class ShotsResults : public QObject {
     Q_OBJECT
@@ -96,41 +75,47 @@ void ShotsResults::pages()
 {
     QFETCH(QString, language);
     const QString suffix = language == "E" ? "_en" : "_de";
-    DemoSession session(language);
-    auto& box = session.box;
-    const auto& db = session.db;
-    MainWindow& w = *session.w;
-    auto& sim = *session.sim;
+    vt::test::GuiSandbox box;
+    const auto db = box.file("rux_demo.db");
+    vt::workbench::create_demo_file(db);
+    box.settings(db, "language=" + language.toLatin1() + "\n");
+    // The program as users start it; the pages are those of its browser.
+    vt::gui::Application app(box.env());
+    MainWindow& w = app.mainWindow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activate();
     const bool german = w.state().german();
+    w.button(MainWindow::Command::PlotSelection)->click();
+    vt::gui::BrowserWindow& browser = app.browser();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
 
-    // Every demo plot run from the selection panel, then plot 104 loaded into the pages.
-    vt::gui::BrowserRunController runs(w, sim);
-    runs.showDatabaseSelection();
-    runs.panel()->tickAll(Qt::Checked);
-    runs.panel()->list()->item(1)->setCheckState(Qt::Unchecked);
-    runs.panel()->setWindowTitle("DATABASE");
-    save(runs.panel(), "results_selection" + suffix, QSize(560, 380));
-    QVERIFY(runs.runSelection());
+    // "database simulation": every demo plot but the second ticked and run, then plot 104
+    // loaded into the pages.
+    emit browser.databaseSimulationRequested();
+    vt::gui::BrowserRunController* runs = app.browserResults().runs;
+    runs->panel()->tickAll(Qt::Checked);
+    runs->panel()->list()->item(1)->setCheckState(Qt::Unchecked);
+    save(&browser, "results_selection" + suffix, QSize(1000, 640));
+    browser.show();
+    runs->panel()->runButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return !runs->busy() && !w.runActive(); }, 60000));
 
-    QTabWidget tabs;
-    tabs.setWindowTitle("DATABASE");
-    vt::gui::ResultPageSet set(german);
-    set.setDatabase(w.session().connection(), QString::fromStdString(db));
-    set.addPagesTo(&tabs);
-    QVERIFY(set.showPlot(104));
-    const std::pair<QWidget*, const char*> shots[] = {
-        {set.carbon(), "results_c_dynamics"},   {set.nitrogen(), "results_n_dynamics"},
-        {set.microbial(), "results_micr_bm"},   {set.turnover(), "results_om_turnover"},
-        {set.misc(), "results_misc_results"},
+    browser.loadPlot(104);
+    vt::gui::ResultPageSet& set = *app.browserResults().pages;
+    QCOMPARE(set.plot(), 104LL);
+    const std::pair<const char*, const char*> shots[] = {
+        {"C-dynamics", "results_c_dynamics"},   {"N-dynamics", "results_n_dynamics"},
+        {"micr.BM", "results_micr_bm"},         {"OM-turnover", "results_om_turnover"},
+        {"misc.results", "results_misc_results"},
     };
     for (const auto& [page, name] : shots) {
-        if (german && page == set.misc()) continue;  // the German interface has no "misc.results"
-        tabs.setTabVisible(tabs.indexOf(page), true);
-        tabs.setCurrentWidget(page);
-        save(&tabs, name + suffix, QSize(1000, 640));
+        if (german && QString(page) == "misc.results") continue;  // the German interface has no "misc.results"
+        QVERIFY(set.showPage(page));
+        save(&browser, name + suffix, QSize(1000, 640));
     }
 
-    vt::gui::NBalanceWindow nb([&w] { return w.session().connection(); }, [] { return false; }, german);
+    vt::gui::NBalanceWindow& nb = *app.resultsMenu().nbalance;
     QSignalSpy done(&nb, &vt::gui::NBalanceWindow::balanceFinished);
     QVERIFY(nb.runBalance());
     QVERIFY(done.wait(30000));
@@ -155,15 +140,20 @@ void ShotsResults::browser()
 {
     QFETCH(QString, language);
     const QString suffix = language == "E" ? "_en" : "_de";
-    DemoSession session(language);
-    MainWindow& w = *session.w;
-    auto& sim = *session.sim;
-    w.state().db_f_name = "rux_demo.db";
-    const auto tools = vt::gui::install_results_menu(w, sim);
-    vt::gui::BrowserWindow browser(w);
-    const auto results = vt::gui::install_browser_results(w, sim, browser, tools);
+    vt::test::GuiSandbox box;
+    const auto db = box.file("rux_demo.db");
+    vt::workbench::create_demo_file(db);
+    box.settings(db, "language=" + language.toLatin1() + "\n");
+    vt::gui::Application app(box.env());
+    MainWindow& w = app.mainWindow();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.activate();
+    w.button(MainWindow::Command::PlotSelection)->click();
+    vt::gui::BrowserWindow& browser = app.browser();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    const vt::gui::BrowserResults& results = app.browserResults();
     browser.resize(1150, 720);
-    browser.show();
     browser.loadPlot(101);
     QVERIFY(vt::test::save_shot(&browser, dir_, "browser_run" + suffix));
     QVERIFY(results.runs->runPlot(101, "-99", "0"));
@@ -180,7 +170,6 @@ void ShotsResults::browser()
     results.runs->panel()->list()->item(2)->setCheckState(Qt::Checked);
     QVERIFY(vt::test::save_shot(&browser, dir_, "browser_selection" + suffix));
     results.runs->closeSelection();
-    delete results.pages;  // its pages stay in the browser's tabs and go with them
 }
 
 QTEST_MAIN(ShotsResults)

@@ -114,6 +114,15 @@ void TestTools::sqlModuleParameters()
     w->exportToXls();
     QVERIFY(QFileInfo::exists(xlsx));
     QCOMPARE(opened, QUrl::fromLocalFile(xlsx));
+    // Where no program opens the workbook (a machine without a desktop), the window says
+    // where it went.
+    vt::gui::set_document_opener([](const QUrl&) { return false; });
+    DialogHooks::takeMessages();
+    DialogHooks::setNextFileName(xlsx);
+    w->exportToXls();
+    const QStringList said = DialogHooks::takeMessages();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said.first().contains(xlsx) && said.first().contains("no program opens it"), qPrintable(said.first()));
     vt::gui::set_document_opener([](const QUrl&) { return true; });
     QTest::mouseClick(w->findChild<QPushButton*>("clear_grid"), Qt::LeftButton);
     QCOMPARE(w->parameterGrid()->rowCount(), 0);

@@ -60,7 +60,14 @@ void MainWindow::activate()
 
     if (state_.go_on && !batchStarted_) {
         batchStarted_ = true;
-        runBatch();
+        if (!session_.isOpen()) {
+            // The database named for the batch could not be opened (the message said
+            // why): the batch simulates nothing and ends non-zero.
+            exitCode_ = 1;
+            endProgram();
+        } else {
+            runBatch();
+        }
         return;
     }
 

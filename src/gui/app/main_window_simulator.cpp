@@ -7,6 +7,18 @@
 
 namespace vt::gui {
 
+namespace {
+
+// The exit code of a batch run, as `veltrano-cli run` gives it: 0 every selected plot
+// simulated, 3 plots skipped, 1 failed, stopped, nothing selected or never started.
+int batch_exit_code(const engine::RunResult* result)
+{
+    if (!result || result->outcome != engine::RunOutcome::Finished || result->selected == 0) return 1;
+    return result->skipped > 0 ? 3 : 0;
+}
+
+} // namespace
+
 void MainWindow::setSimulator(SimulatorWindow* simulator)
 {
     simulator_ = simulator;
@@ -26,8 +38,7 @@ void MainWindow::runBatch()
     // The program ends once the simulator window is hidden again; the exit code tells
     // whether the run went through.
     connect(simulator_, &SimulatorWindow::hidden, this, [this] {
-        const bool ok = simulator_->hasResult() && simulator_->lastResult().outcome == engine::RunOutcome::Finished;
-        exitCode_ = ok ? 0 : 1;
+        exitCode_ = batch_exit_code(simulator_->hasResult() ? &simulator_->lastResult() : nullptr);
         endProgram();
     }, Qt::SingleShotConnection);
     simulator_->args = env_.args;

@@ -35,18 +35,25 @@ void read_ini(AppState& state, config::RuxSettings& settings, const config::IniF
     }
 }
 
-void read_database_switch(AppState& state, const StartupEnv& env)
+// Returns whether a batch run (GO) names a database that does not exist: the batch keeps
+// that name, so that opening it fails with the message and the run simulates nothing; the
+// database used last is no stand-in for a scheduled run. Interactive starts fall back to it.
+bool read_database_switch(AppState& state, const StartupEnv& env)
 {
-    const auto given = command_line_switches(env.args).database;
-    if (!given) return;
+    const auto switches = command_line_switches(env.args);
+    const auto& given = switches.database;
+    if (!given) return false;
     state.database = *given;
+    if (!file_exists(state.database) && switches.go) return true;
     if (!file_exists(state.database)) {
         if (env.message) env.message("DB error", "database not found, will try to use last DB");
         state.database = "?";
     }
+    return false;
 }
 
-void read_settings(AppState& state, config::RuxSettings& settings, const StartupEnv& env, StartupResult& result)
+void read_settings(AppState& state, config::RuxSettings& settings, const StartupEnv& env, StartupResult& result,
+                   bool batchDatabaseMissing)
 {
     if (settings.exists()) {
         if (state.database == "?") state.database = settings.textOr("database", "?");
@@ -63,7 +70,7 @@ void read_settings(AppState& state, config::RuxSettings& settings, const Startup
         return;
     }
     result.firstStart = true;
-    if (!file_exists(state.database)) {
+    if (!file_exists(state.database) && !batchDatabaseMissing) {
         state.database = (fs::path(env.cwd) / "rux_demo.db").string();
         if (!file_exists(state.database) && env.createDemo) env.createDemo(state.database);
     }
@@ -94,12 +101,12 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
         state.language = settings.textOr("language", "E");
         if (state.language.empty()) state.language = "E";
     }
-    read_database_switch(state, env);
+    const bool batchDatabaseMissing = read_database_switch(state, env);
     if (state.german()) {
         state.insert_caption = "Einfügen";
         state.update_caption = "Aktualisieren";
     }
-    read_settings(state, settings, env, result);
+    read_settings(state, settings, env, result, batchDatabaseMissing);
 
     state.power = !state.german();
     state.db_f_name = state.database;

@@ -93,7 +93,8 @@ void TableListPage::exportXlsx()
         show_message(this, "export to XLS", QString::fromStdString(e.what()));
         return;
     }
-    if (!DialogHooks::capturing()) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!DialogHooks::capturing() && !QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        show_message(this, "export to XLS", "The file was written, but no program opens it here:\n" + file);
 }
 
 void TableListPage::exportXml()

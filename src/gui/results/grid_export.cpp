@@ -22,10 +22,11 @@ std::function<void(const QString&)>& opener()
 
 void set_desktop_opener(std::function<void(const QString&)> o) { opener() = std::move(o); }
 
-void open_with_desktop(const QString& path)
+bool open_with_desktop(const QString& path)
 {
-    if (opener()) opener()(path);
-    else QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    if (!opener()) return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    opener()(path);
+    return true;
 }
 
 QString export_grid(QWidget* parent, const eval::Table& table, bool makeCsv, std::optional<int> roundTo)
@@ -43,7 +44,8 @@ QString export_grid(QWidget* parent, const eval::Table& table, bool makeCsv, std
         show_message(parent, "==> xls", QString::fromStdString(e.what()));
         return {};
     }
-    open_with_desktop(path);
+    if (!open_with_desktop(path))
+        show_message(parent, "==> xls", "The file was written, but no program opens it here:\n" + path);
     return path;
 }
 

@@ -39,9 +39,10 @@ ResultPageSet::ResultPageSet(bool german, QObject* parent)
 
 ResultPageSet::~ResultPageSet()
 {
-    // Pages handed to a tab widget belong to it; the others go with the set.
+    // Pages handed to a tab widget belong to it (and may be gone already, when the tab
+    // widget went first); the others go with the set.
     for (QWidget* p : pages())
-        if (!p->parent()) delete p;
+        if (p && !p->parent()) delete p;
 }
 
 QList<QWidget*> ResultPageSet::pages() const { return {carbon_, nitrogen_, microbial_, turnover_, misc_}; }
@@ -50,7 +51,7 @@ void ResultPageSet::setDatabase(db::Connection* c, const QString& databasePath)
 {
     c_ = c;
     folder_ = databasePath.isEmpty() ? QString() : QFileInfo(databasePath).absolutePath();
-    for (auto* p : {carbon_, nitrogen_, microbial_}) {
+    for (DynamicsPage* p : {carbon_.data(), nitrogen_.data(), microbial_.data()}) {
         p->setReportFolder(folder_);
         p->clear();
     }
@@ -70,7 +71,7 @@ bool ResultPageSet::showPlot(long long flId)
         ChartBand band{german_ ? "90-%-Band" : "90 % band", {}};
         for (const auto& p : workbench::carbon_band(*c_, flId)) band.points.push_back({double(p.year), p.low, p.high});
         carbon_->setBand(std::move(band));
-        for (auto* page : {carbon_, nitrogen_, microbial_}) {
+        for (DynamicsPage* page : {carbon_.data(), nitrogen_.data(), microbial_.data()}) {
             page->setValueAxisTitle({});
             page->setValueAxisTitle(QString::fromStdString(
                 workbench::property_axis_title(*c_, page->property(), page->valueAxisTitle().toStdString())));
@@ -85,7 +86,7 @@ bool ResultPageSet::showPlot(long long flId)
         show_message(carbon_, "DATABASE", QString::fromStdString(e.what()));
         const QString folder = folder_;
         setDatabase(c_);
-        for (auto* p : {carbon_, nitrogen_, microbial_}) p->setReportFolder(folder);
+        for (DynamicsPage* p : {carbon_.data(), nitrogen_.data(), microbial_.data()}) p->setReportFolder(folder);
         folder_ = folder;
         visibility_ = {};
         applyVisibility();

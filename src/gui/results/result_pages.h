@@ -4,6 +4,7 @@
 #include "gui/results/report_document.h"
 #include "workbench/browser_management.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -192,12 +193,14 @@ private:
     long long plot_ = 0;
     std::unique_ptr<eval::PlotEvaluator> evaluator_;
     eval::ResultPages visibility_;
-    DynamicsPage* carbon_;
-    DynamicsPage* nitrogen_;
-    DynamicsPage* microbial_;
-    QuantityPage* turnover_;
-    QuantityPage* misc_;
-    QTabWidget* tabs_ = nullptr;
+    // A page belongs to the set until addPagesTo() hands it to a tab widget, then to that
+    // widget; the guarded pointers turn null when their owner deletes them first.
+    QPointer<DynamicsPage> carbon_;
+    QPointer<DynamicsPage> nitrogen_;
+    QPointer<DynamicsPage> microbial_;
+    QPointer<QuantityPage> turnover_;
+    QPointer<QuantityPage> misc_;
+    QPointer<QTabWidget> tabs_;
 };
 
 } // namespace vt::gui

@@ -263,7 +263,8 @@ void SqlModuleWindow::exportToXls()
         show_message(this, "export to XLS", QString::fromStdString(e.what()));
         return;
     }
-    open_document(f);
+    if (!open_document(f))
+        show_message(this, "export to XLS", "The file was written, but no program opens it here:\n" + f);
 }
 
 void SqlModuleWindow::hideEvent(QHideEvent* event)
