@@ -102,8 +102,6 @@ private slots:
     void printManagementTakesTheFilter();
     void evaluationModesRunTheWalk();
     void germanCaptions();
-    void managementOfTillageAndIrrigation();
-    void itemParametersByRightPress();
     void escInDeleteExperimentRebuildsTheTree();
 };
 
@@ -460,78 +458,6 @@ void TestBrowser::germanCaptions()
     QCOMPARE(f.child<QPushButton>(f.browser->basicInfoPage(), "showReferences")->text(), QString("Literatur"));
     QCOMPARE(f.child<QPushButton>(f.browser->managementPage(), "printManagement")->text(), QString("Ausgabe"));
     QCOMPARE(f.child<QCheckBox>(f.browser->managementPage(), "pdfWithoutPreview")->text(), QString("als PDF; ohne Ansicht"));
-}
-
-void TestBrowser::managementOfTillageAndIrrigation()
-{
-    Fixture f;
-    f.click(301);
-    auto* page = f.browser->managementPage();
-    f.browser->showPage("Management");
-    auto* grid = f.child<QTableView>(page, "grid");
-    QVERIFY(grid);
-    const auto* model = grid->model();
-    // Tillage (5) and irrigation (7) events have no item: their subject reads "-".
-    int without = 0;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        const QString action = model->index(r, 1).data().toString();
-        if (action == "soil tillage" || action == "irrigation") {
-            QCOMPARE(model->index(r, 2).data().toString(), QString("-"));
-            ++without;
-        }
-        QVERIFY2(model->index(r, 2).data().toString() != "?", qPrintable(action));
-    }
-    QCOMPARE(without, int(f.count("select count(*) from cultivation where fl_id=301 and macode in (5, 7)")));
-    QVERIFY(without > 0);
-    // "soil tillage" lists the plot's tillage events.
-    auto* filter = f.child<QComboBox>(page, "filter");
-    filter->setCurrentIndex(4);
-    emit filter->activated(4);
-    QCOMPARE(page->rowCount(), int(f.count("select count(*) from cultivation where fl_id=301 and macode in (5, 14)")));
-    QVERIFY(page->rowCount() > 0);
-    // A tillage event shown: no item choice, its depth in cm.
-    grid->setCurrentIndex(model->index(0, 0));
-    QVERIFY(!f.child<QComboBox>(page, "item")->isVisibleTo(page));
-    QVERIFY(f.child<QLineEdit>(page, "intensity")->isVisibleTo(page));
-    // Choosing the action shows the same fields as the stored event does.
-    auto* action = f.child<QComboBox>(page, "action");
-    action->setCurrentIndex(action->findData(5));
-    emit action->activated(action->currentIndex());
-    QVERIFY(!f.child<QComboBox>(page, "item")->isVisibleTo(page));
-}
-
-void TestBrowser::itemParametersByRightPress()
-{
-    Fixture f;
-    f.click(301);
-    auto* page = f.browser->managementPage();
-    f.browser->showPage("Management");
-    auto* grid = f.child<QTableView>(page, "grid");
-    auto* item = f.child<QComboBox>(page, "item");
-    // The first harvest of the plot: its crop's parameters.
-    const auto* model = grid->model();
-    int harvest = -1, amendment = -1;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        const QString action = model->index(r, 1).data().toString();
-        if (harvest < 0 && action.startsWith("harvest")) harvest = r;
-        if (amendment < 0 && action == "organic amendment") amendment = r;
-    }
-    QVERIFY(harvest >= 0 && amendment >= 0);
-    grid->setCurrentIndex(model->index(harvest, 0));
-    QTest::mousePress(item, Qt::RightButton);
-    auto* crops = f.main->cropViewer();
-    QVERIFY(crops->isVisible());
-    QCOMPARE(crops->windowTitle(), QString("gldpflan"));
-    QVERIFY(crops->tree()->topLevelItemCount() > 0);
-    crops->close();
-    grid->setCurrentIndex(model->index(amendment, 0));
-    QTest::mousePress(item, Qt::RightButton);
-    auto* amendments = f.main->amendmentViewer();
-    QVERIFY(amendments->isVisible());
-    QCOMPARE(amendments->windowTitle(), QString("gldopspa"));
-    QVERIFY(amendments->tree()->topLevelItemCount() > 0);
-    amendments->close();
-    QVERIFY(DialogHooks::takeMessages().isEmpty());
 }
 
 void TestBrowser::escInDeleteExperimentRebuildsTheTree()
