@@ -168,6 +168,7 @@ ChangeReport move_plot(db::Connection& c, long long flId, const std::string& loc
 
 std::string ShiftPreview::message() const
 {
+    if (overflow) return "the shift carries keys beyond the range of whole numbers !";
     return std::to_string(others) + " records in destination range !" + (others == 0 ? " press ok to start transfer" : "");
 }
 
