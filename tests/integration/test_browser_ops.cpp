@@ -329,7 +329,9 @@ TEST(BrowserOps, CopyKeepsEveryColumnOfEveryRow)
                 if (std::find(t.own.begin(), t.own.end(), columns[k]) != t.own.end()) continue;
                 EXPECT_EQ(a.field(static_cast<int>(k)), b.field(static_cast<int>(k))) << columns[k] << " of row " << rows;
             }
-            if (std::string(t.table) == "cultivation") EXPECT_TRUE(b.field("Sim_Quantity").isNull());
+            if (std::string(t.table) == "cultivation") {
+                EXPECT_TRUE(b.field("Sim_Quantity").isNull());
+            }
         }
         EXPECT_TRUE(b.eof());
         EXPECT_GT(rows, 0);
