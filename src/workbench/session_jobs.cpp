@@ -109,9 +109,11 @@ std::vector<long long> flagged_plots(db::Connection& c)
     return plot_column(c, "SELECT FL_ID FROM site_state WHERE status=1 ORDER BY FL_ID");
 }
 
-std::vector<long long> plots_at_location(db::Connection& c, const std::string& location)
+std::vector<long long> plots_of_experiment_node(db::Connection& c, const ExperimentPlots& e)
 {
-    return plot_column(c, "SELECT FL_ID FROM field_description WHERE Location=? ORDER BY FL_ID", {location});
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
+    return plot_column(c, "SELECT FL_ID FROM field_description WHERE " + where + " ORDER BY FL_ID", params);
 }
 
 double session_parameter_start(db::Connection& c, const std::string& name)

@@ -4,6 +4,8 @@
 #include "eval/calibration.h"
 #include "eval/uncertainty.h"
 
+#include "workbench/experiment_plots.h"
+
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -48,8 +50,8 @@ std::vector<long long> plots_of_experiment(db::Connection& c, const std::string&
 // The plots flagged in site_state (status 1); may be empty.
 std::vector<long long> flagged_plots(db::Connection& c);
 
-// The plots of the experiment at a location, as the browser lists them under it.
-std::vector<long long> plots_at_location(db::Connection& c, const std::string& location);
+// The plots of an experiment node, as the browser lists them under it.
+std::vector<long long> plots_of_experiment_node(db::Connection& c, const ExperimentPlots& e);
 
 // The value a parameter starts from: the model constant of gldaparm's row 1 (K_AOS ...
 // CNR_OBS) or 1 for a factor (F_BAT, F_BD, F_CREP). Throws SessionInputError for an

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/output_file.h"
 #include "db/jet_translator.h"
 #include "db/sql_quote.h"
 #include "engine/run/sql_script.h"
@@ -172,11 +173,8 @@ void SqlModule::loadFileWithoutScan(const std::string& path) { lines_ = engine::
 
 void SqlModule::saveFile(const std::string& path) const
 {
-    std::ofstream out(path, std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + path);
-    out << text();
-    out.flush();
-    if (!out) throw std::runtime_error("writing " + path + " failed");
+    const auto script = text();
+    db::write_output_text(path, script);
 }
 
 void SqlModule::scanParameters()

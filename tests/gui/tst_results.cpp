@@ -133,7 +133,7 @@ void TestResults::selectionRunWithNothingTickedRunsNoPlot()
     QCOMPARE(f.count("select count(*) from site_state where status=1"), 0LL);
     QCOMPARE(f.count("select count(*) from sim_result"), 0LL);
 
-    f.runs->showExperimentSelection("Sandhof");
+    f.runs->showExperimentSelection("Sandhof", "3");
     QCOMPARE(panel->list()->count(), 3);
     QVERIFY(panel->list()->item(0)->text().contains("  ===>   "));
 }

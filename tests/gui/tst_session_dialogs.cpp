@@ -61,7 +61,7 @@ void TestSessionDialogs::refusedInputStoresNothing()
 {
     Fixture f;
     CalibrationDialog dialog(*f.main);
-    dialog.setExperiment("Bad Lauchstädt");
+    dialog.setExperiment("Bad Lauchstädt", "1");
     QCOMPARE(dialog.plotsField()->text(), QString("101,102,103,104"));
     QCOMPARE(dialog.parameterTable()->item(0, 1)->text(), QString("0.00032"));  // K_AKT's start value
 
@@ -117,7 +117,7 @@ void TestSessionDialogs::calibrationStoredAndApplied()
 {
     Fixture f;
     CalibrationDialog dialog(*f.main);
-    dialog.setExperiment("Bad Lauchstädt");
+    dialog.setExperiment("Bad Lauchstädt", "1");
     dialog.iterationsField()->setValue(5);
     QSignalSpy stored(&dialog, &vt::gui::SessionDialog::stored);
     QVERIFY(dialog.start());

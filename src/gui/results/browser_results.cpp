@@ -48,9 +48,9 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
         browser.showPage("selection");
     });
     QObject::connect(&browser, &BrowserWindow::experimentSimulationRequested, r.runs,
-                     [runs = r.runs, &browser](const QString& location) {
+                     [runs = r.runs, &browser](const QString& location, const QString& code) {
                          runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
-                         runs->showExperimentSelection(location);
+                         runs->showExperimentSelection(location, code);
                          browser.showPage("selection");
                      });
     if (tools.statistics)
@@ -58,8 +58,8 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
                          [statistics = tools.statistics] { statistics->updateStatistics(); });
     // "calibrate…" and "uncertainty…" of an experiment; what they store, the loaded plot's
     // pages show afresh (the 90 % band on "C-dynamics").
-    const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location) {
-        dialog->setExperiment(location);
+    const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location, const QString& code) {
+        dialog->setExperiment(location, code);
         QObject::connect(dialog, &SessionDialog::stored, pages, [pages, &browser] {
             if (browser.currentPlot() > 0) pages->showPlot(browser.currentPlot());
         });
@@ -68,12 +68,12 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
         dialog->raise();
     };
     QObject::connect(&browser, &BrowserWindow::calibrationRequested, &browser,
-                     [&main, &browser, openDialog](const QString& location) {
-                         openDialog(new CalibrationDialog(main, &browser), location);
+                     [&main, &browser, openDialog](const QString& location, const QString& code) {
+                         openDialog(new CalibrationDialog(main, &browser), location, code);
                      });
     QObject::connect(&browser, &BrowserWindow::uncertaintyRequested, &browser,
-                     [&main, &browser, openDialog](const QString& location) {
-                         openDialog(new UncertaintyDialog(main, &browser), location);
+                     [&main, &browser, openDialog](const QString& location, const QString& code) {
+                         openDialog(new UncertaintyDialog(main, &browser), location, code);
                      });
     if (tools.statistics)
         browser.setEvaluationWalk([statistics = tools.statistics](int mode, int phase) {

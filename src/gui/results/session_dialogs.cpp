@@ -108,12 +108,13 @@ db::Connection* SessionDialog::connection() const { return main_.session().conne
 
 std::string SessionDialog::databasePath() const { return main_.session().path(); }
 
-void SessionDialog::setExperiment(const QString& location)
+void SessionDialog::setExperiment(const QString& location, const QString& code)
 {
     experiment_->setText(location);
     QStringList list;
     if (auto* c = connection())
-        for (long long plot : workbench::plots_at_location(*c, location.toStdString())) list << QString::number(plot);
+        for (long long plot : workbench::plots_of_experiment_node(*c, {code.toStdString(), location.toStdString()}))
+            list << QString::number(plot);
     plots_->setText(list.join(','));
 }
 
