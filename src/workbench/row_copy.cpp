@@ -98,13 +98,21 @@ bool same_row_content(db::Connection& c, const std::string& fromSchema, const st
 
 db::Value find_same_row(db::Connection& c, const std::string& fromSchema, const std::string& toSchema,
                         const std::string& table, const std::string& key, const db::Value& fromId,
-                        const std::vector<std::string>& ignored)
+                        const std::vector<std::string>& ignored, const std::map<std::string, db::Value>& overrides)
 {
-    const auto cols = common_columns(c, fromSchema, toSchema, table, ignored);
+    std::vector<std::string> skip = ignored;
+    for (const auto& [col, value] : overrides) skip.push_back(col);
+    const auto cols = common_columns(c, fromSchema, toSchema, table, skip);
+    std::string extra;
+    std::vector<db::Value> values{fromId};
+    for (const auto& [col, value] : overrides) {
+        extra += " AND d." + db::quote_ident(col) + " IS ?";
+        values.push_back(value);
+    }
     auto cur = c.query("SELECT d." + db::quote_ident(key) + " FROM " + q(fromSchema, table) + " AS s, " +
-                           q(toSchema, table) + " AS d WHERE s." + db::quote_ident(key) + " = ?" + equal_columns(cols) +
+                           q(toSchema, table) + " AS d WHERE s." + db::quote_ident(key) + " = ?" + equal_columns(cols) + extra +
                            " ORDER BY d." + db::quote_ident(key) + " LIMIT 1",
-                       {fromId});
+                       values);
     return cur.eof() ? db::Value() : cur.field(0);
 }
 

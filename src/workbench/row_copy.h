@@ -33,10 +33,11 @@ bool same_row_content(db::Connection& c, const std::string& fromSchema, const st
                       const std::vector<std::string>& ignored);
 
 // A row of toSchema.table with the content of fromSchema.table.key = fromId (every
-// common column but `ignored`): its key, or NULL when there is none.
+// common column but `ignored`; the columns of `overrides` (lower case) with the given
+// values instead): its key, or NULL when there is none.
 db::Value find_same_row(db::Connection& c, const std::string& fromSchema, const std::string& toSchema,
                         const std::string& table, const std::string& key, const db::Value& fromId,
-                        const std::vector<std::string>& ignored);
+                        const std::vector<std::string>& ignored, const std::map<std::string, db::Value>& overrides = {});
 
 // Whether the rows with key = fromId in fromSchema.table and key = toId in toSchema.table
 // are the same set in every common column but the key.

@@ -245,6 +245,78 @@ db::Value DataTransfer::placeRecord(PlotTransfer& r, const RecordKind& k, const 
     return target;
 }
 
+// The crop and amendment records the plot uses that the destination holds under their id
+// with other content (the name aside, which follows the interface language): copied under
+// a new id, the plot's copied management rows re-pointed. A crop whose residue, by-product
+// or green part was so copied is copied too, pointing at the copies.
+void DataTransfer::placeParameterRecords(PlotTransfer& r, long long plot)
+{
+    auto used = [&](const std::string& sql) {
+        std::vector<long long> ids;
+        for (auto cur = c_.query(sql, {plot}); !cur.eof(); cur.next()) ids.push_back(cur.field(0).toInt());
+        return ids;
+    };
+    const std::string crops = "SELECT DISTINCT Item_IX FROM main.cultivation WHERE FL_ID = ? AND Macode IN (0, 2, 9) "
+                              "AND Item_IX IS NOT NULL AND Item_IX <> 0";
+    std::map<long long, long long> amendments, cropMap;
+    // One record: its id in the destination.
+    auto place = [&](const std::string& table, const std::string& key, const char* noun, long long id,
+                     const std::map<std::string, db::Value>& overrides) {
+        auto src = c_.query("SELECT NAME FROM main." + table + " WHERE " + key + " = ?", {id});
+        if (src.eof()) return id;
+        const std::string name = src.field(0).toString();
+        const bool present = c_.scalar("SELECT COUNT(*) FROM " + dst(table) + " WHERE " + key + " = ?", {id}).toInt() > 0;
+        if (!present && overrides.empty()) return id;  // missing: the key check's business
+        if (present && overrides.empty() && same_row_content(c_, "main", kAlias, table, key, id, id, {base::to_lower(key), "name"}))
+            return id;
+        const std::string what = std::string(noun) + " " + std::to_string(id) + " \"" + name + "\"";
+        // The same content under another id (a copy made for an earlier plot).
+        const db::Value same = find_same_row(c_, "main", kAlias, table, key, id, {base::to_lower(key), "name"}, overrides);
+        if (!same.isNull()) {
+            r.notes.push_back(what + " is in the destination as " + noun + " " + same.toString() + ": reused");
+            return static_cast<long long>(same.toInt());
+        }
+        const long long target = c_.scalar("SELECT COALESCE(MAX(" + key + "), 0) + 1 FROM " + dst(table)).toInt();
+        auto all = overrides;
+        all[base::to_lower(key)] = target;
+        r.rows.emplace_back(table, copy_rows_all_columns(c_, "main", kAlias, table, "WHERE " + key + " = ?", {id}, all));
+        r.notes.push_back(what + " copied as " + noun + " " + std::to_string(target) +
+                          (overrides.empty() ? " (the destination's " + std::string(noun) + " " + std::to_string(id) +
+                                                   " holds other content)"
+                                             : " (its residue, by-product or green part was copied under a new id)"));
+        return target;
+    };
+    std::vector<long long> amendmentIds = used("SELECT DISTINCT Item_IX FROM main.cultivation WHERE FL_ID = ? AND Macode = 3 "
+                                               "AND Item_IX IS NOT NULL AND Item_IX <> 0");
+    for (const char* part : {"ewr_ix", "kop_ix", "grd_ix"})
+        for (long long id : used("SELECT DISTINCT p." + std::string(part) + " FROM main.gldpflan p WHERE p.ITEM_IX IN (" + crops +
+                                 ") AND p." + part + " IS NOT NULL AND p." + part + " <> 0"))
+            amendmentIds.push_back(id);
+    for (long long id : amendmentIds)
+        if (!amendments.count(id)) amendments[id] = place("gldopspa", "item_ix", "amendment", id, {});
+    for (long long id : used(crops)) {
+        std::map<std::string, db::Value> refs;
+        auto row = c_.query("SELECT ewr_ix, kop_ix, grd_ix FROM main.gldpflan WHERE ITEM_IX = ?", {id});
+        if (!row.eof())
+            for (int k = 0; k < 3; ++k) {
+                const db::Value v = row.field(k);
+                if (v.isNull()) continue;
+                auto m = amendments.find(v.toInt());
+                if (m != amendments.end() && m->second != m->first) refs[base::to_lower(row.fieldName(k))] = m->second;
+            }
+        cropMap[id] = place("gldpflan", "ITEM_IX", "crop", id, refs);
+    }
+    auto repoint = [&](const std::map<long long, long long>& map, const char* macodes) {
+        for (const auto& [from, to] : map)
+            if (from != to)
+                c_.execute("UPDATE " + dst("cultivation") + " SET Item_IX = ? WHERE FL_ID = ? AND Item_IX = ? AND Macode IN (" +
+                               macodes + ")",
+                           {to, plot, from});
+    };
+    repoint(amendments, "3");
+    repoint(cropMap, "0, 2, 9");
+}
+
 PlotTransfer DataTransfer::copyPlot(long long plot)
 {
     PlotTransfer r;
@@ -306,6 +378,7 @@ PlotTransfer DataTransfer::copyPlot(long long plot)
         const std::map<std::string, db::Value> keys = {{"versuch_code", expCode}, {"soil_id", soilId}, {"climate_id", stationId}};
         r.rows.emplace_back("measurements", copy_rows_all_columns(c_, "main", kAlias, "measurements", "WHERE FL_ID = ?", {plot}));
         r.rows.emplace_back("cultivation", copy_rows_all_columns(c_, "main", kAlias, "cultivation", "WHERE FL_ID = ?", {plot}));
+        placeParameterRecords(r, plot);
         r.rows.emplace_back("field_description",
                             copy_rows_all_columns(c_, "main", kAlias, "field_description", "WHERE FL_ID = ?", {plot}, keys));
         r.rows.emplace_back("site_state", copy_rows_all_columns(c_, "main", kAlias, "site_state", "WHERE FL_ID = ?", {plot}));

@@ -110,6 +110,8 @@ public:
     // copies. The plot's experiment, soil and station are matched by content: reused when
     // the destination holds the same content (under their id or another), copied under
     // their own id when it is free, else under a new id with the plot's key re-pointed.
+    // Crop and amendment records the destination holds under their id with other content
+    // are copied under a new id, and the plot's management rows point at the copies.
     // The first plot that fails stops the copy with TransferError naming the plot; the
     // plots before it stay copied, the destination holds nothing of the failing one.
     std::vector<PlotTransfer> copy(const std::vector<long long>& plots, const Options& options);
@@ -131,6 +133,7 @@ private:
     };
     db::Value placeRecord(PlotTransfer& r, const RecordKind& kind, const db::Value& id);
     PlotTransfer copyPlot(long long plot);
+    void placeParameterRecords(PlotTransfer& r, long long plot);
     std::vector<std::string> commonColumns(const std::string& table, const std::vector<std::string>& wanted);
 
     db::Connection& c_;

@@ -230,6 +230,7 @@ TEST_F(Transfer, RowsArriveWholeAndRecordsWithTakenIdsGetNewOnes)
         update climate_data set day = 1, month = 1 where climate_ID = 1;
         insert into reg_ndeposit values (1, 1990, 20), (1, 2000, 18);
         update experiments set exp_id = 1;
+        update gldopspa set K = 0.6 where item_ix = 6;
     )");
     {
         // The destination uses soil 1, station 1 and experiment 1 / "E1" for other things.
@@ -239,6 +240,8 @@ TEST_F(Transfer, RowsArriveWholeAndRecordsWithTakenIdsGetNewOnes)
             insert into climate_station (climate_ID, station) values (1, 'Oberstdorf');
             insert into climate_data (climate_ID, [year], temperature) values (1, 2000, 4);
             insert into experiments values (1, 'E1', 'Z', 'another trial');
+            insert into gldopspa (item_ix, NAME, K) values (6, 'straw', 0.9), (7, 'manure', null);
+            insert into gldpflan (ITEM_IX, NAME, ewr_ix, kop_ix, grd_ix) values (10, 'wheat', 5, 6, 0);
         )");
     }
     DataTransfer t(*src);
@@ -247,20 +250,27 @@ TEST_F(Transfer, RowsArriveWholeAndRecordsWithTakenIdsGetNewOnes)
     o.keyCheck = false;
     auto done = t.copy({101}, o);
     ASSERT_TRUE(done[0].copied);
+    // Amendment 6 differs (K), so crop 10, whose by-product it is, is copied too.
     const std::vector<std::string> expectNotes = {
         "experiment E1 \"trial\" copied as experiment 2 (the destination's experiment E1 holds other content)",
         "soil 1 \"loam\" copied as soil 8 (the destination's soil 1 holds other content)",
-        "station 1 \"S1\" copied as station 2 (the destination's station 1 holds other content)"};
+        "station 1 \"S1\" copied as station 2 (the destination's station 1 holds other content)",
+        "amendment 6 \"straw\" copied as amendment 8 (the destination's amendment 6 holds other content)",
+        "crop 10 \"wheat\" copied as crop 11 (its residue, by-product or green part was copied under a new id)"};
     EXPECT_EQ(done[0].notes, expectNotes);
     // Plot 102 shares soil, station and experiment: the copies are found by their content.
     done = t.copy({102}, o);
     ASSERT_TRUE(done[0].copied);
     EXPECT_EQ(done[0].notes.at(1), "soil 1 \"loam\" is in the destination with the same content as soil 8: reused, the "
                                    "plot refers to soil 8");
+    EXPECT_EQ(done[0].notes.at(3), "amendment 6 \"straw\" is in the destination as amendment 8: reused");
+    EXPECT_EQ(done[0].notes.at(4), "crop 10 \"wheat\" is in the destination as crop 11: reused");
     t.disconnect();
 
     Connection d(dst());
     EXPECT_EQ(count(d, "select count(*) from experiments where exp_id = 1"), 1);
+    EXPECT_EQ(rows_text(d, "select Item_IX from cultivation where FL_ID = 101 order by Macode"), "item_ix=11 \nitem_ix=7 \n");
+    EXPECT_EQ(rows_text(d, "select kop_ix, ewr_ix from gldpflan where ITEM_IX = 11"), "kop_ix=8 ewr_ix=5 \n");
     EXPECT_EQ(rows_text(d, "select soil_ID, climate_ID, versuch_code from field_description order by FL_ID"),
               "soil_id=8 climate_id=2 versuch_code=2 \nsoil_id=8 climate_id=2 versuch_code=2 \n");
     EXPECT_EQ(rows_text(d, "select profile from soilproperties where soil_ID = 1"), "profile=Podzol on dune sand \n");
@@ -275,7 +285,8 @@ TEST_F(Transfer, RowsArriveWholeAndRecordsWithTakenIdsGetNewOnes)
         {"select * from reg_ndeposit where climate_id = 1 order by [year]", "select * from reg_ndeposit where climate_id = 2 order by [year]"},
         {"select * from experiments where vcode = 'E1'", "select * from experiments where vcode = '2'"},
     };
-    const std::vector<std::string> renumbered = {"soil_id", "climate_id", "versuch_code", "meas_id", "cultivation_id", "exp_id", "vcode"};
+    const std::vector<std::string> renumbered = {"soil_id", "climate_id", "versuch_code", "meas_id", "cultivation_id",
+                                                 "exp_id", "vcode", "item_ix"};
     for (const auto& [a, b] : same) {
         const std::string fromSource = rows_text(*src, a, renumbered);
         EXPECT_FALSE(fromSource.empty()) << a;
