@@ -34,6 +34,14 @@ TEST(SqlScript, LinesAreSplitAtGoWithCommentsAndDropMarks)
     }
 }
 
+TEST(SqlScript, ChangingStatementsAreToldByTheirSqlNotByTheirTexts)
+{
+    EXPECT_TRUE(vt::engine::is_changing_statement("SELECT a INTO b FROM c"));
+    EXPECT_TRUE(vt::engine::is_changing_statement("Delete * from t -- it's"));
+    EXPECT_FALSE(vt::engine::is_changing_statement("select * from t where s = 'to delete' -- insert"));
+    EXPECT_FALSE(vt::engine::is_changing_statement("/* update */ select \"drop\""));
+}
+
 TEST(SqlScript, MarkedErrorsAreIgnoredAndOthersStopTheScript)
 {
     auto db = vt::db::Connection::memory();

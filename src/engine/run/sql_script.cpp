@@ -58,7 +58,30 @@ std::vector<std::string> read_script_lines(const std::string& path)
 
 bool is_changing_statement(const std::string& text)
 {
-    const std::string t = to_lower(text);
+    // The words count where the engine reads SQL: not inside comments or quoted texts (a
+    // value 'to delete' leaves a query a query).
+    std::string code;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+            while (i < text.size() && text[i] != '\n') ++i;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            const auto e = text.find("*/", i + 2);
+            i = e == std::string::npos ? text.size() : e + 2;
+        } else if (c == '\'' || c == '"') {
+            for (++i; i < text.size(); ++i)
+                if (text[i] == c) {
+                    if (i + 1 < text.size() && text[i + 1] == c) ++i;
+                    else break;
+                }
+            ++i;
+            code += ' ';
+        } else {
+            code += c;
+            ++i;
+        }
+    }
+    const std::string t = to_lower(code);
     for (const char* word : {"insert", "update", "delete", "into", "drop"})
         if (t.find(word) != std::string::npos) return true;
     return false;

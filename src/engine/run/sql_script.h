@@ -28,7 +28,8 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
 std::vector<std::string> read_script_lines(const std::string& path);
 
 // A statement that changes data ("insert", "update", "delete", "into" or "drop" in its
-// text, any case) is executed; any other is opened as a query.
+// text, any case, outside comments and quoted texts) is executed; any other is opened as
+// a query.
 bool is_changing_statement(const std::string& text);
 
 struct ScriptCallbacks {
