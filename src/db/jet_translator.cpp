@@ -1040,6 +1040,62 @@ void translate_truth(Tokens& t)
     }
 }
 
+// DISTINCT tells texts apart without case, as the dialect does: each SELECT DISTINCT (a
+// subquery's too) without GROUP BY, aggregate or * becomes a GROUP BY of its selected
+// expressions through the collation JET. Only token texts change.
+void translate_distinct(Tokens& t)
+{
+    static const std::set<std::string> aggregates = {"count", "sum",   "avg", "min", "max",  "jet_first", "jet_last",
+                                                     "stdev", "stdevp", "var", "varp", "total", "group_concat"};
+    const auto d = depths(t);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (!is_word(t[i], "select")) continue;
+        const int level = d[i];
+        std::size_t rangeEnd = i + 1;
+        while (rangeEnd < t.size() && d[rangeEnd] >= level && !(d[rangeEnd] == level && is_op(t[rangeEnd], ")"))) ++rangeEnd;
+        auto at = [&](const char* w, std::size_t from) {
+            for (std::size_t k = from; k < rangeEnd; ++k)
+                if (d[k] == level && is_word(t[k], w)) return k;
+            return rangeEnd;
+        };
+        const std::size_t distinct = next_sig(t, i);
+        if (distinct >= rangeEnd || !is_word(t[distinct], "distinct")) continue;
+        std::size_t list = next_sig(t, distinct);
+        if (list < rangeEnd && is_word(t[list], "top")) {
+            list = next_sig(t, next_sig(t, list));
+            if (list < rangeEnd && is_word(t[list], "percent")) list = next_sig(t, list);
+        }
+        const std::size_t from = at("from", list);
+        if (from == rangeEnd) continue;
+        const std::size_t listEnd = std::min(at("into", list), from);
+        std::size_t end = rangeEnd;
+        for (const char* w : {"group", "having", "order", "union", "except", "intersect", "limit", "window"})
+            end = std::min(end, at(w, from));
+        bool plain = end == rangeEnd || !(is_word(t[end], "group") || is_word(t[end], "having") || is_word(t[end], "window"));
+        for (std::size_t k = list; k < listEnd && plain; ++k) {
+            if (is_op(t[k], "*")) plain = false;
+            const std::size_t n = next_sig(t, k);
+            if (t[k].kind == Tok::Word && aggregates.count(lower(t[k].text)) && n < t.size() && is_op(t[n], "(")) plain = false;
+        }
+        if (!plain) continue;
+        std::string groups;
+        std::size_t b = list;
+        for (std::size_t k = list; k <= listEnd; ++k) {
+            if (k < listEnd && !(d[k] == level && is_op(t[k], ","))) continue;
+            std::size_t exprEnd = k;
+            for (std::size_t x = b; x < k; ++x)
+                if (d[x] == level && is_word(t[x], "as")) exprEnd = x;
+            const std::string expr = trim(join(t, b, exprEnd));
+            if (!expr.empty()) groups += (groups.empty() ? "" : ", ") + std::string("(") + expr + ") COLLATE JET";
+            b = k + 1;
+        }
+        if (groups.empty()) continue;
+        t[distinct] = {Tok::Space, "", {}};
+        if (end < rangeEnd) t[end].text = "GROUP BY " + groups + " " + t[end].text;
+        else t[rangeEnd - 1].text += " GROUP BY " + groups;
+    }
+}
+
 // The "=" of UPDATE ... SET col = value: assignments, not comparisons.
 std::set<std::size_t> assignment_positions(const Tokens& t)
 {
@@ -1077,6 +1133,7 @@ void translate_one(Tokens t, JetTranslation& out, const JetSchema* schema)
         translate_like(t);
         translate_collation(t, schema, assignment_positions(t));
         translate_truth(t);
+        translate_distinct(t);
     } else {
         t = translate_concat(t, 0, t.size());
     }
