@@ -248,6 +248,9 @@ RunResult RunDriver::runSequence()
         soilCheck = seconds_since(t0);
     };
 
+    // Declared first so that a stop, which interrupts statements while `interruptible` lives,
+    // cannot interrupt the statement that selects the held plots again.
+    std::optional<HeldPlots> held;
     // Ctrl-C ends a long statement of the preparation too, not only the step after it.
     std::optional<StopInterruptsStatements> interruptible;
     interruptible.emplace(db_.handle(), hooks_);
@@ -264,7 +267,7 @@ RunResult RunDriver::runSequence()
     cfg_.input_skipped = std::move(facts.skipped);
     for (const SkippedPlot& s : cfg_.input_skipped)
         hooks_.logLine("plot " + std::to_string(s.plot) + " is not simulated: " + s.reason);
-    const HeldPlots held(db_, cfg_.input_skipped);
+    held.emplace(db_, cfg_.input_skipped);
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 
     p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");
