@@ -97,11 +97,21 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
             ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
                     << "  UPDATE gldaparm SET " << sets << " WHERE item_ix=1\n";
     }
+    // Exit code 3: the fit is stored, but without the plots the input check skipped.
+    if (!outcome.skippedPlots.empty()) {
+        ctx.out.flush();
+        ctx.err << skipped_plots_text(outcome.skippedPlots);
+        throw CommandError(std::to_string(outcome.skippedPlots.size()) +
+                               " chosen plots skipped; the fit holds the others",
+                           3);
+    }
 }
 
 const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<CalibrateOptions>();
-    auto* cmd = app.add_subcommand("calibrate", "Fit model constants and input factors to the observations");
+    auto* cmd = app.add_subcommand("calibrate", "Fit model constants and input factors to the observations. Exit code "
+                                                "0: fitted and stored; 3: stored, but some chosen plots were skipped "
+                                                "(named on standard error); 1: nothing stored; 2: input refused");
     cmd->add_option("--db", o->db, "Database file")->required();
     cmd->add_option("--plots", o->plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
     cmd->add_option("--experiment", o->experiment, "Fit the plots of this experiment (versuch_code)");

@@ -134,7 +134,7 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     if (result.selected == 0) throw CommandError(engine::kNothingSelected, kRunFailed);
     if (result.skipped > 0)
         throw CommandError(std::to_string(result.skipped) + " of " + std::to_string(result.selected) +
-                               " selected plots skipped (not simulated; the run log names them)",
+                               " selected plots skipped (not simulated; named above, in the run log and in rux_report.txt)",
                            kPlotsSkipped);
     return 0;
 }

@@ -64,6 +64,13 @@ const std::atomic<bool>* InterruptFlag::flag() const { return &g_interrupted; }
 
 bool InterruptFlag::raised() const { return g_interrupted.load(); }
 
+std::string skipped_plots_text(const std::vector<engine::SkippedPlot>& plots)
+{
+    std::string out;
+    for (const engine::SkippedPlot& s : plots) out += "plot " + std::to_string(s.plot) + " not simulated: " + s.reason + '\n';
+    return out;
+}
+
 void draw_progress(std::ostream& err, long long current, long long maximum)
 {
     if (maximum <= 0) {

@@ -56,6 +56,10 @@ auto run_session_job(Job&& job) -> decltype(job())
     }
 }
 
+// The plots a job's input check skipped, one line each ("plot 101 not simulated: ..."),
+// empty when there are none.
+std::string skipped_plots_text(const std::vector<engine::SkippedPlot>& plots);
+
 // A progress bar on standard error: "[#####     ] current/maximum"; maximum 0 clears it.
 void draw_progress(std::ostream& err, long long current, long long maximum);
 

@@ -15,6 +15,13 @@ namespace vt::cli {
 
 namespace {
 
+// Exit codes: 0 every sample of every chosen plot simulated and stored; kSomeFailed the
+// bands are stored from the samples that went well (the others, and plots the input check
+// skipped, are named); kJobFailed nothing was stored (every sample failed, the preparation
+// failed or Ctrl-C stopped it).
+constexpr int kJobFailed = 1;
+constexpr int kSomeFailed = 3;
+
 struct UncertaintyOptions {
     std::string db;
     std::string plots;
@@ -47,8 +54,14 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
             draw_progress(ctx.err, static_cast<long long>(done), static_cast<long long>(total));
         };
     const engine::RunHooks hooks = session_hooks(ctx.err, interrupt.flag());
-    const workbench::UncertaintyOutcome outcome =
-        run_session_job([&] { return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps); });
+    const workbench::UncertaintyOutcome outcome = run_session_job([&] {
+        try {
+            return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps);
+        } catch (const workbench::JobFailedError& e) {
+            if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
+            throw CommandError(e.what(), kJobFailed);
+        }
+    });
     if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
     const eval::UncertaintyResult& r = outcome.result;
     if (outcome.end == workbench::JobEnd::Stopped)
@@ -62,11 +75,22 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
     ctx.out << "quantiles of organic carbon and total nitrogen of " << r.quantiles.size()
             << " plot-year series written into rux_uncertainty; first-order sensitivity indices into rux_sensitivity\n";
     ctx.out << workbench::uncertainty_summary(r);
+    ctx.out.flush();
+    const std::string skipped = skipped_plots_text(outcome.skippedPlots);
+    if (!r.failed.empty() || !skipped.empty()) {
+        ctx.err << skipped << workbench::failed_samples_text(r);
+        throw CommandError(std::to_string(r.failed.size()) + " of " + std::to_string(r.samples) + " samples failed, " +
+                               std::to_string(outcome.skippedPlots.size()) +
+                               " plots skipped; the bands hold the samples that went well",
+                           kSomeFailed);
+    }
 }
 
 const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<UncertaintyOptions>();
-    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen");
+    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen. "
+                                                  "Exit code 0: every sample stored; 3: some samples failed or plots "
+                                                  "were skipped (named on standard error); 1: nothing stored");
     cmd->add_option("--db", o->db, "Database file")->required();
     cmd->add_option("--plots", o->plots, "Plots, e.g. 101,102 (default: the plots flagged in site_state)");
     cmd->add_option("--experiment", o->experiment, "The plots of this experiment (versuch_code)");

@@ -53,6 +53,13 @@ JobEnd run_core(Result& result, Run&& run)
     return result.stopped ? JobEnd::Stopped : JobEnd::Finished;
 }
 
+bool undefined_sensitivity(const eval::UncertaintyResult& r)
+{
+    for (const auto& s : r.sensitivity)
+        if (!std::isfinite(s.s1)) return true;
+    return false;
+}
+
 std::string num(double v, const char* format = "%.6g")
 {
     if (!std::isfinite(v)) return "-";
@@ -168,6 +175,7 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
     }
     const eval::ObservationPairs pairs(*session, eval::read_observations(c, job.plots, job.property), job.property);
     out.plotsWithInput = session->inputs().size();
+    out.skippedPlots = session->skipped();
     out.observations = pairs.size();
     if (steps.prepared) steps.prepared(out.plotsWithInput, out.observations);
 
@@ -245,6 +253,7 @@ UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbP
     }
     const auto carbon = eval::read_observations(c, job.plots, 7);
     out.plotsWithInput = session->inputs().size();
+    out.skippedPlots = session->skipped();
     if (steps.prepared) steps.prepared(out.plotsWithInput, carbon.size());
 
     const eval::UncertaintyRequest request{.parameters = job.parameters,
@@ -255,6 +264,8 @@ UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbP
                                            .progress = steps.sampled};
     out.end = run_core(out.result, [&] { return eval::run_uncertainty(*session, carbon, request); });
     if (out.end != JobEnd::Finished) return out;
+    if (out.result.samples > 0 && out.result.failed.size() == out.result.samples)
+        throw JobFailedError("every sample failed; nothing was written\n" + failed_samples_text(out.result));
     eval::store_uncertainty(c, out.result);
     return out;
 }
@@ -279,10 +290,24 @@ std::string uncertainty_summary(const eval::UncertaintyResult& r)
             last = s.fl_id;
             first = false;
         }
-        std::snprintf(line, sizeof line, "  %s %.3f", s.parameter.c_str(), s.s1);
+        std::snprintf(line, sizeof line, "  %s %s", s.parameter.c_str(), num(s.s1, "%.3f").c_str());
         out += line;
     }
     if (!first) out += '\n';
+    if (undefined_sensitivity(r))
+        out += "  (-: undefined; the final organic carbon of the plot did not vary over the samples that went well)\n";
+    out += failed_samples_text(r);
+    return out;
+}
+
+std::string failed_samples_text(const eval::UncertaintyResult& r, std::size_t listed)
+{
+    if (r.failed.empty()) return {};
+    std::string out = std::to_string(r.failed.size()) + " of " + std::to_string(r.samples) +
+                      " samples failed and are left out:\n";
+    for (std::size_t i = 0; i < r.failed.size() && i < listed; ++i)
+        out += "  sample " + std::to_string(r.failed[i].sample) + ": " + r.failed[i].reason + '\n';
+    if (r.failed.size() > listed) out += "  ... and " + std::to_string(r.failed.size() - listed) + " more\n";
     return out;
 }
 

@@ -38,6 +38,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Every sample of an uncertainty job failed: nothing was stored. The text names the
+// first failed samples with their reason.
+class JobFailedError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The plots of a list "101,102", each once, in the order given. Throws PlotNumberError
 // ("\"x\" is not a plot number") for a part that is not a whole number and
 // SessionInputError ("plot 999 is not in field_description") for one that is not there.
@@ -96,6 +103,8 @@ struct CalibrationOutcome {
     eval::CalibrationResult result;
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
+    // Chosen plots the input check left out (input out of its plausible range, no climate).
+    std::vector<engine::SkippedPlot> skippedPlots;
     std::size_t observations = 0;
     std::string runTime;  // empty when nothing was stored (stopped)
 };
@@ -132,18 +141,25 @@ struct UncertaintyOutcome {
     eval::UncertaintyResult result;
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
+    std::vector<engine::SkippedPlot> skippedPlots;  // as CalibrationOutcome's
 };
 
 // The uncertainty run from the plots to the stored bands: prepares the plots, simulates
 // the samples and, unless the hooks' stop flag ended the work, stores the quantiles in
-// rux_uncertainty and the sensitivity indices in rux_sensitivity. Throws as
-// run_calibration_job.
+// rux_uncertainty and the sensitivity indices in rux_sensitivity from the samples that did
+// not fail (result.failed names the others). Throws as run_calibration_job, and
+// JobFailedError when every sample failed (nothing stored).
 UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbPath, const UncertaintyJob& job,
                                        const engine::RunHooks& hooks, const SessionJobSteps& steps = {});
 
-// The share of observed organic carbon inside the 90 % band per plot and the first-order
-// sensitivity indices of the final organic carbon, as text.
+// The share of observed organic carbon inside the 90 % band per plot, the first-order
+// sensitivity indices of the final organic carbon ("-" where too few samples give one)
+// and the failed samples with their reason, as text.
 std::string uncertainty_summary(const eval::UncertaintyResult& r);
+
+// The failed samples of an uncertainty run, at most `listed` of them named:
+// "3 of 20 samples failed and are left out:\n  sample 4: plot 101: ...".
+std::string failed_samples_text(const eval::UncertaintyResult& r, std::size_t listed = 10);
 
 // The 90 % band of a plot's simulated organic carbon (% C) from rux_uncertainty, by year;
 // empty when the table is missing or holds no rows of the plot.

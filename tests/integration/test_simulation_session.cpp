@@ -193,6 +193,45 @@ TEST_F(SessionFixture, UncertaintyIsReproducibleAndCollapsesWithoutSpread)
     EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE fl_id=101 AND m_ix=7").toInt(), 10);
 }
 
+// Samples that fail (a constant so large that the pools are no finite numbers, a BAT
+// beyond a year) are named and left out: exit code 3 when some failed, 1 with nothing
+// stored when all did. No sensitivity is printed as "nan"; more samples than the memory
+// holds are refused before any work.
+TEST_F(SessionFixture, UncertaintyNamesFailedSamplesInItsExitCode)
+{
+    run();
+    const std::string db = dir.file("demo.db");
+    struct Case {
+        const char* param;
+        const char* samples;
+        int code;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"K_AKT=lognormal(1000,1)", "8", 1, "every sample failed; nothing was written\n8 of 8 samples failed"},
+        {"F_BAT=uniform(10000,100000)", "8", 1, "sample 1: plot 101: BAT of FL_ID 101 in "},
+        {"F_BAT=uniform(1,30)", "16", 3, "samples failed and are left out:\n  sample "},
+        {"K_AKT=normal(0.00032,0)", "4294967295", 2, "samples fit into the"},
+    };
+    for (const Case& k : cases) {
+        c->execute("DROP TABLE IF EXISTS rux_uncertainty");
+        const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", k.samples, "--param", k.param});
+        EXPECT_EQ(r.code, k.code) << k.param << "\n" << r.out << r.err;
+        EXPECT_NE(r.err.find(k.named), std::string::npos) << k.param << "\n" << r.err;
+        EXPECT_EQ((r.out + r.err).find("nan"), std::string::npos) << k.param << "\n" << r.out;
+        if (k.code == 3) {
+            EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE fl_id=101").toInt(), 10);
+            EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE q05 IS NULL OR samples=0").toInt(), 0);
+        } else {
+            EXPECT_FALSE(c->tableExists("rux_uncertainty")) << k.param;
+        }
+    }
+    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "3", "--param",
+                            "K_AKT=normal(0.00032,0)"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("K_AKT -"), std::string::npos) << r.out;
+}
+
 TEST(UncertainParameters, ParseAndDraw)
 {
     const auto p = vt::eval::parse_uncertain_parameter("k_akt=lognormal(-8, 0.1)");

@@ -153,6 +153,7 @@ SimulationSession SimulationSession::prepare(db::Connection& c, const RunConfig&
     RunDriver driver(c, runCfg, hooks);
     driver.setBalance([&session](db::Connection& db, const RunConfig& prepared, const RunHooks&) {
         session.options_ = BalanceOptions::from(prepared);
+        session.skipped_ = prepared.input_skipped;
         if (session.options_.method != MethodKind::Rux)
             throw std::runtime_error("a simulation session needs the method RUX, not " + prepared.methode);
         if (!db.query(initial_observation_conflict_query(has_index_leading_with(db, "cultivation", {"FL_ID"}))).eof())
@@ -181,12 +182,13 @@ SessionParameters SimulationSession::baseParameters() const
     return p;
 }
 
-PlotOutput SimulationSession::simulatePlot(std::size_t index, const SessionParameters& p) const
+PlotOutput SimulationSession::simulatePlot(std::size_t index, const SessionParameters& p,
+                                           const std::function<bool()>& stop) const
 {
     const PlotInput& given = inputs_.at(index);
     BalanceOptions o = options_;
     o.k = p.k;
-    if (p.f_bat == 1 && p.f_bd == 1 && p.f_crep == 1) return simulate_plot(given, o);
+    if (p.f_bat == 1 && p.f_bd == 1 && p.f_crep == 1) return simulate_plot(given, o, stop);
     PlotInput in = given;
     for (auto& b : in.bat) b.second *= p.f_bat;
     // Markers of missing values (not above 0) stay as they are.
@@ -194,7 +196,7 @@ PlotOutput SimulationSession::simulatePlot(std::size_t index, const SessionParam
         if (row.bd > 0) row.bd *= p.f_bd;
     for (auto& [year, list] : in.additions)
         for (auto& a : list) a.cops *= p.f_crep;
-    return simulate_plot(in, o);
+    return simulate_plot(in, o, stop);
 }
 
 std::vector<PlotOutput> SimulationSession::simulate(const SessionParameters& p, int jobs) const

@@ -54,11 +54,16 @@ public:
                                      const RunHooks& hooks = {});
 
     const std::vector<PlotInput>& inputs() const { return inputs_; }
+    // Chosen plots the run's input check left out (input out of its plausible range, no
+    // climate), with the reason.
+    const std::vector<SkippedPlot>& skipped() const { return skipped_; }
     const BalanceOptions& options() const { return options_; }
     // The constants of the run configuration and factors of 1.
     SessionParameters baseParameters() const;
 
-    PlotOutput simulatePlot(std::size_t index, const SessionParameters& p) const;
+    // `stop`, when set, is polled after every simulated year (the plot then ends Stopped).
+    PlotOutput simulatePlot(std::size_t index, const SessionParameters& p,
+                            const std::function<bool()>& stop = {}) const;
     // Every plot, in plot order, on `jobs` threads (0: one per core).
     std::vector<PlotOutput> simulate(const SessionParameters& p, int jobs = 0) const;
 
@@ -66,6 +71,7 @@ private:
     SimulationSession() = default;
 
     std::vector<PlotInput> inputs_;
+    std::vector<SkippedPlot> skipped_;
     BalanceOptions options_;
 };
 
