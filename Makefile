@@ -33,7 +33,7 @@ test: build
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_BUILD_GUI=OFF \
-	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
+	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_BUILD_MPI=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target veltrano-cli veltrano-import veltrano_tests
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 

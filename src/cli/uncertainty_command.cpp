@@ -1,6 +1,7 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
 
 #include "db/connection.h"
 #include "eval/uncertainty.h"
@@ -15,15 +16,7 @@ namespace vt::cli {
 
 namespace {
 
-struct UncertaintyOptions {
-    std::string db;
-    std::string plots;
-    std::string experiment;
-    std::vector<std::string> params;
-    std::size_t samples = 0;
-    std::uint64_t seed = 1;
-    int jobs = 0;
-};
+using options::UncertaintyOptions;
 
 void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 {
@@ -66,17 +59,8 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 
 const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<UncertaintyOptions>();
-    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen");
-    cmd->add_option("--db", o->db, "Database file")->required();
-    cmd->add_option("--plots", o->plots, "Plots, e.g. 101,102 (default: the plots flagged in site_state)");
-    cmd->add_option("--experiment", o->experiment, "The plots of this experiment (versuch_code)");
-    cmd->add_option("--samples", o->samples, "Number of samples")->required()->check(CLI::PositiveNumber);
-    cmd->add_option("--seed", o->seed, "Seed of the random numbers (default 1)");
-    cmd->add_option("--param", o->params,
-                    "NAME=normal(MEAN,SD) | uniform(LOW,HIGH) | lognormal(MU,SIGMA), repeatable; NAME one of "
-                    "K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
-    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
+    auto* cmd = app.add_subcommand("uncertainty", options::kUncertaintyDescription);
+    options::add_uncertainty_options(*cmd, *o);
     cmd->callback([o, &ctx] { run_uncertainty_command(*o, ctx); });
 });
 
