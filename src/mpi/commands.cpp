@@ -8,6 +8,7 @@
 #include "engine/run/run_preconditions.h"
 #include "mpi/messages.h"
 #include "mpi/spread.h"
+#include "options/session_command.h"
 #include "workbench/session_jobs.h"
 
 #include <atomic>
@@ -64,36 +65,6 @@ std::unique_ptr<db::Connection> open_for_update(const std::string& path)
         return c;
     } catch (const db::DbError& e) {
         throw CommandError(e.what());
-    }
-}
-
-std::vector<long long> job_plots(db::Connection& c, const std::string& plots, const std::string& experiment)
-{
-    if (!plots.empty() && !experiment.empty()) throw CommandError("give --plots or --experiment, not both");
-    try {
-        if (!plots.empty()) return workbench::plots_of_list(c, plots);
-        if (!experiment.empty()) return workbench::plots_of_experiment(c, experiment);
-    } catch (const workbench::PlotNumberError& e) {
-        throw CommandError(std::string("--plots: ") + e.what());
-    } catch (const workbench::SessionInputError& e) {
-        throw CommandError(e.what());
-    }
-    auto out = workbench::flagged_plots(c);
-    if (out.empty()) throw CommandError("no plot is flagged in site_state: give --plots or --experiment");
-    return out;
-}
-
-template <class Job>
-auto run_job(Job&& job) -> decltype(job())
-{
-    try {
-        auto outcome = job();
-        if (outcome.end == workbench::JobEnd::StoppedInPreparation) throw CommandError("stopped; nothing was written", 1);
-        return outcome;
-    } catch (const workbench::SessionInputError& e) {
-        throw CommandError(e.what());
-    } catch (const workbench::PreparationError& e) {
-        throw CommandError(e.what(), 1);
     }
 }
 
@@ -196,7 +167,7 @@ int calibrate_command(const options::CalibrateOptions& o)
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);
-    const workbench::CalibrationJob job{.plots = job_plots(*c, o.plots, o.experiment),
+    const workbench::CalibrationJob job{.plots = options::session_plots<CommandError>(*c, o.plots, o.experiment),
                                         .parameters = bounds,
                                         .property = o.property,
                                         .jobs = o.jobs,
@@ -216,7 +187,7 @@ int calibrate_command(const options::CalibrateOptions& o)
         std::cerr << "calibrate: evaluation " << evaluations << ", sum of squares " << num(sse) << '\n' << std::flush;
     };
     const engine::RunHooks hooks = message_hooks();
-    const auto outcome = run_job([&] { return workbench::run_calibration_job(*c, o.db, job, hooks, steps); });
+    const auto outcome = options::run_session_job<CommandError>([&] { return workbench::run_calibration_job(*c, o.db, job, hooks, steps); });
     const eval::CalibrationResult& r = outcome.result;
     if (outcome.end == workbench::JobEnd::Stopped)
         throw CommandError("stopped after " + std::to_string(r.evaluations) + " evaluations; nothing was written", 1);
@@ -247,7 +218,7 @@ int uncertainty_command(const options::UncertaintyOptions& o)
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);
-    const workbench::UncertaintyJob job{.plots = job_plots(*c, o.plots, o.experiment),
+    const workbench::UncertaintyJob job{.plots = options::session_plots<CommandError>(*c, o.plots, o.experiment),
                                         .parameters = params,
                                         .samples = o.samples,
                                         .seed = o.seed,
@@ -279,7 +250,7 @@ int uncertainty_command(const options::UncertaintyOptions& o)
         return r;
     };
     const engine::RunHooks hooks = message_hooks();
-    const auto outcome = run_job([&] { return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps); });
+    const auto outcome = options::run_session_job<CommandError>([&] { return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps); });
     const auto written = Clock::now();
     const auto secs = [](Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); };
     std::fprintf(stderr, "phases on rank 0: preparation %.3f s, hand-over %.3f s, sampling %.3f s, writing %.3f s\n",
