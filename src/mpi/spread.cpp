@@ -98,7 +98,7 @@ void encode(engine::ByteWriter& w, const eval::UncertaintyRequest& r)
         w.text(p.name);
         w.raw(p.distribution);
     }
-    w.size(r.samples);
+    w.raw(static_cast<std::uint64_t>(r.samples));
     w.raw(r.seed);
     w.raw(r.jobs);
 }
@@ -111,7 +111,7 @@ eval::UncertaintyRequest decode_request(engine::ByteReader& r)
         p.name = r.text();
         p.distribution = r.raw<eval::Distribution>();
     }
-    q.samples = r.size();
+    q.samples = static_cast<std::size_t>(r.raw<std::uint64_t>());
     q.seed = r.raw<std::uint64_t>();
     q.jobs = r.raw<int>();
     return q;

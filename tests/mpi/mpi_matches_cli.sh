@@ -40,6 +40,8 @@ dump() {
 cases=(
     "run|rux_nresult rux_zbv sim_result som_state fom_state|GO nw"
     "calibrate|rux_calibration rux_calibration_fit|--experiment 1 --param K_AKT=0.0001:0.001 --param K_STAB=0.0003:0.003 --jobs 1"
+    # More samples than 1,024: a count is not a length in bytes.
+    "uncertainty|rux_uncertainty rux_sensitivity|--plots 101,201 --samples 1100 --seed 2 --param K_AKT=normal(0.00032,0.00003) --jobs 1"
     "uncertainty|rux_uncertainty rux_sensitivity|--samples 300 --seed 11 --param K_AKT=normal(0.00032,0.00003) --param F_CREP=uniform(0.8,1.2) --jobs 1"
 )
 for c in "${cases[@]}"; do
