@@ -2,6 +2,7 @@
 #include "cli/database_file.h"
 #include "cli/session_options.h"
 #include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "base/number_format.h"
 #include "db/connection.h"
@@ -33,12 +34,7 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
 {
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
-    std::vector<eval::ParameterBounds> bounds;
-    try {
-        for (const auto& p : o.params) bounds.push_back(eval::parse_parameter_bounds(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);

@@ -2,6 +2,7 @@
 #include "cli/database_file.h"
 #include "cli/session_options.h"
 #include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "db/connection.h"
 #include "eval/uncertainty.h"
@@ -20,12 +21,7 @@ using options::UncertaintyOptions;
 
 void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 {
-    std::vector<eval::UncertainParameter> params;
-    try {
-        for (const auto& p : o.params) params.push_back(eval::parse_uncertain_parameter(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);

@@ -158,12 +158,7 @@ int calibrate_command(const options::CalibrateOptions& o)
 {
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
-    std::vector<eval::ParameterBounds> bounds;
-    try {
-        for (const auto& p : o.params) bounds.push_back(eval::parse_parameter_bounds(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);
@@ -209,12 +204,7 @@ int calibrate_command(const options::CalibrateOptions& o)
 
 int uncertainty_command(const options::UncertaintyOptions& o)
 {
-    std::vector<eval::UncertainParameter> params;
-    try {
-        for (const auto& p : o.params) params.push_back(eval::parse_uncertain_parameter(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);

@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "workbench/session_jobs.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,20 @@ std::vector<long long> session_plots(db::Connection& c, const std::string& plots
     }
     auto out = workbench::flagged_plots(c);
     if (out.empty()) throw Error("no plot is flagged in site_state: give --plots or --experiment", 2);
+    return out;
+}
+
+// The --param texts parsed one by one (eval::parse_parameter_bounds or
+// parse_uncertain_parameter); a text the parser refuses ends the command with its message.
+template <class Error, class Parse>
+auto parsed_parameters(const std::vector<std::string>& texts, Parse&& parse)
+{
+    std::vector<decltype(parse(std::string()))> out;
+    try {
+        for (const auto& t : texts) out.push_back(parse(t));
+    } catch (const std::invalid_argument& e) {
+        throw Error(e.what(), 2);
+    }
     return out;
 }
 
