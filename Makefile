@@ -35,7 +35,7 @@ test: build
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_BUILD_GUI=ON \
-	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
+	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_BUILD_MPI=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target veltrano-cli veltrano-import veltrano_tests veltrano gui_tests
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 

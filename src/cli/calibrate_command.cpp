@@ -1,6 +1,8 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "base/number_format.h"
 #include "db/connection.h"
@@ -18,16 +20,7 @@ namespace vt::cli {
 
 namespace {
 
-struct CalibrateOptions {
-    std::string db;
-    std::string plots;
-    std::string experiment;
-    std::vector<std::string> params;
-    int property = 7;
-    int jobs = 0;
-    int maxIterations = 100;
-    bool apply = false;
-};
+using options::CalibrateOptions;
 
 std::string num(double v, const char* format = "%.6g")
 {
@@ -41,12 +34,7 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
 {
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
-    std::vector<eval::ParameterBounds> bounds;
-    try {
-        for (const auto& p : o.params) bounds.push_back(eval::parse_parameter_bounds(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);
@@ -109,20 +97,8 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
 
 const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<CalibrateOptions>();
-    auto* cmd = app.add_subcommand("calibrate", "Fit model constants and input factors to the observations. Exit code "
-                                                "0: fitted and stored; 3: stored, but some chosen plots were skipped "
-                                                "(named on standard error); 1: nothing stored; 2: input refused");
-    cmd->add_option("--db", o->db, "Database file")->required();
-    cmd->add_option("--plots", o->plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
-    cmd->add_option("--experiment", o->experiment, "Fit the plots of this experiment (versuch_code)");
-    cmd->add_option("--param", o->params,
-                    "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
-    cmd->add_option("--property", o->property, "Observed property: 7 organic carbon (default), 0 total nitrogen, 5 microbial carbon");
-    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
-    cmd->add_option("--max-iterations", o->maxIterations, "Iterations of the fit at most (default 100)")
-        ->check(CLI::PositiveNumber);
-    cmd->add_flag("--apply", o->apply, "Store the fitted constants as a new gldaparm row");
+    auto* cmd = app.add_subcommand("calibrate", options::kCalibrateDescription);
+    options::add_calibrate_options(*cmd, *o);
     cmd->callback([o, &ctx] { run_calibrate(*o, ctx); });
 });
 

@@ -1,11 +1,13 @@
 #pragma once
 #include "cli/command_registry.h"
 #include "engine/run/run_hooks.h"
+#include "options/session_command.h"
 #include "workbench/session_jobs.h"
 
 #include <atomic>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt::db {
@@ -45,15 +47,7 @@ workbench::SessionJobSteps session_steps(std::ostream& out);
 template <class Job>
 auto run_session_job(Job&& job) -> decltype(job())
 {
-    try {
-        auto outcome = job();
-        if (outcome.end == workbench::JobEnd::StoppedInPreparation) throw CommandError("stopped; nothing was written", 1);
-        return outcome;
-    } catch (const workbench::SessionInputError& e) {
-        throw CommandError(e.what());
-    } catch (const workbench::PreparationError& e) {
-        throw CommandError(e.what(), 1);
-    }
+    return options::run_session_job<CommandError>(std::forward<Job>(job));
 }
 
 // The plots a job's input check skipped, one line each ("plot 101 not simulated: ..."),

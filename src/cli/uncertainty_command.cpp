@@ -1,6 +1,8 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "db/connection.h"
 #include "eval/uncertainty.h"
@@ -22,24 +24,11 @@ namespace {
 constexpr int kJobFailed = 1;
 constexpr int kSomeFailed = 3;
 
-struct UncertaintyOptions {
-    std::string db;
-    std::string plots;
-    std::string experiment;
-    std::vector<std::string> params;
-    std::size_t samples = 0;
-    std::uint64_t seed = 1;
-    int jobs = 0;
-};
+using options::UncertaintyOptions;
 
 void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 {
-    std::vector<eval::UncertainParameter> params;
-    try {
-        for (const auto& p : o.params) params.push_back(eval::parse_uncertain_parameter(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);
@@ -88,19 +77,8 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 
 const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<UncertaintyOptions>();
-    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen. "
-                                                  "Exit code 0: every sample stored; 3: some samples failed or plots "
-                                                  "were skipped (named on standard error); 1: nothing stored");
-    cmd->add_option("--db", o->db, "Database file")->required();
-    cmd->add_option("--plots", o->plots, "Plots, e.g. 101,102 (default: the plots flagged in site_state)");
-    cmd->add_option("--experiment", o->experiment, "The plots of this experiment (versuch_code)");
-    cmd->add_option("--samples", o->samples, "Number of samples")->required()->check(CLI::PositiveNumber);
-    cmd->add_option("--seed", o->seed, "Seed of the random numbers (default 1)");
-    cmd->add_option("--param", o->params,
-                    "NAME=normal(MEAN,SD) | uniform(LOW,HIGH) | lognormal(MU,SIGMA), repeatable; NAME one of "
-                    "K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
-    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
+    auto* cmd = app.add_subcommand("uncertainty", options::kUncertaintyDescription);
+    options::add_uncertainty_options(*cmd, *o);
     cmd->callback([o, &ctx] { run_uncertainty_command(*o, ctx); });
 });
 

@@ -38,6 +38,7 @@ std::optional<engine::SimulationSession> prepared_session(db::Connection& c, con
     if (steps.preparing) steps.preparing(plots.size());
     auto session = prepare_session(c, cfg, plots, hooks);
     if (hooks.stopRequested()) return std::nullopt;
+    if (steps.spread) steps.spread(session);
     return session;
 }
 
@@ -262,7 +263,9 @@ UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbP
                                            .jobs = job.jobs,
                                            .stop = [&hooks] { return hooks.stopRequested(); },
                                            .progress = steps.sampled};
-    out.end = run_core(out.result, [&] { return eval::run_uncertainty(*session, carbon, request); });
+    out.end = run_core(out.result, [&] {
+        return steps.sample ? steps.sample(*session, carbon, request) : eval::run_uncertainty(*session, carbon, request);
+    });
     if (out.end != JobEnd::Finished) return out;
     if (out.result.samples > 0 && out.result.failed.size() == out.result.samples)
         throw JobFailedError("every sample failed; nothing was written\n" + failed_samples_text(out.result));

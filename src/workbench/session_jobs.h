@@ -94,6 +94,15 @@ struct SessionJobSteps {
     std::function<void(int evaluations, double sse)> evaluated;
     // An uncertainty job's samples done of all.
     std::function<void(std::size_t done, std::size_t total)> sampled;
+    // Called with the prepared session before its first simulation: a caller that spreads
+    // the simulations over other processes hands the plots over and sets the session's
+    // simulator here.
+    std::function<void(engine::SimulationSession&)> spread;
+    // The sampling of an uncertainty job in place of eval::run_uncertainty (for instance
+    // spread over other processes); it must give what run_uncertainty would.
+    std::function<eval::UncertaintyResult(const engine::SimulationSession&, const std::vector<eval::Observation>&,
+                                          const eval::UncertaintyRequest&)>
+        sample;
 };
 
 // How a job ended: finished and stored, or stopped (nothing stored).

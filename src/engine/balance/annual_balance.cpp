@@ -192,7 +192,8 @@ RunResult AnnualBalance::run()
         hooks_.report(rowsWritten, totalRows);
         return true;
     };
-    const PipelineTimes times = run_plot_pipeline(pipeline, cfg_.jobs);
+    const auto& runner = plot_pipeline_runner();
+    const PipelineTimes times = runner ? runner->run(pipeline, options_) : run_plot_pipeline(pipeline, cfg_.jobs);
     if (!ended) writer.removeRemainingOldResults();
     writer.commit();
     result_.timings.reading = times.reading;

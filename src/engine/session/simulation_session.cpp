@@ -199,8 +199,17 @@ PlotOutput SimulationSession::simulatePlot(std::size_t index, const SessionParam
     return simulate_plot(in, o, stop);
 }
 
+SimulationSession SimulationSession::fromPrepared(std::vector<PlotInput> inputs, BalanceOptions options)
+{
+    SimulationSession session;
+    session.inputs_ = std::move(inputs);
+    session.options_ = std::move(options);
+    return session;
+}
+
 std::vector<PlotOutput> SimulationSession::simulate(const SessionParameters& p, int jobs) const
 {
+    if (simulator_) return simulator_(p);
     std::vector<PlotOutput> out(inputs_.size());
     parallel_for(inputs_.size(), jobs, [&](std::size_t i) { out[i] = simulatePlot(i, p); });
     return out;

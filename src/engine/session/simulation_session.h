@@ -52,6 +52,8 @@ public:
     // when the preparation does not finish, and when no plot has input rows.
     static SimulationSession prepare(db::Connection& c, const RunConfig& cfg, const std::vector<long long>& plots,
                                      const RunHooks& hooks = {});
+    // A session of plots prepared elsewhere (handed over by another process).
+    static SimulationSession fromPrepared(std::vector<PlotInput> inputs, BalanceOptions options);
 
     const std::vector<PlotInput>& inputs() const { return inputs_; }
     // Chosen plots the run's input check left out (input out of its plausible range, no
@@ -64,8 +66,14 @@ public:
     // `stop`, when set, is polled after every simulated year (the plot then ends Stopped).
     PlotOutput simulatePlot(std::size_t index, const SessionParameters& p,
                             const std::function<bool()>& stop = {}) const;
-    // Every plot, in plot order, on `jobs` threads (0: one per core).
+    // Every plot, in plot order, on `jobs` threads (0: one per core), or by the simulator
+    // when one is set.
     std::vector<PlotOutput> simulate(const SessionParameters& p, int jobs = 0) const;
+
+    // Simulates every plot in plot order in place of the session's own threads (for
+    // instance spread over the processes of a cluster); it must give what simulate would.
+    using Simulator = std::function<std::vector<PlotOutput>(const SessionParameters&)>;
+    void setSimulator(Simulator simulator) { simulator_ = std::move(simulator); }
 
 private:
     SimulationSession() = default;
@@ -73,6 +81,7 @@ private:
     std::vector<PlotInput> inputs_;
     std::vector<SkippedPlot> skipped_;
     BalanceOptions options_;
+    Simulator simulator_;
 };
 
 } // namespace vt::engine
