@@ -27,6 +27,7 @@ struct CalibrateOptions {
     int jobs = 0;
     int maxIterations = 100;
     bool apply = false;
+    std::string undo;  // the run time of an applied calibration to undo
 };
 
 std::string num(double v, const char* format = "%.6g")
@@ -37,8 +38,23 @@ std::string num(double v, const char* format = "%.6g")
     return buf;
 }
 
+void run_undo(const CalibrateOptions& o, Context& ctx)
+{
+    if (!o.params.empty() || o.apply || !o.plots.empty() || !o.experiment.empty())
+        throw CommandError("--undo takes only --db and the run time of an applied calibration");
+    const auto c = open_database_for_update(o.db);
+    try {
+        for (const auto& line : eval::undo_calibration(*c, o.undo)) ctx.out << line << '\n';
+    } catch (const std::runtime_error& e) {
+        throw CommandError(e.what());
+    }
+    ctx.out << "the calibration of " << o.undo << " is undone\n";
+}
+
 void run_calibrate(const CalibrateOptions& o, Context& ctx)
 {
+    if (!o.undo.empty()) return run_undo(o, ctx);
+    if (o.params.empty()) throw CommandError("give the parameters to fit: --param NAME=LOW:HIGH");
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
     std::vector<eval::ParameterBounds> bounds;
@@ -81,17 +97,13 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
 
     if (o.apply) {
-        const long long item = workbench::apply_calibration(*c, outcome);
-        ctx.out << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << runTime << "\")\n";
-        const auto factors = workbench::fitted_factors(r);
+        const eval::AppliedCalibration applied = workbench::apply_calibration(*c, outcome);
+        ctx.out << workbench::applied_calibration_text(applied, runTime);
         std::string sets;
         for (const auto& p : r.parameters) {
-            if (std::find(factors.begin(), factors.end(), p.name) != factors.end()) {
-                ctx.out << p.name << " is an input factor, not a model constant: it is not stored\n";
-                continue;
-            }
+            if (!eval::is_model_constant(p.name)) continue;
             sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
-                    std::to_string(item) + ")";
+                    std::to_string(applied.constantsItem) + ")";
         }
         if (!sets.empty())
             ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
@@ -106,13 +118,18 @@ const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
     cmd->add_option("--plots", o->plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
     cmd->add_option("--experiment", o->experiment, "Fit the plots of this experiment (versuch_code)");
     cmd->add_option("--param", o->params,
-                    "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
+                    "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP, "
+                    "or a parameter of a substance or crop: gldopspa.ITEM.K|ETA|CNR, gldpflan.ITEM.CEWR|FEWR "
+                    "(table.item_ix.column)");
     cmd->add_option("--property", o->property, "Observed property: 7 organic carbon (default), 0 total nitrogen, 5 microbial carbon");
     cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
     cmd->add_option("--max-iterations", o->maxIterations, "Iterations of the fit at most (default 100)")
         ->check(CLI::PositiveNumber);
-    cmd->add_flag("--apply", o->apply, "Store the fitted constants as a new gldaparm row");
+    cmd->add_flag("--apply", o->apply,
+                  "Write the fitted substance and crop parameters into their tables and store the fitted constants as "
+                  "a new gldaparm row; the previous values are kept in rux_calibration");
+    cmd->add_option("--undo", o->undo,
+                    "Put back the values an applied calibration replaced (its run_time in rux_calibration)");
     cmd->callback([o, &ctx] { run_calibrate(*o, ctx); });
 });
 
