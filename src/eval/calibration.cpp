@@ -252,12 +252,14 @@ void store_calibration(db::Connection& c, const CalibrationResult& r, int m_ix, 
     tx.commit();
 }
 
-long long store_fitted_constants(db::Connection& c, const CalibrationResult& r, const std::string& name)
+namespace {
+
+// store_fitted_constants within the caller's transaction.
+long long insert_fitted_constants(db::Connection& c, const CalibrationResult& r, const std::string& name)
 {
     if (!c.tableExists("gldaparm")) throw std::runtime_error("the database has no table gldaparm");
     if (c.query("SELECT item_ix FROM gldaparm WHERE item_ix=1").eof())
         throw std::runtime_error("gldaparm has no row item_ix 1 to copy the other constants from");
-    db::Transaction tx(c);
     const long long item = db::get_key(c, "gldaparm", "item_ix");
     c.executeIgnoringErrors("DROP TABLE temp.veltrano_fitted_row");
     c.execute("CREATE TEMP TABLE veltrano_fitted_row AS SELECT * FROM gldaparm WHERE item_ix=1");
@@ -269,6 +271,15 @@ long long store_fitted_constants(db::Connection& c, const CalibrationResult& r, 
     }
     c.execute("INSERT INTO gldaparm SELECT * FROM temp.veltrano_fitted_row");
     c.execute("DROP TABLE temp.veltrano_fitted_row");
+    return item;
+}
+
+} // namespace
+
+long long store_fitted_constants(db::Connection& c, const CalibrationResult& r, const std::string& name)
+{
+    db::Transaction tx(c);
+    const long long item = insert_fitted_constants(c, r, name);
     tx.commit();
     return item;
 }
@@ -335,7 +346,7 @@ AppliedCalibration apply_calibration(db::Connection& c, const CalibrationResult&
         out.items.push_back(p.name);
     }
     if (constants) {
-        out.constantsItem = store_fitted_constants(c, r, "calibrated " + runTime);
+        out.constantsItem = insert_fitted_constants(c, r, "calibrated " + runTime);
         for (const FittedParameter& p : r.parameters)
             if (is_model_constant(p.name))
                 c.execute("UPDATE rux_calibration SET applied=?, applied_item=? WHERE run_time=? AND parameter=?",
