@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -280,8 +281,10 @@ TEST_F(SessionFixture, UncertaintyIsReproducibleAndCollapsesWithoutSpread)
     EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE q95 > q05").toInt(), 10);
     EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_sensitivity").toInt(), 4);
 
-    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "5", "--param",
-                            "K_AKT=normal(0.00032,0)"});
+    // The demo's own K_AKT (calibrated), drawn without spread.
+    char kAkt[64];
+    std::snprintf(kAkt, sizeof kAkt, "K_AKT=normal(%.17g,0)", cfg.k.ka);
+    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "5", "--param", kAkt});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_uncertainty u JOIN sim_result s ON s.fl_id=u.fl_id AND "
                         "s.year_=u.[year] AND s.m_ix=7 WHERE u.fl_id=101 AND u.m_ix=7 AND "
