@@ -30,8 +30,23 @@ std::string num(double v, const char* format = "%.6g")
     return buf;
 }
 
+void run_undo(const CalibrateOptions& o, Context& ctx)
+{
+    if (!o.params.empty() || o.apply || !o.plots.empty() || !o.experiment.empty())
+        throw CommandError("--undo takes only --db and the run time of an applied calibration");
+    const auto c = open_database_for_update(o.db);
+    try {
+        for (const auto& line : eval::undo_calibration(*c, o.undo)) ctx.out << line << '\n';
+    } catch (const std::runtime_error& e) {
+        throw CommandError(e.what());
+    }
+    ctx.out << "the calibration of " << o.undo << " is undone\n";
+}
+
 void run_calibrate(const CalibrateOptions& o, Context& ctx)
 {
+    if (!o.undo.empty()) return run_undo(o, ctx);
+    if (o.params.empty()) throw CommandError("give the parameters to fit: --param NAME=LOW:HIGH");
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
     const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
@@ -69,17 +84,13 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
 
     if (o.apply) {
-        const long long item = workbench::apply_calibration(*c, outcome);
-        ctx.out << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << runTime << "\")\n";
-        const auto factors = workbench::fitted_factors(r);
+        const eval::AppliedCalibration applied = workbench::apply_calibration(*c, outcome);
+        ctx.out << workbench::applied_calibration_text(applied, runTime);
         std::string sets;
         for (const auto& p : r.parameters) {
-            if (std::find(factors.begin(), factors.end(), p.name) != factors.end()) {
-                ctx.out << p.name << " is an input factor, not a model constant: it is not stored\n";
-                continue;
-            }
+            if (!eval::is_model_constant(p.name)) continue;
             sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
-                    std::to_string(item) + ")";
+                    std::to_string(applied.constantsItem) + ")";
         }
         if (!sets.empty())
             ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
@@ -99,6 +110,10 @@ const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<CalibrateOptions>();
     auto* cmd = app.add_subcommand("calibrate", options::kCalibrateDescription);
     options::add_calibrate_options(*cmd, *o);
+    // --undo stands alone: the parameters are then not asked for.
+    cmd->get_option("--param")->required(false);
+    cmd->add_option("--undo", o->undo,
+                    "Put back the values an applied calibration replaced (its run_time in rux_calibration)");
     cmd->callback([o, &ctx] { run_calibrate(*o, ctx); });
 });
 

@@ -50,6 +50,7 @@ struct CalibrateOptions {
     int jobs = 0;
     int maxIterations = 100;
     bool apply = false;
+    std::string undo;  // the run time of an applied calibration to undo (veltrano-cli)
 };
 
 inline constexpr const char* kCalibrateDescription =
@@ -62,14 +63,18 @@ inline void add_calibrate_options(CLI::App& cmd, CalibrateOptions& o)
     cmd.add_option("--plots", o.plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
     cmd.add_option("--experiment", o.experiment, "Fit the plots of this experiment (versuch_code)");
     cmd.add_option("--param", o.params,
-                   "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
+                   "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP, "
+                   "or a parameter of a substance or crop: gldopspa.ITEM.K|ETA|CNR, gldpflan.ITEM.CEWR|FEWR "
+                   "(table.item_ix.column)")
         ->required();
     cmd.add_option("--property", o.property,
                    "Observed property: 7 organic carbon (default), 0 total nitrogen, 5 microbial carbon");
     cmd.add_option("--jobs", o.jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
     cmd.add_option("--max-iterations", o.maxIterations, "Iterations of the fit at most (default 100)")
         ->check(CLI::PositiveNumber);
-    cmd.add_flag("--apply", o.apply, "Store the fitted constants as a new gldaparm row");
+    cmd.add_flag("--apply", o.apply,
+                 "Write the fitted substance and crop parameters into their tables and store the fitted constants as "
+                 "a new gldaparm row; the previous values are kept in rux_calibration");
 }
 
 struct UncertaintyOptions {

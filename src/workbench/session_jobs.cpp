@@ -126,11 +126,36 @@ std::vector<long long> plots_of_experiment_node(db::Connection& c, const Experim
 
 double session_parameter_start(db::Connection& c, const std::string& name)
 {
+    if (const auto item = engine::item_parameter(name)) {
+        db::Value v;
+        try {
+            v = eval::stored_item_value(c, *item);
+        } catch (const std::runtime_error& e) {
+            throw SessionInputError(e.what());
+        }
+        if (v.isNull()) throw SessionInputError(engine::item_parameter_name(*item) + " has no value");
+        return v.toDouble();
+    }
     engine::SessionParameters p;
     p.k = engine::load_model_constants(c);
     const double* value = engine::session_parameter(p, name);
     if (!value) throw SessionInputError("unknown parameter " + name);
     return *value;
+}
+
+std::vector<std::string> item_parameter_choices(db::Connection& c)
+{
+    std::vector<std::string> out;
+    for (const auto& t : engine::item_parameter_tables()) {
+        if (!c.tableExists(t.table)) continue;
+        for (auto cur = c.query(std::string("SELECT ") + t.key + " FROM " + t.table + " WHERE " + t.key +
+                                " IS NOT NULL ORDER BY " + t.key);
+             !cur.eof(); cur.next())
+            for (const char* column : t.columns)
+                if (c.columnExists(t.table, column))
+                    out.push_back(engine::item_parameter_name({t.table, cur.field(0).toInt(), column}));
+    }
+    return out;
 }
 
 engine::RunConfig session_run_config(db::Connection& c, const std::string& dbPath, const engine::RunHooks& hooks)
@@ -226,10 +251,23 @@ std::string calibration_summary(const eval::CalibrationResult& r)
     return out;
 }
 
-long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome)
+eval::AppliedCalibration apply_calibration(db::Connection& c, const CalibrationOutcome& outcome)
 {
     if (outcome.runTime.empty()) throw std::invalid_argument("the calibration was not finished");
-    return eval::store_fitted_constants(c, outcome.result, "calibrated " + outcome.runTime);
+    return eval::apply_calibration(c, outcome.result, outcome.runTime, calibration_run_time());
+}
+
+std::string applied_calibration_text(const eval::AppliedCalibration& a, const std::string& runTime)
+{
+    std::string text;
+    for (const auto& item : a.items) text += item + " written into its table (the previous value kept in rux_calibration)\n";
+    if (a.constantsItem > 0)
+        text += "fitted constants stored as gldaparm item_ix=" + std::to_string(a.constantsItem) + " (\"calibrated " +
+                runTime + "\"); a run reads item_ix=1\n";
+    for (const auto& factor : a.factors) text += factor + " is an input factor, not a model constant: it is not stored\n";
+    if (!a.items.empty() || a.constantsItem > 0)
+        text += "veltrano-cli calibrate --undo \"" + runTime + "\" puts the previous values back\n";
+    return text;
 }
 
 std::vector<std::string> fitted_factors(const eval::CalibrationResult& r)

@@ -61,9 +61,13 @@ std::vector<long long> flagged_plots(db::Connection& c);
 std::vector<long long> plots_of_experiment_node(db::Connection& c, const ExperimentPlots& e);
 
 // The value a parameter starts from: the model constant of gldaparm's row 1 (K_AOS ...
-// CNR_OBS) or 1 for a factor (F_BAT, F_BD, F_CREP). Throws SessionInputError for an
-// unknown name.
+// CNR_OBS), 1 for a factor (F_BAT, F_BD, F_CREP) or the stored value of an item parameter
+// ("gldopspa.1.K"). Throws SessionInputError for an unknown name or item.
 double session_parameter_start(db::Connection& c, const std::string& name);
+
+// The item parameters the database's substances and crops offer, by table and item
+// ("gldopspa.1.K", ...; see engine::item_parameter), for the dialogs' lists.
+std::vector<std::string> item_parameter_choices(db::Connection& c);
 
 // The run configuration as a run reads it (the settings file, the database's method and
 // model constants), without switches.
@@ -131,9 +135,12 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
 // error, RMSE and modelling efficiency before and after.
 std::string calibration_summary(const eval::CalibrationResult& r);
 
-// Stores the fitted constants as a new gldaparm row named after the calibration's run
-// time; returns its item_ix.
-long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome);
+// Applies the fit (eval::apply_calibration): the item parameters into their tables, the
+// fitted constants as a new gldaparm row named after the calibration's run time.
+eval::AppliedCalibration apply_calibration(db::Connection& c, const CalibrationOutcome& outcome);
+
+// What apply_calibration did, as the command line and the dialog show it.
+std::string applied_calibration_text(const eval::AppliedCalibration& a, const std::string& runTime);
 
 // The fitted parameters that are input factors, which apply_calibration does not store.
 std::vector<std::string> fitted_factors(const eval::CalibrationResult& r);

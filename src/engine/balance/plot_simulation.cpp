@@ -2,6 +2,7 @@
 
 #include "engine/balance/balance_input.h"
 #include "engine/soil/fom_pools.h"
+#include "engine/soil/pedotransfer.h"
 #include "engine/soil/soil_physics.h"
 #include "engine/balance/som_year_step.h"
 #include "engine/soil/water_retention.h"
@@ -115,10 +116,15 @@ void PlotRun::initialisePools()
     if (pwp_ > 0) lts_.lts_pwp = pools_.c_lts / pwp_;
     pools_.c_dec = (1 - skelett_) * corg_ * 1000 * BD * 30 - pools_.c_lts;
     c_total_ = (1 - skelett_) * corg_ * BD * kSoilMassFactor;
-    if (norg_ > 0) {
-        const double cn = corg_ / norg_;
-        cnr_lts_ = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
-    }
+    // The long-term pool holds the nitrogen that makes the soil's total N the observed one
+    // (Corg / CN); without an observed N content the soil's C/N is the default of the soil
+    // completion. Leaving the pool's nitrogen out would report the N of the decomposable
+    // pools alone as the soil's total N, less than half of it in most soils.
+    const double cn = norg_ > 0 ? corg_ / norg_ : kDefaultSoilCnRatio;
+    const double cnr = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
+    // A C/N that no long-term pool can give (the decomposable pools alone hold more N than
+    // the soil) leaves the pool without N rather than with a negative amount.
+    cnr_lts_ = cnr > 0 ? cnr : kMarker;
 }
 
 void PlotRun::reportInvalid(size_t first)
