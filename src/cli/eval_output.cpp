@@ -116,8 +116,6 @@ void export_table(const eval::Table& table, const std::string& xlsx, const std::
             eval::write_text_export(csv, table);
             out << "wrote " << table.rows.size() << " rows to " << csv << '\n';
         }
-    } catch (const db::OutputFileError& e) {
-        throw CommandError(e.what(), 2);
     } catch (const std::runtime_error& e) {
         throw CommandError(e.what(), 1);
     }
