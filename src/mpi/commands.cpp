@@ -154,11 +154,25 @@ int run_command(const options::RunOptions& opt)
     return 0;
 }
 
+// A session handed to other ranks carries the prepared input, not the stored values of
+// substances and crops that an item parameter ("gldopspa.1.K") replaces: such parameters
+// are refused rather than simulated with the wrong input.
+template <class Parameter>
+void refuse_item_parameters(const std::vector<Parameter>& params)
+{
+    for (const Parameter& p : params)
+        if (p.name.find('.') != std::string::npos)
+            throw CommandError(p.name + ": veltrano-mpi takes model constants and factors only; fit parameters of "
+                                        "substances and crops with veltrano-cli calibrate");
+}
+
 int calibrate_command(const options::CalibrateOptions& o)
 {
     if (o.property != 7 && o.property != 0 && o.property != 5)
         throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
+    if (!o.undo.empty()) throw CommandError("--undo is a command of veltrano-cli calibrate");
     const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
+    refuse_item_parameters(bounds);
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);
@@ -193,9 +207,8 @@ int calibrate_command(const options::CalibrateOptions& o)
     std::cout << workbench::calibration_summary(r);
     std::cout << "written into rux_calibration and rux_calibration_fit (run_time " << outcome.runTime << ")\n";
     if (o.apply) {
-        const long long item = workbench::apply_calibration(*c, outcome);
-        std::cout << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << outcome.runTime
-                  << "\")\n";
+        const eval::AppliedCalibration applied = workbench::apply_calibration(*c, outcome);
+        std::cout << workbench::applied_calibration_text(applied, outcome.runTime);
         for (const auto& f : workbench::fitted_factors(r))
             std::cout << f << " is an input factor, not a model constant: it is not stored\n";
     }
@@ -205,6 +218,7 @@ int calibrate_command(const options::CalibrateOptions& o)
 int uncertainty_command(const options::UncertaintyOptions& o)
 {
     const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
+    refuse_item_parameters(params);
     const StopOnInterrupt interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_for_update(o.db);

@@ -12,7 +12,7 @@ static_assert(sizeof(YearResult) == 480, "YearResult changed: encode its new fie
 static_assert(sizeof(LogEvent) == 72, "LogEvent changed: encode its new fields");
 static_assert(sizeof(PlotOutput) == 144, "PlotOutput changed: encode its new fields");
 static_assert(std::is_trivially_copyable_v<FomAddition> && std::is_trivially_copyable_v<StoredPool> &&
-              std::is_trivially_copyable_v<ModelConstants> && std::is_trivially_copyable_v<SessionParameters>);
+              std::is_trivially_copyable_v<ModelConstants>);
 
 namespace {
 
@@ -202,8 +202,24 @@ void decode(ByteReader& r, PlotOutput& out)
     decode(r, out.finalState);
 }
 
-void encode(ByteWriter& w, const SessionParameters& p) { w.raw(p); }
+// The constants and factors only: parameters of substances and crops are not handed over
+// (a session prepared elsewhere lacks the stored values they replace, so veltrano-mpi
+// refuses them), and without them a session simulates with its input as prepared.
+void encode(ByteWriter& w, const SessionParameters& p)
+{
+    w.raw(p.k);
+    w.raw(p.f_bat);
+    w.raw(p.f_bd);
+    w.raw(p.f_crep);
+}
 
-void decode(ByteReader& r, SessionParameters& p) { p = r.raw<SessionParameters>(); }
+void decode(ByteReader& r, SessionParameters& p)
+{
+    p = SessionParameters{};
+    p.k = r.raw<ModelConstants>();
+    p.f_bat = r.raw<double>();
+    p.f_bd = r.raw<double>();
+    p.f_crep = r.raw<double>();
+}
 
 } // namespace vt::engine
