@@ -14,6 +14,10 @@ DEMO_DB ?= rux_demo.db
 # The compiler cache speeds up rebuilds where it is installed; nothing requires it.
 CCACHE := $(shell command -v ccache 2>/dev/null)
 LAUNCHER := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Paths below the checkout enter the cache relative to it, so that clones in other folders
+# (CI's fresh clone, a second worktree) reuse what one of them compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps configure build test test-sanitize package demo bench fuzz clean
 
