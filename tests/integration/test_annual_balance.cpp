@@ -523,6 +523,9 @@ TEST(AnnualBalance, CarbonBalanceWarningsNamePlotAndYear)
         EXPECT_EQ(line.rfind("error in carbon balance: FL_ID 7, year ", 0), 0u) << line;
     }
     EXPECT_GT(warnings, 0);
-    for (const auto& [caption, text] : r.fx.messages)
-        if (text.find("error in carbon balance") != std::string::npos) EXPECT_NE(text.find("FL_ID 7, year "), std::string::npos);
+    for (const auto& [caption, text] : r.fx.messages) {
+        if (text.find("error in carbon balance") != std::string::npos) {
+            EXPECT_NE(text.find("FL_ID 7, year "), std::string::npos);
+        }
+    }
 }

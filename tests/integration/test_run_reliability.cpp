@@ -314,10 +314,12 @@ TEST(RunReliability, ImplausibleInputSkipsThePlotsItConcerns)
         for (const auto& m : r.messages) shown = shown || m.find("plots not simulated: \n  plot " +
                                                                  std::to_string(k.skipped[0]) + ": ") == 0;
         EXPECT_TRUE(shown) << k.change;
-        for (long long plot : {1, 2, 3})
-            if (std::find(k.skipped.begin(), k.skipped.end(), plot) == k.skipped.end())
+        for (long long plot : {1, 2, 3}) {
+            if (std::find(k.skipped.begin(), k.skipped.end(), plot) == k.skipped.end()) {
                 EXPECT_EQ(f.number("SELECT count(*) FROM rux_nresult WHERE fl_id=" + std::to_string(plot)), kYears)
                     << k.change << " plot " << plot;
+            }
+        }
         EXPECT_EQ(f.number("SELECT count(*) FROM site_state WHERE status=1"), 3) << k.change;
         EXPECT_NE(file_text(work.path() / kReportFile).find("  plot " + std::to_string(k.skipped[0]) + ": "),
                   std::string::npos)
