@@ -80,7 +80,7 @@ struct UncertaintyResult {
     std::vector<SensitivityRow> sensitivity;
     std::vector<PlotCoverage> coverage;
     std::size_t samples = 0;
-    std::vector<FailedSample> failed;  // in sample order
+    std::vector<FailedSample> failed{};  // in sample order
     bool stopped = false;
 };
 

@@ -117,7 +117,7 @@ struct CalibrationOutcome {
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
     // Chosen plots the input check left out (input out of its plausible range, no climate).
-    std::vector<engine::SkippedPlot> skippedPlots;
+    std::vector<engine::SkippedPlot> skippedPlots{};
     std::size_t observations = 0;
     std::string runTime;  // empty when nothing was stored (stopped)
 };
@@ -157,7 +157,7 @@ struct UncertaintyOutcome {
     eval::UncertaintyResult result;
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
-    std::vector<engine::SkippedPlot> skippedPlots;  // as CalibrationOutcome's
+    std::vector<engine::SkippedPlot> skippedPlots{};  // as CalibrationOutcome's
 };
 
 // The uncertainty run from the plots to the stored bands: prepares the plots, simulates

@@ -68,15 +68,15 @@ std::string sql_number(double v) { return base::format_number(v); }
 
 // The rows with a value out of its range (or a texture sum above 100): a condition over t
 // that holds for at least those rows (a text counts as out of range; the row is looked at
-// again value by value), "0" when the table has no ranges.
-std::string out_of_range_sql(const TableCheck& k, const std::vector<std::string>& present)
+// again value by value), "0" when there is none. Without `withRanges` only the texture sum.
+std::string out_of_range_sql(const TableCheck& k, const std::vector<std::string>& present, bool withRanges)
 {
     const auto has = [&](const std::string& col) {
         return std::find(present.begin(), present.end(), col) != present.end();
     };
     std::string sql;
     for (const InputRange& r : k.ranges) {
-        if (!has(r.column)) continue;
+        if (!withRanges || !has(r.column)) continue;
         const std::string col = "t." + db::quote_ident(r.column);
         std::string test = "(" + col + " < " + sql_number(r.lo) + " OR " + col + " > " + sql_number(r.hi) + ")";
         if (r.missingMarker) test = "(" + test + " AND " + col + " NOT IN (-99, -99.99))";
@@ -203,6 +203,16 @@ void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v) { sqlite3_result
 // order of their row ids, lie in the order of their plot and year (whole numbers both).
 struct FirstPass {
     bool flaw = false;
+    // The ranges of the values v1..vn, tested here rather than by an SQL condition: the
+    // values are at hand, and a pass over the events of a region costs no more for them.
+    struct Range {
+        std::size_t value;  // index of v1..vn
+        double lo, hi;
+        bool missingMarker;
+        std::vector<int> macodes;  // none: every row
+    };
+    std::vector<Range> ranges;
+    std::optional<std::size_t> macodeValue;  // index of Macode among v1..vn
     // The plot-years of the rows while they lie in plot-year order; none once they do not.
     std::shared_ptr<EventPlotYears> plotYears;
 
@@ -219,16 +229,18 @@ struct FirstPass {
         return anyNumber_ ? number(maxWhole_, maxReal_, anyWhole_, anyReal_, false) : db::Value();
     }
 
-    // vt_input_pass(stones, rowid, plot, firstYear, year, required, v1, ..., vn): the row's
-    // flaw as vt_input_flaw(firstYear, year, required, v1, ..., vn) gives it or a stone
-    // content `stones` of 1; rowid and plot are NULL where the order does not matter.
+    // vt_input_pass(outside, rowid, plot, firstYear, year, required, v1, ..., vn): the row's
+    // flaw as vt_input_flaw(firstYear, year, required, v1, ..., vn) gives it, a value out of
+    // `ranges`, or `outside` (an SQL test, the texture sum) 1; rowid and plot are NULL where
+    // the order does not matter.
     // Always 0: the pass lets no row through, and keeps what it finds here, which costs a
     // third less than aggregates over the rows.
     static void step(sqlite3_context* ctx, int n, sqlite3_value** v)
     {
         auto* f = static_cast<FirstPass*>(sqlite3_user_data(ctx));
         if (n >= 6) {
-            if (!f->flaw) f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3);
+            if (!f->flaw)
+                f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3) || f->out_of_range(n - 6, v + 6);
             f->year_seen(v[4]);
             if (f->plotYears) f->order_seen(v[1], v[2], v[4]);
         }
@@ -236,6 +248,34 @@ struct FirstPass {
     }
 
 private:
+    static std::optional<double> number_of(sqlite3_value* v)
+    {
+        switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
+        case SQLITE_FLOAT: return sqlite3_value_double(v);
+        case SQLITE_TEXT: return decimal_text(reinterpret_cast<const char*>(sqlite3_value_text(v)));
+        default: return std::nullopt;
+        }
+    }
+
+    bool out_of_range(int n, sqlite3_value** v) const
+    {
+        if (ranges.empty()) return false;
+        std::optional<double> macode;
+        if (macodeValue && static_cast<int>(*macodeValue) < n) macode = number_of(v[*macodeValue]);
+        for (const Range& r : ranges) {
+            if (static_cast<int>(r.value) >= n) continue;
+            if (!r.macodes.empty() &&
+                (!macode || std::find_if(r.macodes.begin(), r.macodes.end(), [&](int m) { return m == *macode; }) ==
+                                r.macodes.end()))
+                continue;
+            const std::optional<double> d = number_of(v[r.value]);
+            if (!d || (r.missingMarker && (*d == -99 || *d == -99.99))) continue;
+            if (!(*d >= r.lo && *d <= r.hi)) return true;
+        }
+        return false;
+    }
+
     void year_seen(sqlite3_value* y)
     {
         switch (sqlite3_value_type(y)) {
@@ -292,14 +332,16 @@ private:
 // the table has none).
 std::optional<std::string> range_problem(const InputRange& r, const db::Value& v, const db::Value& macode)
 {
-    if (v.isNull() || (!v.isInteger() && !v.isReal())) return std::nullopt;  // empty, or listed as no number
+    if (v.isNull() || (!v.isNumber() && !v.isText())) return std::nullopt;
+    const std::optional<double> value = v.isText() ? decimal_text(v.toString()) : std::optional<double>(v.toDouble());
+    if (!value) return std::nullopt;  // listed as no number
     if (!r.macodes.empty()) {
         if (!macode.isNumber()) return std::nullopt;
         const double m = macode.toDouble();
         if (std::find_if(r.macodes.begin(), r.macodes.end(), [m](int c) { return c == m; }) == r.macodes.end())
             return std::nullopt;
     }
-    const double d = v.toDouble();
+    const double d = *value;
     if (r.missingMarker && (d == -99 || d == -99.99)) return std::nullopt;
     if (d >= r.lo && d <= r.hi) return std::nullopt;
     std::string text = shown(v) + " is outside " + sql_number(r.lo) + ".." + sql_number(r.hi) + " " + r.unit;
@@ -351,8 +393,10 @@ void Checker::check(const TableCheck& k)
     cols.insert(cols.begin(), required.begin(), required.end());
     const bool withYear = !k.year.empty() && c_.columnExists(k.table, k.year);
     if (cols.empty() && !withYear) return;
-    const std::string outOfRange = k.skipBy == SkipKey::None ? "0" : out_of_range_sql(k, cols);
+    const std::string outOfRange = k.skipBy == SkipKey::None ? "0" : out_of_range_sql(k, cols, true);
     const bool withRanges = outOfRange != "0";
+    // The first pass tests the ranges itself; only the sum of the texture is SQL there.
+    const std::string textureSum = withRanges ? out_of_range_sql(k, cols, false) : "0";
     const bool withMacode = withRanges && c_.columnExists(k.table, "Macode");
 
     std::string select, values;
@@ -373,10 +417,18 @@ void Checker::check(const TableCheck& k)
     const auto firstPassOver = [&](bool ordered) {
         const std::string order = ordered ? "t.rowid, t.FL_ID" : "NULL, NULL";
         FirstPass pass(ordered);
+        if (withRanges) {
+            for (std::size_t c = 0; c < cols.size(); ++c) {
+                if (base::to_lower(cols[c]) == "macode") pass.macodeValue = c;
+                for (const InputRange& r : k.ranges)
+                    if (base::to_lower(r.column) == base::to_lower(cols[c]))
+                        pass.ranges.push_back({c, r.lo, r.hi, r.missingMarker, r.macodes});
+            }
+        }
         db::ScopedFunctions functions(c_.handle(), &pass);
         functions.define("vt_input_pass", -1, &FirstPass::step);
         // CASE keeps the rows to those of the pass (a subquery in a plain AND may be tested last).
-        const std::string call = "vt_input_pass(" + outOfRange + ", " + order + ", " + std::to_string(k.firstYear) +
+        const std::string call = "vt_input_pass(" + textureSum + ", " + order + ", " + std::to_string(k.firstYear) +
                                  ", " + year + ", " + std::to_string(required.size()) + values + ")";
         c_.execute("SELECT count(*)" + table + "1) AND " +
                    (firstPass == "1" ? call : "CASE WHEN (" + firstPass + ") THEN " + call + " END"));
@@ -499,6 +551,10 @@ const std::vector<InputRange>& input_ranges(const std::string& table)
     };
     static const std::vector<InputRange> climate = {
         {"temperature", -30, 40, "degC", {}, false, "mean air temperature of the year"},
+        // Below 0 degC the BAT regression gives no biologically active time; the tables of
+        // the BAT would end the whole run at such a year.
+        {"temperature", 0, 40, "degC", {}, false,
+         "mean air temperature of the year; the BAT regression starts at 0 degC"},
         {"precipitation", 0, 12000, "mm", {}, false, "precipitation of the year"},
     };
     static const std::vector<InputRange> none;

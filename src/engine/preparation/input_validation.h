@@ -74,7 +74,7 @@ struct RunInputFacts {
     // The plot-years of the events of cultivation when they lie in plot-year order.
     std::shared_ptr<const EventPlotYears> eventPlotYears;
     // Selected plots the run skips, in plot order, with the reason.
-    std::vector<SkippedPlot> skipped;
+    std::vector<SkippedPlot> skipped{};
 };
 
 // Ends the run (RunCancelled, caption "input") with the list of problems, if there are any.

@@ -96,7 +96,7 @@ struct RunConfig {
     // Selected plots whose input the run's check found out of its plausible ranges (or
     // without climate): set by the run for its balance, which names them with the others
     // it skips.
-    std::vector<SkippedPlot> input_skipped;
+    std::vector<SkippedPlot> input_skipped{};
     // Values the run cannot start with (a setting out of its range, a script file that
     // does not exist), each naming its key or file.
     std::vector<std::string> config_errors;
