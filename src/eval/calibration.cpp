@@ -10,6 +10,7 @@
 #include <linalg.h>
 #include <optimization.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -21,6 +22,19 @@ namespace vt::eval {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The residual of every pair in an evaluation where a plot does not finish: far beyond any
+// difference of contents (% C, % N, mg C/100 g), so that no such point is ever accepted.
+constexpr double kFailedResidual = 1e6;
+
+// The first plot of a simulation that did not finish, with its reason; empty when all did.
+std::string unfinished_plot(const std::vector<engine::PlotOutput>& outputs)
+{
+    for (const engine::PlotOutput& o : outputs)
+        if (o.status != engine::PlotStatus::Simulated)
+            return "plot " + std::to_string(o.fl_id) + (o.skipReason.empty() ? "" : " (" + o.skipReason + ")");
+    return {};
+}
 
 // The fit in variables scaled by the start values, so that every variable is about 1.
 struct FitContext {
@@ -40,9 +54,18 @@ struct FitContext {
         for (std::size_t i = 0; i < names.size(); ++i) *engine::session_parameter(p, names[i]) = x[i] * scale[i];
         return p;
     }
+    // Evaluations in which a plot did not finish (none of its values to compare): their
+    // residuals are kFailedResidual, so that the fit steps back from such parameters.
+    mutable int failedEvaluations = 0;
     double residuals(const engine::SessionParameters& p, double* out) const
     {
-        pairs.residuals(session.simulate(p, request.jobs), out);
+        const auto outputs = session.simulate(p, request.jobs);
+        if (!unfinished_plot(outputs).empty()) {
+            ++failedEvaluations;
+            std::fill(out, out + pairs.size(), kFailedResidual);
+        } else {
+            pairs.residuals(outputs, out);
+        }
         double sse = 0;
         for (std::size_t i = 0; i < pairs.size(); ++i) sse += out[i] * out[i];
         return sse;
@@ -170,6 +193,8 @@ CalibrationResult calibrate(const engine::SimulationSession& session, const Obse
     const std::size_t m = pairs.size();
     std::vector<double> res(m);
     const auto startOutputs = session.simulate(ctx.base, request.jobs);
+    if (const std::string failed = unfinished_plot(startOutputs); !failed.empty())
+        throw std::runtime_error("with the start values " + failed + " does not finish; nothing was fitted");
     r.before = pairs.plotFits(startOutputs);
     pairs.residuals(startOutputs, res.data());
     for (double v : res) r.sseBefore += v * v;
@@ -196,7 +221,10 @@ CalibrationResult calibrate(const engine::SimulationSession& session, const Obse
         const double tol = 1e-9 * (p.high - p.low);
         p.atBound = p.fitted <= p.low + tol || p.fitted >= p.high - tol;
     }
+    r.failedEvaluations = ctx.failedEvaluations;
     const auto fittedOutputs = session.simulate(r.fittedParameters, request.jobs);
+    if (const std::string failed = unfinished_plot(fittedOutputs); !failed.empty() && !r.stopped)
+        throw std::runtime_error("with the fitted values " + failed + " does not finish; nothing was stored");
     r.after = pairs.plotFits(fittedOutputs);
     pairs.residuals(fittedOutputs, res.data());
     r.sseAfter = 0;

@@ -52,6 +52,7 @@ struct CalibrationResult {
     double sseBefore = 0, sseAfter = 0;
     int iterations = 0;
     int evaluations = 0;
+    int failedEvaluations = 0;  // of which a plot did not finish (kept out of the fit)
     int terminationType = 0;  // ALGLIB's code: > 0 converged, 5 iteration limit, 8 stopped
     bool stopped = false;
     engine::SessionParameters fittedParameters;

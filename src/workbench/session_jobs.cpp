@@ -221,6 +221,9 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
 std::string calibration_summary(const eval::CalibrationResult& r)
 {
     std::string out = "sum of squares " + num(r.sseBefore) + " -> " + num(r.sseAfter) + '\n';
+    if (r.failedEvaluations > 0)
+        out += std::to_string(r.failedEvaluations) + " of " + std::to_string(r.evaluations) +
+               " evaluations left a plot unfinished; the fit stepped back from them\n";
     out += "parameter       start        fitted       std.error     bounds\n";
     char line[256];
     for (const auto& p : r.parameters) {
