@@ -64,6 +64,7 @@ void ShotsBrowser::pages()
     MainWindow& main = app.mainWindow();
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.state().db_f_name = "rux_demo.db";  // the window's title without the temporary folder
     main.button(MainWindow::Command::PlotSelection)->click();  // "Plot Selection"
     BrowserWindow& browser = app.browser();
     QVERIFY(QTest::qWaitForWindowExposed(&browser));

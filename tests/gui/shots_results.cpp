@@ -53,7 +53,7 @@ void ShotsResults::save(QWidget* w, const QString& name, QSize size)
     w->show();
     if (size.isValid()) w->resize(size);
     else w->adjustSize();
-    QApplication::processEvents();
+    QTest::qWait(150);  // the charts lay out their axes once shown
     QVERIFY2(vt::test::save_shot(w, dir_, name), qPrintable(name));
     w->hide();
 }
@@ -80,6 +80,7 @@ void ShotsResults::pages()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activate();
     const bool german = w.state().german();
+    w.state().db_f_name = "rux_demo.db";  // the window's title without the temporary folder
     w.button(MainWindow::Command::PlotSelection)->click();
     vt::gui::BrowserWindow& browser = app.browser();
     QVERIFY(QTest::qWaitForWindowExposed(&browser));

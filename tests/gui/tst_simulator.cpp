@@ -37,7 +37,8 @@ vt::gui::RunThread::RunFunction scripted_run(int years, RunOutcome end = RunOutc
     return [years, end](vt::db::Connection& c, const vt::engine::RunConfig& cfg, const vt::engine::RunHooks& h) {
         RunResult r;
         h.logLine("method : " + cfg.methode);
-        h.logLine("plots selected: " + c.scalar("select count(*) from site_state where status=1").toString());
+        r.selected = c.scalar("select count(*) from site_state where status=1").toInt();
+        h.logLine("plots selected: " + std::to_string(r.selected));
         h.logLine(" CL1<-0.5=>3 / 30.0%");
         for (int y = 0; y < years; ++y) {
             if (h.stopRequested()) {
