@@ -10,7 +10,7 @@ static_assert(sizeof(PlotInput) == 240, "PlotInput changed: encode its new field
 static_assert(sizeof(BalanceOptions) == 152, "BalanceOptions changed: encode its new fields");
 static_assert(sizeof(YearResult) == 480, "YearResult changed: encode its new fields");
 static_assert(sizeof(LogEvent) == 72, "LogEvent changed: encode its new fields");
-static_assert(sizeof(PlotOutput) == 144, "PlotOutput changed: encode its new fields");
+static_assert(sizeof(PlotOutput) == 176, "PlotOutput changed: encode its new fields");
 static_assert(std::is_trivially_copyable_v<FomAddition> && std::is_trivially_copyable_v<StoredPool> &&
               std::is_trivially_copyable_v<ModelConstants>);
 
@@ -175,6 +175,7 @@ void encode(ByteWriter& w, const PlotOutput& out)
         w.text(e.text);
     }
     encode(w, out.finalState);
+    w.text(out.skipReason);
 }
 
 void decode(ByteReader& r, PlotOutput& out)
@@ -200,6 +201,7 @@ void decode(ByteReader& r, PlotOutput& out)
         e.text = r.text();
     }
     decode(r, out.finalState);
+    out.skipReason = r.text();
 }
 
 // The constants and factors only: parameters of substances and crops are not handed over
