@@ -146,7 +146,15 @@ void SessionSpread::handOver(engine::SimulationSession& session)
         std::vector<engine::PlotInput>(inputs.begin(), inputs.begin() + static_cast<long>(bounds_[1])),
         session.options());
     auto shared = std::make_shared<engine::SimulationSession>(own);
-    session.setSimulator([this, shared, n = inputs.size()](const engine::SessionParameters& p) {
+    // Item parameters are refused before a job starts, so the evaluations carry only the
+    // stored item values, which are already in the prepared inputs: the block sessions know
+    // no item tables and simulate with the inputs as they are.
+    session.setSimulator([this, shared, n = inputs.size(), stored = session.baseParameters().items](
+                             const engine::SessionParameters& given) {
+        if (!given.items.empty() && given.items != stored)
+            abort_job("item parameters (substances and crops) cannot be spread over ranks");
+        engine::SessionParameters p = given;
+        p.items.clear();
         for (int r = 1; r < size(); ++r) {
             engine::ByteWriter w;
             engine::encode(w, p);

@@ -301,6 +301,9 @@ SessionParameters SimulationSession::baseParameters() const
 
 void SimulationSession::applyItems(std::size_t index, const SessionParameters& p, PlotInput& in) const
 {
+    // A session made from prepared inputs has not read the item tables.
+    if (residues_.size() != inputs_.size())
+        throw std::logic_error("item parameters need a session that has read the substance and crop tables");
     const auto value = [&p](const std::string& name, double stored) {
         const auto it = p.items.find(name);
         return it == p.items.end() ? stored : it->second;
