@@ -14,6 +14,10 @@ DEMO_DB ?= rux_demo.db
 # The compiler cache speeds up rebuilds where it is installed; nothing requires it.
 CCACHE := $(shell command -v ccache 2>/dev/null)
 LAUNCHER := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Paths below the checkout enter the cache relative to it, so that clones in other folders
+# (CI's fresh clone, a second worktree) reuse what one of them compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps configure build test test-sanitize package demo bench fuzz clean
 
@@ -35,7 +39,7 @@ test: build
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTRANO_BUILD_GUI=ON \
-	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
+	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_BUILD_MPI=OFF -DVELTRANO_WERROR=ON -DVELTRANO_SANITIZE=ON $(LAUNCHER)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target veltrano-cli veltrano-import veltrano_tests veltrano gui_tests
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 

@@ -87,7 +87,9 @@ void fill_soils(db::Connection& c, Draw& d, int soils)
         const bool siltGiven = d.chance(0.5), bdGiven = d.chance(0.5), waterGiven = d.chance(0.3);
         const double clay = d.rounded(t.clayLo, t.clayHi, 0.5);
         soil.bind(1, s).bind(2, "profile " + std::to_string(s)).bind(3, std::string(t.rbs)).bind(4, clay);
-        soil.bind(5, siltGiven ? d.rounded(t.siltLo, t.siltHi, 0.5) : -99.0).bind(6, siltGiven ? -1 : 0);
+        // Clay and silt are drawn apart; together they stay within the fine soil.
+        const double silt = siltGiven ? std::min(d.rounded(t.siltLo, t.siltHi, 0.5), 100 - clay) : -99.0;
+        soil.bind(5, silt).bind(6, siltGiven ? -1 : 0);
         soil.bind(7, waterGiven ? 8 + clay * 0.4 : -99.0).bind(8, waterGiven ? -1 : 0);
         soil.bind(9, waterGiven ? 22 + clay * 0.35 : -99.0).bind(10, waterGiven ? -1 : 0);
         soil.bind(11, bdGiven ? d.rounded(1.25, 1.65, 0.01) : -99.0).bind(12, bdGiven ? -1 : 0);

@@ -15,10 +15,14 @@
 --   gldopspa.CNR_alt       C/N ratio of the whole substance (with its mineral N); the
 --                          difference to CNR is released as mineral N when it is applied
 --
--- All figures are plausible values for Central European arable farming chosen for this
+-- The figures are plausible values for Central European arable farming chosen for this
 -- demo from general agronomic knowledge (typical nutrient contents of harvested products,
--- straw to grain ratios, dry matter and carbon contents of manures). None of them is a
--- calibrated model parameter; users replace them with their own.
+-- straw to grain ratios, dry matter and carbon contents of manures), except four values
+-- calibrated with `veltrano-cli calibrate` on the long-term plots 101, 104, 201 and 202
+-- under the first-start settings, each within a published plausible range (README.md):
+-- the model constants K_AOS and K_AKT of gldaparm (at the end of this file) and ETA of
+-- farmyard manure (item 1) and of the harvest residues and roots of cereals (item 11).
+-- Users replace them with their own.
 
 -- NAME_en and NAME_de hold the English and German names; NAME starts in English.
 
@@ -28,13 +32,15 @@
 INSERT INTO gldopspa (item_ix, NAME, NAME_en, NAME_de, od, K, ETA, CNR, CNR_alt, TS_GEHALT, C_GEH_TS, mkd, ros_ix) VALUES
   -- 25 % dry matter, 36 % C in dry matter: 9 % C and 0.6 % N in fresh matter (C/N 15),
   -- of which about one sixth is ammonium N
-  (1, 'farmyard manure (cattle)', 'farmyard manure (cattle)', 'Stallmist (Rind)', -1, 0.030, 0.55, 18, 15, 0.25, 0.36, 1, 0),
+  -- ETA 0.70 calibrated (was 0.55; plausible 0.3-0.7, see README.md): at the upper bound
+  (1, 'farmyard manure (cattle)', 'farmyard manure (cattle)', 'Stallmist (Rind)', -1, 0.030, 0.70, 18, 15, 0.25, 0.36, 1, 0),
   -- 8 % dry matter, about half of the N as ammonium
   (2, 'cattle slurry', 'cattle slurry', 'Rindergülle', -1, 0.060, 0.30, 12, 6, 0.08, 0.40, 0, 0),
   (3, 'pig slurry', 'pig slurry', 'Schweinegülle', -1, 0.070, 0.25, 10, 4, 0.05, 0.40, 0, 0),
   -- mature green waste compost: slow, stable, little mineral N
   (4, 'green waste compost', 'green waste compost', 'Grüngutkompost', -1, 0.012, 0.70, 20, 18, 0.60, 0.28, 0, 0),
-  (11, 'harvest residues and roots of cereals', 'harvest residues and roots of cereals', 'Ernte- und Wurzelrückstände Getreide', 0, 0.040, 0.35, 45, 45, 0.85, 0.45, 0, 0),
+  -- ETA 0.273 calibrated (was 0.35; plausible 0.15-0.45, see README.md)
+  (11, 'harvest residues and roots of cereals', 'harvest residues and roots of cereals', 'Ernte- und Wurzelrückstände Getreide', 0, 0.040, 0.273, 45, 45, 0.85, 0.45, 0, 0),
   (12, 'harvest residues and roots of root crops', 'harvest residues and roots of root crops', 'Ernte- und Wurzelrückstände Hackfrüchte', 0, 0.060, 0.30, 25, 25, 0.20, 0.42, 0, 0),
   (13, 'harvest residues and roots of maize', 'harvest residues and roots of maize', 'Ernte- und Wurzelrückstände Mais', 0, 0.035, 0.35, 40, 40, 0.85, 0.45, 0, 0),
   (14, 'harvest residues and roots of oilseed rape', 'harvest residues and roots of oilseed rape', 'Ernte- und Wurzelrückstände Raps', 0, 0.045, 0.33, 40, 40, 0.85, 0.45, 0, 0),
@@ -110,3 +116,9 @@ INSERT INTO huba_oram (oram_ix, NAME, huba, [HÄQ], HE_od) VALUES
   (22, 'sugar beet leaves', 8, 8, 0.014),
   (23, 'potato haulm', 8, 8, 0.014),
   (24, 'oilseed rape straw', 100, 100, 0.172);
+
+-- Model constants of the demo (gldaparm row 1, which a run reads), calibrated on the
+-- plots 101, 104, 201 and 202 under the first-start settings (README.md): K_AOS 0.00231
+-- (default 0.00556) and K_AKT 0.000356 (default 0.00032) per BAT-day; the other constants
+-- keep their defaults.
+UPDATE gldaparm SET K_AOS = 0.00231, K_AKT = 0.000356 WHERE item_ix = 1;

@@ -1,6 +1,8 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "base/number_format.h"
 #include "db/connection.h"
@@ -18,16 +20,7 @@ namespace vt::cli {
 
 namespace {
 
-struct CalibrateOptions {
-    std::string db;
-    std::string plots;
-    std::string experiment;
-    std::vector<std::string> params;
-    int property = 7;
-    int jobs = 0;
-    int maxIterations = 100;
-    bool apply = false;
-};
+using options::CalibrateOptions;
 
 std::string num(double v, const char* format = "%.6g")
 {
@@ -37,16 +30,26 @@ std::string num(double v, const char* format = "%.6g")
     return buf;
 }
 
-void run_calibrate(const CalibrateOptions& o, Context& ctx)
+void run_undo(const CalibrateOptions& o, Context& ctx)
 {
-    if (o.property != 7 && o.property != 0 && o.property != 5)
-        throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
-    std::vector<eval::ParameterBounds> bounds;
+    if (!o.params.empty() || o.apply || !o.plots.empty() || !o.experiment.empty())
+        throw CommandError("--undo takes only --db and the run time of an applied calibration");
+    const auto c = open_database_for_update(o.db);
     try {
-        for (const auto& p : o.params) bounds.push_back(eval::parse_parameter_bounds(p));
-    } catch (const std::invalid_argument& e) {
+        for (const auto& line : eval::undo_calibration(*c, o.undo)) ctx.out << line << '\n';
+    } catch (const std::runtime_error& e) {
         throw CommandError(e.what());
     }
+    ctx.out << "the calibration of " << o.undo << " is undone\n";
+}
+
+void run_calibrate(const CalibrateOptions& o, Context& ctx)
+{
+    if (!o.undo.empty()) return run_undo(o, ctx);
+    if (o.params.empty()) throw CommandError("give the parameters to fit: --param NAME=LOW:HIGH");
+    if (o.property != 7 && o.property != 0 && o.property != 5)
+        throw CommandError("--property must be 7 (organic carbon), 0 (total nitrogen) or 5 (microbial carbon)");
+    const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);
@@ -81,38 +84,36 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     ctx.out << "written into rux_calibration and rux_calibration_fit (run_time " << runTime << ")\n";
 
     if (o.apply) {
-        const long long item = workbench::apply_calibration(*c, outcome);
-        ctx.out << "fitted constants stored as gldaparm item_ix=" << item << " (\"calibrated " << runTime << "\")\n";
-        const auto factors = workbench::fitted_factors(r);
+        const eval::AppliedCalibration applied = workbench::apply_calibration(*c, outcome);
+        ctx.out << workbench::applied_calibration_text(applied, runTime);
         std::string sets;
         for (const auto& p : r.parameters) {
-            if (std::find(factors.begin(), factors.end(), p.name) != factors.end()) {
-                ctx.out << p.name << " is an input factor, not a model constant: it is not stored\n";
-                continue;
-            }
+            if (!eval::is_model_constant(p.name)) continue;
             sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
-                    std::to_string(item) + ")";
+                    std::to_string(applied.constantsItem) + ")";
         }
         if (!sets.empty())
             ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
                     << "  UPDATE gldaparm SET " << sets << " WHERE item_ix=1\n";
     }
+    // Exit code 3: the fit is stored, but without the plots the input check skipped.
+    if (!outcome.skippedPlots.empty()) {
+        ctx.out.flush();
+        ctx.err << skipped_plots_text(outcome.skippedPlots);
+        throw CommandError(std::to_string(outcome.skippedPlots.size()) +
+                               " chosen plots skipped; the fit holds the others",
+                           3);
+    }
 }
 
 const Registrar reg("calibrate", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<CalibrateOptions>();
-    auto* cmd = app.add_subcommand("calibrate", "Fit model constants and input factors to the observations");
-    cmd->add_option("--db", o->db, "Database file")->required();
-    cmd->add_option("--plots", o->plots, "Plots to fit, e.g. 101,102 (default: the plots flagged in site_state)");
-    cmd->add_option("--experiment", o->experiment, "Fit the plots of this experiment (versuch_code)");
-    cmd->add_option("--param", o->params,
-                    "NAME=LOW:HIGH, repeatable; NAME one of K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
-    cmd->add_option("--property", o->property, "Observed property: 7 organic carbon (default), 0 total nitrogen, 5 microbial carbon");
-    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
-    cmd->add_option("--max-iterations", o->maxIterations, "Iterations of the fit at most (default 100)")
-        ->check(CLI::PositiveNumber);
-    cmd->add_flag("--apply", o->apply, "Store the fitted constants as a new gldaparm row");
+    auto* cmd = app.add_subcommand("calibrate", options::kCalibrateDescription);
+    options::add_calibrate_options(*cmd, *o);
+    // --undo stands alone: the parameters are then not asked for.
+    cmd->get_option("--param")->required(false);
+    cmd->add_option("--undo", o->undo,
+                    "Put back the values an applied calibration replaced (its run_time in rux_calibration)");
     cmd->callback([o, &ctx] { run_calibrate(*o, ctx); });
 });
 

@@ -1,6 +1,7 @@
 #include "cli/command_registry.h"
 
 #include "db/db_error.h"
+#include "db/output_file.h"
 
 #include <algorithm>
 #include <map>
@@ -45,6 +46,9 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const CommandError& e) {
         err << "veltrano-cli: " << e.what() << '\n';
         return e.exitCode();
+    } catch (const db::OutputFileError& e) {
+        err << "veltrano-cli: " << e.what() << '\n';
+        return 2;
     } catch (const db::DbError& e) {
         err << "veltrano-cli: database error: " << e.what() << '\n';
         return 1;

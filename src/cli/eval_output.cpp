@@ -3,6 +3,7 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "db/jet_functions.h"
+#include "db/output_file.h"
 #include "eval/spreadsheet_export.h"
 
 #include <sqlite3.h>
@@ -118,6 +119,13 @@ void export_table(const eval::Table& table, const std::string& xlsx, const std::
     } catch (const std::runtime_error& e) {
         throw CommandError(e.what(), 1);
     }
+}
+
+void refuse_open_database_as_output(const std::string& xlsx, const std::string& csv)
+{
+    for (const auto& path : {xlsx, csv})
+        if (!path.empty() && db::is_open_database(path))
+            throw CommandError(path + ": this is the open database; choose another output file");
 }
 
 } // namespace vt::cli

@@ -32,6 +32,10 @@ std::pair<double, double> parse_range(const std::string& text, const std::string
 // A table as aligned text columns, numbers with up to four decimals.
 void print_table(std::ostream& out, const eval::Table& table);
 
+// Refuses (exit code 2) an output file that is the database the command has open, before
+// any work is done; export_table refuses it as well.
+void refuse_open_database_as_output(const std::string& xlsx, const std::string& csv);
+
 // Writes a table to .xlsx or to the semicolon text format; one of the paths is set.
 void export_table(const eval::Table& table, const std::string& xlsx, const std::string& csv, std::ostream& out,
                   std::optional<int> roundTo = std::nullopt);

@@ -7,6 +7,7 @@
 #include "workbench/browser_plot_ops.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -45,14 +46,11 @@ const Registrar reg("experiment", [](CLI::App& app, Context& ctx) {
         ctx.out << "exp_id=" << r.experiment << "\nFL_ID=" << r.flId << '\n';
     });
 
-    auto* del = sub(exp, "delete", "Delete an experiment and every row keyed by its plots", o);
+    auto* del = sub(exp, "delete", "Delete an experiment and every row keyed by its plots (the plots with its code)", o);
     del->add_option("--experiment", o->experiment, "Experiment code")->required();
     del->callback([o, &ctx] {
         auto c = open_database_for_update(o->db);
-        const auto r = run_operation([&] {
-            const auto location = workbench::experiment_location(*c, o->experiment);
-            return workbench::delete_experiment(*c, location, o->experiment, o->dryRun);
-        });
+        const auto r = run_operation([&] { return workbench::delete_experiment(*c, {o->experiment, std::nullopt}, o->dryRun); });
         ctx.out << "deleted experiment " << o->experiment << '\n';
         print_change_report(ctx.out, r);
     });
@@ -65,7 +63,7 @@ const Registrar reg("experiment", [](CLI::App& app, Context& ctx) {
         if (o->code.empty() && o->location.empty()) throw CommandError("give --code or --location (or both)");
         auto c = open_database_for_update(o->db);
         const auto r = run_operation([&] {
-            const auto location = o->location.empty() ? workbench::experiment_location(*c, o->experiment) : o->location;
+            const auto location = o->location.empty() ? std::nullopt : std::optional<std::string>(o->location);
             return workbench::rename_experiment(*c, o->experiment, o->code.empty() ? o->experiment : o->code, location, o->dryRun);
         });
         ctx.out << "renamed experiment " << o->experiment << '\n';

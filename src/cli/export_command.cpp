@@ -17,6 +17,7 @@ void run_export(const ExportOptions& o, Context& ctx)
 {
     // Read-only: an export query cannot change the database.
     auto c = open_database(o.db, db::Connection::Mode::ReadOnly);
+    refuse_open_database_as_output(o.xlsx, o.csv);
     std::string sql = o.query;
     if (!o.table.empty()) {
         if (!c->tableExists(o.table)) throw CommandError("no table " + o.table);

@@ -44,6 +44,7 @@ void run_nbalance(const NBalanceCliOptions& o, Context& ctx)
     options.observedUptake = o.observedUptake;
 
     auto c = open_database_to_evaluate(o.db, ctx.err);
+    refuse_open_database_as_output(o.xlsx, o.csv);
     if (options.plot) require_plot(*c, *options.plot);
     if (!c->tableExists("rux_nresult")) throw CommandError("the database has no table rux_nresult; run the model first");
     options.diagnosticsFolder = std::filesystem::absolute(o.db).parent_path().string();

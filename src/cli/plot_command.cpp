@@ -8,6 +8,7 @@
 #include "workbench/browser_plot_ops.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -86,10 +87,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     shift->callback([o, &ctx] {
         const auto by = integer_option(o->by, "--by");
         auto c = open_database_for_update(o->db);
-        const auto r = run_operation([&] {
-            const auto location = workbench::experiment_location(*c, o->experiment);
-            return workbench::shift_plots(*c, location, by, o->dryRun);
-        });
+        const auto r = run_operation([&] { return workbench::shift_plots(*c, {o->experiment, std::nullopt}, by, o->dryRun); });
         report(ctx, "shifted the plots of experiment " + o->experiment + " by " + std::to_string(by), r, false);
     });
 });

@@ -1,5 +1,6 @@
 #include "cli/command_registry.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
@@ -29,15 +30,7 @@ std::atomic<bool> g_stop{false};
 
 extern "C" void request_stop(int) { g_stop.store(true); }
 
-struct RunOptions {
-    std::string db;
-    std::vector<std::string> switches;
-    bool prepareOnly = false;
-    int jobs = 0;
-    bool timings = false;
-    bool stepwise = false;
-    double sqlProfileMs = -1;
-};
+using options::RunOptions;
 
 void print_timings(std::ostream& err, const engine::RunResult& r)
 {
@@ -134,29 +127,15 @@ int run_simulation(const RunOptions& opt, Context& ctx)
     if (result.selected == 0) throw CommandError(engine::kNothingSelected, kRunFailed);
     if (result.skipped > 0)
         throw CommandError(std::to_string(result.skipped) + " of " + std::to_string(result.selected) +
-                               " selected plots skipped (not simulated; the run log names them)",
+                               " selected plots skipped (not simulated; named above, in the run log and in rux_report.txt)",
                            kPlotsSkipped);
     return 0;
 }
 
 const Registrar reg("run", [](CLI::App& app, Context& ctx) {
     auto opt = std::make_shared<RunOptions>();
-    auto* cmd = app.add_subcommand("run", "Simulate the plots flagged in site_state (status 1) unattended. Exit code 0: "
-                                          "every selected plot simulated; 3: some skipped (count on the last line); "
-                                          "1: failed, stopped or nothing selected");
-    cmd->add_option("--db", opt->db, "Experiment database file (also DB=FILE)");
-    cmd->add_flag("--prepare-only", opt->prepareOnly, "Build the working tables and stop before the annual balance");
-    cmd->add_option("--jobs", opt->jobs, "Threads of the balance: one reads plots and writes their rows, the others simulate (default 0: one per core)")
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_flag("--stepwise", opt->stepwise,
-                  "Integrate the soil pools Euler step by Euler step (the reference; slower)");
-    cmd->add_flag("--timings", opt->timings, "Print the time of each phase of the run on standard error");
-    cmd->add_option("--sql-profile", opt->sqlProfileMs,
-                    "Print every statement that ran at least MS milliseconds, with its time, on standard error")
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_option("switches", opt->switches,
-                    "Run switches: GO, nw, !, BAT=0/1, new_bat, M=method, RC=n, TC=year, SC=scheme, I=n, "
-                    "PPQ=file, POQ=file, UNCAS, ID=plot, ERR_P[nnnnnn]");
+    auto* cmd = app.add_subcommand("run", options::kRunDescription);
+    options::add_run_options(*cmd, *opt);
     cmd->callback([opt, &ctx]() {
         const int code = run_simulation(*opt, ctx);
         if (code != 0) throw CommandError("the run did not finish", code);

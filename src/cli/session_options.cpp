@@ -2,6 +2,7 @@
 
 #include "cli/command_registry.h"
 #include "db/connection.h"
+#include "options/session_command.h"
 #include "workbench/session_jobs.h"
 
 #include <csignal>
@@ -19,18 +20,7 @@ extern "C" void raise_interrupt(int) { g_interrupted.store(true); }
 
 std::vector<long long> session_plots(db::Connection& c, const std::string& plots, const std::string& experiment)
 {
-    if (!plots.empty() && !experiment.empty()) throw CommandError("give --plots or --experiment, not both");
-    try {
-        if (!plots.empty()) return workbench::plots_of_list(c, plots);
-        if (!experiment.empty()) return workbench::plots_of_experiment(c, experiment);
-    } catch (const workbench::PlotNumberError& e) {
-        throw CommandError(std::string("--plots: ") + e.what());
-    } catch (const workbench::SessionInputError& e) {
-        throw CommandError(e.what());
-    }
-    auto out = workbench::flagged_plots(c);
-    if (out.empty()) throw CommandError("no plot is flagged in site_state: give --plots or --experiment");
-    return out;
+    return options::session_plots<CommandError>(c, plots, experiment);
 }
 
 engine::RunHooks session_hooks(std::ostream& err, const std::atomic<bool>* stop)
@@ -63,6 +53,13 @@ InterruptFlag::~InterruptFlag() { std::signal(SIGINT, previous_); }
 const std::atomic<bool>* InterruptFlag::flag() const { return &g_interrupted; }
 
 bool InterruptFlag::raised() const { return g_interrupted.load(); }
+
+std::string skipped_plots_text(const std::vector<engine::SkippedPlot>& plots)
+{
+    std::string out;
+    for (const engine::SkippedPlot& s : plots) out += "plot " + std::to_string(s.plot) + " not simulated: " + s.reason + '\n';
+    return out;
+}
 
 void draw_progress(std::ostream& err, long long current, long long maximum)
 {

@@ -1,11 +1,13 @@
 #pragma once
 #include "cli/command_registry.h"
 #include "engine/run/run_hooks.h"
+#include "options/session_command.h"
 #include "workbench/session_jobs.h"
 
 #include <atomic>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt::db {
@@ -45,16 +47,12 @@ workbench::SessionJobSteps session_steps(std::ostream& out);
 template <class Job>
 auto run_session_job(Job&& job) -> decltype(job())
 {
-    try {
-        auto outcome = job();
-        if (outcome.end == workbench::JobEnd::StoppedInPreparation) throw CommandError("stopped; nothing was written", 1);
-        return outcome;
-    } catch (const workbench::SessionInputError& e) {
-        throw CommandError(e.what());
-    } catch (const workbench::PreparationError& e) {
-        throw CommandError(e.what(), 1);
-    }
+    return options::run_session_job<CommandError>(std::forward<Job>(job));
 }
+
+// The plots a job's input check skipped, one line each ("plot 101 not simulated: ..."),
+// empty when there are none.
+std::string skipped_plots_text(const std::vector<engine::SkippedPlot>& plots);
 
 // A progress bar on standard error: "[#####     ] current/maximum"; maximum 0 clears it.
 void draw_progress(std::ostream& err, long long current, long long maximum);

@@ -2,6 +2,7 @@
 #include "cli/database_file.h"
 #include "workbench/transfer_plots.h"
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -40,10 +41,25 @@ std::string ids(const std::vector<long long>& v)
     return s.empty() ? "-" : s;
 }
 
+void print_copied(std::ostream& out, const workbench::PlotTransfer& p)
+{
+    std::string line;
+    for (const auto& [table, rows] : p.rows) line += (line.empty() ? " " : ", ") + table + " " + std::to_string(rows);
+    out << "plot " << p.plot << " copied:" << line << '\n';
+    for (const auto& note : p.notes) out << "  " << note << '\n';
+}
+
 void run_transfer(const TransferOptions& o, Context& ctx)
 {
     const auto plots = parse_plots(o.plots);
-    auto c = open_database_for_update(o.from);
+    // The source is only read: a write-protected file is fine.
+    if (!std::filesystem::is_regular_file(o.from)) throw CommandError("database not found: " + o.from);
+    std::unique_ptr<db::Connection> c;
+    try {
+        c = std::make_unique<db::Connection>(o.from, db::Connection::Mode::ReadWrite);
+    } catch (const std::exception& e) {
+        throw CommandError(e.what(), 1);
+    }
     require_writable_file(o.to);
     workbench::DataTransfer transfer(*c);
     try {
@@ -58,34 +74,46 @@ void run_transfer(const TransferOptions& o, Context& ctx)
     options.decide = [&](long long plot, const workbench::KeyCheckLists& lists) {
         if (lists.complete()) return true;
         if (!o.copyMissing) return false;
+        std::vector<long long> amendments, crops, absent;
         for (long long id : lists.amendmentsMissing)
-            transfer.copyParameterRecord(workbench::DataTransfer::Record::Amendment, id);
-        for (long long id : lists.cropsMissing) transfer.copyParameterRecord(workbench::DataTransfer::Record::Crop, id);
-        ctx.out << "plot " << plot << ": parameter records copied: amendments " << ids(lists.amendmentsMissing)
-                << "; crops " << ids(lists.cropsMissing) << '\n';
+            (transfer.copyParameterRecord(workbench::DataTransfer::Record::Amendment, id) > 0 ? amendments : absent).push_back(id);
+        for (long long id : lists.cropsMissing)
+            (transfer.copyParameterRecord(workbench::DataTransfer::Record::Crop, id) > 0 ? crops : absent).push_back(id);
+        if (!amendments.empty()) ctx.out << "plot " << plot << ": amendment records copied: " << ids(amendments) << '\n';
+        if (!crops.empty()) ctx.out << "plot " << plot << ": crop records copied: " << ids(crops) << '\n';
+        if (!absent.empty()) {
+            ctx.err << "plot " << plot << ": not copied, the records " << ids(absent)
+                    << " are missing in the open database as well\n";
+            return false;
+        }
         return true;
+    };
+    std::vector<long long> copied;
+    options.copied = [&](const workbench::PlotTransfer& p) {
+        print_copied(ctx.out, p);
+        copied.push_back(p.plot);
     };
     std::vector<workbench::PlotTransfer> done;
     try {
         done = transfer.copy(plots, options);
     } catch (const workbench::TransferError& e) {
-        throw CommandError(std::string(e.what()) + "; the destination holds nothing of this plot", 1);
+        std::string msg = e.what();
+        msg += copied.empty() ? "; no plot was copied" : "; copied before it: plots " + ids(copied);
+        throw CommandError(msg, 1);
     } catch (const std::exception& e) {
-        throw CommandError(e.what(), 1);
+        throw CommandError(std::string(e.what()) +
+                               (copied.empty() ? "; no plot was copied" : "; copied before it: plots " + ids(copied)),
+                           1);
     }
     int skipped = 0;
     for (const auto& p : done) {
-        if (!p.copied) {
-            const auto lists = transfer.keyCheck(p.plot);
+        if (p.copied) continue;
+        const auto lists = transfer.keyCheck(p.plot);
+        if (!o.copyMissing)
             ctx.err << "plot " << p.plot << ": not copied, the destination lacks parameter records (amendments "
                     << ids(lists.amendmentsMissing) << "; crops " << ids(lists.cropsMissing)
                     << "); copy them with --copy-missing or leave out the check with --no-key-check\n";
-            ++skipped;
-            continue;
-        }
-        std::string line;
-        for (const auto& [table, rows] : p.rows) line += (line.empty() ? " " : ", ") + table + " " + std::to_string(rows);
-        ctx.out << "plot " << p.plot << " copied:" << line << '\n';
+        ++skipped;
     }
     if (skipped) throw CommandError(std::to_string(skipped) + " plots not copied", 1);
 }

@@ -1,6 +1,8 @@
 #include "cli/command_registry.h"
 #include "cli/database_file.h"
 #include "cli/session_options.h"
+#include "options/command_options.h"
+#include "options/session_command.h"
 
 #include "db/connection.h"
 #include "eval/uncertainty.h"
@@ -15,24 +17,18 @@ namespace vt::cli {
 
 namespace {
 
-struct UncertaintyOptions {
-    std::string db;
-    std::string plots;
-    std::string experiment;
-    std::vector<std::string> params;
-    std::size_t samples = 0;
-    std::uint64_t seed = 1;
-    int jobs = 0;
-};
+// Exit codes: 0 every sample of every chosen plot simulated and stored; kSomeFailed the
+// bands are stored from the samples that went well (the others, and plots the input check
+// skipped, are named); kJobFailed nothing was stored (every sample failed, the preparation
+// failed or Ctrl-C stopped it).
+constexpr int kJobFailed = 1;
+constexpr int kSomeFailed = 3;
+
+using options::UncertaintyOptions;
 
 void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
 {
-    std::vector<eval::UncertainParameter> params;
-    try {
-        for (const auto& p : o.params) params.push_back(eval::parse_uncertain_parameter(p));
-    } catch (const std::invalid_argument& e) {
-        throw CommandError(e.what());
-    }
+    const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
     const auto c = open_database_for_update(o.db);
@@ -47,8 +43,14 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
             draw_progress(ctx.err, static_cast<long long>(done), static_cast<long long>(total));
         };
     const engine::RunHooks hooks = session_hooks(ctx.err, interrupt.flag());
-    const workbench::UncertaintyOutcome outcome =
-        run_session_job([&] { return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps); });
+    const workbench::UncertaintyOutcome outcome = run_session_job([&] {
+        try {
+            return workbench::run_uncertainty_job(*c, o.db, job, hooks, steps);
+        } catch (const workbench::JobFailedError& e) {
+            if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
+            throw CommandError(e.what(), kJobFailed);
+        }
+    });
     if (ctx.errIsTerminal) draw_progress(ctx.err, 0, 0);
     const eval::UncertaintyResult& r = outcome.result;
     if (outcome.end == workbench::JobEnd::Stopped)
@@ -62,21 +64,21 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
     ctx.out << "quantiles of organic carbon and total nitrogen of " << r.quantiles.size()
             << " plot-year series written into rux_uncertainty; first-order sensitivity indices into rux_sensitivity\n";
     ctx.out << workbench::uncertainty_summary(r);
+    ctx.out.flush();
+    const std::string skipped = skipped_plots_text(outcome.skippedPlots);
+    if (!r.failed.empty() || !skipped.empty()) {
+        ctx.err << skipped << workbench::failed_samples_text(r);
+        throw CommandError(std::to_string(r.failed.size()) + " of " + std::to_string(r.samples) + " samples failed, " +
+                               std::to_string(outcome.skippedPlots.size()) +
+                               " plots skipped; the bands hold the samples that went well",
+                           kSomeFailed);
+    }
 }
 
 const Registrar reg("uncertainty", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<UncertaintyOptions>();
-    auto* cmd = app.add_subcommand("uncertainty", "Monte Carlo uncertainty of the simulated organic carbon and nitrogen");
-    cmd->add_option("--db", o->db, "Database file")->required();
-    cmd->add_option("--plots", o->plots, "Plots, e.g. 101,102 (default: the plots flagged in site_state)");
-    cmd->add_option("--experiment", o->experiment, "The plots of this experiment (versuch_code)");
-    cmd->add_option("--samples", o->samples, "Number of samples")->required()->check(CLI::PositiveNumber);
-    cmd->add_option("--seed", o->seed, "Seed of the random numbers (default 1)");
-    cmd->add_option("--param", o->params,
-                    "NAME=normal(MEAN,SD) | uniform(LOW,HIGH) | lognormal(MU,SIGMA), repeatable; NAME one of "
-                    "K_AOS, K_AKT, K_STAB, K_DEG, CNR_OBS, F_BAT, F_BD, F_CREP")
-        ->required();
-    cmd->add_option("--jobs", o->jobs, "Threads (default 0: one per core)")->check(CLI::NonNegativeNumber);
+    auto* cmd = app.add_subcommand("uncertainty", options::kUncertaintyDescription);
+    options::add_uncertainty_options(*cmd, *o);
     cmd->callback([o, &ctx] { run_uncertainty_command(*o, ctx); });
 });
 

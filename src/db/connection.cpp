@@ -1,6 +1,8 @@
 #include "db/connection.h"
 
+#include "db/busy.h"
 #include "db/jet_functions.h"
+#include "db/output_file.h"
 #include "db/sql_quote.h"
 
 #include <sqlite3.h>
@@ -24,7 +26,22 @@ void configure_library()
     });
 }
 
+// Replaces the FTS3 tokenizer function: with two arguments it installs a tokenizer from a
+// pointer given as a blob, with one it returns a pointer. Neither is for scripts.
+void refuse_tokenizer_function(sqlite3_context* context, int, sqlite3_value**)
+{
+    sqlite3_result_error(context, "fts3_tokenizer is not available", -1);
+}
+
 } // namespace
+
+std::string failure_message(int code, const std::string& engineMessage)
+{
+    if ((code & 0xff) == SQLITE_BUSY)
+        return "another program is writing to this database (" + engineMessage + " after waiting " +
+               std::to_string(kBusyTimeoutMs / 1000) + " s); try again when it has finished";
+    return engineMessage;
+}
 
 Connection::Connection(const std::string& path, Mode mode) : path_(path)
 {
@@ -51,6 +68,7 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path)
         db_ = nullptr;
         throw DbError("cannot open database " + path + ": " + e.what(), e.code());
     }
+    register_open_database(path_);
 }
 
 std::unique_ptr<Connection> Connection::memory()
@@ -63,7 +81,11 @@ std::unique_ptr<Connection> Connection::memory()
     return c;
 }
 
-Connection::~Connection() { sqlite3_close_v2(db_); }
+Connection::~Connection()
+{
+    if (path_ != ":memory:") unregister_open_database(path_);
+    sqlite3_close_v2(db_);
+}
 
 void Connection::profileStatements(StatementObserver observer, double thresholdMs)
 {
@@ -87,14 +109,29 @@ void Connection::profileStatements(StatementObserver observer, double thresholdM
         profile_.get());
 }
 
+// Every connection runs in the engine's defensive mode (no writes to the schema table, no
+// journal switched off), without extension loading and without the FTS3 tokenizer
+// function, so that a script can change the user's data but never run code of its own; it
+// waits kBusyTimeoutMs for a lock another program holds.
 void Connection::configure()
 {
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
+    // A script is the user's SQL on the user's own database: it may read and change the
+    // data, never corrupt the file's structure or reach the process's memory.
+    int set = -1;
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, &set);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, &set);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &set);
+    for (int args : {1, 2})
+        sqlite3_create_function_v2(db_, "fts3_tokenizer", args, SQLITE_UTF8 | SQLITE_DIRECTONLY, nullptr, refuse_tokenizer_function,
+                                   nullptr, nullptr, nullptr);
     register_jet_functions(db_);
 }
 
 bool Connection::readOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
+
+bool in_transaction(Connection& c) { return sqlite3_get_autocommit(c.handle()) == 0; }
 
 int Connection::execute(const std::string& sql)
 {
@@ -130,7 +167,7 @@ void Connection::executeScript(const std::string& sql)
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
-        throw DbError(msg, rc);
+        throw DbError(failure_message(rc, msg), rc);
     }
 }
 
@@ -197,7 +234,10 @@ std::int64_t Connection::lastInsertRowId() const { return sqlite3_last_insert_ro
 
 std::string Connection::lastErrorMessage() const { return sqlite3_errmsg(db_); }
 
-Transaction::Transaction(Connection& c) : c_(c) { c_.execute("BEGIN"); }
+// On a writable database the transaction takes the write lock at once (BEGIN IMMEDIATE): a
+// write after a read inside a deferred transaction cannot wait for another program's lock
+// and would fail at once.
+Transaction::Transaction(Connection& c) : c_(c) { c_.execute(c_.readOnly() ? "BEGIN" : "BEGIN IMMEDIATE"); }
 
 Transaction::~Transaction()
 {

@@ -246,6 +246,7 @@ void register_jet_functions(sqlite3* db)
         sqlite3_create_function(db, "instr", n, flags, nullptr, fn_instr, nullptr, nullptr);
     sqlite3_create_function(db, "stdev", 1, flags, nullptr, nullptr, stdev_step, stdev_final);
     register_jet_text_functions(db);
+    register_jet_more_functions(db);
 }
 
 } // namespace vt::db

@@ -21,7 +21,13 @@ std::string jet_str(double v);
 // absent. Comparison ignores case as the database engine's text comparison does.
 long long jet_instr(long long start, std::string_view haystack, std::string_view needle);
 
-// Registers Int, Val, CDbl, CStr, Str, instr, StDev and Abs on a connection.
+// Registers Int, Val, CDbl, CStr, Str, instr, StDev and Abs on a connection, and with
+// them every other function, the collation JET and the LIKE of the users' dialect.
 void register_jet_functions(sqlite3* db);
+
+// Round, CInt, CLng, Fix, Sgn, IsNull, IsNumeric, Switch, Choose, Space, String, StrComp,
+// InStrRev, Replace, Sqr, Log, Exp, First, Last, StDevP, Var, VarP, the operators /, \, Mod
+// and + (jet_div, jet_intdiv, jet_mod, jet_add), and the date and comparison functions.
+void register_jet_more_functions(sqlite3* db);
 
 } // namespace vt::db

@@ -1,5 +1,6 @@
 #include "db/jet_text_functions.h"
 
+#include "db/jet_date_functions.h"
 #include "db/jet_functions.h"
 
 #include <sqlite3.h>
@@ -200,33 +201,6 @@ std::string format_number(double v, const std::string& fmt)
     return percent ? s + "%" : s;
 }
 
-std::string format_date(const std::string& iso, const std::string& fmt)
-{
-    // yyyy-mm-dd[ hh:mm:ss]
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
-    const int n = std::sscanf(iso.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &sec);
-    if (n < 3) return iso;
-    std::string out;
-    const std::string f = lower(fmt);
-    auto two = [](int v) {
-        char b[8];
-        std::snprintf(b, sizeof b, "%02d", v);
-        return std::string(b);
-    };
-    for (std::size_t i = 0; i < f.size();) {
-        auto at = [&](const char* t) { return f.compare(i, std::char_traits<char>::length(t), t) == 0; };
-        if (at("yyyy")) { out += std::to_string(y); i += 4; }
-        else if (at("yy")) { out += two(y % 100); i += 2; }
-        else if (at("mm")) { out += two(mo); i += 2; }
-        else if (at("dd")) { out += two(d); i += 2; }
-        else if (at("hh")) { out += two(h); i += 2; }
-        else if (at("nn")) { out += two(mi); i += 2; }
-        else if (at("ss")) { out += two(sec); i += 2; }
-        else out += fmt[i++];
-    }
-    return out;
-}
-
 } // namespace
 
 std::string jet_format(std::string_view value, bool numeric, double number, std::string_view format)
@@ -234,9 +208,8 @@ std::string jet_format(std::string_view value, bool numeric, double number, std:
     const std::string fmt(format);
     if (numeric) return format_number(number, fmt);
     const std::string v(value);
-    const std::string f = lower(fmt);
-    if (f.find("yy") != std::string::npos || f.find("dd") != std::string::npos || f.find("mm") != std::string::npos)
-        return format_date(v, fmt);
+    if (fmt.empty()) return v;
+    if (const auto date = parse_jet_date(v)) return format_jet_date(*date, fmt);
     return v;
 }
 

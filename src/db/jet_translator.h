@@ -1,5 +1,7 @@
 #pragma once
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,12 @@ class Cursor;
 struct JetAttachment {
     std::string alias;
     std::string path;
+};
+
+// A parameter a statement declares with "PARAMETERS name type, ...;".
+struct JetParameter {
+    std::string name;  // without brackets
+    std::string type;  // lower case: text, short, long, double, datetime, bit ...
 };
 
 // A statement of the users' SQL dialect (the one their pre- and post-processing scripts,
@@ -46,19 +54,44 @@ struct JetTranslation {
     std::string problem;
     // The statement returns rows (a SELECT without INTO).
     bool returnsRows = false;
+    // The PARAMETERS it declares; each use of one became ?1, ?2 ... in `statements`, and
+    // parameterCounts[i] says how many values statements[i] takes.
+    std::vector<JetParameter> parameters;
+    std::vector<int> parameterCounts;
+    // TRANSFORM ... PIVOT: the pieces of the crosstab. Without an IN list the last entry of
+    // `statements` is empty and query_jet builds it from the values `pivotValues` reads.
+    std::string pivotAggregate, pivotExpression, pivotHead, pivotTail, pivotValues;
 };
 
-JetTranslation translate_jet(std::string_view statement);
+// Values of declared parameters by name (lower case, without brackets), as the user typed
+// them; each is read as its declared type.
+using JetParameterValues = std::map<std::string, std::string>;
+
+// The names a statement declares with PARAMETERS, in order (none when it declares none or
+// cannot be translated).
+std::vector<std::string> jet_parameter_names(std::string_view statement);
+
+// What the translator knows of the database: the names of columns that hold no text in
+// any table (declared INTEGER, REAL, NUMERIC ...). Comparisons with them need no
+// collation, so their indexes stay usable. Without it every column may hold text.
+struct JetSchema {
+    std::set<std::string> nonText;  // lower case
+};
+JetSchema jet_schema(Connection& c);
+
+JetTranslation translate_jet(std::string_view statement, const JetSchema* schema = nullptr);
 
 // Runs one statement of the users' dialect and returns the number of rows it changed
 // (for SELECT ... INTO, the rows of the new table). Statements translated into several
 // stand or fall together. A failure throws DbError with the engine's message followed by
 // the statement as the user wrote it.
-int execute_jet(Connection& c, const std::string& statement);
+// A declared parameter without a value in `parameters` is an error naming it.
+int execute_jet(Connection& c, const std::string& statement, const JetParameterValues& parameters = {});
 
 // Opens a query of the users' dialect and hands its rows to `onRows`; a file named with
 // "IN 'file'" stays attached until `onRows` returns. Errors as execute_jet.
-void query_jet(Connection& c, const std::string& statement, const std::function<void(Cursor&)>& onRows);
+void query_jet(Connection& c, const std::string& statement, const std::function<void(Cursor&)>& onRows,
+               const JetParameterValues& parameters = {});
 
 // The error text for a statement that failed: the engine's message and the statement
 // (shortened to its first 300 characters, on one line).

@@ -1,5 +1,6 @@
 #include "db/statement.h"
 
+#include "db/busy.h"
 #include "db/db_error.h"
 #include "db/thread_hold.h"
 
@@ -13,7 +14,7 @@ Statement::Statement(sqlite3* db, const std::string& sql) : db_(db), sql_(sql)
 {
     const int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK) {
-        std::string msg = sqlite3_errmsg(db_);
+        std::string msg = failure_message(rc, sqlite3_errmsg(db_));
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
         throw DbError(msg, rc, sql);
@@ -99,7 +100,7 @@ bool Statement::step()
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    std::string msg = sqlite3_errmsg(db_);
+    std::string msg = failure_message(rc, sqlite3_errmsg(db_));
     sqlite3_reset(stmt_);
     throw DbError(msg, rc, sql_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/session/simulation_session.h"
+#include "db/value.h"
 #include "eval/observation_pairs.h"
 
 #include <functional>
@@ -51,6 +52,7 @@ struct CalibrationResult {
     double sseBefore = 0, sseAfter = 0;
     int iterations = 0;
     int evaluations = 0;
+    int failedEvaluations = 0;  // of which a plot did not finish (kept out of the fit)
     int terminationType = 0;  // ALGLIB's code: > 0 converged, 5 iteration limit, 8 stopped
     bool stopped = false;
     engine::SessionParameters fittedParameters;
@@ -73,5 +75,33 @@ void store_calibration(db::Connection& c, const CalibrationResult& r, int m_ix, 
 // copied from row 1, NAME `name`. Existing rows are never changed. Returns the item_ix.
 // Factors (F_...) are not model constants and are not stored.
 long long store_fitted_constants(db::Connection& c, const CalibrationResult& r, const std::string& name);
+
+// A model constant of gldaparm (K_AKT, ...), neither an input factor (F_...) nor an item
+// parameter ("gldopspa.1.K").
+bool is_model_constant(const std::string& name);
+
+// The stored value of an item parameter, as its table holds it. Throws std::runtime_error
+// for a missing table, column or item.
+db::Value stored_item_value(db::Connection& c, const engine::ItemParameter& p);
+
+struct AppliedCalibration {
+    long long constantsItem = 0;        // the new gldaparm row of the constants; 0: none fitted
+    std::vector<std::string> items;     // item parameters written into their tables
+    std::vector<std::string> factors;   // input factors, which are not stored
+};
+
+// Applies the stored calibration of `runTime`: writes every fitted item parameter into its
+// table and row, keeping the value it replaces in rux_calibration (previous_value, exactly
+// as the table held it), and stores the fitted model constants as a new gldaparm row
+// (store_fitted_constants). One transaction; throws std::runtime_error when the
+// calibration is not in rux_calibration, was applied already or names a missing item.
+AppliedCalibration apply_calibration(db::Connection& c, const CalibrationResult& r, const std::string& runTime,
+                                     const std::string& appliedAt);
+
+// Undoes an applied calibration: puts the previous values back into their tables and
+// removes the gldaparm row of its constants. Refuses (std::runtime_error, nothing changed)
+// a calibration that is not applied, and one whose applied values were changed since.
+// Returns what was restored, one line each.
+std::vector<std::string> undo_calibration(db::Connection& c, const std::string& runTime);
 
 } // namespace vt::eval

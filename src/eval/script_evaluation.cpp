@@ -3,6 +3,7 @@
 #include "base/text.h"
 
 #include "db/connection.h"
+#include "db/output_file.h"
 #include "db/jet_translator.h"
 #include "eval/plot_evaluation.h"
 #include "eval/program_runner.h"
@@ -148,14 +149,11 @@ void write_r_script(const std::string& databasePath, const std::string& folder, 
     std::ifstream in(userScript);
     if (!in) throw std::runtime_error(userScript + ": cannot read the file");
     const fs::path target = fs::path(folder) / "spez100.r";
-    std::ofstream out(target, std::ios::trunc);
-    if (!out) throw std::runtime_error(target.string() + ": cannot write the file");
-    out << "library(RSQLite)\n";
-    out << " ch<-dbConnect(RSQLite::SQLite(), " << r_string(databasePath) << ")\n";
+    std::string text = "library(RSQLite)\n";
+    text += " ch<-dbConnect(RSQLite::SQLite(), " + r_string(databasePath) + ")\n";
     std::string line;
-    while (std::getline(in, line)) out << line << '\n';
-    out.flush();
-    if (!out) throw std::runtime_error(target.string() + ": writing the file failed");
+    while (std::getline(in, line)) text += line + '\n';
+    db::write_output_text(target.string(), text);
 }
 
 } // namespace vt::eval

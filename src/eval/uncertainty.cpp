@@ -5,11 +5,14 @@
 #include "eval/parameter_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <stdexcept>
 #include <unordered_map>
+
+#include <unistd.h>
 
 namespace vt::eval {
 
@@ -167,6 +170,24 @@ std::vector<std::vector<double>> draw_samples(const std::vector<UncertainParamet
     return samples;
 }
 
+std::uint64_t uncertainty_memory(std::size_t samples, std::size_t series, std::size_t plots, std::size_t parameters)
+{
+    // Per sample: a value of every series and the final carbon of every plot (doubles) and
+    // the drawn parameters (a vector of doubles).
+    const long double perSample = 8.0L * (static_cast<long double>(series) + static_cast<long double>(plots) +
+                                          static_cast<long double>(parameters)) +
+                                  sizeof(std::vector<double>);
+    const long double total = perSample * static_cast<long double>(samples);
+    return total >= 1.8e19L ? std::numeric_limits<std::uint64_t>::max() : static_cast<std::uint64_t>(total);
+}
+
+std::uint64_t uncertainty_memory_limit()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || size <= 0) return std::uint64_t{1} << 31;
+    return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size) / 2;
+}
+
 UncertaintyResult run_uncertainty(const engine::SimulationSession& session, const std::vector<Observation>& carbon,
                                   const UncertaintyRequest& request)
 {
@@ -178,7 +199,6 @@ UncertaintyResult run_uncertainty(const engine::SimulationSession& session, cons
             if (!engine::session_parameter(probe, p.name)) throw std::invalid_argument("unknown parameter " + p.name);
     }
     const std::size_t S = request.samples;
-    const auto samples = draw_samples(request.parameters, S, request.seed);
 
     // The series are the plot-years of the run with the session's own parameters.
     const auto reference = session.simulate(base, request.jobs);
@@ -193,19 +213,51 @@ UncertaintyResult run_uncertainty(const engine::SimulationSession& session, cons
                 if (simulated_value(y, m, false) && index[i].emplace(key(m, y.year_num, y.z_jahr), series.size()).second)
                     series.push_back({i, reference[i].fl_id, y.z_jahr, y.year_num, m});
 
+    const std::uint64_t needed = uncertainty_memory(S, series.size(), reference.size(), request.parameters.size());
+    const std::uint64_t limit = uncertainty_memory_limit();
+    if (needed > limit) {
+        const std::uint64_t perSample = std::max<std::uint64_t>(
+            1, uncertainty_memory(1, series.size(), reference.size(), request.parameters.size()));
+        throw std::invalid_argument("--samples " + std::to_string(S) + " needs " +
+                                    std::to_string(needed / 1000000) + " MB for " +
+                                    std::to_string(series.size()) + " plot-year series; at most " +
+                                    std::to_string(limit / perSample) + " samples fit into the " +
+                                    std::to_string(limit / 1000000) +
+                                    " MB (half the memory) an uncertainty run may take");
+    }
+    const auto samples = draw_samples(request.parameters, S, request.seed);
     std::vector<double> values(series.size() * S, kNaN);
     std::vector<double> finalCarbon(reference.size() * S, kNaN);
     UncertaintyResult r;
     const std::size_t batch = 32;
+    const std::function<bool()> noStop;
+    const std::function<bool()>& stop = request.stop ? request.stop : noStop;
+    std::vector<std::string> failure(batch);
+    std::atomic<bool> stopped{false};
     for (std::size_t from = 0; from < S; from += batch) {
         const std::size_t to = std::min(S, from + batch);
+        for (auto& f : failure) f.clear();
         engine::parallel_for(to - from, request.jobs, [&](std::size_t k) {
             const std::size_t s = from + k;
+            if (stopped || (stop && stop())) {
+                stopped = true;
+                return;
+            }
             engine::SessionParameters p = base;
             for (std::size_t j = 0; j < request.parameters.size(); ++j)
                 *engine::session_parameter(p, request.parameters[j].name) = samples[s][j];
-            for (std::size_t i = 0; i < reference.size(); ++i) {
-                const auto out = session.simulatePlot(i, p);
+            for (std::size_t i = 0; i < reference.size() && failure[k].empty(); ++i) {
+                const auto out = session.simulatePlot(i, p, stop);
+                if (out.status == engine::PlotStatus::Stopped) {
+                    stopped = true;
+                    return;
+                }
+                if (out.status != engine::PlotStatus::Simulated &&
+                    reference[i].status == engine::PlotStatus::Simulated) {
+                    failure[k] = "plot " + std::to_string(out.fl_id) + ": " +
+                                 (out.skipReason.empty() ? std::string("not simulated to its end") : out.skipReason);
+                    break;
+                }
                 for (const auto& y : out.years) {
                     for (int m : {7, 0}) {
                         const auto v = simulated_value(y, m, false);
@@ -216,13 +268,20 @@ UncertaintyResult run_uncertainty(const engine::SimulationSession& session, cons
                     }
                 }
             }
+            // A failed sample gives no value at all: a band of the samples that went well.
+            if (!failure[k].empty()) {
+                for (std::size_t j = 0; j < series.size(); ++j) values[j * S + s] = kNaN;
+                for (std::size_t i = 0; i < reference.size(); ++i) finalCarbon[i * S + s] = kNaN;
+            }
         });
-        r.samples = to;
-        if (request.progress) request.progress(to, S);
-        if (to < S && request.stop && request.stop()) {
+        if (stopped || (to < S && stop && stop())) {
             r.stopped = true;
             return r;
         }
+        for (std::size_t k = 0; k < to - from; ++k)
+            if (!failure[k].empty()) r.failed.push_back({from + k + 1, failure[k]});
+        r.samples = to;
+        if (request.progress) request.progress(to, S);
     }
 
     std::vector<double> sorted;

@@ -40,7 +40,7 @@ struct UncertaintyRequest {
     std::size_t samples = 100;
     std::uint64_t seed = 1;
     int jobs = 0;
-    std::function<bool()> stop;                                        // polled between samples
+    std::function<bool()> stop;  // polled after every simulated year of a sample
     std::function<void(std::size_t done, std::size_t total)> progress;  // on the calling thread
 };
 
@@ -68,18 +68,32 @@ struct PlotCoverage {
     std::size_t inside = 0;  // within the 90 % band (q05..q95) of their year
 };
 
+// A sample in which a plot that the session's own parameters simulate to its end was not
+// (a value that is not a finite number, a BAT beyond its bound): its values are left out.
+struct FailedSample {
+    std::size_t sample = 0;  // counted from 1
+    std::string reason;      // "plot 101: ..."
+};
+
 struct UncertaintyResult {
     std::vector<QuantileRow> quantiles;  // by plot, year, property (7, then 0)
     std::vector<SensitivityRow> sensitivity;
     std::vector<PlotCoverage> coverage;
     std::size_t samples = 0;
+    std::vector<FailedSample> failed{};  // in sample order
     bool stopped = false;
 };
+
+// The memory a run of `samples` samples needs for `series` simulated series of `plots`
+// plots and `parameters` parameters, in bytes (saturating).
+std::uint64_t uncertainty_memory(std::size_t samples, std::size_t series, std::size_t plots, std::size_t parameters);
+// The memory an uncertainty run may take: half of the machine's physical memory.
+std::uint64_t uncertainty_memory_limit();
 
 // Simulates every sample on `jobs` threads and summarises the organic carbon (% C, as
 // sim_result holds it) and total nitrogen (% N) of every plot-year. Observations of
 // organic carbon give the coverage of the 90 % band. Throws std::invalid_argument for an
-// unknown parameter or no samples.
+// unknown parameter, no samples, or more samples than the memory holds.
 UncertaintyResult run_uncertainty(const engine::SimulationSession& session, const std::vector<Observation>& carbon,
                                   const UncertaintyRequest& request);
 

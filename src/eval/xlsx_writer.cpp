@@ -2,6 +2,8 @@
 
 #include <xlsxwriter.h>
 
+#include "db/output_file.h"
+
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
@@ -67,16 +69,9 @@ void check(lxw_error e, const std::string& path)
     if (e != LXW_NO_ERROR) throw std::runtime_error(path + ": " + lxw_strerror(e));
 }
 
-} // namespace
-
-void write_xlsx(const std::string& path, const Table& table, const XlsxOptions& options)
+void write_workbook(const std::string& temp, const std::string& path, const Table& table, const XlsxOptions& options)
 {
-    if (table.rows.size() + 1 > kMaxRows || table.columns.size() > kMaxColumns)
-        throw std::runtime_error(path + ": the table is larger than a worksheet (1048576 rows, 16384 columns)");
-    const auto folder = std::filesystem::absolute(path).parent_path();
-    if (!std::filesystem::is_directory(folder))
-        throw std::runtime_error(path + ": the folder " + folder.string() + " does not exist");
-    lxw_workbook* wb = workbook_new(path.c_str());
+    lxw_workbook* wb = workbook_new(temp.c_str());
     if (!wb) throw std::runtime_error(path + ": cannot create the workbook");
     lxw_worksheet* ws = workbook_add_worksheet(wb, options.sheetName.c_str());
     if (!ws) {
@@ -112,6 +107,15 @@ void write_xlsx(const std::string& path, const Table& table, const XlsxOptions& 
         throw;
     }
     check(workbook_close(wb), path);
+}
+
+} // namespace
+
+void write_xlsx(const std::string& path, const Table& table, const XlsxOptions& options)
+{
+    if (table.rows.size() + 1 > kMaxRows || table.columns.size() > kMaxColumns)
+        throw std::runtime_error(path + ": the table is larger than a worksheet (1048576 rows, 16384 columns)");
+    db::write_output_file(path, [&](const std::string& temp) { write_workbook(temp, path, table, options); });
 }
 
 } // namespace vt::eval

@@ -193,13 +193,16 @@ MdbImportedTable copy_table(mdb::Table& table, Connection& db, int number, int c
     return done;
 }
 
-// The test hook of MdbImportOptions::readerFault: "crash:T", "hang:T" or "memory:T".
+// The test hook of MdbImportOptions::readerFault: "crash:T", "hang:T", "memory:T", or a
+// signal from outside: "hangup:T", "terminate:T".
 void inject_fault(const std::string& fault, const std::string& table)
 {
     const std::size_t colon = fault.find(':');
     if (colon == std::string::npos || fault.substr(colon + 1) != table) return;
     const std::string kind = fault.substr(0, colon);
     if (kind == "crash") std::abort();
+    if (kind == "hangup") ::raise(SIGHUP);
+    if (kind == "terminate") ::raise(SIGTERM);
     if (kind == "hang")
         for (;;) ::pause();
     if (kind == "memory") {
@@ -491,6 +494,16 @@ void copy_into(const std::string& source, const fs::path& temp, const MdbImportO
             return;
         }
 
+        // A signal sent from outside (a hangup, Ctrl-C, kill) says nothing about the table.
+        const bool fromOutside = !outcome.stalled && (outcome.signal == SIGHUP || outcome.signal == SIGINT ||
+                                                      outcome.signal == SIGTERM || outcome.signal == SIGQUIT ||
+                                                      outcome.signal == SIGPIPE || outcome.signal == SIGUSR1 ||
+                                                      outcome.signal == SIGUSR2);
+        if (fromOutside)
+            throw MdbImportError(MdbImportError::Kind::Failed,
+                                 "the Access reader was stopped by signal " + std::to_string(outcome.signal) +
+                                     (sink.current().empty() ? std::string() : " while reading table " + quoted(sink.current())) +
+                                     "; nothing was imported");
         // glib ends the program when an allocation fails; its last words say so.
         const bool outOfMemory = replay.outOfMemory || outcome.errorTail.find("failed to allocate") != std::string::npos;
         const std::string how = outOfMemory ? "reading it needs more than the " + std::to_string(memoryMb) +

@@ -55,7 +55,14 @@ struct SpawnSetup {
         posix_spawnattr_setsigmask(&attributes, &none);
         sigset_t defaults;
         sigemptyset(&defaults);
-        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD, SIGUSR1, SIGUSR2}) sigaddset(&defaults, s);
+        // A signal the caller ignores stays ignored (nohup: a hangup must not end the reader
+        // while its parent goes on).
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD, SIGUSR1, SIGUSR2}) {
+            struct sigaction current {};
+            const bool ignored = ::sigaction(s, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+                                 current.sa_handler == SIG_IGN;
+            if (!ignored || s == SIGCHLD) sigaddset(&defaults, s);
+        }
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }

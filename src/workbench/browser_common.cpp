@@ -1,10 +1,13 @@
 #include "workbench/browser_common.h"
+#include "workbench/experiment_plots.h"
 
 #include "base/text.h"
 #include "db/connection.h"
 #include "db/sql_quote.h"
+#include "db/value.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -34,8 +37,22 @@ double require_user_number(const std::string& text, const std::string& what)
     return *v;
 }
 
+// Digits alone over the whole signed 64-bit range ("9223372036854775807"); other notations
+// ("1e3") within +-9e15, where a double holds every whole number.
 std::optional<long long> parse_user_integer(const std::string& text)
 {
+    // Digits alone are read as a whole number over the whole signed 64-bit range: a double
+    // holds every whole number only up to 2^53.
+    const std::string s = base::trim(text);
+    const std::size_t digits = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
+    if (s.size() > digits && s.find_first_not_of("0123456789", digits) == std::string::npos) {
+        long long v = 0;
+        const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+        const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
+        if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;  // beyond the range
+        return v;
+    }
+    // "1e3", "12.0": exact only within +-9e15.
     const auto v = parse_user_number(text);
     if (!v || std::floor(*v) != *v || std::fabs(*v) > 9e15) return std::nullopt;
     return static_cast<long long>(*v);
@@ -46,6 +63,16 @@ long long require_user_integer(const std::string& text, const std::string& what)
     const auto v = parse_user_integer(text);
     if (!v) throw BrowserInputError(what + ": '" + text + "' is not a whole number");
     return *v;
+}
+
+std::string experiment_plots_condition(const ExperimentPlots& e, std::vector<db::Value>& params)
+{
+    params.emplace_back(e.code);
+    // As text: a code column declared as a number holds 3 where the tree shows "3".
+    const std::string code = "ifnull(cast(versuch_code as text), '')=?";
+    if (!e.location) return code;
+    params.emplace_back(*e.location);
+    return code + " and ifnull(location, '')=?";
 }
 
 void ChangeReport::add(const std::string& table, int n)

@@ -3,11 +3,13 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/db_error.h"
 #include "db/keys.h"
 #include "db/savepoint.h"
 #include "db/sql_quote.h"
 
 #include <cmath>
+#include <map>
 
 namespace vt::workbench {
 
@@ -51,6 +53,30 @@ long long require_positive_code(const std::string& code, const std::string& what
     return *v;
 }
 
+// Copies the rows of `source` in `table` to the plot `target`: every column as stored, but
+// those in `own` (lower case): their expression instead ("?" is the target's id), or
+// nothing when it is empty (a key the database numbers).
+int copy_plot_rows(db::Connection& c, const std::string& table, const std::map<std::string, std::string>& own, long long target,
+                   long long source, const std::string& tail)
+{
+    std::string names, values;
+    std::vector<db::Value> params;
+    for (const auto& column : c.columns(table)) {
+        std::string value = db::quote_ident(column);
+        if (const auto o = own.find(base::to_lower(column)); o != own.end()) {
+            if (o->second.empty()) continue;
+            value = o->second;
+            if (value == "?") params.emplace_back(target);
+        }
+        names += (names.empty() ? "" : ", ") + db::quote_ident(column);
+        values += (values.empty() ? "" : ", ") + value;
+    }
+    params.emplace_back(source);
+    return c.execute("insert into " + db::quote_ident(table) + " (" + names + ") select " + values + " from " + db::quote_ident(table) +
+                         " where fl_id=?" + tail,
+                     params);
+}
+
 } // namespace
 
 bool plot_exists(db::Connection& c, long long flId)
@@ -61,28 +87,22 @@ bool plot_exists(db::Connection& c, long long flId)
 ChangeReport copy_plot(db::Connection& c, long long source, bool dryRun)
 {
     require_plot(c, source);
-    const bool regional = is_regional_database(c);
-    const std::string repix = c.columnExists("field_description", "repix") ? ", repix" : "";
+    long long id = 0;
+    try {
+        id = db::get_key(c, "field_description", "fl_id");
+    } catch (const db::DbError& e) {
+        throw BrowserInputError(std::string("plot ") + std::to_string(source) + " cannot be copied: " + e.what(), "OPERATION DENIED");
+    }
+    // Every column is copied as it is stored; only the key, the name and the simulated
+    // quantity are the copy's own.
+    const std::map<std::string, std::string> plotOwn{{"fl_id", "?"}, {"site_description", "'x' || ifnull(site_description, '')"}};
+    const std::map<std::string, std::string> rowOwn{{"fl_id", "?"}, {"meas_id", ""}, {"cultivation_id", ""}, {"sim_quantity", ""}};
     return all_or_nothing(c, dryRun, [&](ChangeReport& r) {
-        const long long id = c.scalar("select max(fl_id)+1 from field_description").toInt();
         r.flId = id;
-        r.add("field_description",
-              c.execute("insert into field_description (Herkunft, soil_ID, climate_ID, Location, site_description, mw_BAT, "
-                        "classification, comment, versuch_code, area, notill, i_con, rep_cnt" + repix + ", FL_ID) "
-                        "select Herkunft, soil_ID, climate_ID, Location, 'x' || ifnull(site_description, ''), mw_BAT, "
-                        "classification, comment, versuch_code, area, notill, i_con, rep_cnt" + repix + ", ? "
-                        "from field_description where FL_ID=? limit 1",
-                        {id, source}));
+        r.add("field_description", copy_plot_rows(c, "field_description", plotOwn, id, source, " limit 1"));
         r.add("site_state", c.execute("insert into site_state (status, fl_id) values (0, ?)", {id}));
-        r.add("measurements", c.execute("insert into measurements (fl_id, m_ix, [day], [month], [year], year_number, meas_value, vrnz) "
-                                        "select ?, m_ix, [day], [month], [year], year_number, meas_value, vrnz "
-                                        "from measurements where fl_id=? order by meas_ID",
-                                        {id, source}));
-        const std::string part = regional ? ", part" : "";
-        r.add("cultivation", c.execute("insert into cultivation (fl_id, fl_id_alt, [day], [month], [year], macode, item_ix, quantity" +
-                                           part + ") select ?, fl_id_alt, [day], [month], [year], macode, item_ix, quantity" + part +
-                                           " from cultivation where fl_id=? order by cultivation_id",
-                                       {id, source}));
+        r.add("measurements", copy_plot_rows(c, "measurements", rowOwn, id, source, " order by rowid"));
+        r.add("cultivation", copy_plot_rows(c, "cultivation", rowOwn, id, source, " order by rowid"));
     });
 }
 
@@ -110,7 +130,9 @@ std::string experiment_location(db::Connection& c, const std::string& vcode)
             if (e.eof()) return loc;
         }
     }
-    auto p = c.query("select distinct ifnull(location, '') from field_description where versuch_code=?", {vcode});
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition({vcode, std::nullopt}, params);
+    auto p = c.query("select distinct ifnull(location, '') from field_description where " + where, params);
     if (p.eof()) throw BrowserInputError("experiment " + vcode + " does not exist");
     const auto loc = p.field(0).toString();
     p.next();
@@ -121,9 +143,10 @@ std::string experiment_location(db::Connection& c, const std::string& vcode)
 ChangeReport add_plot_to_experiment(db::Connection& c, const std::string& vcode, bool dryRun)
 {
     const auto location = experiment_location(c, vcode);
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition({vcode, std::nullopt}, params);
     const auto herkunft =
-        c.scalar("select herkunft from field_description where ifnull(location, '')=? order by site_description, fl_id limit 1", {location})
-            .toString();
+        c.scalar("select herkunft from field_description where " + where + " order by site_description, fl_id limit 1", params).toString();
     return add_plot(c, location, vcode, herkunft, dryRun);
 }
 
@@ -145,33 +168,46 @@ ChangeReport move_plot(db::Connection& c, long long flId, const std::string& loc
 
 std::string ShiftPreview::message() const
 {
+    if (overflow) return "the shift carries keys beyond the range of whole numbers !";
     return std::to_string(others) + " records in destination range !" + (others == 0 ? " press ok to start transfer" : "");
 }
 
-ShiftPreview preview_plot_shift(db::Connection& c, const std::string& location, long long shift)
+ShiftPreview preview_plot_shift(db::Connection& c, const ExperimentPlots& e, long long shift)
 {
     ShiftPreview p;
-    auto r = c.query("select min(fl_id), max(fl_id), count(*) from field_description where ifnull(location, '')=?", {location});
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
+    auto r = c.query("select min(fl_id), max(fl_id), count(*) from field_description where " + where, params);
     if (r.field(2).toInt() == 0) return p;
     p.exists = true;
     p.minId = r.field(0).toInt();
     p.maxId = r.field(1).toInt();
-    p.others = c.scalar("select count(*) from field_description where fl_id>=? and fl_id<=? and ifnull(location, '')<>?",
-                        {p.minId + shift, p.maxId + shift, location})
-                   .toInt();
+    long long newMin = 0, newMax = 0;
+    if (__builtin_add_overflow(p.minId, shift, &newMin) || __builtin_add_overflow(p.maxId, shift, &newMax)) {
+        p.overflow = true;
+        return p;
+    }
+    std::vector<db::Value> range{newMin, newMax};
+    range.insert(range.end(), params.begin(), params.end());
+    p.others = c.scalar("select count(*) from field_description where fl_id>=? and fl_id<=? and not (" + where + ")", range).toInt();
     return p;
 }
 
-ChangeReport shift_plots(db::Connection& c, const std::string& location, long long shift, bool dryRun)
+ChangeReport shift_plots(db::Connection& c, const ExperimentPlots& e, long long shift, bool dryRun)
 {
-    const auto p = preview_plot_shift(c, location, shift);
-    if (!p.exists) throw BrowserInputError("no plot has the location '" + location + "'");
+    const auto p = preview_plot_shift(c, e, shift);
+    if (!p.exists) throw BrowserInputError("experiment " + e.code + (e.location ? " at '" + *e.location + "'" : std::string()) + " has no plots");
+    if (p.overflow)
+        throw BrowserInputError("shifting FL_IDs " + std::to_string(p.minId) + " to " + std::to_string(p.maxId) + " by " +
+                                    std::to_string(shift) + " leaves the range of whole numbers",
+                                "OPERATION DENIED");
     if (!p.allowed()) throw BrowserInputError(p.message(), "OPERATION DENIED");
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
     return all_or_nothing(c, dryRun, [&](ChangeReport& r) {
         c.execute("create temp table if not exists browser_ids (fl_id integer primary key)");
         c.execute("delete from temp.browser_ids");
-        c.execute("insert or ignore into temp.browser_ids (fl_id) select fl_id from field_description where ifnull(location, '')=?",
-                  {location});
+        c.execute("insert or ignore into temp.browser_ids (fl_id) select fl_id from field_description where " + where, params);
         // Plots continued from a stored state of a moved plot follow it.
         r.add("field_description (i_con)",
               c.execute("update field_description set i_con=cast(cast(trim(i_con) as integer)+? as text) "
@@ -209,25 +245,34 @@ ChangeReport create_experiment(db::Connection& c, const std::string& location, b
     });
 }
 
-ChangeReport delete_experiment(db::Connection& c, const std::string& location, const std::string& vcode, bool dryRun)
+ChangeReport delete_experiment(db::Connection& c, const ExperimentPlots& e, bool dryRun)
 {
-    const bool hasPlots = !c.scalar("select 1 from field_description where ifnull(location, '')=?", {location}).isNull();
-    const bool hasRow = c.tableExists("experiments") && !c.scalar("select 1 from experiments where vcode=?", {vcode}).isNull();
-    if (!hasPlots && !hasRow) throw BrowserInputError("experiment '" + location + "' does not exist");
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
+    const bool hasPlots = !c.scalar("select 1 from field_description where " + where, params).isNull();
+    const bool rows = c.tableExists("experiments");
+    const bool hasRow = rows && !c.scalar("select 1 from experiments where vcode=?", {e.code}).isNull();
+    if (!hasPlots && !hasRow) throw BrowserInputError("experiment " + e.code + " does not exist");
     return all_or_nothing(c, dryRun, [&](ChangeReport& r) {
-        if (c.tableExists("experiments")) r.add("experiments", c.execute("delete from experiments where vcode=?", {vcode}));
-        delete_plots(c, r, "select fl_id from field_description where ifnull(location, '')=?", {location});
+        delete_plots(c, r, "select fl_id from field_description where " + where, params);
+        // A node of the tree may hold only some of the code's plots (others were moved).
+        std::vector<db::Value> all;
+        const auto anyOfCode = experiment_plots_condition({e.code, std::nullopt}, all);
+        if (rows && c.scalar("select 1 from field_description where " + anyOfCode, all).isNull())
+            r.add("experiments", c.execute("delete from experiments where vcode=?", {e.code}));
     });
 }
 
-ChangeReport rename_experiment(db::Connection& c, const std::string& oldCode, const std::string& newCode, const std::string& newLocation,
-                               bool dryRun)
+ChangeReport rename_experiment(db::Connection& c, const std::string& oldCode, const std::string& newCode,
+                               const std::optional<std::string>& newLocation, bool dryRun)
 {
     require_positive_code(oldCode, "experiment code");
     const long long code = require_positive_code(newCode, "new experiment code");
     const std::string codeText = std::to_string(code);
-    if (base::trim(newLocation).empty()) throw BrowserInputError("the new location is empty");
-    const bool known = !c.scalar("select 1 from field_description where versuch_code=?", {oldCode}).isNull() ||
+    if (newLocation && base::trim(*newLocation).empty()) throw BrowserInputError("the new location is empty");
+    std::vector<db::Value> old;
+    const auto ofOldCode = experiment_plots_condition({oldCode, std::nullopt}, old);
+    const bool known = !c.scalar("select 1 from field_description where " + ofOldCode, old).isNull() ||
                        (c.tableExists("experiments") && !c.scalar("select 1 from experiments where vcode=?", {oldCode}).isNull());
     if (!known) throw BrowserInputError("experiment " + oldCode + " does not exist");
     if (codeText != oldCode) {
@@ -236,12 +281,16 @@ ChangeReport rename_experiment(db::Connection& c, const std::string& oldCode, co
                             !c.scalar("select 1 from experiments where vcode=? or exp_id=?", {codeText, code}).isNull());
         if (taken) throw BrowserInputError("experiment code " + codeText + " is in use by another experiment", "OPERATION DENIED");
     }
+    // Without a new location each row keeps its own (NULL: coalesce keeps the stored one).
+    const db::Value location = newLocation ? db::Value(*newLocation) : db::Value();
     return all_or_nothing(c, dryRun, [&](ChangeReport& r) {
         if (c.tableExists("experiments"))
-            r.add("experiments", c.execute("update experiments set vcode=?, exp_id=?, location=? where vcode=?",
-                                           {codeText, code, newLocation, oldCode}));
-        r.add("field_description", c.execute("update field_description set versuch_code=?, location=? where versuch_code=?",
-                                             {codeText, newLocation, oldCode}));
+            r.add("experiments", c.execute("update experiments set vcode=?, exp_id=?, location=coalesce(?, location) where vcode=?",
+                                           {codeText, code, location, oldCode}));
+        std::vector<db::Value> params{codeText, location};
+        params.insert(params.end(), old.begin(), old.end());
+        r.add("field_description",
+              c.execute("update field_description set versuch_code=?, location=coalesce(?, location) where " + ofOldCode, params));
         if (c.tableExists("ref2vcode"))
             r.add("ref2vcode", c.execute("update ref2vcode set versuchs_code=? where versuchs_code=?", {codeText, oldCode}));
     });

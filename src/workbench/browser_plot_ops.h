@@ -1,6 +1,8 @@
 #pragma once
 #include "workbench/browser_common.h"
+#include "workbench/experiment_plots.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,8 @@ namespace vt::workbench {
 
 // Operations on plots and experiments. Each runs all or nothing; with `dryRun` it runs,
 // reports what it changed and is rolled back. Refused input throws BrowserInputError
-// before anything changes. An experiment is the set of plots that share a location.
+// before anything changes. An experiment is the set of plots with its code (ExperimentPlots);
+// two experiments may share a location.
 
 // A copy of the plot with the next free FL_ID, the name "x" + name, its management events
 // and observations, not selected for runs; results and stored states are not copied.
@@ -33,18 +36,19 @@ ChangeReport move_plot(db::Connection& c, long long flId, const std::string& loc
 
 // The key range of an experiment and what a shift would meet.
 struct ShiftPreview {
-    bool exists = false;  // the location has plots
+    bool exists = false;  // the experiment has plots
     long long minId = 0, maxId = 0;
     long long others = 0;  // plots of other experiments in [min + shift, max + shift]
-    bool allowed() const { return exists && others == 0; }
+    bool overflow = false; // a shifted key would leave the signed 64-bit range
+    bool allowed() const { return exists && others == 0 && !overflow; }
     // count + " records in destination range !" (+ " press ok to start transfer" when free)
     std::string message() const;
 };
-ShiftPreview preview_plot_shift(db::Connection& c, const std::string& location, long long shift);
+ShiftPreview preview_plot_shift(db::Connection& c, const ExperimentPlots& e, long long shift);
 // Adds `shift` to the FL_ID of the experiment's plots in every table keyed by FL_ID, and to
 // initialisations that continue one of them. Refused when other plots hold ids in the
-// destination range.
-ChangeReport shift_plots(db::Connection& c, const std::string& location, long long shift, bool dryRun = false);
+// destination range or a key would leave the signed 64-bit range.
+ChangeReport shift_plots(db::Connection& c, const ExperimentPlots& e, long long shift, bool dryRun = false);
 
 // The location of the experiment with this code (experiments, else its plots); refused when
 // unknown or when its plots lie in several locations.
@@ -52,12 +56,14 @@ std::string experiment_location(db::Connection& c, const std::string& vcode);
 
 // A new experiment with the next free exp_id as its code and one first plot.
 ChangeReport create_experiment(db::Connection& c, const std::string& location, bool dryRun = false);
-// The experiments row of the code and every row keyed by the location's plots.
-ChangeReport delete_experiment(db::Connection& c, const std::string& location, const std::string& vcode, bool dryRun = false);
-// New code and location of an experiment (experiments, its plots, its references). Codes
-// are positive whole numbers; a code in use by another experiment is refused.
+// Every row keyed by the experiment's plots, and its experiments row once no plot of its
+// code is left.
+ChangeReport delete_experiment(db::Connection& c, const ExperimentPlots& e, bool dryRun = false);
+// New code and location of an experiment (experiments, its plots, its references); without
+// a new location every plot keeps its own. Codes are positive whole numbers; a code in use
+// by another experiment is refused.
 ChangeReport rename_experiment(db::Connection& c, const std::string& oldCode, const std::string& newCode,
-                               const std::string& newLocation, bool dryRun = false);
+                               const std::optional<std::string>& newLocation, bool dryRun = false);
 // The next free experiment code.
 long long next_experiment_code(db::Connection& c);
 

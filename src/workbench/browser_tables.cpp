@@ -51,9 +51,11 @@ bool numeric_column(db::Connection& c, const std::string& table, const std::stri
 
 } // namespace
 
-TableGrid read_experiment_plots(db::Connection& c, const std::string& location)
+TableGrid read_experiment_plots(db::Connection& c, const ExperimentPlots& e)
 {
-    return read_grid(c, "field_description", "ifnull(location, '')=?", {location}, "FL_ID");
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
+    return read_grid(c, "field_description", where, params, "FL_ID");
 }
 
 TableGrid read_plot_table(db::Connection& c, const std::string& table, long long flId, const std::string& condition)

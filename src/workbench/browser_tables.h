@@ -1,5 +1,6 @@
 #pragma once
 #include "db/value.h"
+#include "workbench/experiment_plots.h"
 
 #include <string>
 #include <utility>
@@ -20,8 +21,8 @@ struct TableGrid {
     std::vector<std::vector<db::Value>> rows;
 };
 
-// field_description rows of the location, by FL_ID.
-TableGrid read_experiment_plots(db::Connection& c, const std::string& location);
+// field_description rows of the experiment's plots, by FL_ID.
+TableGrid read_experiment_plots(db::Connection& c, const ExperimentPlots& e);
 // cultivation or measurements rows of the plot; `condition` (an SQL condition typed in
 // "filter condition", empty for none) narrows them further. A condition that is not one
 // expression (a ";" or a statement of its own) is refused with BrowserInputError.

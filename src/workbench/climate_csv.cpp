@@ -3,6 +3,7 @@
 #include "base/number_format.h"
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/output_file.h"
 #include "workbench/climate_stations.h"
 #include "workbench/params_table_edit.h"
 
@@ -65,7 +66,9 @@ bool read_number(const std::string& text, char sep, double& out) { return workbe
 std::optional<double> checked_value(const std::string& field, const char* name, double lo, double hi, const char* unit,
                                     char sep, int line)
 {
-    if (field.empty()) return std::nullopt;
+    // An empty value would be stored as NULL, on which the next run of the station's plots fails.
+    if (base::trim(field).empty())
+        throw ClimateCsvError(line, std::string(name) + " is empty: every year needs a value in " + unit);
     double v = 0;
     if (!read_number(field, sep, v)) throw ClimateCsvError(line, std::string(name) + " \"" + field + "\" is not a number");
     if (v < lo || v > hi)
@@ -111,11 +114,7 @@ std::string climate_csv_text(db::Connection& c, long long stationId, ClimateSeri
 void export_climate_csv(db::Connection& c, long long stationId, ClimateSeries series, const std::string& path)
 {
     const auto text = climate_csv_text(c, stationId, series);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + path);
-    out << text;
-    out.close();
-    if (!out) throw std::runtime_error("cannot write " + path);
+    db::write_output_text(path, text);
 }
 
 std::vector<ClimateCsvRow> parse_climate_csv(const std::string& rawText, ClimateSeries series)

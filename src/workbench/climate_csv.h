@@ -48,8 +48,9 @@ void export_climate_csv(db::Connection& c, long long stationId, ClimateSeries se
 
 // Reads and checks a whole file's text: a header naming the columns (any order, any case;
 // other columns are ignored), fields separated by commas or semicolons (a semicolon file
-// may write decimal commas), whole years (0 or 1000..3000) each at most once, numbers in
-// the plausible ranges. Throws ClimateCsvError naming the first bad line.
+// may write decimal commas), whole years (0 or 1000..3000) each at most once, a value in
+// every field, numbers in the plausible ranges. Throws ClimateCsvError naming the first bad
+// line.
 std::vector<ClimateCsvRow> parse_climate_csv(const std::string& text, ClimateSeries series);
 
 struct ClimateImport {

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "db/connection.h"
+#include "db/output_file.h"
 #include "db/sql_quote.h"
 #include "eval/spreadsheet_export.h"
 #include "workbench/params_table_edit.h"
@@ -130,10 +131,7 @@ std::string table_xml(db::Connection& c, const std::string& table)
 void export_table_xml(db::Connection& c, const std::string& table, const std::string& path)
 {
     const auto text = table_xml(c, table);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) throw std::runtime_error("cannot write " + path);
+    db::write_output_text(path, text);
 }
 
 std::string parameter_line(const std::string& column, const std::string& value)

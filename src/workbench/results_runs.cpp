@@ -28,15 +28,15 @@ std::vector<SelectionEntry> database_selection(db::Connection& c)
     return entries;
 }
 
-std::vector<SelectionEntry> experiment_selection(db::Connection& c, const std::string& location)
+std::vector<SelectionEntry> experiment_selection(db::Connection& c, const ExperimentPlots& e)
 {
     std::vector<SelectionEntry> entries;
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
     // Plots started from observed values first; plots without any i_con are not listed.
     for (auto cur = c.query("select FL_ID, site_description, Herkunft, i_con from field_description "
-                            " where i_con='obsval' and location=? "
-                            " union select FL_ID, site_description, Herkunft, i_con from field_description "
-                            " where i_con<>'obsval' and location=? order by i_con desc, FL_ID",
-                            {location, location});
+                            " where i_con is not null and " + where + " order by i_con desc, FL_ID",
+                            params);
          !cur.eof(); cur.next()) {
         const long long id = cur.getInt("FL_ID");
         entries.push_back({id, std::to_string(id) + ": " + cur.getString("site_description") + "  ===>   " +

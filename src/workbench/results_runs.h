@@ -1,4 +1,6 @@
 #pragma once
+#include "workbench/experiment_plots.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,9 +24,9 @@ struct SelectionEntry {
 };
 // "database simulation": every plot, " <fl_id>: <location> - <site_description>".
 std::vector<SelectionEntry> database_selection(db::Connection& c);
-// "experiment simulation": the plots of one location with an initial condition, those
+// "experiment simulation": the plots of one experiment with an initial condition, those
 // with "obsval" first, "<fl_id>: <site_description>  ===>   <Herkunft>".
-std::vector<SelectionEntry> experiment_selection(db::Connection& c, const std::string& location);
+std::vector<SelectionEntry> experiment_selection(db::Connection& c, const ExperimentPlots& e);
 // The plot of a selection entry: the text before its first ":"; nullopt when that is not
 // a whole number.
 std::optional<long long> selection_plot(const std::string& entry);

@@ -38,6 +38,7 @@ std::optional<engine::SimulationSession> prepared_session(db::Connection& c, con
     if (steps.preparing) steps.preparing(plots.size());
     auto session = prepare_session(c, cfg, plots, hooks);
     if (hooks.stopRequested()) return std::nullopt;
+    if (steps.spread) steps.spread(session);
     return session;
 }
 
@@ -51,6 +52,13 @@ JobEnd run_core(Result& result, Run&& run)
         throw SessionInputError(e.what());
     }
     return result.stopped ? JobEnd::Stopped : JobEnd::Finished;
+}
+
+bool undefined_sensitivity(const eval::UncertaintyResult& r)
+{
+    for (const auto& s : r.sensitivity)
+        if (!std::isfinite(s.s1)) return true;
+    return false;
 }
 
 std::string num(double v, const char* format = "%.6g")
@@ -109,18 +117,45 @@ std::vector<long long> flagged_plots(db::Connection& c)
     return plot_column(c, "SELECT FL_ID FROM site_state WHERE status=1 ORDER BY FL_ID");
 }
 
-std::vector<long long> plots_at_location(db::Connection& c, const std::string& location)
+std::vector<long long> plots_of_experiment_node(db::Connection& c, const ExperimentPlots& e)
 {
-    return plot_column(c, "SELECT FL_ID FROM field_description WHERE Location=? ORDER BY FL_ID", {location});
+    std::vector<db::Value> params;
+    const auto where = experiment_plots_condition(e, params);
+    return plot_column(c, "SELECT FL_ID FROM field_description WHERE " + where + " ORDER BY FL_ID", params);
 }
 
 double session_parameter_start(db::Connection& c, const std::string& name)
 {
+    if (const auto item = engine::item_parameter(name)) {
+        db::Value v;
+        try {
+            v = eval::stored_item_value(c, *item);
+        } catch (const std::runtime_error& e) {
+            throw SessionInputError(e.what());
+        }
+        if (v.isNull()) throw SessionInputError(engine::item_parameter_name(*item) + " has no value");
+        return v.toDouble();
+    }
     engine::SessionParameters p;
     p.k = engine::load_model_constants(c);
     const double* value = engine::session_parameter(p, name);
     if (!value) throw SessionInputError("unknown parameter " + name);
     return *value;
+}
+
+std::vector<std::string> item_parameter_choices(db::Connection& c)
+{
+    std::vector<std::string> out;
+    for (const auto& t : engine::item_parameter_tables()) {
+        if (!c.tableExists(t.table)) continue;
+        for (auto cur = c.query(std::string("SELECT ") + t.key + " FROM " + t.table + " WHERE " + t.key +
+                                " IS NOT NULL ORDER BY " + t.key);
+             !cur.eof(); cur.next())
+            for (const char* column : t.columns)
+                if (c.columnExists(t.table, column))
+                    out.push_back(engine::item_parameter_name({t.table, cur.field(0).toInt(), column}));
+    }
+    return out;
 }
 
 engine::RunConfig session_run_config(db::Connection& c, const std::string& dbPath, const engine::RunHooks& hooks)
@@ -166,6 +201,7 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
     }
     const eval::ObservationPairs pairs(*session, eval::read_observations(c, job.plots, job.property), job.property);
     out.plotsWithInput = session->inputs().size();
+    out.skippedPlots = session->skipped();
     out.observations = pairs.size();
     if (steps.prepared) steps.prepared(out.plotsWithInput, out.observations);
 
@@ -185,6 +221,9 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
 std::string calibration_summary(const eval::CalibrationResult& r)
 {
     std::string out = "sum of squares " + num(r.sseBefore) + " -> " + num(r.sseAfter) + '\n';
+    if (r.failedEvaluations > 0)
+        out += std::to_string(r.failedEvaluations) + " of " + std::to_string(r.evaluations) +
+               " evaluations left a plot unfinished; the fit stepped back from them\n";
     out += "parameter       start        fitted       std.error     bounds\n";
     char line[256];
     for (const auto& p : r.parameters) {
@@ -215,10 +254,23 @@ std::string calibration_summary(const eval::CalibrationResult& r)
     return out;
 }
 
-long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome)
+eval::AppliedCalibration apply_calibration(db::Connection& c, const CalibrationOutcome& outcome)
 {
     if (outcome.runTime.empty()) throw std::invalid_argument("the calibration was not finished");
-    return eval::store_fitted_constants(c, outcome.result, "calibrated " + outcome.runTime);
+    return eval::apply_calibration(c, outcome.result, outcome.runTime, calibration_run_time());
+}
+
+std::string applied_calibration_text(const eval::AppliedCalibration& a, const std::string& runTime)
+{
+    std::string text;
+    for (const auto& item : a.items) text += item + " written into its table (the previous value kept in rux_calibration)\n";
+    if (a.constantsItem > 0)
+        text += "fitted constants stored as gldaparm item_ix=" + std::to_string(a.constantsItem) + " (\"calibrated " +
+                runTime + "\"); a run reads item_ix=1\n";
+    for (const auto& factor : a.factors) text += factor + " is an input factor, not a model constant: it is not stored\n";
+    if (!a.items.empty() || a.constantsItem > 0)
+        text += "veltrano-cli calibrate --undo \"" + runTime + "\" puts the previous values back\n";
+    return text;
 }
 
 std::vector<std::string> fitted_factors(const eval::CalibrationResult& r)
@@ -243,6 +295,7 @@ UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbP
     }
     const auto carbon = eval::read_observations(c, job.plots, 7);
     out.plotsWithInput = session->inputs().size();
+    out.skippedPlots = session->skipped();
     if (steps.prepared) steps.prepared(out.plotsWithInput, carbon.size());
 
     const eval::UncertaintyRequest request{.parameters = job.parameters,
@@ -251,8 +304,12 @@ UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbP
                                            .jobs = job.jobs,
                                            .stop = [&hooks] { return hooks.stopRequested(); },
                                            .progress = steps.sampled};
-    out.end = run_core(out.result, [&] { return eval::run_uncertainty(*session, carbon, request); });
+    out.end = run_core(out.result, [&] {
+        return steps.sample ? steps.sample(*session, carbon, request) : eval::run_uncertainty(*session, carbon, request);
+    });
     if (out.end != JobEnd::Finished) return out;
+    if (out.result.samples > 0 && out.result.failed.size() == out.result.samples)
+        throw JobFailedError("every sample failed; nothing was written\n" + failed_samples_text(out.result));
     eval::store_uncertainty(c, out.result);
     return out;
 }
@@ -277,10 +334,24 @@ std::string uncertainty_summary(const eval::UncertaintyResult& r)
             last = s.fl_id;
             first = false;
         }
-        std::snprintf(line, sizeof line, "  %s %.3f", s.parameter.c_str(), s.s1);
+        std::snprintf(line, sizeof line, "  %s %s", s.parameter.c_str(), num(s.s1, "%.3f").c_str());
         out += line;
     }
     if (!first) out += '\n';
+    if (undefined_sensitivity(r))
+        out += "  (-: undefined; the final organic carbon of the plot did not vary over the samples that went well)\n";
+    out += failed_samples_text(r);
+    return out;
+}
+
+std::string failed_samples_text(const eval::UncertaintyResult& r, std::size_t listed)
+{
+    if (r.failed.empty()) return {};
+    std::string out = std::to_string(r.failed.size()) + " of " + std::to_string(r.samples) +
+                      " samples failed and are left out:\n";
+    for (std::size_t i = 0; i < r.failed.size() && i < listed; ++i)
+        out += "  sample " + std::to_string(r.failed[i].sample) + ": " + r.failed[i].reason + '\n';
+    if (r.failed.size() > listed) out += "  ... and " + std::to_string(r.failed.size() - listed) + " more\n";
     return out;
 }
 

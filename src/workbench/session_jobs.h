@@ -4,6 +4,8 @@
 #include "eval/calibration.h"
 #include "eval/uncertainty.h"
 
+#include "workbench/experiment_plots.h"
+
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -36,6 +38,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Every sample of an uncertainty job failed: nothing was stored. The text names the
+// first failed samples with their reason.
+class JobFailedError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The plots of a list "101,102", each once, in the order given. Throws PlotNumberError
 // ("\"x\" is not a plot number") for a part that is not a whole number and
 // SessionInputError ("plot 999 is not in field_description") for one that is not there.
@@ -48,13 +57,17 @@ std::vector<long long> plots_of_experiment(db::Connection& c, const std::string&
 // The plots flagged in site_state (status 1); may be empty.
 std::vector<long long> flagged_plots(db::Connection& c);
 
-// The plots of the experiment at a location, as the browser lists them under it.
-std::vector<long long> plots_at_location(db::Connection& c, const std::string& location);
+// The plots of an experiment node, as the browser lists them under it.
+std::vector<long long> plots_of_experiment_node(db::Connection& c, const ExperimentPlots& e);
 
 // The value a parameter starts from: the model constant of gldaparm's row 1 (K_AOS ...
-// CNR_OBS) or 1 for a factor (F_BAT, F_BD, F_CREP). Throws SessionInputError for an
-// unknown name.
+// CNR_OBS), 1 for a factor (F_BAT, F_BD, F_CREP) or the stored value of an item parameter
+// ("gldopspa.1.K"). Throws SessionInputError for an unknown name or item.
 double session_parameter_start(db::Connection& c, const std::string& name);
+
+// The item parameters the database's substances and crops offer, by table and item
+// ("gldopspa.1.K", ...; see engine::item_parameter), for the dialogs' lists.
+std::vector<std::string> item_parameter_choices(db::Connection& c);
 
 // The run configuration as a run reads it (the settings file, the database's method and
 // model constants), without switches.
@@ -85,6 +98,15 @@ struct SessionJobSteps {
     std::function<void(int evaluations, double sse)> evaluated;
     // An uncertainty job's samples done of all.
     std::function<void(std::size_t done, std::size_t total)> sampled;
+    // Called with the prepared session before its first simulation: a caller that spreads
+    // the simulations over other processes hands the plots over and sets the session's
+    // simulator here.
+    std::function<void(engine::SimulationSession&)> spread;
+    // The sampling of an uncertainty job in place of eval::run_uncertainty (for instance
+    // spread over other processes); it must give what run_uncertainty would.
+    std::function<eval::UncertaintyResult(const engine::SimulationSession&, const std::vector<eval::Observation>&,
+                                          const eval::UncertaintyRequest&)>
+        sample;
 };
 
 // How a job ended: finished and stored, or stopped (nothing stored).
@@ -94,6 +116,8 @@ struct CalibrationOutcome {
     eval::CalibrationResult result;
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
+    // Chosen plots the input check left out (input out of its plausible range, no climate).
+    std::vector<engine::SkippedPlot> skippedPlots{};
     std::size_t observations = 0;
     std::string runTime;  // empty when nothing was stored (stopped)
 };
@@ -111,9 +135,12 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
 // error, RMSE and modelling efficiency before and after.
 std::string calibration_summary(const eval::CalibrationResult& r);
 
-// Stores the fitted constants as a new gldaparm row named after the calibration's run
-// time; returns its item_ix.
-long long apply_calibration(db::Connection& c, const CalibrationOutcome& outcome);
+// Applies the fit (eval::apply_calibration): the item parameters into their tables, the
+// fitted constants as a new gldaparm row named after the calibration's run time.
+eval::AppliedCalibration apply_calibration(db::Connection& c, const CalibrationOutcome& outcome);
+
+// What apply_calibration did, as the command line and the dialog show it.
+std::string applied_calibration_text(const eval::AppliedCalibration& a, const std::string& runTime);
 
 // The fitted parameters that are input factors, which apply_calibration does not store.
 std::vector<std::string> fitted_factors(const eval::CalibrationResult& r);
@@ -130,18 +157,25 @@ struct UncertaintyOutcome {
     eval::UncertaintyResult result;
     JobEnd end = JobEnd::Finished;
     std::size_t plotsWithInput = 0;
+    std::vector<engine::SkippedPlot> skippedPlots{};  // as CalibrationOutcome's
 };
 
 // The uncertainty run from the plots to the stored bands: prepares the plots, simulates
 // the samples and, unless the hooks' stop flag ended the work, stores the quantiles in
-// rux_uncertainty and the sensitivity indices in rux_sensitivity. Throws as
-// run_calibration_job.
+// rux_uncertainty and the sensitivity indices in rux_sensitivity from the samples that did
+// not fail (result.failed names the others). Throws as run_calibration_job, and
+// JobFailedError when every sample failed (nothing stored).
 UncertaintyOutcome run_uncertainty_job(db::Connection& c, const std::string& dbPath, const UncertaintyJob& job,
                                        const engine::RunHooks& hooks, const SessionJobSteps& steps = {});
 
-// The share of observed organic carbon inside the 90 % band per plot and the first-order
-// sensitivity indices of the final organic carbon, as text.
+// The share of observed organic carbon inside the 90 % band per plot, the first-order
+// sensitivity indices of the final organic carbon ("-" where too few samples give one)
+// and the failed samples with their reason, as text.
 std::string uncertainty_summary(const eval::UncertaintyResult& r);
+
+// The failed samples of an uncertainty run, at most `listed` of them named:
+// "3 of 20 samples failed and are left out:\n  sample 4: plot 101: ...".
+std::string failed_samples_text(const eval::UncertaintyResult& r, std::size_t listed = 10);
 
 // The 90 % band of a plot's simulated organic carbon (% C) from rux_uncertainty, by year;
 // empty when the table is missing or holds no rows of the plot.

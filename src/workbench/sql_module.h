@@ -2,6 +2,7 @@
 #include "eval/table_data.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,19 @@ struct ScriptParameter {
 std::vector<std::string> scan_parameters(const std::vector<std::string>& lines);
 
 // The text with every parameter that has a value put in as an SQL literal, never as raw
-// text: inside a quoted literal with its quote characters doubled, elsewhere as a number
-// when the value is one and as a quoted text otherwise. Longer names go first, so "$f"
-// never eats the beginning of "$fl". Names compare without regard to case.
+// text. The text is read as the engine reads it: a "$name" inside a -- or /* */ comment
+// stays as it is; inside a quoted text the value goes in with its quote characters
+// doubled; inside a [name] it goes in as the name (a value holding "]" is refused with
+// std::invalid_argument); elsewhere it is a number when the value is a plain number and
+// a quoted text otherwise. A name is the whole run of letters, digits and "_" after the
+// "$", so "$f" never eats the beginning of "$fl". Names compare without regard to case.
+// An empty value is no value.
 std::string substitute_parameters(const std::string& text, const std::vector<ScriptParameter>& parameters);
 
-// The first "$" parameter left in a text outside quoted literals; empty when none.
-std::string unresolved_parameter(const std::string& text);
+// The first "$" parameter of a text (outside comments) that has no value: one of the
+// grid with an empty value, or one outside quoted texts that the grid lacks. Empty when
+// every parameter has a value.
+std::string unresolved_parameter(const std::string& text, const std::vector<ScriptParameter>& parameters);
 
 // What one statement of a script did.
 struct StatementOutcome {
@@ -90,6 +97,9 @@ public:
     struct Callbacks {
         std::function<void()> beforeStatement;             // keeps a window responsive
         std::function<void(const StatementOutcome&)> onOutcome;
+        // A parameter a PARAMETERS declaration names and the grid has no value for: the
+        // value the user gives, or none (the script then stops before anything runs).
+        std::function<std::optional<std::string>(const std::string& name)> askParameter;
     };
     // "execute": stores the script in the history, then runs its statements in order.
     // A statement that still holds a "$" parameter without a value is not run. The first

@@ -39,12 +39,12 @@ void ShotsCalibration::dialogs()
     main.connectAtShow();
 
     vt::gui::CalibrationDialog calibration(main);
-    calibration.setExperiment("Bad Lauchstädt");
+    calibration.setExperiment("Bad Lauchstädt", "1");
     QVERIFY(calibration.start());
     vt::test::save_window_shot(&calibration, dir, "calibration_calibrate_en", false);
 
     vt::gui::UncertaintyDialog uncertainty(main);
-    uncertainty.setExperiment("Rothamsted");
+    uncertainty.setExperiment("Rothamsted", "2");
     uncertainty.samplesField()->setValue(200);
     QVERIFY(uncertainty.start());
     vt::test::save_window_shot(&uncertainty, dir, "calibration_uncertainty_en", false);

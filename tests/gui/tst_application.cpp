@@ -257,9 +257,9 @@ void TestApplication::everyCommandOpensItsWindowAndEndReturnsZero()
     j.browser().loadPlot(101);
     j.browser().basicInfoPage()->findChild<QPushButton*>("showReferences")->click();
     QVERIFY(shown_then_closed(j.app->tools().referenceList.get()));
-    emit j.browser().calibrationRequested("Bad Lauchstädt");
+    emit j.browser().calibrationRequested("Bad Lauchstädt", "1");
     QVERIFY(shown_then_closed(j.browser().findChild<vt::gui::CalibrationDialog*>()));
-    emit j.browser().uncertaintyRequested("Bad Lauchstädt");
+    emit j.browser().uncertaintyRequested("Bad Lauchstädt", "1");
     QVERIFY(shown_then_closed(j.browser().findChild<vt::gui::UncertaintyDialog*>()));
     emit j.browser().nitrogenBalanceRequested();
     QVERIFY(shown_then_closed(j.app->resultsMenu().nbalance));

@@ -159,7 +159,7 @@ void TestTools::dataTransferCopiesTickedPlots()
     QCOMPARE(w->copy(), 0);
     const auto messages = DialogHooks::takeMessages();
     QCOMPARE(messages.size(), 1);
-    QVERIFY(messages[0].contains("plot 2, table field_description: the plot id exists in the destination already"));
+    QVERIFY(messages[0].contains("plot 2 is in the destination already (the same FL_ID); nothing of it was copied"));
     w->invertTicks();
     QCOMPARE(w->sourceList()->item(1)->checkState(), Qt::Unchecked);
     w->close();

@@ -241,12 +241,22 @@ TEST(AnnualBalance, InvalidPlotsAreSkippedWithTheirMessages)
     EXPECT_TRUE(r.fx.logHas("missing data for FL_ID2"));
     EXPECT_TRUE(r.fx.messageHas("missing data for FL_ID2"));
     EXPECT_EQ(errorRows.size(), 6u);
-    EXPECT_TRUE(r.fx.logHas(" no proper initial conditions found "));
+    EXPECT_TRUE(r.fx.logHas(" no proper initial conditions found (FL_ID 4, i_con omstat); plot skipped"));
     EXPECT_TRUE(r.fx.nresult(1, "c_som").empty());
     EXPECT_TRUE(r.fx.nresult(2, "c_som").empty());
-    // The plot without its stored state starts from its observed carbon, like plot 3.
-    EXPECT_EQ(r.fx.nresult(3, "c_som"), r.fx.nresult(4, "c_som"));
-    EXPECT_EQ(res.plots, 2);
+    // The plot without its stored state is not simulated either; each skipped plot is named
+    // with its reason.
+    EXPECT_FALSE(r.fx.nresult(3, "c_som").empty());
+    EXPECT_TRUE(r.fx.nresult(4, "c_som").empty());
+    EXPECT_EQ(res.plots, 1);
+    EXPECT_EQ(res.skipped, 3);
+    ASSERT_EQ(res.skippedPlots.size(), 3u);
+    EXPECT_EQ(res.skippedPlots[0].plot, 1);
+    EXPECT_NE(res.skippedPlots[0].reason.find("missing data"), std::string::npos);
+    EXPECT_EQ(res.skippedPlots[2].plot, 4);
+    EXPECT_NE(res.skippedPlots[2].reason.find("initialisation error"), std::string::npos);
+    EXPECT_TRUE(r.fx.logHas("  plot 4: initialisation error: no proper initial conditions found (i_con \"omstat\" "
+                            "names no stored state of year 0)"));
 }
 
 TEST(AnnualBalance, StoredStatesStartOtherPlots)
@@ -496,3 +506,26 @@ TEST(AnnualBalance, NonBalOfThePlotSetsTheInitialActivePool)
 }
 
 } // namespace
+
+// A year whose carbon does not balance (an addition so large that its rounding exceeds the
+// tolerance) is named by plot and year in the warning.
+TEST(AnnualBalance, CarbonBalanceWarningsNamePlotAndYear)
+{
+    BalanceRun r;
+    PlotSpec p = rich_plot(7);
+    p.additions.push_back({1995, 1e22});
+    r.fx.addPlot(p);
+    ASSERT_EQ(r.go().outcome, RunOutcome::Finished);
+    long long warnings = 0;
+    for (const std::string& line : r.fx.lines) {
+        if (line.find("error in carbon balance") == std::string::npos) continue;
+        ++warnings;
+        EXPECT_EQ(line.rfind("error in carbon balance: FL_ID 7, year ", 0), 0u) << line;
+    }
+    EXPECT_GT(warnings, 0);
+    for (const auto& [caption, text] : r.fx.messages) {
+        if (text.find("error in carbon balance") != std::string::npos) {
+            EXPECT_NE(text.find("FL_ID 7, year "), std::string::npos);
+        }
+    }
+}

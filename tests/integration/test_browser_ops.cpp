@@ -4,9 +4,16 @@
 #include "support/browser_fixture.h"
 #include "support/temp_dir.h"
 #include "workbench/browser_plot_ops.h"
+#include "workbench/browser_tables.h"
 #include "workbench/browser_tree.h"
+#include "workbench/results_runs.h"
+#include "workbench/session_jobs.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
 
 using namespace vt;
 using namespace vt::workbench;
@@ -74,7 +81,7 @@ TEST(BrowserOps, AFailingStatementLeavesTheDatabaseAsItWas)
 TEST(BrowserOps, DeletingAnExperimentRemovesItsPlotsEverywhere)
 {
     auto c = test::browser_fixture();
-    const auto r = delete_experiment(*c, "Nord", "1");
+    const auto r = delete_experiment(*c, {"1", std::nullopt});
     EXPECT_EQ(r.rowsOf("experiments"), 1);
     EXPECT_EQ(r.rowsOf("field_description"), 3);
     for (long long id : {10, 12, 20}) EXPECT_EQ(rows_in_all_tables(*c, id), 0);
@@ -85,7 +92,7 @@ TEST(BrowserOps, ShiftMovesOnlyTheExperimentWithItsResultsAndStates)
 {
     auto c = test::browser_fixture();
     const auto before = rows_in_all_tables(*c, 12);
-    const auto r = shift_plots(*c, "Nord", 100);
+    const auto r = shift_plots(*c, {"1", std::nullopt}, 100);
     EXPECT_EQ(r.rowsOf("field_description"), 3);
     EXPECT_EQ(rows_in_all_tables(*c, 12), 0);
     EXPECT_EQ(rows_in_all_tables(*c, 112), before);
@@ -98,17 +105,17 @@ TEST(BrowserOps, ShiftMovesOnlyTheExperimentWithItsResultsAndStates)
 TEST(BrowserOps, ShiftIntoOtherPlotsIsRefusedAndChangesNothing)
 {
     auto c = test::browser_fixture();
-    const auto p = preview_plot_shift(*c, "Nord", 5);  // 15..25 holds plot 15
+    const auto p = preview_plot_shift(*c, {"1", std::nullopt}, 5);  // 15..25 holds plot 15
     EXPECT_EQ(p.minId, 10);
     EXPECT_EQ(p.maxId, 20);
     EXPECT_EQ(p.others, 1);
     EXPECT_EQ(p.message(), "1 records in destination range !");
-    EXPECT_THROW(shift_plots(*c, "Nord", 5), BrowserInputError);
+    EXPECT_THROW(shift_plots(*c, {"1", std::nullopt}, 5), BrowserInputError);
     EXPECT_EQ(test::rows_of_plot(*c, "field_description", 10), 1);
-    EXPECT_EQ(preview_plot_shift(*c, "Nord", 1000).message(), "0 records in destination range ! press ok to start transfer");
+    EXPECT_EQ(preview_plot_shift(*c, {"1", std::nullopt}, 1000).message(), "0 records in destination range ! press ok to start transfer");
     // A shift within the experiment's own range moves every plot by the same amount.
     c->execute("delete from field_description where fl_id=15");
-    shift_plots(*c, "Nord", 2);
+    shift_plots(*c, {"1", std::nullopt}, 2);
     EXPECT_EQ(c->scalar("select group_concat(fl_id) from (select fl_id from field_description where location='Nord' order by fl_id)").toString(),
               "12,14,22");
 }
@@ -127,8 +134,10 @@ TEST(BrowserOps, NamesWithQuotesRoundTrip)
     for (const auto& x : tree.experiments)
         if (x.location == name && x.vcode == "1") found = x.plots.size() == 2 && get_location(x.label()) == name;
     EXPECT_TRUE(found);
-    EXPECT_EQ(shift_plots(*c, name, 1000).rowsOf("field_description"), 2);
-    EXPECT_EQ(delete_experiment(*c, name, "3").rowsOf("field_description"), 2);
+    // The location holds two experiments now: each node acts on its own plot.
+    EXPECT_EQ(shift_plots(*c, {"3", name}, 1000).rowsOf("field_description"), 1);
+    EXPECT_EQ(delete_experiment(*c, {"3", name}).rowsOf("field_description"), 1);
+    EXPECT_EQ(test::rows_of_plot(*c, "field_description", 10), 1);
 }
 
 TEST(BrowserOps, AddPlotAndRenameExperiment)
@@ -221,4 +230,165 @@ TEST_F(BrowserCli, ExperimentCommands)
     EXPECT_NE(deleted.out.find("field_description: 1 row"), std::string::npos);
     db::Connection c(db);
     EXPECT_EQ(c.scalar("select count(*) from experiments").toInt(), 2);
+}
+
+// Two experiments share the location "Nord" (codes 1 and 3), and plot 15 of experiment 2
+// was moved there: every experiment operation acts on the plots of its code alone.
+class SharedLocation : public BrowserCli {
+protected:
+    void SetUp() override
+    {
+        BrowserCli::SetUp();
+        db::Connection c(db);
+        create_experiment(c, "Nord");  // code 3, plot 41
+        move_plot(c, 15, "Nord");
+    }
+    std::string plots()
+    {
+        db::Connection c(db);
+        return c.scalar("select group_concat(p, ',') from (select fl_id || ':' || versuch_code || ':' || location as p "
+                        "from field_description order by fl_id)")
+            .toString();
+    }
+};
+
+TEST_F(SharedLocation, CommandsActOnTheExperimentsOwnPlots)
+{
+    const std::string before = "10:1:Nord,12:1:Nord,15:2:Nord,20:1:Nord,40:2:Süd,41:3:Nord";
+    ASSERT_EQ(plots(), before);
+    const struct {
+        std::vector<std::string> args;
+        std::string after;
+    } cases[] = {
+        {{"experiment", "delete", "--experiment", "3"}, "10:1:Nord,12:1:Nord,15:2:Nord,20:1:Nord,40:2:Süd"},
+        {{"experiment", "delete", "--experiment", "2"}, "10:1:Nord,12:1:Nord,20:1:Nord,41:3:Nord"},
+        {{"plot", "shift", "--experiment", "3", "--by", "1000"}, "10:1:Nord,12:1:Nord,15:2:Nord,20:1:Nord,40:2:Süd,1041:3:Nord"},
+        {{"plot", "shift", "--experiment", "2", "--by", "1000"}, "10:1:Nord,12:1:Nord,20:1:Nord,41:3:Nord,1015:2:Nord,1040:2:Süd"},
+        {{"experiment", "rename", "--experiment", "2", "--code", "8"}, "10:1:Nord,12:1:Nord,15:8:Nord,20:1:Nord,40:8:Süd,41:3:Nord"},
+        {{"experiment", "rename", "--experiment", "3", "--location", "Ost"}, "10:1:Nord,12:1:Nord,15:2:Nord,20:1:Nord,40:2:Süd,41:3:Ost"},
+        {{"plot", "add", "--experiment", "3"}, before + ",42:3:Nord"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.args[0] + " " + k.args[1] + " " + k.args[3]);
+        std::filesystem::remove(db);
+        SetUp();
+        auto args = k.args;
+        args.insert(args.begin() + 2, {"--db", db});
+        const auto r = test::run_cli(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(plots(), k.after);
+    }
+}
+
+TEST_F(SharedLocation, TreeNodesSelectTheirCodeAtTheirLocation)
+{
+    db::Connection c(db);
+    const ExperimentPlots moved{"2", std::string("Nord")};
+    const auto ids = [](const TableGrid& g) {
+        const auto id = std::find(g.columns.begin(), g.columns.end(), "FL_ID") - g.columns.begin();
+        std::string out;
+        for (const auto& row : g.rows) out += (out.empty() ? "" : ",") + row.at(id).toString();
+        return out;
+    };
+    EXPECT_EQ(ids(read_experiment_plots(c, {"1", std::string("Nord")})), "10,12,20");
+    EXPECT_EQ(ids(read_experiment_plots(c, moved)), "15");
+    EXPECT_EQ(plots_of_experiment_node(c, {"3", std::string("Nord")}), std::vector<long long>{41});
+    const auto selection = experiment_selection(c, moved);
+    ASSERT_EQ(selection.size(), 1u);
+    EXPECT_EQ(selection[0].plot, 15);
+
+    EXPECT_EQ(shift_plots(c, {"1", std::string("Nord")}, 1000).rowsOf("field_description"), 3);
+    const auto r = delete_experiment(c, moved);
+    EXPECT_EQ(r.rowsOf("field_description"), 1);
+    EXPECT_EQ(r.rowsOf("experiments"), 0);  // plot 40 of experiment 2 is left at "Süd"
+    EXPECT_EQ(plots(), "40:2:Süd,41:3:Nord,1010:1:Nord,1012:1:Nord,1020:1:Nord");
+}
+
+TEST(BrowserOps, CopyKeepsEveryColumnOfEveryRow)
+{
+    auto c = test::browser_fixture();
+    c->execute("update measurements set weight=0.25, vrnz=0.01 where fl_id=12");
+    c->execute("update field_description set repix=40, classification='trial', comment='c' where fl_id=12");
+    const auto id = copy_plot(*c, 12).flId;
+    // The copy's own: its key, its name, the keys the database numbers, no simulated quantity.
+    const struct {
+        const char* table;
+        std::vector<std::string> own;
+    } tables[] = {{"field_description", {"FL_ID", "site_description"}},
+                  {"measurements", {"FL_ID", "meas_ID"}},
+                  {"cultivation", {"FL_ID", "cultivation_id", "Sim_Quantity"}}};
+    for (const auto& t : tables) {
+        SCOPED_TRACE(t.table);
+        const auto columns = c->columns(t.table);
+        auto a = c->query(std::string("select * from ") + t.table + " where fl_id=12 order by rowid");
+        auto b = c->query(std::string("select * from ") + t.table + " where fl_id=? order by rowid", {id});
+        int rows = 0;
+        for (; !a.eof(); a.next(), b.next(), ++rows) {
+            ASSERT_FALSE(b.eof());
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                if (std::find(t.own.begin(), t.own.end(), columns[k]) != t.own.end()) continue;
+                EXPECT_EQ(a.field(static_cast<int>(k)), b.field(static_cast<int>(k))) << columns[k] << " of row " << rows;
+            }
+            if (std::string(t.table) == "cultivation") {
+                EXPECT_TRUE(b.field("Sim_Quantity").isNull());
+            }
+        }
+        EXPECT_TRUE(b.eof());
+        EXPECT_GT(rows, 0);
+    }
+    EXPECT_EQ(c->scalar("select weight from measurements where fl_id=? limit 1", {id}).toDouble(), 0.25);
+}
+
+TEST(BrowserOps, KeysUseTheWholeRangeOrAreRefusedBeforeAnythingChanges)
+{
+    const long long top = std::numeric_limits<long long>::max();
+    EXPECT_EQ(parse_user_integer("9223372036854775807"), top);
+    EXPECT_EQ(parse_user_integer(" -9223372036854775808 "), std::numeric_limits<long long>::min());
+    EXPECT_EQ(parse_user_integer("9000000000000001"), 9000000000000001LL);
+    EXPECT_FALSE(parse_user_integer("9223372036854775808"));
+    EXPECT_EQ(parse_user_integer("1e3"), 1000);
+
+    auto c = test::browser_fixture();
+    c->execute("update field_description set fl_id=? where fl_id=40", {top});
+    c->execute("update site_state set fl_id=? where fl_id=40", {top});
+    const auto count = [&] { return c->scalar("select count(*) || '/' || sum(typeof(fl_id)<>'integer') from field_description").toString(); };
+    EXPECT_THROW(copy_plot(*c, 12), BrowserInputError);
+    EXPECT_EQ(count(), "5/0");
+    // Experiment 2 holds plots 15 and 2^63-1: any upward shift leaves the range.
+    EXPECT_TRUE(preview_plot_shift(*c, {"2", std::nullopt}, 1).overflow);
+    EXPECT_THROW(shift_plots(*c, {"2", std::nullopt}, 1), BrowserInputError);
+    EXPECT_THROW(shift_plots(*c, {"1", std::nullopt}, top), BrowserInputError);
+    EXPECT_EQ(count(), "5/0");
+    // Downwards it moves exactly and stays whole.
+    shift_plots(*c, {"2", std::nullopt}, -(top - 5));
+    EXPECT_EQ(c->scalar("select group_concat(fl_id) from (select fl_id from field_description where versuch_code='2' order by fl_id)")
+                  .toString(),
+              "-9223372036854775787,5");
+    EXPECT_EQ(count(), "5/0");
+}
+
+TEST_F(BrowserCli, LargeIdsAreNamedAndShiftedExactly)
+{
+    {
+        db::Connection c(db);
+        c.execute("update field_description set fl_id=9223372036854775806 where fl_id=40");
+    }
+    const struct {
+        std::vector<std::string> args;
+        int code;
+    } cases[] = {
+        {{"plot", "delete", "--db", db, "--plot", "9223372036854775806", "--dry-run"}, 0},
+        {{"plot", "copy", "--db", db, "--plot", "15"}, 0},  // 2^63-1
+        {{"plot", "copy", "--db", db, "--plot", "9223372036854775807"}, 2},  // no key left above
+        {{"plot", "shift", "--db", db, "--experiment", "2", "--by", "9e15"}, 2},  // beyond 2^63-1
+        {{"plot", "shift", "--db", db, "--experiment", "1", "--by", "9e15"}, 0},
+    };
+    for (const auto& k : cases) {
+        const auto r = test::run_cli(k.args);
+        EXPECT_EQ(r.code, k.code) << k.args[1] << ": " << r.out << r.err;
+    }
+    db::Connection c(db);
+    EXPECT_EQ(c.scalar("select count(*) from field_description where typeof(fl_id)<>'integer'").toInt(), 0);
+    EXPECT_EQ(c.scalar("select count(*) from field_description where fl_id=9000000000000012").toInt(), 1);
+    EXPECT_EQ(c.scalar("select count(*) from field_description where fl_id=9223372036854775807").toInt(), 1);  // the copy
 }

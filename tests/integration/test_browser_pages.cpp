@@ -299,7 +299,7 @@ TEST(BrowserObservation, ListOfOnePropertyAndDelete)
 TEST(BrowserTables, ExperimentGridsAndTheirFilter)
 {
     auto c = test::browser_fixture();
-    const auto plots = read_experiment_plots(*c, "Nord");
+    const auto plots = read_experiment_plots(*c, {"1", std::string("Nord")});
     ASSERT_EQ(plots.rows.size(), 3u);
     EXPECT_EQ(read_plot_table(*c, "cultivation", 12).rows.size(), 4u);
     EXPECT_EQ(read_plot_table(*c, "cultivation", 12, "macode=2 or macode=9").rows.size(), 2u);  // within the plot only
@@ -317,7 +317,7 @@ TEST(BrowserTables, CellEditsKeepNumbersNumbers)
     EXPECT_DOUBLE_EQ(update_table_cell(*c, "cultivation", g.rowids[0], "Quantity", "72,5").toDouble(), 72.5);
     EXPECT_THROW(update_table_cell(*c, "cultivation", g.rowids[0], "Quantity", "much"), BrowserInputError);
     EXPECT_THROW(update_table_cell(*c, "cultivation", g.rowids[0], "nonsense", "1"), BrowserInputError);
-    const auto p = read_experiment_plots(*c, "Nord");
+    const auto p = read_experiment_plots(*c, {"1", std::string("Nord")});
     update_table_cell(*c, "field_description", p.rowids[0], "site_description", "Bauer's \"Acker\"");
     EXPECT_EQ(read_plot_description(*c, p.rows[0][0].toInt())->name, "Bauer's \"Acker\"");
     EXPECT_DOUBLE_EQ(c->scalar("select Quantity from cultivation where cultivation_id=1").toDouble(), 72.5);

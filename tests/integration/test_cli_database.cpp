@@ -126,3 +126,49 @@ TEST_F(CliDatabase, FailedCreationLeavesNothingBehind)
 }
 
 } // namespace
+
+namespace {
+
+// No command writes its output onto the database it has open, whatever name, link or hard
+// link leads there; output files appear whole or not at all.
+TEST_F(CliDatabase, OutputNeverLandsOnTheOpenDatabase)
+{
+    const std::string db = dir.file("tc1.db");
+    ASSERT_EQ(run_cli({"create", "--demo", db}).code, 0);
+    const std::string symlink = dir.file("link.csv"), hardlink = dir.file("hard.xlsx");
+    fs::create_symlink(db, symlink);
+    fs::create_hard_link(db, hardlink);
+    const auto tables = [&] { return vt::db::Connection(db).scalar("select count(*) from sqlite_master").toInt(); };
+    const auto before = tables();
+    const std::vector<std::vector<std::string>> cases = {
+        {"climate", "export", "--db", db, "--station", "1", db},
+        {"climate", "export", "--db", db, "--station", "1", symlink},
+        {"climate", "export", "--db", db, "--station", "1", "--deposition", hardlink},
+        {"export", "--db", db, "--table", "cultivation", "--xlsx", db},
+        {"export", "--db", db, "--table", "cultivation", "--xlsx", hardlink},
+        {"export", "--db", db, "--query", "select * from cultivation", "--csv", symlink},
+        {"nbalance", "--db", db, "--xlsx", hardlink},
+    };
+    for (const auto& args : cases) {
+        const auto r = run_cli(args);
+        EXPECT_EQ(r.code, 2) << args[0] << " " << args.back() << ": " << r.out << r.err;
+        EXPECT_NE(r.err.find("open database"), std::string::npos) << r.err;
+        EXPECT_EQ(tables(), before) << args[0] << " " << args.back();
+    }
+    EXPECT_TRUE(fs::is_symlink(symlink));
+
+    // Elsewhere the file is written whole through a temporary name; a link is followed.
+    const std::string target = dir.file("weather.csv"), viaLink = dir.file("weather-link.csv");
+    { std::ofstream(target) << "old"; }
+    fs::create_symlink(target, viaLink);
+    ASSERT_EQ(run_cli({"climate", "export", "--db", db, "--station", "1", viaLink}).code, 0);
+    EXPECT_TRUE(fs::is_symlink(viaLink));
+    std::ifstream in(target);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "year,temperature,precipitation");
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+}
+
+} // namespace

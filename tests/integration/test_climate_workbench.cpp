@@ -136,6 +136,11 @@ TEST_F(ClimateWorkbench, FileWithOneBadRowWritesNothingAndNamesTheLine)
         {"missing year", ClimateSeries::Weather, "year,temperature,precipitation\n,9,500\n", 2, "year is missing"},
         {"missing column", ClimateSeries::Weather, "year,temperature\n1990,9\n", 1, "precipitation"},
         {"deposition too high", ClimateSeries::Deposition, "year,N_dep_y\n1990,20\n1991,501\n", 3, "N_dep_y"},
+        {"empty values", ClimateSeries::Weather, "year,temperature,precipitation\n1990,9,500\n2020,,\n", 3, "temperature is empty"},
+        {"empty long-term mean", ClimateSeries::Weather, "year,temperature,precipitation\n0,,\n", 2, "temperature is empty"},
+        {"empty precipitation", ClimateSeries::Weather, "year;temperature;precipitation\n1990;9; \n", 2, "precipitation is empty"},
+        {"short line", ClimateSeries::Weather, "year,temperature,precipitation\n1990,9\n", 2, "precipitation is empty"},
+        {"empty deposition", ClimateSeries::Deposition, "year,N_dep_y\n1990,\n", 2, "N_dep_y is empty"},
     };
     const auto weather = climate_csv_text(*db, 3, ClimateSeries::Weather);
     const auto deposition = climate_csv_text(*db, 3, ClimateSeries::Deposition);

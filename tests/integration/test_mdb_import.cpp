@@ -465,3 +465,40 @@ TEST(MdbImport, AnInterruptedImportLeavesNoTemporaryFile)
 }
 
 } // namespace
+
+// A signal from outside is no fault of the table being read: under nohup the reader
+// ignores a hangup as its parent does, and a reader stopped by a signal fails the import
+// even where broken tables may be skipped.
+TEST(MdbImport, ASignalFromOutsideNeverSkipsATable)
+{
+    struct Case {
+        const char* fault;
+        bool ignoreHangup;
+        bool imported;
+    };
+    const Case cases[] = {{"hangup", true, true}, {"hangup", false, false}, {"terminate", false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fault) + (c.ignoreHangup ? " under nohup" : ""));
+        struct sigaction previous {};
+        struct sigaction ignore {};
+        ignore.sa_handler = c.ignoreHangup ? SIG_IGN : SIG_DFL;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGHUP, &ignore, &previous);
+        TempDir dir;
+        vt::access::MdbImportOptions options;
+        options.skipBrokenTables = true;
+        options.readerFault = std::string(c.fault) + ":Shippers";
+        try {
+            const auto report = vt::access::import_mdb(kNorthwind, dir.file("new.db"), options);
+            EXPECT_TRUE(c.imported);
+            EXPECT_TRUE(report.skipped.empty());
+            EXPECT_EQ(report.tables.size(), 9u);
+        } catch (const vt::access::MdbImportError& e) {
+            EXPECT_FALSE(c.imported) << e.what();
+            EXPECT_EQ(e.kind(), vt::access::MdbImportError::Kind::Failed);
+            EXPECT_NE(std::string(e.what()).find("stopped by signal"), std::string::npos) << e.what();
+            EXPECT_TRUE(files_in(dir.path()).empty());
+        }
+        ::sigaction(SIGHUP, &previous, nullptr);
+    }
+}

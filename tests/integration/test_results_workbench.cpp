@@ -65,7 +65,7 @@ TEST(ResultsRuns, SelectionListsAndEntries)
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].text, " 1: Feld 'Ost' - plot 1");
     // Obsval plots first; the location with a quote is a bound value.
-    const auto exp = wb::experiment_selection(*c, "Feld 'Ost'");
+    const auto exp = wb::experiment_selection(*c, {"T1", std::string("Feld 'Ost'")});
     ASSERT_EQ(exp.size(), 3u);
     EXPECT_EQ(exp[0].text, "1: plot 1  ===>   trial");
     EXPECT_EQ(exp[2].plot, 2);

@@ -52,7 +52,7 @@ struct FullRun {
 FullRun full_run(RunFixture& f, RunConfig cfg, const std::string& stopAt = {}, int jobs = 1)
 {
     vt::test::TempDir work;
-    cfg.work_dir = work.path().string();
+    if (cfg.work_dir == ".") cfg.work_dir = work.path().string();
     cfg.jobs = jobs;
     std::atomic<bool> stop{false};
     FullRun out;
@@ -219,7 +219,6 @@ TEST(RunReliability, UnusableInputIsRefusedBeforeAnythingChanges)
         {"UPDATE climate_data SET temperature='NaN'", "column temperature: 'NaN' is not a number"},
         {"UPDATE climate_data SET precipitation=NULL", "column precipitation: empty"},
         {"UPDATE measurements SET meas_value='1,2' WHERE FL_ID=2", "measurements, plot 2, row 2, column meas_value: '1,2'"},
-        {"UPDATE soilproperties SET skelett=100", "soilproperties, plot 1, soil 1, row 1, column skelett: 100: the stone"},
         {"UPDATE gldopspa SET ETA='n/a' WHERE item_ix=101", "gldopspa, item 101, row 1, column ETA: 'n/a' is not a number"},
     };
     for (const Case& k : cases) {
@@ -234,6 +233,129 @@ TEST(RunReliability, UnusableInputIsRefusedBeforeAnythingChanges)
         EXPECT_NE(r.result.message.find(k.named), std::string::npos) << k.change << "\n" << r.result.message;
         EXPECT_FALSE(f.db().tableExists("crep_year")) << k.change;  // nothing was built
         EXPECT_EQ(plot_results(f, 1) + plot_results(f, 2), before) << k.change;
+    }
+}
+
+namespace {
+
+// Plots 1 and 2 on soil 1 and climate station 1, plot 3 on soil 2 and station 2.
+void three_plots(RunFixture& f)
+{
+    two_plots(f);
+    f.addSoil(2, 20, 50);
+    f.addClimate(2, 0, 9.5, 650);
+    f.addPlot(3, 2, 2);
+    for (int y = 2001; y < 2001 + kYears; ++y) f.addEvent(3, y, 2, 1, 60);
+    f.addMeasurement(3, 7, 2001, 0, 1.4);
+}
+
+std::string file_text(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+// A value outside its plausible range, a plot without climate or without its initial state
+// skips the plots it concerns, named with the reason in the log, the messages and the run
+// report; the other plots run, and the selection is as it was afterwards.
+TEST(RunReliability, ImplausibleInputSkipsThePlotsItConcerns)
+{
+    struct Case {
+        const char* change;
+        std::vector<long long> skipped;
+        const char* reason;  // of the first skipped plot
+    };
+    const Case cases[] = {
+        {"UPDATE cultivation SET Quantity=1e300 WHERE FL_ID=1 AND Macode=3", {1},
+         "cultivation, plot 1, row 11, column Quantity: 1e+300 is outside 0..5000 dt/ha for Macode 3"},
+        {"UPDATE cultivation SET Quantity=-5 WHERE FL_ID=3 AND year=2004", {3}, "is outside 0..2000 dt/ha for Macode 2"},
+        {"UPDATE soilproperties SET clay=150 WHERE soil_ID=2", {3},
+         "soilproperties, soil 2, row 2, column clay: 150 is outside 0..100 % (clay content)"},
+        {"UPDATE soilproperties SET clay=-5 WHERE soil_ID=1", {1, 2}, "column clay: -5 is outside 0..100 %"},
+        {"UPDATE soilproperties SET skelett=99.999 WHERE soil_ID=1", {1, 2}, "column skelett: 99.999 is outside 0..90 %"},
+        {"UPDATE soilproperties SET clay=60, silt=50 WHERE soil_ID=2", {3},
+         "soilproperties, soil 2, row 2, columns clay, silt, sand: their sum 110 % is above 100 %"},
+        {"UPDATE climate_data SET temperature=55 WHERE climate_ID=2", {3},
+         "climate_data, climate station 2, row 2, column temperature: 55 is outside -30..40 degC"},
+        {"UPDATE climate_data SET precipitation=-1 WHERE climate_ID=1", {1, 2}, "column precipitation: -1 is outside"},
+        {"UPDATE climate_data SET temperature=-2 WHERE climate_ID=2", {3},
+         "column temperature: -2 is outside 0..40 degC (mean air temperature of the year; the BAT"},
+        {"UPDATE field_description SET climate_ID=NULL WHERE FL_ID=3", {3},
+         "field_description, plot 3, row 3, column climate_ID: empty (no climate station)"},
+        {"UPDATE field_description SET climate_ID=9 WHERE FL_ID=1", {1},
+         "column climate_ID: climate station 9 has no rows in climate_data"},
+        {"UPDATE field_description SET i_con=NULL WHERE FL_ID=2", {2},
+         "initialisation error: no proper initial conditions found"},
+        {"UPDATE field_description SET i_con='77' WHERE FL_ID=3", {3}, "(i_con \"77\" names no stored state"},
+    };
+    for (const Case& k : cases) {
+        RunFixture f;
+        three_plots(f);
+        f.db().execute(k.change);
+        vt::test::TempDir work;
+        RunConfig cfg = f.config();
+        cfg.work_dir = work.path().string();
+        const FullRun r = full_run(f, cfg);
+        ASSERT_EQ(r.result.outcome, RunOutcome::Finished) << k.change << r.result.message;
+        EXPECT_EQ(r.result.selected, 3) << k.change;
+        ASSERT_EQ(r.result.skipped, static_cast<long long>(k.skipped.size())) << k.change;
+        ASSERT_EQ(r.result.skippedPlots.size(), k.skipped.size()) << k.change;
+        for (std::size_t i = 0; i < k.skipped.size(); ++i) {
+            const SkippedPlot& s = r.result.skippedPlots[i];
+            EXPECT_EQ(s.plot, k.skipped[i]) << k.change;
+            EXPECT_TRUE(r.logged("  plot " + std::to_string(s.plot) + ": " + s.reason)) << k.change;
+            EXPECT_EQ(f.number("SELECT count(*) FROM rux_nresult WHERE fl_id=" + std::to_string(s.plot)), 0) << k.change;
+        }
+        EXPECT_NE(r.result.skippedPlots[0].reason.find(k.reason), std::string::npos)
+            << k.change << "\n" << r.result.skippedPlots[0].reason;
+        bool shown = false;
+        for (const auto& m : r.messages) shown = shown || m.find("plots not simulated: \n  plot " +
+                                                                 std::to_string(k.skipped[0]) + ": ") == 0;
+        EXPECT_TRUE(shown) << k.change;
+        for (long long plot : {1, 2, 3}) {
+            if (std::find(k.skipped.begin(), k.skipped.end(), plot) == k.skipped.end()) {
+                EXPECT_EQ(f.number("SELECT count(*) FROM rux_nresult WHERE fl_id=" + std::to_string(plot)), kYears)
+                    << k.change << " plot " << plot;
+            }
+        }
+        EXPECT_EQ(f.number("SELECT count(*) FROM site_state WHERE status=1"), 3) << k.change;
+        EXPECT_NE(file_text(work.path() / kReportFile).find("  plot " + std::to_string(k.skipped[0]) + ": "),
+                  std::string::npos)
+            << k.change;
+    }
+}
+
+// A run killed while it held plots out of the selection leaves them selected again at the
+// next run.
+TEST(RunReliability, PlotsHeldByAKilledRunAreSelectedAgain)
+{
+    RunFixture f;
+    three_plots(f);
+    f.db().execute("UPDATE site_state SET status=? WHERE FL_ID=2", {static_cast<long long>(kHeldByInputCheck)});
+    const FullRun r = full_run(f, f.config());
+    EXPECT_EQ(r.result.selected, 3);
+    EXPECT_EQ(r.result.skipped, 0);
+}
+
+// Values at the edges of their ranges, and the missing-value marker of a soil, run as before.
+TEST(RunReliability, PlausibleEdgeValuesRun)
+{
+    const char* changes[] = {
+        "UPDATE soilproperties SET skelett=90",
+        "UPDATE soilproperties SET clay=33.3, silt=33.3, sand=33.4, sand_org=-1",
+        "UPDATE soilproperties SET sand=-99",
+        "UPDATE climate_data SET temperature=0",
+        "UPDATE cultivation SET Quantity=2000 WHERE Macode=2 AND year=2005",
+    };
+    for (const char* change : changes) {
+        RunFixture f;
+        three_plots(f);
+        f.db().execute(change);
+        const FullRun r = full_run(f, f.config());
+        EXPECT_EQ(r.result.outcome, RunOutcome::Finished) << change << r.result.message;
+        EXPECT_EQ(r.result.skipped, 0) << change;
     }
 }
 
@@ -384,7 +506,9 @@ TEST_F(RunExitCodes, TheCodeTellsWhetherEverySelectedPlotWasSimulated)
     f_.db().execute("UPDATE measurements SET FL_ID = FL_ID + 100");
     r = run();
     EXPECT_EQ(r.code, 3) << r.err;
-    EXPECT_EQ(last_line(r.err), "veltrano-cli: 2 of 2 selected plots skipped (not simulated; the run log names them)");
+    EXPECT_EQ(last_line(r.err), "veltrano-cli: 2 of 2 selected plots skipped (not simulated; named above, in the run "
+                                "log and in rux_report.txt)");
+    EXPECT_NE(r.err.find("  plot 1: no input rows"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("plots not simulated: 2 of 2"), std::string::npos);
     EXPECT_EQ(f_.number("SELECT count(*) FROM rux_nresult"), 0);
     f_.db().execute("UPDATE measurements SET FL_ID = FL_ID - 100");
@@ -399,6 +523,33 @@ TEST_F(RunExitCodes, TheCodeTellsWhetherEverySelectedPlotWasSimulated)
     f_.db().execute("UPDATE site_state SET status = 1");
     ASSERT_EQ(run().code, 0);
     EXPECT_EQ(results(), simulated);
+}
+
+// A plot whose climate station has no rows, or whose clay is out of range, is skipped and
+// named on standard error; the other plot runs (exit code 3).
+TEST_F(RunExitCodes, ASkippedPlotIsNamedAndTheOthersRun)
+{
+    struct Case {
+        const char* change;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"UPDATE field_description SET climate_ID=5 WHERE FL_ID=2",
+         "  plot 2: field_description, plot 2, row 2, column climate_ID: climate station 5 has no rows in climate_data"},
+        {"UPDATE cultivation SET Quantity=1e300 WHERE FL_ID=2 AND Macode=3", "  plot 2: cultivation, plot 2, row "},
+    };
+    for (const Case& k : cases) {
+        RunFixture f;
+        two_plots(f);
+        f.db().execute(k.change);
+        f.db().execute("PRAGMA journal_mode=DELETE");
+        const auto r = vt::test::run_cli({"run", "--db", f.path(), "GO", "nw", "--jobs", "1"});
+        EXPECT_EQ(r.code, 3) << r.err;
+        EXPECT_NE(r.err.find(k.named), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("LTEM<0"), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find(k.named), std::string::npos) << r.out;
+        EXPECT_EQ(f.number("SELECT count(*) FROM rux_nresult WHERE fl_id=1"), kYears);
+    }
 }
 
 // Settings out of range and missing script files stop the run before it changes anything.

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
@@ -130,6 +131,100 @@ TEST_F(SessionFixture, CalibrationFindsTheConstantsThatMadeTheObservations)
               c->scalar("SELECT K_AOS FROM gldaparm WHERE item_ix=1").toDouble());
 }
 
+// A parameter of a substance or crop given to the session simulates what a run over the
+// table holding that value gives: the farmyard manure's K, ETA and CNR reach its additions,
+// the spring barley's CEWR and FEWR the carbon of its harvest residues.
+TEST_F(SessionFixture, ItemParametersActAsTheirTables)
+{
+    const std::vector<long long> plots{103, 202, 301};
+    const struct {
+        const char* name;
+        const char* update;
+        double value;
+    } cases[] = {
+        {"gldopspa.1.K", "UPDATE gldopspa SET K=? WHERE item_ix=1", 0.02},
+        {"GLDOPSPA.1.eta", "UPDATE gldopspa SET ETA=? WHERE item_ix=1", 0.4},
+        {"gldopspa.11.CNR", "UPDATE gldopspa SET CNR=? WHERE item_ix=11", 30},
+        {"gldpflan.2.CEWR", "UPDATE gldpflan SET CEWR=? WHERE ITEM_IX=2", 25},
+        {"gldpflan.2.FEWR", "UPDATE gldpflan SET FEWR=? WHERE ITEM_IX=2", 0.25},
+    };
+    const auto session = SimulationSession::prepare(*c, cfg, plots);
+    for (const auto& k : cases) {
+        SessionParameters p = session.baseParameters();
+        double* v = session_parameter(p, k.name);
+        ASSERT_NE(v, nullptr) << k.name;
+        const double stored = *v;
+        *v = k.value;
+        const auto changed = session.simulate(p, 1);
+        c->execute(k.update, {k.value});
+        const auto tableSession = SimulationSession::prepare(*c, cfg, plots);
+        const auto byTable = tableSession.simulate(tableSession.baseParameters(), 1);
+        c->execute(k.update, {stored});
+        ASSERT_EQ(changed.size(), byTable.size());
+        bool differs = false;
+        for (std::size_t i = 0; i < changed.size(); ++i) {
+            ASSERT_EQ(changed[i].years.size(), byTable[i].years.size());
+            for (std::size_t y = 0; y < changed[i].years.size(); ++y) {
+                EXPECT_DOUBLE_EQ(changed[i].years[y].sim_exact, byTable[i].years[y].sim_exact)
+                    << k.name << " plot " << changed[i].fl_id << " year " << changed[i].years[y].z_jahr;
+                EXPECT_DOUBLE_EQ(changed[i].years[y].nresult[10], byTable[i].years[y].nresult[10]) << k.name;
+            }
+            const auto base = session.simulatePlot(i, session.baseParameters());
+            differs = differs || base.years.back().sim_exact != changed[i].years.back().sim_exact;
+        }
+        EXPECT_TRUE(differs) << k.name << " (stored " << stored << ") changes nothing";
+    }
+    SessionParameters p = session.baseParameters();
+    EXPECT_EQ(session_parameter(p, "gldopspa.999.K"), nullptr);
+    EXPECT_EQ(session_parameter(p, "gldopspa.1.NAME"), nullptr);
+    EXPECT_EQ(session_parameter(p, "gldaparm.1.K_AKT"), nullptr);
+}
+
+// Observations made with the farmyard manure's stored K and ETA, the substance moved away
+// from them: the fit finds them again; --apply writes them into gldopspa and keeps the
+// values it replaced, --undo puts these back exactly and refuses a second time.
+TEST_F(SessionFixture, CalibrationOfASubstanceAppliesAndUndoes)
+{
+    cfg.k = load_model_constants(*c);
+    const double k = c->scalar("SELECT K FROM gldopspa WHERE item_ix=1").toDouble();
+    const double eta = c->scalar("SELECT ETA FROM gldopspa WHERE item_ix=1").toDouble();
+    run();
+    c->execute("DELETE FROM measurements WHERE M_IX=7 AND year_number>0");
+    c->execute("INSERT INTO measurements (FL_ID, M_IX, [year], year_number, meas_value) "
+               "SELECT fl_id, 7, year_, year_num, sim_value FROM sim_result WHERE year_num>0 AND year_num % 3 = 0");
+    c->executeIgnoringErrors("DROP TABLE tmp_outlist");
+    c->execute("UPDATE gldopspa SET K=?, ETA=? WHERE item_ix=1", {k * 1.4, eta * 0.75});
+    const auto row = [&](const char* table, const char* key, int item) {
+        return c->scalar(std::string("SELECT quote(K)||' '||quote(ETA)||' '||quote(CNR)||' '||typeof(K) FROM ") + table +
+                         " WHERE " + key + "=?", {item}).toString();
+    };
+    const std::string before = row("gldopspa", "item_ix", 1);
+    const auto gldaparmRows = count("gldaparm");
+
+    const std::string db = dir.file("demo.db");
+    const auto result = run_cli({"calibrate", "--db", db, "--plots", "103,104,202,203", "--param",
+                                 "gldopspa.1.K=0.005:0.1", "--param", "gldopspa.1.ETA=0.1:0.9", "--apply"});
+    ASSERT_EQ(result.code, 0) << result.err << result.out;
+    auto fitted = [&](const char* name) {
+        return c->scalar("SELECT fitted_value FROM rux_calibration WHERE parameter=?", {std::string(name)}).toDouble();
+    };
+    EXPECT_NEAR(fitted("gldopspa.1.K"), k, 0.01 * k) << result.out;
+    EXPECT_NEAR(fitted("gldopspa.1.ETA"), eta, 0.01 * eta) << result.out;
+    EXPECT_DOUBLE_EQ(c->scalar("SELECT K FROM gldopspa WHERE item_ix=1").toDouble(), fitted("gldopspa.1.K"));
+    EXPECT_DOUBLE_EQ(c->scalar("SELECT ETA FROM gldopspa WHERE item_ix=1").toDouble(), fitted("gldopspa.1.ETA"));
+    EXPECT_DOUBLE_EQ(c->scalar("SELECT previous_value FROM rux_calibration WHERE parameter='gldopspa.1.K'").toDouble(),
+                     k * 1.4);
+    EXPECT_EQ(count("gldaparm"), gldaparmRows) << "no constant was fitted";
+    const std::string runTime = c->scalar("SELECT run_time FROM rux_calibration").toString();
+
+    const auto again = run_cli({"calibrate", "--db", db, "--undo", runTime});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(row("gldopspa", "item_ix", 1), before);
+    const auto twice = run_cli({"calibrate", "--db", db, "--undo", runTime});
+    EXPECT_EQ(twice.code, 2);
+    EXPECT_NE(twice.err.find("is not applied"), std::string::npos) << twice.err;
+}
+
 TEST_F(SessionFixture, CalibrationRefusesBadRequests)
 {
     const std::string db = dir.file("demo.db");
@@ -138,6 +233,10 @@ TEST_F(SessionFixture, CalibrationRefusesBadRequests)
         const char* message;
     } cases[] = {
         {{"--param", "K_XYZ=0:1"}, "unknown parameter K_XYZ"},
+        {{"--param", "gldopspa.999.K=0:1"}, "no item gldopspa.999.K"},
+        {{"--param", "gldpflan.2.HI=0:1"}, "unknown parameter GLDPFLAN.2.HI"},
+        {{}, "give the parameters to fit"},
+        {{"--undo", "2026-01-01 00:00:00"}, "no calibration has been applied"},
         {{"--param", "K_AKT=0.001:0.002"}, "do not enclose its start value"},
         {{"--param", "K_AKT=low:0.002"}, "is not a number"},
         {{"--param", "K_AKT=0.0001:0.001", "--plots", "101,x"}, "is not a plot number"},
@@ -182,8 +281,10 @@ TEST_F(SessionFixture, UncertaintyIsReproducibleAndCollapsesWithoutSpread)
     EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE q95 > q05").toInt(), 10);
     EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_sensitivity").toInt(), 4);
 
-    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "5", "--param",
-                            "K_AKT=normal(0.00032,0)"});
+    // The demo's own K_AKT (calibrated), drawn without spread.
+    char kAkt[64];
+    std::snprintf(kAkt, sizeof kAkt, "K_AKT=normal(%.17g,0)", cfg.k.ka);
+    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "5", "--param", kAkt});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_uncertainty u JOIN sim_result s ON s.fl_id=u.fl_id AND "
                         "s.year_=u.[year] AND s.m_ix=7 WHERE u.fl_id=101 AND u.m_ix=7 AND "
@@ -191,6 +292,45 @@ TEST_F(SessionFixture, UncertaintyIsReproducibleAndCollapsesWithoutSpread)
                   .toInt(),
               0);
     EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE fl_id=101 AND m_ix=7").toInt(), 10);
+}
+
+// Samples that fail (a constant so large that the pools are no finite numbers, a BAT
+// beyond a year) are named and left out: exit code 3 when some failed, 1 with nothing
+// stored when all did. No sensitivity is printed as "nan"; more samples than the memory
+// holds are refused before any work.
+TEST_F(SessionFixture, UncertaintyNamesFailedSamplesInItsExitCode)
+{
+    run();
+    const std::string db = dir.file("demo.db");
+    struct Case {
+        const char* param;
+        const char* samples;
+        int code;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"K_AKT=lognormal(1000,1)", "8", 1, "every sample failed; nothing was written\n8 of 8 samples failed"},
+        {"F_BAT=uniform(10000,100000)", "8", 1, "sample 1: plot 101: BAT of FL_ID 101 in "},
+        {"F_BAT=uniform(1,30)", "16", 3, "samples failed and are left out:\n  sample "},
+        {"K_AKT=normal(0.00032,0)", "4294967295", 2, "samples fit into the"},
+    };
+    for (const Case& k : cases) {
+        c->execute("DROP TABLE IF EXISTS rux_uncertainty");
+        const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", k.samples, "--param", k.param});
+        EXPECT_EQ(r.code, k.code) << k.param << "\n" << r.out << r.err;
+        EXPECT_NE(r.err.find(k.named), std::string::npos) << k.param << "\n" << r.err;
+        EXPECT_EQ((r.out + r.err).find("nan"), std::string::npos) << k.param << "\n" << r.out;
+        if (k.code == 3) {
+            EXPECT_GT(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE fl_id=101").toInt(), 10);
+            EXPECT_EQ(c->scalar("SELECT COUNT(*) FROM rux_uncertainty WHERE q05 IS NULL OR samples=0").toInt(), 0);
+        } else {
+            EXPECT_FALSE(c->tableExists("rux_uncertainty")) << k.param;
+        }
+    }
+    const auto r = run_cli({"uncertainty", "--db", db, "--plots", "101", "--samples", "3", "--param",
+                            "K_AKT=normal(0.00032,0)"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("K_AKT -"), std::string::npos) << r.out;
 }
 
 TEST(UncertainParameters, ParseAndDraw)

@@ -49,10 +49,13 @@ TEST_F(SqlModuleTest, ScriptsRunStatementByStatement)
     // "GO" is not a separator: the text becomes one statement, which fails.
     EXPECT_THROW(run({"select 1", "GO", "select 2"}), vt::db::DbError);
 
-    // A line with "#" is dropped: here the condition, so every row goes.
-    out = run({"delete from t2", "where d = #1/1/2001#", "go"});
+    // A line holding a date literal stays in its statement: only the rows it names go
+    // (dropping the line would delete every row). A line beginning with "#" is a comment.
+    db->execute("alter table t2 add d text");
+    db->execute("update t2 set d = '2001-01-01' where x = 1");
+    out = run({"# delete the first of January", "delete from t2", "where d = #1/1/2001#", "go"});
     EXPECT_TRUE(module.dataChange());
-    EXPECT_EQ(out[0].changed, 2);
+    EXPECT_EQ(out[0].changed, 1);
 }
 
 TEST_F(SqlModuleTest, AnErrorStopsTheScriptAndKeepsWhatRan)
@@ -99,6 +102,57 @@ TEST_F(SqlModuleTest, ParametersAreScannedOnceAndPutInAsLiterals)
     EXPECT_EQ(db->scalar("select count(*) from t").toInt(), 3);
     module.clearGrid();
     EXPECT_EQ(module.parameterCount(), 0);
+}
+
+// Values land as one literal wherever the parameter stands, read as the engine reads
+// the script: a comment holding an apostrophe does not turn the value into SQL.
+TEST_F(SqlModuleTest, ValuesStayLiteralsWhateverTheScriptAroundThemHolds)
+{
+    using vt::workbench::substitute_parameters;
+    struct Case {
+        std::string text, value, expected;
+    };
+    const std::vector<Case> cases{
+        {"-- the plot's status\nselect * from t where x = $fl", "101; delete from t",
+         "-- the plot's status\nselect * from t where x = '101; delete from t'"},
+        {"/* it's */ select '$fl' -- $fl", "a'b", "/* it's */ select 'a''b' -- $fl"},
+        {"select \"$fl\" from [$fl]", "x\"y", "select \"x\"\"y\" from [x\"y]"},
+        {"select x-$fl", "-1", "select x-(-1)"},
+        {"select $fl", "2.5", "select 2.5"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(substitute_parameters(c.text, {{"$fl", c.value}}), c.expected) << c.text;
+    EXPECT_THROW(substitute_parameters("select * from [$fl]", {{"$fl", "a] ; drop table t; --"}}), std::invalid_argument);
+
+    // Run: the injected statement never runs.
+    module.setLines({"-- the plot's status", "select count(*) from t where x = $fl"});
+    module.setParameters({{"$fl", "101; delete from t"}});
+    module.execute(*db);
+    EXPECT_EQ(db->scalar("select count(*) from t").toInt(), 3);
+}
+
+TEST_F(SqlModuleTest, MissingValuesAndOpenTransactionsAreErrors)
+{
+    // An unset parameter is named and nothing of the script runs.
+    module.setLines({"delete from t where x = 1", "go", "select * from t where name = $a"});
+    module.setParameters({{"$a", ""}});
+    try {
+        module.execute(*db);
+        FAIL() << "no error";
+    } catch (const vt::db::DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("the parameter $a has no value"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(db->scalar("select count(*) from t").toInt(), 3);
+
+    // "begin" without "commit": rolled back, and said so.
+    module.setLines({"begin", "go", "delete from t", "go", "select 1"});
+    module.setParameters({});
+    EXPECT_THROW(module.execute(*db), vt::db::DbError);
+    EXPECT_EQ(db->scalar("select count(*) from t").toInt(), 3);
+
+    // The command line: a folder or an unreadable file as script is an error.
+    const auto folder = vt::test::run_cli({"sql", "--db", tmp.file("none.db"), tmp.path().string()});
+    EXPECT_NE(folder.code, 0);
+    EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
 }
 
 TEST_F(SqlModuleTest, TheHistoryKeepsTheLastTenScripts)

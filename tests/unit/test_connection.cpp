@@ -1,5 +1,6 @@
 #include "db/connection.h"
 #include "db/keys.h"
+#include "db/savepoint.h"
 #include "db/sql_quote.h"
 #include "support/temp_dir.h"
 
@@ -7,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <chrono>
 
 using vt::db::Connection;
 using vt::db::DbError;
@@ -146,3 +149,69 @@ TEST(Connection, ProfileReportsStatementsUntilTurnedOff)
     c->execute("INSERT INTO t VALUES (2)");
     EXPECT_EQ(seen, (std::vector<std::string>{"CREATE TABLE t (a)", "INSERT INTO t VALUES (1)"}));
 }
+
+namespace {
+
+// A script may change the user's data, never reach the process's memory or load code.
+TEST(Connection, ScriptsCannotReachMemoryOrLoadCode)
+{
+    auto c = Connection::memory();
+    for (const char* sql : {"select fts3_tokenizer('simple', x'4141414141414141')",
+                            "select load_extension('libm.so.6')"})
+        EXPECT_THROW(c->scalar(sql), DbError) << sql;
+    // The one-argument form would give the address of the tokenizer.
+    try {
+        const auto v = c->scalar("select fts3_tokenizer('simple')");
+        EXPECT_FALSE(v.isText() && v.toString().size() == sizeof(void*)) << "an address was revealed";
+        EXPECT_TRUE(v.isNull());
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("not available"), std::string::npos) << e.what();
+    }
+    // Defensive mode: the schema table cannot be written, even with writable_schema.
+    c->execute("create table t (a)");
+    c->executeIgnoringErrors("pragma writable_schema=1");
+    EXPECT_THROW(c->execute("update sqlite_master set sql='create table t (a, b)' where name='t'"), DbError);
+    EXPECT_EQ(c->columns("t").size(), 1u);
+}
+
+// Another program's write transaction: every write waits kBusyTimeoutMs for it, also
+// after a read in the same transaction, and a lock that stays is named as such.
+TEST(Connection, WritersWaitForAnotherProgramsLockAndNameIt)
+{
+    vt::test::TempDir dir;
+    const auto path = dir.file("lock.db");
+    {
+        Connection c(path, Connection::Mode::ReadWriteCreate);
+        c.execute("create table t (a integer)");
+        c.execute("insert into t values (1)");
+    }
+    Connection other(path);
+    Connection ours(path);
+    const auto readThenWrite = [&] {
+        vt::db::Savepoint sp(ours, "op");
+        const auto next = vt::db::get_key(ours, "t", "a");
+        ours.execute("insert into t values (?)", {next});
+        sp.release();
+    };
+
+    other.execute("begin immediate");
+    other.execute("insert into t values (100)");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.execute("commit");
+    });
+    EXPECT_NO_THROW(readThenWrite());
+    release.join();
+    EXPECT_EQ(ours.scalar("select max(a) from t").toInt(), 101);
+
+    other.execute("begin immediate");
+    try {
+        vt::db::Transaction t(ours);
+        ADD_FAILURE() << "the lock was not noticed";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("another program is writing to this database"), std::string::npos) << e.what();
+    }
+    other.execute("rollback");
+}
+
+} // namespace

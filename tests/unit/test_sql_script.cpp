@@ -18,7 +18,10 @@ TEST(SqlScript, LinesAreSplitAtGoWithCommentsAndDropMarks)
         {{"select 1", "from t"}, {"select 1\nfrom t"}, {false}},                 // no go: one statement
         {{"select 1", "GO", "select 2"}, {"select 1\nGO\nselect 2"}, {false}},   // separator is case-sensitive
         {{"  drop table x ", " go ", "select 2"}, {"drop table x", "select 2"}, {true, false}},
-        {{"' a comment", "delete from t", "where d = #1/1/2001#", "go"}, {"delete from t"}, {false}},
+        // A date literal stays in its statement (dropping its line would delete every row);
+        // only a line beginning with "#" is a comment.
+        {{"' a comment", "delete from t", "where d = #1/1/2001#", "go"}, {"delete from t\nwhere d = #1/1/2001#"}, {false}},
+        {{"# a comment", "  #another", "select 1"}, {"select 1"}, {false}},
         {{"select 1", "go", "drop table y"}, {"select 1", "drop table y"}, {false, false}},  // last one unprotected
     };
     for (const auto& c : cases) {
@@ -29,6 +32,14 @@ TEST(SqlScript, LinesAreSplitAtGoWithCommentsAndDropMarks)
             EXPECT_EQ(st[i].ignoreErrors, c.ignore[i]) << st[i].text;
         }
     }
+}
+
+TEST(SqlScript, ChangingStatementsAreToldByTheirSqlNotByTheirTexts)
+{
+    EXPECT_TRUE(vt::engine::is_changing_statement("SELECT a INTO b FROM c"));
+    EXPECT_TRUE(vt::engine::is_changing_statement("Delete * from t -- it's"));
+    EXPECT_FALSE(vt::engine::is_changing_statement("select * from t where s = 'to delete' -- insert"));
+    EXPECT_FALSE(vt::engine::is_changing_statement("/* update */ select \"drop\""));
 }
 
 TEST(SqlScript, MarkedErrorsAreIgnoredAndOthersStopTheScript)

@@ -16,7 +16,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <unordered_set>
 
 namespace vt::engine {
 
@@ -142,8 +144,13 @@ RunResult AnnualBalance::run()
 
     std::unique_ptr<StateStore> store;
     if (c_.tableExists("som_state") && c_.tableExists("fom_state")) store = std::make_unique<StateStore>(c_);
-    result_.selected = c_.scalar("SELECT COUNT(DISTINCT FL_ID) FROM site_state WHERE status=1").toInt();
+    // The plots the input check took out of the selection count as selected and skipped.
+    std::map<long long, std::string> skipped;
+    for (const SkippedPlot& s : cfg_.input_skipped) skipped.emplace(s.plot, s.reason);
+    result_.selected = c_.scalar("SELECT COUNT(DISTINCT FL_ID) FROM site_state WHERE status=1").toInt() +
+                       static_cast<long long>(skipped.size());
     if (result_.selected == 0) log(kNothingSelected);
+    std::unordered_set<long long> seen;
     BalanceInputReader reader(c_, *input, options_, store.get());
     // The freed pages of the rows replaced are taken by the new rows: they are only released.
     const db::FastSecureDelete freedPagesReleased(c_);
@@ -178,12 +185,15 @@ RunResult AnnualBalance::run()
         lastPlot = plot.fl_id;
         if (plot.status != PlotStatus::Skipped) ++result_.plots;
         if (plot.status == PlotStatus::Simulated) ++simulated;
+        else skipped.emplace(plot.fl_id, plot.skipReason.empty() ? "not simulated to its end" : plot.skipReason);
+        seen.insert(plot.fl_id);
         result_.plotYears += static_cast<long long>(plot.years.size());
         rowsWritten += static_cast<long long>(inputRows);
         hooks_.report(rowsWritten, totalRows);
         return true;
     };
-    const PipelineTimes times = run_plot_pipeline(pipeline, cfg_.jobs);
+    const auto& runner = plot_pipeline_runner();
+    const PipelineTimes times = runner ? runner->run(pipeline, options_) : run_plot_pipeline(pipeline, cfg_.jobs);
     if (!ended) writer.removeRemainingOldResults();
     writer.commit();
     result_.timings.reading = times.reading;
@@ -194,8 +204,21 @@ RunResult AnnualBalance::run()
         return end(ended->first, ended->second);
     }
     result_.skipped = std::max(0LL, result_.selected - simulated);
-    if (result_.skipped > 0)
+    if (result_.skipped > 0) {
+        // Selected plots the input query gave no rows.
+        for (auto cur = c_.query("SELECT DISTINCT FL_ID FROM site_state WHERE status=1"); !cur.eof(); cur.next())
+            if (cur.field(0).isInteger() && !seen.count(cur.field(0).toInt()))
+                skipped.emplace(cur.field(0).toInt(), kNoInputRows);
         log("plots not simulated: " + std::to_string(result_.skipped) + " of " + std::to_string(result_.selected));
+        std::string named;
+        for (const auto& [plot, reason] : skipped) {
+            const std::string line = "  plot " + std::to_string(plot) + ": " + reason;
+            log(line);
+            named += (named.empty() ? "" : "\n") + line;
+            result_.skippedPlots.push_back({plot, reason});
+        }
+        hooks_.show("plots not simulated", "\n" + named);
+    }
     finish(lastPlot);
     return end(RunOutcome::Finished, {});
 }

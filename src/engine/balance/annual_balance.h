@@ -17,6 +17,10 @@ RunResult run_annual_balance(db::Connection& c, const RunConfig& cfg, const RunH
 // The run log's statement of how results are replaced.
 inline constexpr const char* kReplacementRule =
     "results are replaced plot by plot: a plot keeps its previous results until its new ones are written";
+// Why a selected plot the run's input query gave no rows was not simulated.
+inline constexpr const char* kNoInputRows =
+    "no input rows: it lacks management events, its initial observation (measurements, year_number 0), "
+    "its soil or its climate station";
 inline constexpr const char* kNothingSelected = "no plot is selected (site_state.status=1): nothing to simulate";
 
 inline constexpr const char* kReportFile = "rux_report.txt";

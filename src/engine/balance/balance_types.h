@@ -145,6 +145,7 @@ struct PlotOutput {
     std::vector<YearResult> years;
     std::vector<LogEvent> log;
     std::optional<OmState> finalState;  // the kept state after the plot's last year
+    std::string skipReason{};           // why a plot was not simulated to its end
 };
 
 } // namespace vt::engine

@@ -146,6 +146,20 @@ private:
 
 } // namespace
 
+namespace {
+
+std::shared_ptr<PlotPipelineRunner>& runner_slot()
+{
+    static std::shared_ptr<PlotPipelineRunner> runner;
+    return runner;
+}
+
+} // namespace
+
+void set_plot_pipeline_runner(std::shared_ptr<PlotPipelineRunner> runner) { runner_slot() = std::move(runner); }
+
+const std::shared_ptr<PlotPipelineRunner>& plot_pipeline_runner() { return runner_slot(); }
+
 int worker_count(int jobs)
 {
     const unsigned cores = std::thread::hardware_concurrency();

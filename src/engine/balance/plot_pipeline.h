@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace vt::engine {
@@ -39,6 +40,21 @@ struct PlotPipeline {
 // The calling thread, which owns the connection, is the busiest: a simulating thread of its
 // own for every core would take turns with it on the cores and hold it up.
 PipelineTimes run_plot_pipeline(const PlotPipeline& pipeline, int jobs);
+
+// Runs a run's pipeline in place of run_plot_pipeline, for instance with the simulations
+// spread over the processes of a cluster. It must call read, settle and write on the
+// calling thread as run_plot_pipeline does, write the plots in reading order and give the
+// output simulate_plot gives with `options`.
+class PlotPipelineRunner {
+public:
+    virtual ~PlotPipelineRunner() = default;
+    virtual PipelineTimes run(const PlotPipeline& pipeline, const BalanceOptions& options) = 0;
+};
+
+// The runner that every run of this process uses from now on in place of its threads
+// (veltrano-mpi sets one on rank 0); empty: run_plot_pipeline.
+void set_plot_pipeline_runner(std::shared_ptr<PlotPipelineRunner> runner);
+const std::shared_ptr<PlotPipelineRunner>& plot_pipeline_runner();
 
 // The number of simulating threads beside the calling thread that `jobs` asks for: one
 // less than itself when positive, else one less than the number of cores.

@@ -2,6 +2,7 @@
 
 #include "engine/balance/balance_input.h"
 #include "engine/soil/fom_pools.h"
+#include "engine/soil/pedotransfer.h"
 #include "engine/soil/soil_physics.h"
 #include "engine/balance/som_year_step.h"
 #include "engine/soil/water_retention.h"
@@ -55,7 +56,8 @@ private:
     void addFreshOrganicMatter(int yr, YearFlows& flows);
     double batOf(int z_jahr);
     // False, with the plot skipped and a message naming its year, when a BAT of the plot is
-    // negative or not a number: such a year would stand still or run backwards.
+    // negative or not a number (such a year would stand still or run backwards) or above
+    // kMaxBatPerYear.
     bool batUsable();
     OmState keptState() const;
 
@@ -114,10 +116,15 @@ void PlotRun::initialisePools()
     if (pwp_ > 0) lts_.lts_pwp = pools_.c_lts / pwp_;
     pools_.c_dec = (1 - skelett_) * corg_ * 1000 * BD * 30 - pools_.c_lts;
     c_total_ = (1 - skelett_) * corg_ * BD * kSoilMassFactor;
-    if (norg_ > 0) {
-        const double cn = corg_ / norg_;
-        cnr_lts_ = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
-    }
+    // The long-term pool holds the nitrogen that makes the soil's total N the observed one
+    // (Corg / CN); without an observed N content the soil's C/N is the default of the soil
+    // completion. Leaving the pool's nitrogen out would report the N of the decomposable
+    // pools alone as the soil's total N, less than half of it in most soils.
+    const double cn = norg_ > 0 ? corg_ / norg_ : kDefaultSoilCnRatio;
+    const double cnr = ratio_or(lts * cn * o_.k.cnrsom, o_.k.cnrsom * corg_ - cn * dec, kMarker);
+    // A C/N that no long-term pool can give (the decomposable pools alone hold more N than
+    // the soil) leaves the pool without N rather than with a negative amount.
+    cnr_lts_ = cnr > 0 ? cnr : kMarker;
 }
 
 void PlotRun::reportInvalid(size_t first)
@@ -125,6 +132,7 @@ void PlotRun::reportInvalid(size_t first)
     const std::string text = "missing data for FL_ID" + std::to_string(in_.fl_id);
     line(text);
     message("ERROR", text);
+    out_.skipReason = "missing data: no initial organic carbon, bulk density or cif of its soil (see the error rows)";
     for (size_t i = first; i < in_.rows.size(); ++i) {
         const BalanceRow& r = in_.rows[i];
         out_.log.push_back({LogEvent::Kind::ErrorRows, {},
@@ -155,6 +163,7 @@ bool PlotRun::notFinite(const Year& y, const std::string& quantity)
     message("ERROR", text);
     out_.years.clear();
     out_.status = PlotStatus::Skipped;
+    out_.skipReason = text;
     return false;
 }
 
@@ -216,11 +225,16 @@ PlotOutput PlotRun::run()
         prevTotal_ = s.c_am + s.c_sm + s.c_lts + fom_.get_c_ops();
     } else {
         if (starts_from_stored_state(preCond)) {
-            // No stored state: the plot starts from its observed initial carbon.
+            // No stored state to start from: the plot is not simulated (starting it from its
+            // observed carbon instead would give results of another question).
             const std::string text = in_.storedStateProblem.empty() ? " no proper initial conditions found "
                                                                     : in_.storedStateProblem;
-            line(text);
-            message(" initialisation error", text);
+            line(text + "(FL_ID " + std::to_string(in_.fl_id) + ", i_con " + preCond + "); plot skipped");
+            message(" initialisation error", text + "(FL_ID " + std::to_string(in_.fl_id) + ")");
+            out_.status = PlotStatus::Skipped;
+            out_.skipReason = "initialisation error: no proper initial conditions found (i_con \"" + preCond +
+                              "\" names no stored state of year 0)";
+            return std::move(out_);
         }
         fom_.destroy_opsprm();
         fom_.create_opsprm();
@@ -259,6 +273,8 @@ void PlotRun::walkYears(size_t first, const std::function<bool(const Year&)>& ye
             if (yr != prev + 1) {
                 line("fl_id" + std::to_string(in_.fl_id) + ": " + std::to_string(prev + 1) + ":missed harvest");
                 out_.status = PlotStatus::MissedHarvest;
+                out_.skipReason = "missed harvest: the events go back from " + std::to_string(prev) + " to " +
+                                  std::to_string(yr) + "; the years up to " + std::to_string(prev) + " are written";
                 return;
             }
             ++year_num_;
@@ -309,13 +325,17 @@ double PlotRun::batOf(int z_jahr)
 bool PlotRun::batUsable()
 {
     for (const auto& [year, bat] : in_.bat) {
-        if (std::isfinite(bat) && bat >= 0) continue;
-        const std::string text = "BAT of FL_ID " + std::to_string(in_.fl_id) + " in " + std::to_string(year) + " is " +
-                                 (std::isfinite(bat) ? log_number(bat) : std::string(std::isnan(bat) ? "missing" : "not finite")) +
-                                 "; plot skipped";
+        if (std::isfinite(bat) && bat >= 0 && bat <= kMaxBatPerYear) continue;
+        const std::string text =
+            "BAT of FL_ID " + std::to_string(in_.fl_id) + " in " + std::to_string(year) + " is " +
+            (std::isfinite(bat) ? log_number(bat) : std::string(std::isnan(bat) ? "missing" : "not finite")) +
+            (bat > kMaxBatPerYear && std::isfinite(bat) ? ", more than the " + log_number(kMaxBatPerYear) + " days a year holds"
+                                                         : std::string()) +
+            "; plot skipped";
         line(text);
         message("ERROR", text);
         out_.status = PlotStatus::Skipped;
+        out_.skipReason = text;
         return false;
     }
     return true;
@@ -400,8 +420,11 @@ bool PlotRun::carbonYear(const Year& y)
         const long double gap = prevTotal_ + f.c_imp_fom - (newTotal + f.c_m_tot);
         if (std::fabs(static_cast<double>(gap)) > 0.001) {
             res.balanceError = true;
-            line(kCarbonBalanceError);
-            message("warning", kCarbonBalanceError);
+            const std::string text = std::string(kCarbonBalanceError) + ": FL_ID " + std::to_string(in_.fl_id) +
+                                     ", year " + std::to_string(y.z_jahr) + ", " + log_number(static_cast<double>(gap)) +
+                                     " kg C/ha unaccounted";
+            line(text);
+            message("warning", text);
         }
     }
     prevTotal_ = newTotal;

@@ -11,6 +11,10 @@ namespace vt::engine {
 PlotOutput simulate_plot(const PlotInput& in, const BalanceOptions& options,
                          const std::function<bool()>& stopRequested = {});
 
+// The most biologically active time a year can hold (days of a leap year): a BAT above it
+// is refused, which also bounds the Euler steps of a plot-year (3,660 of 0.1 BAT-day).
+inline constexpr double kMaxBatPerYear = 366;
+
 inline constexpr const char* kCarbonBalanceError = "error in carbon balance";
 
 } // namespace vt::engine

@@ -165,7 +165,9 @@ ResultWriter::~ResultWriter()
 void ResultWriter::begin()
 {
     if (batchOpen_) return;
-    c_.execute("BEGIN");
+    // The write lock at once: a deferred transaction that read first could not wait for
+    // another program's lock when it comes to write.
+    c_.execute("BEGIN IMMEDIATE");
     batchOpen_ = true;
 }
 

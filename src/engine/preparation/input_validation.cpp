@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <map>
 #include <optional>
 
 namespace vt::engine {
@@ -35,8 +36,65 @@ struct TableCheck {
     std::string year;                  // a column of years, or empty
     long long firstYear = 1;
     std::vector<std::string> required;  // numeric columns that must not be empty
-    bool stoneFraction = false;         // skelett (percent) below 100
+    // The plausible ranges of columns; a value outside one skips the plots of the row's
+    // key (`skipBy`: a plot, soil or climate station) instead of ending the run.
+    std::vector<InputRange> ranges;
+    SkipKey skipBy = SkipKey::None;
+    bool textureSum = false;  // clay + silt + sand (those given) at most 100 %
 };
+
+// The key of a row whose plots a value out of its range skips: SQL over t.
+const char* skip_key_sql(SkipKey k)
+{
+    switch (k) {
+    case SkipKey::Plot: return "t.FL_ID";
+    case SkipKey::Soil: return "t.soil_ID";
+    case SkipKey::Station: return "t.climate_ID";
+    default: return "NULL";
+    }
+}
+
+const char* skip_key_name(SkipKey k)
+{
+    switch (k) {
+    case SkipKey::Plot: return "plot";
+    case SkipKey::Soil: return "soil";
+    case SkipKey::Station: return "climate station";
+    default: return "";
+    }
+}
+
+std::string sql_number(double v) { return base::format_number(v); }
+
+// The rows with a value out of its range (or a texture sum above 100): a condition over t
+// that holds for at least those rows (a text counts as out of range; the row is looked at
+// again value by value), "0" when there is none. Without `withRanges` only the texture sum.
+std::string out_of_range_sql(const TableCheck& k, const std::vector<std::string>& present, bool withRanges)
+{
+    const auto has = [&](const std::string& col) {
+        return std::find(present.begin(), present.end(), col) != present.end();
+    };
+    std::string sql;
+    for (const InputRange& r : k.ranges) {
+        if (!withRanges || !has(r.column)) continue;
+        const std::string col = "t." + db::quote_ident(r.column);
+        std::string test = "(" + col + " < " + sql_number(r.lo) + " OR " + col + " > " + sql_number(r.hi) + ")";
+        if (r.missingMarker) test = "(" + test + " AND " + col + " NOT IN (-99, -99.99))";
+        if (!r.macodes.empty()) {
+            std::string codes;
+            for (int m : r.macodes) codes += (codes.empty() ? "" : ", ") + std::to_string(m);
+            test = "(t.Macode IN (" + codes + ") AND " + test + ")";
+        }
+        sql += (sql.empty() ? "" : " OR ") + test;
+    }
+    if (k.textureSum) {
+        std::string sum;
+        for (const char* col : {"clay", "silt", "sand"})
+            if (has(col)) sum += std::string(sum.empty() ? "" : " + ") + "(CASE WHEN t." + col + " >= 0 THEN t." + col + " ELSE 0 END)";
+        if (!sum.empty()) sql += (sql.empty() ? "" : " OR ") + ("(" + sum + " > " + sql_number(100 + kTextureSumSlack) + ")");
+    }
+    return sql.empty() ? "0" : "(" + sql + ")";
+}
 
 // A text that reads as a decimal number: [sign] digits [. digits] [exponent], blanks around.
 std::optional<double> decimal_text(const std::string& raw)
@@ -145,6 +203,16 @@ void input_flaw(sqlite3_context* ctx, int n, sqlite3_value** v) { sqlite3_result
 // order of their row ids, lie in the order of their plot and year (whole numbers both).
 struct FirstPass {
     bool flaw = false;
+    // The ranges of the values v1..vn, tested here rather than by an SQL condition: the
+    // values are at hand, and a pass over the events of a region costs no more for them.
+    struct Range {
+        std::size_t value;  // index of v1..vn
+        double lo, hi;
+        bool missingMarker;
+        std::vector<int> macodes;  // none: every row
+    };
+    std::vector<Range> ranges;
+    std::optional<std::size_t> macodeValue;  // index of Macode among v1..vn
     // The plot-years of the rows while they lie in plot-year order; none once they do not.
     std::shared_ptr<EventPlotYears> plotYears;
 
@@ -161,16 +229,18 @@ struct FirstPass {
         return anyNumber_ ? number(maxWhole_, maxReal_, anyWhole_, anyReal_, false) : db::Value();
     }
 
-    // vt_input_pass(stones, rowid, plot, firstYear, year, required, v1, ..., vn): the row's
-    // flaw as vt_input_flaw(firstYear, year, required, v1, ..., vn) gives it or a stone
-    // content `stones` of 1; rowid and plot are NULL where the order does not matter.
+    // vt_input_pass(outside, rowid, plot, firstYear, year, required, v1, ..., vn): the row's
+    // flaw as vt_input_flaw(firstYear, year, required, v1, ..., vn) gives it, a value out of
+    // `ranges`, or `outside` (an SQL test, the texture sum) 1; rowid and plot are NULL where
+    // the order does not matter.
     // Always 0: the pass lets no row through, and keeps what it finds here, which costs a
     // third less than aggregates over the rows.
     static void step(sqlite3_context* ctx, int n, sqlite3_value** v)
     {
         auto* f = static_cast<FirstPass*>(sqlite3_user_data(ctx));
         if (n >= 6) {
-            if (!f->flaw) f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3);
+            if (!f->flaw)
+                f->flaw = sqlite3_value_int(v[0]) == 1 || has_flaw(n - 3, v + 3) || f->out_of_range(n - 6, v + 6);
             f->year_seen(v[4]);
             if (f->plotYears) f->order_seen(v[1], v[2], v[4]);
         }
@@ -178,6 +248,34 @@ struct FirstPass {
     }
 
 private:
+    static std::optional<double> number_of(sqlite3_value* v)
+    {
+        switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
+        case SQLITE_FLOAT: return sqlite3_value_double(v);
+        case SQLITE_TEXT: return decimal_text(reinterpret_cast<const char*>(sqlite3_value_text(v)));
+        default: return std::nullopt;
+        }
+    }
+
+    bool out_of_range(int n, sqlite3_value** v) const
+    {
+        if (ranges.empty()) return false;
+        std::optional<double> macode;
+        if (macodeValue && static_cast<int>(*macodeValue) < n) macode = number_of(v[*macodeValue]);
+        for (const Range& r : ranges) {
+            if (static_cast<int>(r.value) >= n) continue;
+            if (!r.macodes.empty() &&
+                (!macode || std::find_if(r.macodes.begin(), r.macodes.end(), [&](int m) { return m == *macode; }) ==
+                                r.macodes.end()))
+                continue;
+            const std::optional<double> d = number_of(v[r.value]);
+            if (!d || (r.missingMarker && (*d == -99 || *d == -99.99))) continue;
+            if (!(*d >= r.lo && *d <= r.hi)) return true;
+        }
+        return false;
+    }
+
     void year_seen(sqlite3_value* y)
     {
         switch (sqlite3_value_type(y)) {
@@ -230,6 +328,27 @@ private:
     sqlite3_int64 rowid_ = 0;
 };
 
+// A value out of its range, or nothing. `macode` is the row's management code (NULL where
+// the table has none).
+std::optional<std::string> range_problem(const InputRange& r, const db::Value& v, const db::Value& macode)
+{
+    if (v.isNull() || (!v.isNumber() && !v.isText())) return std::nullopt;
+    const std::optional<double> value = v.isText() ? decimal_text(v.toString()) : std::optional<double>(v.toDouble());
+    if (!value) return std::nullopt;  // listed as no number
+    if (!r.macodes.empty()) {
+        if (!macode.isNumber()) return std::nullopt;
+        const double m = macode.toDouble();
+        if (std::find_if(r.macodes.begin(), r.macodes.end(), [m](int c) { return c == m; }) == r.macodes.end())
+            return std::nullopt;
+    }
+    const double d = *value;
+    if (r.missingMarker && (d == -99 || d == -99.99)) return std::nullopt;
+    if (d >= r.lo && d <= r.hi) return std::nullopt;
+    std::string text = shown(v) + " is outside " + sql_number(r.lo) + ".." + sql_number(r.hi) + " " + r.unit;
+    if (!r.macodes.empty()) text += " for Macode " + base::format_number(macode.toDouble());
+    return text + " (" + r.what + ")";
+}
+
 class Checker {
 public:
     Checker(db::Connection& c, std::size_t limit) : c_(c), limit_(limit) {}
@@ -243,6 +362,8 @@ public:
     db::Value firstYear, lastYear;
     // The plot-years of the events when they lie in the order of their plot and year.
     std::shared_ptr<const EventPlotYears> eventPlotYears;
+    // Keys (plot, soil, station) whose plots are skipped, with the first reason of each.
+    std::map<std::pair<SkipKey, std::string>, std::string> skips;
 
 private:
     bool full()
@@ -271,8 +392,12 @@ void Checker::check(const TableCheck& k)
     }
     cols.insert(cols.begin(), required.begin(), required.end());
     const bool withYear = !k.year.empty() && c_.columnExists(k.table, k.year);
-    const bool withStones = k.stoneFraction && c_.columnExists(k.table, "skelett");
     if (cols.empty() && !withYear) return;
+    const std::string outOfRange = k.skipBy == SkipKey::None ? "0" : out_of_range_sql(k, cols, true);
+    const bool withRanges = outOfRange != "0";
+    // The first pass tests the ranges itself; only the sum of the texture is SQL there.
+    const std::string textureSum = withRanges ? out_of_range_sql(k, cols, false) : "0";
+    const bool withMacode = withRanges && c_.columnExists(k.table, "Macode");
 
     std::string select, values;
     for (const std::string& col : cols) {
@@ -282,22 +407,29 @@ void Checker::check(const TableCheck& k)
     const std::string year = withYear ? "t." + db::quote_ident(k.year) : "NULL";
     std::string test = "vt_input_flaw(" + std::to_string(k.firstYear) + ", " + year + ", " +
                        std::to_string(required.size()) + values + ")";
-    if (withStones) test += " OR t.skelett >= 100";
+    if (withRanges) test += " OR " + outOfRange;
     const std::string table = " FROM " + db::quote_ident(k.table) + " AS t WHERE (";
     const std::string firstPass = k.firstPass.empty() ? k.where : k.firstPass;
-    // One pass that tells whether any row has a flaw and, for the events, the range of their
-    // years and whether they lie in plot order; the rows with a flaw are sought only when
-    // there are some.
+    // One pass that tells whether any row has a flaw (a value out of its range included)
+    // and, for the events, the range of their years and whether they lie in plot order; the
+    // rows with a flaw are sought only when there are some.
     const bool events = k.table == "cultivation";
     const auto firstPassOver = [&](bool ordered) {
         const std::string order = ordered ? "t.rowid, t.FL_ID" : "NULL, NULL";
         FirstPass pass(ordered);
+        if (withRanges) {
+            for (std::size_t c = 0; c < cols.size(); ++c) {
+                if (base::to_lower(cols[c]) == "macode") pass.macodeValue = c;
+                for (const InputRange& r : k.ranges)
+                    if (base::to_lower(r.column) == base::to_lower(cols[c]))
+                        pass.ranges.push_back({c, r.lo, r.hi, r.missingMarker, r.macodes});
+            }
+        }
         db::ScopedFunctions functions(c_.handle(), &pass);
         functions.define("vt_input_pass", -1, &FirstPass::step);
         // CASE keeps the rows to those of the pass (a subquery in a plain AND may be tested last).
-        const std::string call = "vt_input_pass(" + std::string(withStones ? "t.skelett >= 100" : "0") + ", " + order +
-                                 ", " + std::to_string(k.firstYear) + ", " + year + ", " +
-                                 std::to_string(required.size()) + values + ")";
+        const std::string call = "vt_input_pass(" + textureSum + ", " + order + ", " + std::to_string(k.firstYear) +
+                                 ", " + year + ", " + std::to_string(required.size()) + values + ")";
         c_.execute("SELECT count(*)" + table + "1) AND " +
                    (firstPass == "1" ? call : "CASE WHEN (" + firstPass + ") THEN " + call + " END"));
         return pass;
@@ -318,8 +450,12 @@ void Checker::check(const TableCheck& k)
     }
     if (!pass.flaw) return;
 
+    // Every row out of range is read (each skips its plots); the rows that end the run are
+    // listed up to the limit.
     const std::string from = table + k.where + ") AND (" + test + ")";
-    const std::string limit = " LIMIT " + std::to_string(limit_ + 1);
+    const std::string limit = withRanges ? "" : " LIMIT " + std::to_string(limit_ + 1);
+    select += std::string(", ") + skip_key_sql(k.skipBy);
+    select += withMacode ? ", t.Macode" : ", NULL";
     if (withYear) select += ", " + year;
     std::optional<db::Cursor> rows;
     try {
@@ -328,21 +464,45 @@ void Checker::check(const TableCheck& k)
         // A table without row ids.
         rows.emplace(c_.query("SELECT NULL, " + k.who + select + from + limit));
     }
-    for (; !rows->eof() && !full(); rows->next()) {
+    const std::size_t keyField = 2 + cols.size();
+    for (; !rows->eof() && (withRanges || !full()); rows->next()) {
         std::string where = k.table;
         const db::Value who = rows->field(1);
         if (!who.isNull()) where += ", " + who.toString();
         if (!rows->field(0).isNull()) where += ", row " + rows->field(0).toString();
-        int i = 2;
+        const db::Value key = rows->field(static_cast<int>(keyField));
+        const db::Value macode = rows->field(static_cast<int>(keyField + 1));
+        // A value out of range skips every plot of its key: the reason names the key.
+        std::string keyWhere = k.table + ", " + skip_key_name(k.skipBy) + " " + key.toString();
+        if (!rows->field(0).isNull()) keyWhere += ", row " + rows->field(0).toString();
+        double textureSum = 0;
+        bool fatal = false;
+        std::optional<std::string> outside;
         for (std::size_t c = 0; c < cols.size(); ++c) {
             const std::string& col = cols[c];
-            const db::Value v = rows->field(i++);
-            if (auto p = number_problem(v, c < required.size())) add(where, col, *p);
-            else if (withStones && base::to_lower(col) == "skelett" && !v.isNull() && v.toDouble() >= 100)
-                add(where, col, shown(v) + ": the stone content must lie below 100 % (stocks are divided by the fine soil)");
+            const db::Value v = rows->field(static_cast<int>(2 + c));
+            if (auto p = number_problem(v, c < required.size())) {
+                add(where, col, *p);
+                fatal = true;
+                continue;
+            }
+            if (!withRanges) continue;
+            for (const InputRange& r : k.ranges)
+                if (!outside && base::to_lower(r.column) == base::to_lower(col))
+                    if (auto p = range_problem(r, v, macode)) outside = keyWhere + ", column " + col + ": " + *p;
+            const std::string lower = base::to_lower(col);
+            if (k.textureSum && (lower == "clay" || lower == "silt" || lower == "sand") && v.isNumber() && v.toDouble() >= 0)
+                textureSum += v.toDouble();
         }
         if (withYear)
-            if (auto p = year_problem(rows->field(i), k.firstYear)) add(where, k.year, *p);
+            if (auto p = year_problem(rows->field(static_cast<int>(keyField + 2)), k.firstYear)) {
+                add(where, k.year, *p);
+                fatal = true;
+            }
+        if (!outside && k.textureSum && textureSum > 100 + kTextureSumSlack)
+            outside = keyWhere + ", columns clay, silt, sand: their sum " + base::format_number(textureSum) +
+                      " % is above 100 %";
+        if (!fatal && outside && !key.isNull()) skips.emplace(std::make_pair(k.skipBy, key.toString()), *outside);
     }
 }
 
@@ -367,8 +527,95 @@ void Checker::checkSpans()
 
 } // namespace
 
+const std::vector<InputRange>& input_ranges(const std::string& table)
+{
+    // Why these bounds: the manual's table of plausible input gives the sources.
+    static const std::vector<InputRange> cultivation = {
+        {"Quantity", 0, 2000, "dt/ha", {0, 2, 9}, false, "yield of a crop"},
+        {"Quantity", 0, 5000, "dt/ha", {3}, false, "fresh matter of an organic amendment"},
+        {"Quantity", 0, 1000, "kg N/ha", {4}, false, "mineral nitrogen"},
+        {"Quantity", 0, 3000, "mm", {7}, false, "irrigation"},
+        {"part", 0, 100, "%", {}, false, "share of the plot"},
+    };
+    static const std::vector<InputRange> soils = {
+        {"clay", 0, 100, "%", {}, true, "clay content"},
+        {"silt", 0, 100, "%", {}, true, "silt content"},
+        {"sand", 0, 100, "%", {}, true, "sand content"},
+        {"FAT", 0, 100, "%", {}, true, "fine fraction"},
+        {"skelett", 0, 90, "%", {}, false, "stone content; the stocks are divided by the fine soil"},
+        {"BD", 0.05, 2.65, "g/cm3", {}, true, "bulk density"},
+        {"PD", 1, 2.9, "g/cm3", {}, true, "particle density"},
+        {"PV", 0, 100, "% by volume", {}, true, "pore volume"},
+        {"FC", 0, 100, "% by volume", {}, true, "water content at field capacity"},
+        {"PWP", 0, 100, "% by volume", {}, true, "water content at wilting point"},
+    };
+    static const std::vector<InputRange> climate = {
+        {"temperature", -30, 40, "degC", {}, false, "mean air temperature of the year"},
+        // Below 0 degC the BAT regression gives no biologically active time; the tables of
+        // the BAT would end the whole run at such a year.
+        {"temperature", 0, 40, "degC", {}, false,
+         "mean air temperature of the year; the BAT regression starts at 0 degC"},
+        {"precipitation", 0, 12000, "mm", {}, false, "precipitation of the year"},
+    };
+    static const std::vector<InputRange> none;
+    if (table == "cultivation") return cultivation;
+    if (table == "soilproperties") return soils;
+    if (table == "climate_data") return climate;
+    return none;
+}
+
+namespace {
+
+// Selected plots without a climate station, or whose station has no rows in climate_data.
+void plots_without_climate(db::Connection& c, std::map<long long, std::string>& reasons)
+{
+    if (!c.tableExists("field_description") || !c.columnExists("field_description", "climate_ID")) return;
+    const bool anyClimate = c.tableExists("climate_data") && c.columnExists("climate_data", "climate_ID");
+    const std::string noRows =
+        anyClimate ? " OR t.climate_ID NOT IN (SELECT climate_ID FROM climate_data WHERE climate_ID IS NOT NULL)" : " OR 1";
+    for (auto cur = c.query("SELECT t.FL_ID, t.climate_ID, t.rowid FROM field_description AS t WHERE t.FL_ID IN " +
+                            std::string(kSelected) + " AND (t.climate_ID IS NULL" + noRows + ")");
+         !cur.eof(); cur.next()) {
+        if (!cur.field(0).isInteger()) continue;
+        const db::Value station = cur.field(1);
+        const std::string where = "field_description, plot " + cur.field(0).toString() + ", row " +
+                                  cur.field(2).toString() + ", column climate_ID: ";
+        reasons.emplace(cur.field(0).toInt(), where + (station.isNull() ? std::string("empty (no climate station)")
+                                                                        : "climate station " + station.toString() +
+                                                                              " has no rows in climate_data"));
+    }
+}
+
+// The selected plots of the skipped keys, each with the first reason that reaches it.
+void plots_of_skips(db::Connection& c, const std::map<std::pair<SkipKey, std::string>, std::string>& skips,
+                    std::map<long long, std::string>& reasons)
+{
+    if (skips.empty() || !c.tableExists("field_description")) return;
+    const bool soils = c.columnExists("field_description", "soil_ID");
+    const bool stations = c.columnExists("field_description", "climate_ID");
+    for (auto cur = c.query(std::string("SELECT FL_ID, ") + (soils ? "soil_ID" : "NULL") + ", " +
+                            (stations ? "climate_ID" : "NULL") + " FROM field_description WHERE FL_ID IN " + kSelected);
+         !cur.eof(); cur.next()) {
+        if (!cur.field(0).isInteger()) continue;
+        const long long plot = cur.field(0).toInt();
+        for (const auto& [kind, field] : {std::pair{SkipKey::Plot, 0}, std::pair{SkipKey::Soil, 1},
+                                          std::pair{SkipKey::Station, 2}}) {
+            const db::Value key = cur.field(field);
+            if (key.isNull()) continue;
+            const auto it = skips.find({kind, key.toString()});
+            if (it != skips.end()) {
+                reasons.emplace(plot, it->second);
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
 std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std::size_t limit, bool& more,
-                                        std::shared_ptr<const EventPlotYears>* eventPlotYears)
+                                        std::shared_ptr<const EventPlotYears>* eventPlotYears,
+                                        std::vector<SkippedPlot>* skipped)
 {
     const std::string sel = kSelected;
     const std::string usedItems = "(SELECT Item_IX FROM cultivation WHERE FL_ID IN " + sel + ")";
@@ -376,7 +623,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
     // The rows of the selected plots: a range test where the plots are a range.
     const std::string ofSelectedPlot = selected_plot_condition(c, "t.FL_ID");
     std::vector<TableCheck> checks = {
-        {"field_description", {"climate_ID", "soil_ID", "repix"}, ofSelectedPlot, "", plot, "", 1, {}, false},
+        {"field_description", {"climate_ID", "soil_ID", "repix"}, ofSelectedPlot, "", plot, "", 1, {}, {},
+         SkipKey::None, false},
         {"cultivation",
          {"FL_ID_alt", "Macode", "Item_IX", "Quantity", "part"},
          ofSelectedPlot,
@@ -385,6 +633,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "year",
          1,
          {},
+         input_ranges("cultivation"),
+         SkipKey::Plot,
          false},
         {"measurements",
          {"year_number", "meas_value"},
@@ -394,6 +644,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "year",
          1,
          {},
+         {},
+         SkipKey::None,
          false},
         {"soilproperties",
          {"clay", "silt", "sand", "FAT", "PWP", "FC", "PV", "PD", "BD", "skelett", "cif", "fchw", "fbio", "max_lts",
@@ -405,6 +657,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "",
          1,
          {},
+         input_ranges("soilproperties"),
+         SkipKey::Soil,
          true},
         {"gldpflan",
          {"HI", "N_Gehalt", "CEWR", "FEWR", "ewr_ix", "kop_ix", "grd_ix"},
@@ -414,6 +668,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "",
          1,
          {},
+         {},
+         SkipKey::None,
          false},
         {"gldopspa",
          {"K", "ETA", "CNR", "CNR_alt", "TS_GEHALT", "C_GEH_TS", "mkd"},
@@ -425,6 +681,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "",
          1,
          {},
+         {},
+         SkipKey::None,
          false},
         {"gldaparm",
          {"K_STAB", "K_AOS", "K_AKT", "K_DEG", "CNR_OBS", "H_PWP", "H_FC"},
@@ -434,6 +692,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
          "",
          1,
          {},
+         {},
+         SkipKey::None,
          false},
     };
     if (withClimate)
@@ -446,6 +706,8 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
                           "year",
                           0,
                           {"temperature", "precipitation"},
+                          input_ranges("climate_data"),
+                          SkipKey::Station,
                           false});
     db::ScopedFunctions functions(c.handle(), nullptr);
     functions.define("vt_input_flaw", -1, &input_flaw);
@@ -454,6 +716,12 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
     checker.checkSpans();
     more = checker.more;
     if (eventPlotYears) *eventPlotYears = checker.eventPlotYears;
+    if (skipped && checker.problems.empty()) {
+        std::map<long long, std::string> reasons;
+        if (withClimate) plots_without_climate(c, reasons);
+        plots_of_skips(c, checker.skips, reasons);
+        for (auto& [fl, reason] : reasons) skipped->push_back({fl, std::move(reason)});
+    }
     return checker.problems;
 }
 
@@ -462,7 +730,7 @@ RunInputFacts validate_run_input(const PrepContext& p, bool withClimate)
     bool more = false;
     RunInputFacts facts;
     const std::vector<std::string> problems =
-        input_problems(p.db, withClimate, kListedInputProblems, more, &facts.eventPlotYears);
+        input_problems(p.db, withClimate, kListedInputProblems, more, &facts.eventPlotYears, &facts.skipped);
     if (problems.empty()) return facts;
     std::string text = "the input of the selected plots cannot be used:";
     for (const std::string& line : problems) text += "\n  " + line;

@@ -223,7 +223,7 @@ SoilPlotParameters initialise_row(const PrepContext& p, SoilRow& row, PoreSizeCa
 
     double corg = row.number("corg");
     const double norg = row.number("norg");
-    const double cn = norg > 0 ? corg / norg : 10.5;
+    const double cn = norg > 0 ? corg / norg : kDefaultSoilCnRatio;
     if (clay == 0) clay = 0.0001;
 
     const std::pair<SoilValue SoilRecord::*, double> given[] = {

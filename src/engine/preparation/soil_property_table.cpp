@@ -13,12 +13,17 @@ bool default_initial_values(const RunConfig& cfg) { return cfg.modus == "ACC" &&
 
 } // namespace
 
+// `norg` is the plot's initial total N (M_IX 0, year_number 0; the last one entered) where
+// one was observed, or the marker -corg/10.99 (not above 0) that tells the soil completion
+// and the balance to take the default C/N ratio.
 long long build_soil_property_table(const PrepContext& p)
 {
     const bool defaults = default_initial_values(p.cfg);
     std::string sql = defaults ? "SELECT site_state.FL_ID AS FL_ID, 0 AS [year], 9.99 AS corg, 0.99 AS norg,"
                                : "SELECT site_state.FL_ID AS FL_ID, measurements.[year] AS [year], measurements.meas_value AS corg,"
-                                 " measurements.meas_value/(-10.99) AS norg,";
+                                 " coalesce((SELECT n.meas_value FROM measurements AS n WHERE n.FL_ID = measurements.FL_ID AND n.M_IX=0"
+                                 " AND n.year_number=0 AND n.meas_value > 0 ORDER BY n.meas_ID DESC LIMIT 1),"
+                                 " measurements.meas_value/(-10.99)) AS norg,";
     sql += " soilproperties.soil_ID AS soil_ID, soilproperties.profile AS profile, soilproperties.BA_RBS AS BA_RBS,"
            " soilproperties.soilclass AS soilclass, field_description.i_con AS i_con";
     for (const char* col : {"clay", "silt", "silt_org", "sand", "sand_org", "FAT", "FAT_org", "PWP", "PWP_org", "PV",

@@ -6,6 +6,12 @@
 
 namespace vt::engine {
 
+// A selected plot that a run does not simulate, and why.
+struct SkippedPlot {
+    long long plot = 0;
+    std::string reason;
+};
+
 // Rate constants and soil water suctions of a run, from gldaparm item_ix 1 with these
 // defaults.
 struct ModelConstants {
@@ -87,6 +93,10 @@ struct RunConfig {
     // Settings or switches that could not be read and fell back to their defaults; the
     // run log shows them after its header.
     std::vector<std::string> config_warnings;
+    // Selected plots whose input the run's check found out of its plausible ranges (or
+    // without climate): set by the run for its balance, which names them with the others
+    // it skips.
+    std::vector<SkippedPlot> input_skipped{};
     // Values the run cannot start with (a setting out of its range, a script file that
     // does not exist), each naming its key or file.
     std::vector<std::string> config_errors;

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/database_traits.h"
+#include "db/statement.h"
 #include "engine/balance/annual_balance.h"
 #include "db/fast_secure_delete.h"
 #include "db/schema.h"
@@ -66,6 +67,35 @@ double seconds_since(std::chrono::steady_clock::time_point t0)
 
 const char* yes_no(bool b) { return b ? "True" : "False"; }
 
+// Takes the plots the input check skipped out of the selection while the run lasts
+// (site_state.status kHeldByInputCheck, which no step of a run selects) and selects them
+// again however the run ends; a run killed on the way is mended by the next one.
+class HeldPlots {
+public:
+    HeldPlots(db::Connection& c, const std::vector<SkippedPlot>& plots) : c_(c)
+    {
+        if (plots.empty()) return;
+        db::Transaction tx(c_);
+        db::Statement hold = c_.prepare("UPDATE site_state SET status=? WHERE FL_ID=? AND status=1");
+        for (const SkippedPlot& s : plots) {
+            hold.bind(1, kHeldByInputCheck).bind(2, s.plot);
+            hold.execute();
+        }
+        tx.commit();
+        held_ = true;
+    }
+    ~HeldPlots()
+    {
+        if (held_) release_held_plots(c_);
+    }
+    HeldPlots(const HeldPlots&) = delete;
+    HeldPlots& operator=(const HeldPlots&) = delete;
+
+private:
+    db::Connection& c_;
+    bool held_ = false;
+};
+
 // Clears the running flag however the run ends.
 struct RunningFlag {
     bool& flag;
@@ -76,6 +106,15 @@ struct RunningFlag {
 } // namespace
 
 RunDriver::BalanceStep annual_balance_step() { return &run_annual_balance; }
+
+void release_held_plots(db::Connection& c)
+{
+    try {
+        c.execute("UPDATE site_state SET status=1 WHERE status=?", {static_cast<long long>(kHeldByInputCheck)});
+    } catch (const db::DbError&) {
+        // A database without site_state or one opened read-only: nothing was held.
+    }
+}
 
 MethodRoute method_route(const std::string& methode)
 {
@@ -209,15 +248,26 @@ RunResult RunDriver::runSequence()
         soilCheck = seconds_since(t0);
     };
 
+    // Declared first so that a stop, which interrupts statements while `interruptible` lives,
+    // cannot interrupt the statement that selects the held plots again.
+    std::optional<HeldPlots> held;
     // Ctrl-C ends a long statement of the preparation too, not only the step after it.
     std::optional<StopInterruptsStatements> interruptible;
     interruptible.emplace(db_.handle(), hooks_);
+    release_held_plots(db_);
     selectSinglePlot();
     preProcess();
     settleInitialStateSource();
     p.checkStop();
     // Nothing is built from input that cannot be used.
-    p.eventPlotYears = validate_run_input(p, route == MethodRoute::CarbonModel && cfg_.recalc_bat).eventPlotYears;
+    RunInputFacts facts = validate_run_input(p, route == MethodRoute::CarbonModel && cfg_.recalc_bat);
+    p.eventPlotYears = facts.eventPlotYears;
+    // Plots whose input is out of its plausible range (or without climate) are skipped; the
+    // others run.
+    cfg_.input_skipped = std::move(facts.skipped);
+    for (const SkippedPlot& s : cfg_.input_skipped)
+        hooks_.logLine("plot " + std::to_string(s.plot) + " is not simulated: " + s.reason);
+    held.emplace(db_, cfg_.input_skipped);
     const BatCoefficients coefficients = cfg_.recalc_bat ? load_bat_coefficients(db_) : BatCoefficients{};
 
     p.guarded("CREATE TABLE tmp_time_scen (fl_id int, yr int)");

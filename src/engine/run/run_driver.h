@@ -75,6 +75,11 @@ private:
     bool running_ = false;
 };
 
+// site_state.status of a selected plot the input check skipped, while the run lasts.
+inline constexpr int kHeldByInputCheck = -9;
+// Selects again the plots a run held out of the selection (after a run that was killed).
+void release_held_plots(db::Connection& c);
+
 // The annual balance, for callers that run the whole sequence (the command line, the
 // simulator window); tests may set another step or none.
 RunDriver::BalanceStep annual_balance_step();

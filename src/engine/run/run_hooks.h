@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/run/run_config.h"
+
 #include <array>
 #include <atomic>
 #include <functional>
@@ -60,6 +62,8 @@ struct RunResult {
     // Selected plots not simulated to their end (input missing or invalid, a non-finite
     // value, a repeated year, no input rows at all); set when the run finished.
     long long skipped = 0;
+    // The plots skipped, in plot order, each with the reason.
+    std::vector<SkippedPlot> skippedPlots{};
     long long plotYears = 0;
     // Observed minus simulated soil organic carbon of the run's plots in the seven classes
     // of the "histogram" page ("<-0.5" ... ">+0.5"), and the number of pairs.

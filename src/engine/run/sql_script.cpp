@@ -4,6 +4,7 @@
 #include "db/jet_translator.h"
 #include "base/text.h"
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -13,12 +14,6 @@ using base::to_lower;
 using base::to_upper;
 using base::trim;
 
-namespace {
-
-
-
-} // namespace
-
 std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& lines)
 {
     std::vector<ScriptStatement> out;
@@ -27,8 +22,9 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
     for (const auto& raw : lines) {
         ++number;
         std::string line = trim(raw);
-        if (line.find('#') != std::string::npos) line.clear();
-        if (line.empty() || line.front() == '\'') continue;
+        // "#" first is a comment line; a "#" further on belongs to the statement (a date
+        // literal such as #1/1/2005# must stay in its condition).
+        if (line.empty() || line.front() == '\'' || line.front() == '#') continue;
         if (line == "go") {
             out.push_back(current);
             current = {};
@@ -47,16 +43,45 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
 
 std::vector<std::string> read_script_lines(const std::string& path)
 {
-    std::ifstream in(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw std::runtime_error("the script " + path + " is a folder, not a file");
+    std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read script file " + path);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    if (in.bad()) throw std::runtime_error("reading the script file " + path + " failed");
     return lines;
 }
 
 bool is_changing_statement(const std::string& text)
 {
-    const std::string t = to_lower(text);
+    // The words count where the engine reads SQL: not inside comments or quoted texts (a
+    // value 'to delete' leaves a query a query).
+    std::string code;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+            while (i < text.size() && text[i] != '\n') ++i;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            const auto e = text.find("*/", i + 2);
+            i = e == std::string::npos ? text.size() : e + 2;
+        } else if (c == '\'' || c == '"') {
+            for (++i; i < text.size(); ++i)
+                if (text[i] == c) {
+                    if (i + 1 < text.size() && text[i + 1] == c) ++i;
+                    else break;
+                }
+            ++i;
+            code += ' ';
+        } else {
+            code += c;
+            ++i;
+        }
+    }
+    const std::string t = to_lower(code);
     for (const char* word : {"insert", "update", "delete", "into", "drop"})
         if (t.find(word) != std::string::npos) return true;
     return false;
@@ -64,6 +89,14 @@ bool is_changing_statement(const std::string& text)
 
 void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements, const ScriptCallbacks& callbacks)
 {
+    // A form the translator cannot translate stops the script before anything runs.
+    for (const auto& st : statements) {
+        if (st.ignoreErrors || trim(st.text).empty()) continue;
+        if (const auto tr = db::translate_jet(st.text); !tr.translated)
+            throw db::DbError(db::statement_error("line " + std::to_string(st.line) + ": cannot be translated: " +
+                                                      tr.problem + "; no statement of the script was run",
+                                                  st.text));
+    }
     for (const auto& st : statements) {
         if (callbacks.beforeStatement) callbacks.beforeStatement();
         // An empty statement (two "go" lines in a row) has nothing to run.

@@ -18,9 +18,9 @@ struct ScriptStatement {
     int line = 0;  // the line of the script the statement begins on (1-based)
 };
 
-// Splits the lines of a script into statements. Lines are trimmed; a line holding "#"
-// counts as empty (an Access date literal cannot be sent as it stands), empty lines and
-// lines beginning with "'" are comments; a line that is exactly "go" ends a statement.
+// Splits the lines of a script into statements. Lines are trimmed; empty lines and lines
+// beginning with "'" or "#" are comments (a "#" further on, as in a date literal
+// #1/1/2005#, stays in its statement); a line that is exactly "go" ends a statement.
 // The statement after the last "go" is never protected by a "drop" mark.
 std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& lines);
 
@@ -28,7 +28,8 @@ std::vector<ScriptStatement> split_sql_script(const std::vector<std::string>& li
 std::vector<std::string> read_script_lines(const std::string& path);
 
 // A statement that changes data ("insert", "update", "delete", "into" or "drop" in its
-// text, any case) is executed; any other is opened as a query.
+// text, any case, outside comments and quoted texts) is executed; any other is opened as
+// a query.
 bool is_changing_statement(const std::string& text);
 
 struct ScriptCallbacks {

@@ -18,6 +18,11 @@ enum PtfMode : int {
 // "" for any other mode.
 const char* ptf_mode_name(int hymode);
 
+// The C/N ratio of a soil's organic matter when no nitrogen content was observed: the
+// middle of the 9-12 that arable topsoils of Central Europe show (Scheffer/Schachtschabel,
+// Soil Science, 2016, ch. 3.2).
+inline constexpr double kDefaultSoilCnRatio = 10.5;
+
 // What completion needs besides the record.
 struct CompletionInputs {
     int hymode = kPtfLieberoth;
@@ -26,7 +31,7 @@ struct CompletionInputs {
     double hfc = 0;        // suction at field capacity, hPa
     double hpwp = 0;       // suction at the wilting point, hPa
     PoreSizeParams pores;
-    double CN = 10.5;      // C/N ratio of the soil organic matter
+    double CN = kDefaultSoilCnRatio;  // C/N ratio of the soil organic matter
     double Corg = 0;       // organic carbon content, %
 };
 

@@ -90,9 +90,10 @@ ShiftPlotsDialog::ShiftPlotsDialog(ConnectionFn connection, QWidget* parent) : Q
     connect(adaptButton, &QPushButton::clicked, this, [this] { adapt(); });
 }
 
-void ShiftPlotsDialog::setLocation(const QString& location)
+void ShiftPlotsDialog::setExperiment(const QString& location, const QString& code)
 {
     location_ = location;
+    code_ = code;
     locationLabel_->setText(location);
     preview();
 }
@@ -107,7 +108,7 @@ void ShiftPlotsDialog::preview()
         result_->setText("the shift must be a whole number");
         return;
     }
-    const auto p = workbench::preview_plot_shift(*c, location_.toStdString(), *shift);
+    const auto p = workbench::preview_plot_shift(*c, {code_.toStdString(), location_.toStdString()}, *shift);
     range_->setItem(0, 0, new QTableWidgetItem(QString::number(p.maxId)));
     range_->setItem(0, 1, new QTableWidgetItem(QString::number(p.minId)));
     result_->setText(QString::fromStdString(p.message()));
@@ -119,7 +120,7 @@ bool ShiftPlotsDialog::adapt()
     if (!c) return false;
     try {
         const auto shift = workbench::require_user_integer(shift_->text().toStdString(), "shift");
-        workbench::shift_plots(*c, location_.toStdString(), shift);
+        workbench::shift_plots(*c, {code_.toStdString(), location_.toStdString()}, shift);
     } catch (const workbench::BrowserInputError& e) {
         show_message(this, e.caption().empty() ? QString("shift plots  FL_ID") : QString::fromStdString(e.caption()),
                      QString::fromStdString(e.what()));

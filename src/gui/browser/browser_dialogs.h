@@ -41,7 +41,7 @@ class ShiftPlotsDialog : public QDialog {
 public:
     using ConnectionFn = std::function<db::Connection*()>;
     ShiftPlotsDialog(ConnectionFn connection, QWidget* parent = nullptr);
-    void setLocation(const QString& location);
+    void setExperiment(const QString& location, const QString& code);
     QLineEdit* shiftField() const { return shift_; }
     QString resultLine() const;
     // "adapt ID": returns whether the plots were moved.
@@ -55,6 +55,7 @@ private:
 
     ConnectionFn connection_;
     QString location_;
+    QString code_;
     QLabel* locationLabel_;
     QTableWidget* range_;
     QLineEdit* shift_;

@@ -391,7 +391,7 @@ void BrowserWindow::loadNode(const QModelIndex& index, bool keepPage)
         kind == BrowserTreeModel::Kind::PlotsFolder)
         gldDb_ = model_->location(index);
     if (kind == BrowserTreeModel::Kind::Files) {
-        tableView_->open(gldDb_);
+        tableView_->open(gldDb_, model_->code(index));
         right_->setCurrentWidget(tableView_);
     } else if (tableViewShown()) {
         right_->setCurrentWidget(activePlot_ >= 0 ? static_cast<QWidget*>(pages_) : placeholder_);
@@ -457,12 +457,13 @@ QMenu* BrowserWindow::menuFor(const QModelIndex& index)
     case BrowserTreeModel::Kind::Experiment: {
         gldDb_ = model_->location(index);
         const QString location = gldDb_;
+        const QString code = model_->code(index);
         add("delete experiment", "deleteExperiment", [this, node] { deleteExperiment(node); });
-        add("experiment simulation", "experimentSimulation", [this, location] { emit experimentSimulationRequested(location); },
+        add("experiment simulation", "experimentSimulation", [this, location, code] { emit experimentSimulationRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::experimentSimulationRequested)));
-        add("calibrate…", "calibrate", [this, location] { emit calibrationRequested(location); },
+        add("calibrate…", "calibrate", [this, location, code] { emit calibrationRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::calibrationRequested)));
-        add("uncertainty…", "uncertainty", [this, location] { emit uncertaintyRequested(location); },
+        add("uncertainty…", "uncertainty", [this, location, code] { emit uncertaintyRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::uncertaintyRequested)));
         menu->addSeparator();
         add("shift plots  FL_ID", "shiftPlots", [this, node] { shiftPlots(node); })->setVisible(!g);
@@ -578,7 +579,7 @@ void BrowserWindow::deleteExperiment(const QModelIndex& experiment)
         rebuildTree(0);  // "esc": the tree as it was, its menus closed
         return;
     }
-    runOperation("delete experiment", [&] { workbench::delete_experiment(*c, location.toStdString(), code.toStdString()); });
+    runOperation("delete experiment", [&] { workbench::delete_experiment(*c, {code.toStdString(), location.toStdString()}); });
     pressedPlot_ = -1;
     rebuildTree(0);
 }
@@ -617,7 +618,7 @@ void BrowserWindow::shiftPlots(const QModelIndex& experiment)
             rebuildTree(0);
         });
     }
-    shiftDialog_->setLocation(model_->location(experiment));
+    shiftDialog_->setExperiment(model_->location(experiment), model_->code(experiment));
     shiftDialog_->show();
     shiftDialog_->raise();
 }

@@ -75,10 +75,10 @@ signals:
     void plotLoaded(long long flId);
     // Commands of the tree's menus that other windows carry out; their entries are offered
     // only while something is connected.
-    void experimentSimulationRequested(const QString& location);
+    void experimentSimulationRequested(const QString& location, const QString& code);
     // "calibrate…" and "uncertainty…" of an experiment's menu.
-    void calibrationRequested(const QString& location);
-    void uncertaintyRequested(const QString& location);
+    void calibrationRequested(const QString& location, const QString& code);
+    void uncertaintyRequested(const QString& location, const QString& code);
     void databaseSimulationRequested();
     void updateStatisticsRequested();
     // "refresh outlier indication", carried out by the result tools.

@@ -142,13 +142,14 @@ ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, Q
     connect(add, &QPushButton::clicked, this, [this] { newRow(); });
 }
 
-void ExperimentTableView::open(const QString& location)
+void ExperimentTableView::open(const QString& location, const QString& code)
 {
     location_ = location;
+    code_ = code;
     caption_->setText(location);
     apply_->setChecked(false);
     auto* c = connection_();
-    plots_->setGrid(c ? workbench::read_experiment_plots(*c, location.toStdString()) : workbench::TableGrid{});
+    plots_->setGrid(c ? workbench::read_experiment_plots(*c, {code.toStdString(), location.toStdString()}) : workbench::TableGrid{});
     flId_ = -1;
     management_->setGrid({});
     observations_->setGrid({});

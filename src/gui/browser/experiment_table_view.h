@@ -51,7 +51,7 @@ class ExperimentTableView : public QWidget {
 public:
     using ConnectionFn = std::function<db::Connection*()>;
     ExperimentTableView(ConnectionFn connection, bool german, QWidget* parent = nullptr);
-    void open(const QString& location);
+    void open(const QString& location, const QString& code);
     TableGridModel* plots() const { return plots_; }
     TableGridModel* management() const { return management_; }
     TableGridModel* observations() const { return observations_; }
@@ -70,6 +70,7 @@ private:
 
     ConnectionFn connection_;
     QString location_;
+    QString code_;
     long long flId_ = -1;
     QLabel* caption_;
     TableGridModel* plots_;

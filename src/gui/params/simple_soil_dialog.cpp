@@ -8,6 +8,7 @@
 #include "workbench/params_table_edit.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ SimpleSoilDialog::SimpleSoilDialog(MainWindow& main, QWidget* parent) : QDialog(
     auto* form = new QFormLayout;
     name_ = new QLineEdit("-?-", this);
     name_->setObjectName("name");
+    name_->setMinimumWidth(name_->fontMetrics().averageCharWidth() * 40);
     type_ = new QComboBox(this);
     type_->setObjectName("soil_type");
     for (const auto& t : workbench::kSoilTypes) type_->addItem(QString::fromStdString(t));
@@ -58,7 +60,13 @@ SimpleSoilDialog::SimpleSoilDialog(MainWindow& main, QWidget* parent) : QDialog(
     connect(delete_, &QPushButton::clicked, this, &SimpleSoilDialog::deleteSoil);
 }
 
-void SimpleSoilDialog::setProfileName(const QString& name) { name_->setText(name); }
+void SimpleSoilDialog::setProfileName(const QString& name)
+{
+    name_->setText(name);
+    // The whole name in view: profile names run to forty characters and more.
+    const QFontMetrics fm(name_->font());
+    name_->setMinimumWidth(std::max(fm.averageCharWidth() * 40, fm.horizontalAdvance(name) + 24));
+}
 QString SimpleSoilDialog::profileName() const { return name_->text(); }
 
 void SimpleSoilDialog::showEvent(QShowEvent* event)

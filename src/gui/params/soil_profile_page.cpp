@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -51,7 +52,7 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
     auto* layout = new QHBoxLayout(this);
     list_ = new QListWidget(this);
     list_->setObjectName("soils");
-    list_->setMaximumWidth(220);
+    list_->setMinimumWidth(160);
     layout->addWidget(list_);
 
     auto* right = new QVBoxLayout;
@@ -172,10 +173,16 @@ void SoilProfilePage::reload()
         rows_.value("fchw")->setVisible(c->columnExists("soilproperties", "fchw"));
         filling_ = true;
         for (const auto& s : workbench::list_soils(*c)) {
-            auto* item = new QListWidgetItem(QString("%1  %2").arg(s.soilId).arg(QString::fromStdString(s.profile)), list_);
+            const QString text = QString("%1  %2").arg(s.soilId).arg(QString::fromStdString(s.profile));
+            auto* item = new QListWidgetItem(text, list_);
             item->setData(Qt::UserRole, s.soilId);
+            item->setToolTip(text);
         }
         filling_ = false;
+        // Wide enough for the longest profile name, up to a third of the screen's usual width.
+        const int wanted = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                           list_->verticalScrollBar()->sizeHint().width() + 8;
+        list_->setMaximumWidth(std::clamp(wanted, 160, 480));
     } catch (const std::exception& e) {
         filling_ = false;
         show_message(this, "Soil Profiles", QString::fromStdString(e.what()));

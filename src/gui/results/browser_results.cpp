@@ -51,9 +51,9 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
         runs->showDatabaseSelection();
     });
     QObject::connect(&browser, &BrowserWindow::experimentSimulationRequested, r.runs,
-                     [runs = r.runs, &browser](const QString& location) {
+                     [runs = r.runs, &browser](const QString& location, const QString& code) {
                          runs->setPressedPlot(browser.currentPlot() > 0 ? browser.currentPlot() : 0);
-                         runs->showExperimentSelection(location);
+                         runs->showExperimentSelection(location, code);
                      });
     if (tools.statistics) {
         QObject::connect(&browser, &BrowserWindow::updateStatisticsRequested, tools.statistics,
@@ -69,8 +69,8 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
     }
     // "calibrate…" and "uncertainty…" of an experiment; what they store, the loaded plot's
     // pages show afresh (the 90 % band on "C-dynamics").
-    const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location) {
-        dialog->setExperiment(location);
+    const auto openDialog = [&browser, pages = r.pages](auto* dialog, const QString& location, const QString& code) {
+        dialog->setExperiment(location, code);
         QObject::connect(dialog, &SessionDialog::stored, pages, [pages, &browser] {
             if (browser.currentPlot() > 0) pages->showPlot(browser.currentPlot());
         });
@@ -79,12 +79,12 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
         dialog->raise();
     };
     QObject::connect(&browser, &BrowserWindow::calibrationRequested, &browser,
-                     [&main, &browser, openDialog](const QString& location) {
-                         openDialog(new CalibrationDialog(main, &browser), location);
+                     [&main, &browser, openDialog](const QString& location, const QString& code) {
+                         openDialog(new CalibrationDialog(main, &browser), location, code);
                      });
     QObject::connect(&browser, &BrowserWindow::uncertaintyRequested, &browser,
-                     [&main, &browser, openDialog](const QString& location) {
-                         openDialog(new UncertaintyDialog(main, &browser), location);
+                     [&main, &browser, openDialog](const QString& location, const QString& code) {
+                         openDialog(new UncertaintyDialog(main, &browser), location, code);
                      });
     if (tools.statistics)
         browser.setEvaluationWalk([statistics = tools.statistics](int mode, int phase) {

@@ -168,12 +168,12 @@ void BrowserRunController::closeSelection()
     if (hooks_.closePanel) hooks_.closePanel(panel_);
 }
 
-void BrowserRunController::showExperimentSelection(const QString& location)
+void BrowserRunController::showExperimentSelection(const QString& location, const QString& code)
 {
     db::Connection* c = main_.session().connection();
     if (!c || busy_) return;
     QList<QPair<long long, QString>> entries;
-    for (const auto& e : workbench::experiment_selection(*c, location.toStdString()))
+    for (const auto& e : workbench::experiment_selection(*c, {code.toStdString(), location.toStdString()}))
         entries.append({e.plot, QString::fromStdString(e.text)});
     panel_->setEntries(location, entries);
     if (hooks_.showPanel) hooks_.showPanel(panel_);

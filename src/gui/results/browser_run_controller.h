@@ -76,8 +76,8 @@ public:
     bool runPlot(long long flId, const QString& from = "-99", const QString& repeat = "0");
     // "database simulation": every plot in the panel, none ticked.
     void showDatabaseSelection();
-    // "experiment simulation": the plots of one location.
-    void showExperimentSelection(const QString& location);
+    // "experiment simulation": the plots of one experiment node (its code at the location).
+    void showExperimentSelection(const QString& location, const QString& code);
     // "Model run for selection"; `reloadPlot` is the plot pressed before (0: none). The
     // panel goes once the run has ended.
     bool runSelection(long long reloadPlot = 0);

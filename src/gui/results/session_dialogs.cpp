@@ -108,12 +108,13 @@ db::Connection* SessionDialog::connection() const { return main_.session().conne
 
 std::string SessionDialog::databasePath() const { return main_.session().path(); }
 
-void SessionDialog::setExperiment(const QString& location)
+void SessionDialog::setExperiment(const QString& location, const QString& code)
 {
     experiment_->setText(location);
     QStringList list;
     if (auto* c = connection())
-        for (long long plot : workbench::plots_at_location(*c, location.toStdString())) list << QString::number(plot);
+        for (long long plot : workbench::plots_of_experiment_node(*c, {code.toStdString(), location.toStdString()}))
+            list << QString::number(plot);
     plots_->setText(list.join(','));
 }
 
@@ -123,12 +124,20 @@ void SessionDialog::addParameter(const QString& name, const QStringList& values)
     table_->insertRow(row);
     auto* names = new QComboBox(table_);
     names->addItems(parameter_names());
+    if (auto* c = connection()) {
+        try {
+            for (const auto& item : workbench::item_parameter_choices(*c)) names->addItem(qs(item));
+        } catch (const std::exception&) {
+            // Without parameter tables the constants and factors remain to choose from.
+        }
+    }
     names->setCurrentText(name);
     table_->setCellWidget(row, 0, names);
     if (showStart_) {
         auto* start = new QTableWidgetItem;
         start->setFlags(start->flags() & ~Qt::ItemIsEditable);
-        start->setToolTip("the value the fit starts from: gldaparm's row 1 (1 for a factor)");
+        start->setToolTip("the value the fit starts from: gldaparm's row 1, 1 for a factor, or the stored value of a "
+                         "substance's or crop's parameter");
         table_->setItem(row, 1, start);
         const auto showStart = [this, start](const QString& parameter) {
             QString text;
@@ -301,16 +310,15 @@ bool CalibrationDialog::start()
 long long CalibrationDialog::apply()
 {
     if (!outcome_ || !connection()) return -1;
-    if (!ask_question(this, caption_, "Store the fitted constants as a new row of gldaparm?")) return -1;
+    if (!ask_question(this, caption_,
+                      "Store the fitted constants as a new row of gldaparm and write the fitted substance and crop "
+                      "parameters into their tables?"))
+        return -1;
     try {
-        const long long item = workbench::apply_calibration(*connection(), *outcome_);
-        QString text = "fitted constants stored as gldaparm item_ix=" + QString::number(item) + " (\"calibrated " +
-                       qs(outcome_->runTime) + "\"); a run reads item_ix=1";
-        for (const auto& factor : workbench::fitted_factors(outcome_->result))
-            text += "\n" + qs(factor) + " is an input factor, not a model constant: it is not stored";
-        resultText()->appendPlainText(text);
+        const auto applied = workbench::apply_calibration(*connection(), *outcome_);
+        resultText()->appendPlainText(qs(workbench::applied_calibration_text(applied, outcome_->runTime)).trimmed());
         apply_->setEnabled(false);
-        return item;
+        return applied.constantsItem;
     } catch (const std::exception& e) {
         refuse(qs(e.what()));
         return -1;

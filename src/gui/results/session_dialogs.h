@@ -36,8 +36,8 @@ public:
     QSpinBox* jobsField() const { return jobs_; }
     BackgroundTask* task() const { return task_; }
 
-    // The plots of the experiment at this location.
-    void setExperiment(const QString& location);
+    // The plots of the experiment node (its code at this location).
+    void setExperiment(const QString& location, const QString& code);
     // Appends a parameter row: its name and the texts of the dialog's columns.
     void addParameter(const QString& name, const QStringList& values);
     // The column of the parameter table that holds the dialog's column `i` (after the name

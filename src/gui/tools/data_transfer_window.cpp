@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vt::gui {
 
 namespace {
@@ -193,24 +195,37 @@ void DataTransferWindow::refreshDestination()
 
 bool DataTransferWindow::waitForKeyCheck(long long plot, const workbench::KeyCheckLists& lists)
 {
-    // The missing ids of the lists offer their records on a double click until "go on".
-    bool missingOps = false, missingCrops = false;
-    for (int r = 0; r < messages_->count(); ++r) {
-        auto* item = messages_->item(r);
-        const QString t = item->text();
-        if (t == "Fehlerliste Ops:") { missingOps = true; missingCrops = false; continue; }
-        if (t == "Fehlerliste Crops:") { missingCrops = true; missingOps = false; continue; }
-        if (t.endsWith(':')) { missingOps = missingCrops = false; continue; }
-        if (missingOps || missingCrops) item->setData(kRecordRole, missingOps ? 1 : 2);
-    }
-    if (!DialogHooks::capturing() && !lists.complete()) {
+    // Two steps, each ended by "go on": the amendments, then the crops. The missing ids
+    // offer their records on a double click meanwhile.
+    const auto lines = lists.messageLines();
+    const auto cropsAt = std::find(lines.begin(), lines.end(), std::string("Trefferliste crops:"));
+    auto show = [this](auto from, auto to, int kind) {
+        bool missing = false;
+        for (auto it = from; it != to; ++it) {
+            const QString t = QString::fromStdString(*it);
+            auto* item = new QListWidgetItem(t, messages_);
+            if (t.endsWith(':')) {
+                missing = t.startsWith("Fehlerliste");
+                continue;
+            }
+            if (missing) item->setData(kRecordRole, kind);
+        }
+        messages_->scrollToBottom();
+    };
+    auto wait = [this] {
+        if (DialogHooks::capturing()) return;
         goOn_->setEnabled(true);
         QEventLoop loop;
         waiting_ = &loop;
         loop.exec();
         waiting_ = nullptr;
         goOn_->setEnabled(false);
-    }
+    };
+    messages_->addItem("plot " + QString::number(plot) + ":");
+    show(lines.begin(), cropsAt, 1);
+    wait();
+    show(cropsAt, lines.end(), 2);
+    wait();
     return ask_question(this, "after checking key items",
                         "continue with datatransfer ? (plot " + QString::number(plot) + ")");
 }
@@ -275,6 +290,7 @@ int DataTransferWindow::copy()
             QString line = "plot " + QString::number(p.plot) + " copied:";
             for (const auto& [table, rows] : p.rows) line += " " + QString::fromStdString(table) + " " + QString::number(rows);
             messages_->addItem(line);
+            for (const auto& note : p.notes) messages_->addItem("  " + QString::fromStdString(note));
         }
     } catch (const std::exception& e) {
         messages_->addItem(QString::fromStdString(e.what()));

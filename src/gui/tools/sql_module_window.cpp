@@ -12,7 +12,9 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -161,6 +163,15 @@ bool SqlModuleWindow::execute()
     gridToModule();
     workbench::SqlModule::Callbacks cb;
     cb.beforeStatement = [] { QApplication::processEvents(); };
+    // A PARAMETERS declaration without a value in the grid is asked for, as Access asks.
+    cb.askParameter = [this](const std::string& name) -> std::optional<std::string> {
+        if (DialogHooks::capturing()) return std::nullopt;
+        bool ok = false;
+        const QString v = QInputDialog::getText(this, "Enter Parameter Value", QString::fromStdString(name),
+                                                QLineEdit::Normal, {}, &ok);
+        if (!ok) return std::nullopt;
+        return v.toStdString();
+    };
     cb.onOutcome = [this](const workbench::StatementOutcome& o) {
         dataChange_->setChecked(o.dataChange);
         const QString n = QString::number(o.number);
