@@ -99,14 +99,11 @@ void ShotsCalibration::demoFit()
 {
     const QString dir = vt::test::screenshot_dir(tmp_);
     DemoProgram demo;
-    vt::test::GuiSandbox& box = demo.box;
-    MainWindow& main = *demo.main;
-    vt::gui::SimulatorWindow& sim = *demo.sim;
     QTabWidget tabs;
     vt::gui::ResultPageSet pages(false);
-    pages.setDatabase(main.session().connection(), box.path("demo.db"));
+    pages.setDatabase(demo.main->session().connection(), demo.box.path("demo.db"));
     pages.addPagesTo(&tabs);
-    vt::gui::BrowserRunController runs(main, sim);
+    vt::gui::BrowserRunController runs(*demo.main, *demo.sim);
     runs.setResultPages(&pages);
     runs.showDatabaseSelection();
     runs.panel()->tickAll(Qt::Checked);
