@@ -17,11 +17,11 @@
 --
 -- The figures are plausible values for Central European arable farming chosen for this
 -- demo from general agronomic knowledge (typical nutrient contents of harvested products,
--- straw to grain ratios, dry matter and carbon contents of manures), except four values
+-- straw to grain ratios, dry matter and carbon contents of manures), except three values
 -- calibrated with `veltrano-cli calibrate` on the long-term plots 101, 104, 201 and 202
 -- under the first-start settings, each within a published plausible range (README.md):
 -- the model constants K_AOS and K_AKT of gldaparm (at the end of this file) and ETA of
--- farmyard manure (item 1) and of the harvest residues and roots of cereals (item 11).
+-- farmyard manure (item 1).
 -- Users replace them with their own.
 
 -- NAME_en and NAME_de hold the English and German names; NAME starts in English.
@@ -39,8 +39,7 @@ INSERT INTO gldopspa (item_ix, NAME, NAME_en, NAME_de, od, K, ETA, CNR, CNR_alt,
   (3, 'pig slurry', 'pig slurry', 'Schweinegülle', -1, 0.070, 0.25, 10, 4, 0.05, 0.40, 0, 0),
   -- mature green waste compost: slow, stable, little mineral N
   (4, 'green waste compost', 'green waste compost', 'Grüngutkompost', -1, 0.012, 0.70, 20, 18, 0.60, 0.28, 0, 0),
-  -- ETA 0.273 calibrated (was 0.35; plausible 0.15-0.45, see README.md)
-  (11, 'harvest residues and roots of cereals', 'harvest residues and roots of cereals', 'Ernte- und Wurzelrückstände Getreide', 0, 0.040, 0.273, 45, 45, 0.85, 0.45, 0, 0),
+  (11, 'harvest residues and roots of cereals', 'harvest residues and roots of cereals', 'Ernte- und Wurzelrückstände Getreide', 0, 0.040, 0.35, 45, 45, 0.85, 0.45, 0, 0),
   (12, 'harvest residues and roots of root crops', 'harvest residues and roots of root crops', 'Ernte- und Wurzelrückstände Hackfrüchte', 0, 0.060, 0.30, 25, 25, 0.20, 0.42, 0, 0),
   (13, 'harvest residues and roots of maize', 'harvest residues and roots of maize', 'Ernte- und Wurzelrückstände Mais', 0, 0.035, 0.35, 40, 40, 0.85, 0.45, 0, 0),
   (14, 'harvest residues and roots of oilseed rape', 'harvest residues and roots of oilseed rape', 'Ernte- und Wurzelrückstände Raps', 0, 0.045, 0.33, 40, 40, 0.85, 0.45, 0, 0),
@@ -118,7 +117,7 @@ INSERT INTO huba_oram (oram_ix, NAME, huba, [HÄQ], HE_od) VALUES
   (24, 'oilseed rape straw', 100, 100, 0.172);
 
 -- Model constants of the demo (gldaparm row 1, which a run reads), calibrated on the
--- plots 101, 104, 201 and 202 under the first-start settings (README.md): K_AOS 0.00231
--- (default 0.00556) and K_AKT 0.000356 (default 0.00032) per BAT-day; the other constants
+-- plots 101, 104, 201 and 202 under the first-start settings (README.md): K_AOS 0.00321
+-- (default 0.00556) and K_AKT 0.000314 (default 0.00032) per BAT-day; the other constants
 -- keep their defaults.
-UPDATE gldaparm SET K_AOS = 0.00231, K_AKT = 0.000356 WHERE item_ix = 1;
+UPDATE gldaparm SET K_AOS = 0.00321, K_AKT = 0.000314 WHERE item_ix = 1;

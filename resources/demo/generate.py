@@ -219,13 +219,20 @@ def hoos_barley_yield(fl_id, y, rng):
     return float(round(q * (1 + rng.gauss(0, 0.1)), 1))
 
 
+# Published (e-RA): the whole experiment was fallowed to control weeds in these years.
+HOOS_FALLOW = (1912, 1933, 1943, 1967)
+
+
 def hoos_events(ev):
     rng = random.Random(2002)
     for fl_id, manure in HOOS_PLOTS.items():
         for y in range(1852, 1999):
+            yield_ = hoos_barley_yield(fl_id, y, rng)  # drawn every year: the other years keep theirs
+            if y in HOOS_FALLOW:
+                continue
             if manure == 'every year' or (manure == '1852-1871' and y <= 1871):
                 ev.add(fl_id, 15, 3, y, 3, FYM, 350)
-            ev.add(fl_id, 5, 8, y, 2, SPRING_BARLEY, hoos_barley_yield(fl_id, y, rng))
+            ev.add(fl_id, 5, 8, y, 2, SPRING_BARLEY, yield_)
 
 
 def sand_irrigation(crop, precipitation):
@@ -294,8 +301,10 @@ def write_management(path, rows):
         '--   listed.',
         '-- Rothamsted Hoosfield (plots 201-203), continuous spring barley 1852-1998.',
         '--   Published: farmyard manure 35 t/ha (350 dt/ha) every year on plot 202 and in',
-        '--   1852-1871 only on plot 203; plot 201 unfertilised. Chosen: grain yields (straw',
-        '--   removed) of about 10-15 dt/ha without and 25-50 dt/ha with manure.',
+        '--   1852-1871 only on plot 203; plot 201 unfertilised; the whole experiment fallowed',
+        '--   (no crop) in 1912, 1933, 1943 and 1967. Chosen: no manure in the fallow years;',
+        '--   grain yields (straw removed) of about 10-15 dt/ha without and 25-50 dt/ha with',
+        '--   manure.',
         '-- Sandhof (plots 301-303), 1995-2020, all figures chosen: rotation potatoes, winter',
         '--   barley, silage maize, winter rye; cattle slurry 25 m3/ha (250 dt/ha) to maize,',
         '--   cereal straw and potato haulm left on the field; irrigation of plots 302 and 303',

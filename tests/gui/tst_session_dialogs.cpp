@@ -63,7 +63,7 @@ void TestSessionDialogs::refusedInputStoresNothing()
     CalibrationDialog dialog(*f.main);
     dialog.setExperiment("Bad Lauchstädt", "1");
     QCOMPARE(dialog.plotsField()->text(), QString("101,102,103,104"));
-    QCOMPARE(dialog.parameterTable()->item(0, 1)->text(), QString("0.000356"));  // the demo's calibrated K_AKT
+    QCOMPARE(dialog.parameterTable()->item(0, 1)->text(), QString("0.000314"));  // the demo's calibrated K_AKT
 
     struct Case {
         const char* plots;
@@ -74,7 +74,7 @@ void TestSessionDialogs::refusedInputStoresNothing()
     };
     for (const Case& c : {Case{"101,x", "0.0001", "0.001", 7, "is not a plot number"},
                           Case{"101, 999", "0.0001", "0.001", 7, "plot 999 is not in field_description"},
-                          Case{"101", "0.001", "0.002", 7, "K_AKT"},  // bounds without the start value 0.000356
+                          Case{"101", "0.001", "0.002", 7, "K_AKT"},  // bounds without the start value 0.000314
                           Case{"101", "low", "0.001", 7, "K_AKT"},
                           Case{"201", "0.0001", "0.001", 5, "no observations"}}) {
         dialog.plotsField()->setText(c.plots);

@@ -81,7 +81,12 @@ TEST(FastYear, AgreesWithTheStepByStepIntegration)
             const auto& n = r.nresult;
             activeBelowZero = activeBelowZero || n[11] < 0;  // c_mic
             const double floor = activeBelowZero ? std::fabs(n[6]) : 0;  // c_som
-            const double flows = (std::fabs(n[21]) + std::fabs(n[22])) / o.k.cnrsom + std::fabs(n[14]) + std::fabs(n[15]);
+            // With the dynamic long-term pool the N bound in its new carbon enters too: the
+            // difference of the pool's N at the year's end and start, as exact as that N,
+            // n_som - (c_som - c_lts)/cnrsom.
+            const double ltsN = o.dyn_lts ? std::fabs(n[9] - (n[6] - n[8]) / o.k.cnrsom) : 0;
+            const double flows =
+                (std::fabs(n[21]) + std::fabs(n[22])) / o.k.cnrsom + std::fabs(n[14]) + std::fabs(n[15]) + ltsN;
             const auto close = [&](double a, double b, const char* table, size_t col, double scale = 0) {
                 ++compared;
                 if (std::isnan(a) && std::isnan(b)) return;  // no water content for this soil either way

@@ -1,4 +1,5 @@
 #include "engine/balance/plot_simulation.h"
+#include "engine/soil/soil_physics.h"
 #include "engine/soil/water_retention.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,27 @@ TEST(PlotYearResults, StoredStateStartsTheLongTermPoolFromTheRecordedContent)
     const double c_total = (1 - s) * corg * bd * 30000;
     const double pwp = 100 * water_content(water_retention_parameters(1, 40, 18, c_total / (bd * 30000), bd), o.k.hpwp);
     EXPECT_EQ(out.years[0].nresult[17], pwp);
+}
+
+// The first year's carbon content is the observed one, whatever the soil's bulk density:
+// without a dynamic density the given one holds (1.25 g/cm3 stays, though the density of
+// the content would be 1.51), with it the plot starts at the density of its content. A year
+// without BAT changes no pool, so the content of its end is the initial one.
+TEST(PlotYearResults, FirstYearKeepsTheObservedContent)
+{
+    struct Case {
+        bool dyn_bd;
+        double bd;
+    };
+    const double corg = 1.07;
+    for (const Case k : {Case{false, 1.25}, Case{true, vt::engine::bulk_density(corg, 18)}}) {
+        BalanceOptions o = reference();
+        o.dyn_bd = k.dyn_bd;
+        const PlotOutput out = simulate_plot(plot(corg, 1.25, 0, 1, 0), o);
+        ASSERT_EQ(out.years.size(), 1u);
+        EXPECT_NEAR(out.years[0].sim_exact, corg, 1e-12) << k.dyn_bd;
+        EXPECT_NEAR(out.years[0].nresult[16], k.bd, 1e-12) << k.dyn_bd;
+    }
 }
 
 } // namespace

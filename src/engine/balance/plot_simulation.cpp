@@ -93,6 +93,10 @@ bool PlotRun::readSiteSoil(const BalanceRow& row)
     fbio_ = row.fbio;
     clay_ = row.clay;
     silt_ = row.silt;
+    // With a dynamic bulk density the density is the one of the soil's carbon content from
+    // the start, so that the initial stocks, the wilting point and the first year's content
+    // agree; without it the soil's own (given or estimated) density holds throughout.
+    if (o_.dyn_bd) pools_.BD = bulk_density(corg_, clay_);
     pwp_ = 100 * water_content(water_retention_parameters(1, silt_, clay_, corg_, pools_.BD), o_.k.hpwp);
     // The long-term pool's decay constant of the soil, the run's K_DEG when the soil has
     // none, and its formation coefficient from texture.
