@@ -275,12 +275,16 @@ private:
 
     static std::string differs(const ModelQuantity& q) { return "cultivation.Sim_Quantity IS NOT " + std::string(q.value); }
 
+    // With each plot listed at most once in site_state an event meets its plot's row at most
+    // once: the test of the selection (none when every event is selected) updates the same
+    // events as the join, without a search of site_state per event.
     std::string update(const ModelQuantity& q) const
     {
         const std::string t = q.table;
-        return "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t +
-               ", site_state WHERE cultivation.Item_IX = " + t + "." + q.key +
-               " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND " + q.events;
+        const std::string set = "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t;
+        const std::string item = "cultivation.Item_IX = " + t + "." + q.key + " AND " + q.events;
+        if (selected_.kind != Selection::Join) return set + " WHERE " + item + and_selected(selected_);
+        return set + ", site_state WHERE " + item + " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1";
     }
 
     bool uniqueKey(const ModelQuantity& q) const
