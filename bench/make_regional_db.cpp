@@ -1,10 +1,12 @@
-// veltrano_make_regional_db [--users | --dense | --no-indexes | --with-indexes] FILE
-//                           [PLOTS [YEARS [SEED]]]
+// veltrano_make_regional_db [--users | --dense | --no-indexes | --with-indexes]
+//                           [--catch-crops] [--id-gaps] [--shuffled] FILE [PLOTS [YEARS [SEED]]]
 // writes a new synthetic regional experiment database (default 2000 plots x 50 years, seed 1)
 // for the run benchmarks. --users writes one shaped like the databases users bring (dense management, about 35
 // observations per plot, 250 stations, 500 soils, 500 experiments, no secondary index); --dense
 // and --no-indexes give the management or the missing indexes alone, --with-indexes keeps the
-// schema's indexes (of --users).
+// schema's indexes (of --users). --catch-crops adds a second main crop and a catch crop to
+// many plot-years (with --users or --dense), --id-gaps numbers the plots in blocks of seven
+// per hundred (101-107, 201-207, ...), --shuffled stores the events in random order.
 
 #include "db/connection.h"
 #include "db/schema.h"
@@ -21,6 +23,7 @@
 int main(int argc, char** argv)
 {
     bool users = false, dense = false, noIndexes = false, withIndexes = false;
+    bool catchCrops = false, idGaps = false, shuffled = false;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--users") == 0)
@@ -31,11 +34,19 @@ int main(int argc, char** argv)
             noIndexes = true;
         else if (std::strcmp(argv[i], "--with-indexes") == 0)
             withIndexes = true;
+        else if (std::strcmp(argv[i], "--catch-crops") == 0)
+            catchCrops = true;
+        else if (std::strcmp(argv[i], "--id-gaps") == 0)
+            idGaps = true;
+        else if (std::strcmp(argv[i], "--shuffled") == 0)
+            shuffled = true;
         else
             args.push_back(argv[i]);
     }
     if (args.empty() || args.size() > 4 || (args[0][0] == '-' && args[0][1] == '-')) {
-        std::fprintf(stderr, "usage: %s [--users | --dense | --no-indexes | --with-indexes] FILE [PLOTS [YEARS [SEED]]]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--users | --dense | --no-indexes | --with-indexes] [--catch-crops] [--id-gaps]"
+                     " [--shuffled] FILE [PLOTS [YEARS [SEED]]]\n",
                      argv[0]);
         return 2;
     }
@@ -50,6 +61,9 @@ int main(int argc, char** argv)
     if (dense) shape.dense = true;
     if (noIndexes) shape.secondaryIndexes = false;
     if (withIndexes) shape.secondaryIndexes = true;
+    shape.catchCrops = catchCrops;
+    shape.idGaps = idGaps;
+    shape.shuffledEvents = shuffled;
     if (shape.plots < 1 || shape.years < 1) {
         std::fprintf(stderr, "plots and years must be at least 1\n");
         return 2;
@@ -63,8 +77,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    std::printf("%s: %lld plots x %d years, seed %llu%s%s\n", args[0], shape.plots, shape.years,
+    std::printf("%s: %lld plots x %d years, seed %llu%s%s%s%s%s\n", args[0], shape.plots, shape.years,
                 static_cast<unsigned long long>(shape.seed), shape.dense ? ", dense management" : "",
-                shape.secondaryIndexes ? "" : ", no secondary index");
+                shape.secondaryIndexes ? "" : ", no secondary index", shape.catchCrops ? ", catch crops" : "",
+                shape.idGaps ? ", ids with gaps" : "", shape.shuffledEvents ? ", shuffled events" : "");
     return 0;
 }

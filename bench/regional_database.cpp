@@ -74,6 +74,17 @@ void fill_parameters(db::Connection& c)
     )");
 }
 
+// The catch crop of `catchCrops` databases and its harvest residues.
+void fill_catch_crop(db::Connection& c)
+{
+    c.executeScript(R"(
+        INSERT INTO gldpflan (ITEM_IX, NAME, kurzbez, HI, N_Gehalt, CEWR, FEWR, ewr_ix, kop_ix, grd_ix) VALUES
+            (7, 'mustard catch crop', 'SF', 0, 0.35, 10, 0.2, 107, 0, 106);
+        INSERT INTO gldopspa (item_ix, NAME, od, K, ETA, CNR, CNR_alt, TS_GEHALT, C_GEH_TS, mkd) VALUES
+            (107, 'mustard residues', 0, 0.08, 0.22, 18, 16, 0.15, 0.42, 0);
+    )");
+}
+
 void fill_soils(db::Connection& c, Draw& d, int soils)
 {
     auto soil = c.prepare(
@@ -135,8 +146,16 @@ public:
     {
     }
 
-    void write(long long fl, int stations, int soils, int experiments)
+    // The stored id of the plot numbered `fl` (1, 2, ...).
+    long long storedId(long long fl) const
     {
+        return spec_.idGaps ? 100 * ((fl - 1) / 7 + 1) + (fl - 1) % 7 + 1 : fl;
+    }
+
+    void write(long long n, int stations, int soils, int experiments)
+    {
+        const long long fl = storedId(n);
+        number_ = n;
         if (spec_.dense) return writeDense(fl, stations, soils, experiments);
         const double notill = d_.chance(0.15) ? 2 : (d_.chance(0.1) ? 1 : 0);
         describe(fl, stations, d_.integer(1, soils), notill, experiments);
@@ -160,10 +179,11 @@ public:
 private:
     void describe(long long fl, int stations, int soil, double notill, int experiments)
     {
-        const long long experiment = experiments > 0 ? 1 + (fl - 1) % experiments : 0;
-        plot_.bind(1, fl).bind(2, "plot " + std::to_string(fl)).bind(3, "region " + std::to_string(fl % 17));
+        const long long n = number_;
+        const long long experiment = experiments > 0 ? 1 + (n - 1) % experiments : 0;
+        plot_.bind(1, fl).bind(2, "plot " + std::to_string(fl)).bind(3, "region " + std::to_string(n % 17));
         plot_.bind(4, experiment > 0 ? "E" + std::to_string(experiment) : std::string("REG"));
-        plot_.bind(5, 1 + (fl - 1) % stations).bind(6, soil).bind(7, d_.rounded(30, 70, 0.1));
+        plot_.bind(5, 1 + (n - 1) % stations).bind(6, soil).bind(7, d_.rounded(30, 70, 0.1));
         plot_.bind(8, notill);
         if (experiment > 0)
             plot_.bind(9, "origin " + std::to_string(experiment % 23));
@@ -200,6 +220,13 @@ private:
                 const Crop& c = kCrops[static_cast<size_t>(d_.integer(0, static_cast<int>(kCrops.size()) - 1))];
                 event(fl, y, c.byProduct && d_.chance(0.5) ? 9 : 2, c.item, d_.rounded(c.yieldLo, c.yieldHi, 0.5), 100);
             }
+            if (spec_.catchCrops) {
+                if (d_.chance(0.33)) {
+                    const Crop& c = kCrops[static_cast<size_t>(d_.integer(0, static_cast<int>(kCrops.size()) - 1))];
+                    event(fl, y, 2, c.item, d_.rounded(c.yieldLo, c.yieldHi, 0.5) / 2, 100);
+                }
+                if (d_.chance(0.5)) event(fl, y, 2, 7, d_.rounded(150, 300, 5), 100);
+            }
             for (int k = d_.integer(2, 3); k > 0; --k) event(fl, y, 4, 0, d_.rounded(30, 90, 5), 100);
             if ((organic & 1) && d_.chance(0.6)) event(fl, y, 3, 201, d_.rounded(15, 40, 1), d_.rounded(30, 100, 5));
             if ((organic & 2) && d_.chance(0.8)) event(fl, y, 3, 202, d_.rounded(15, 40, 1), d_.rounded(50, 100, 5));
@@ -215,6 +242,10 @@ private:
     }
     void event(long long fl, int year, int macode, int item, double quantity, double part)
     {
+        if (spec_.shuffledEvents) {
+            held_.push_back({fl, year, macode, item, quantity, part});
+            return;
+        }
         event_.bind(1, fl).bind(2, year).bind(3, macode).bind(4, item).bind(5, quantity).bind(6, part);
         event_.execute();
     }
@@ -230,9 +261,31 @@ private:
         }
     }
 
+public:
+    // Writes the events held for `shuffledEvents` in an order drawn at random.
+    void writeHeldEvents()
+    {
+        for (size_t i = held_.size(); i > 1; --i)
+            std::swap(held_[i - 1], held_[static_cast<size_t>(d_.integer(0, static_cast<int>(i) - 1))]);
+        for (const HeldEvent& e : held_) {
+            event_.bind(1, e.fl).bind(2, e.year).bind(3, e.macode).bind(4, e.item).bind(5, e.quantity).bind(6, e.part);
+            event_.execute();
+        }
+        held_.clear();
+    }
+
+private:
+    struct HeldEvent {
+        long long fl;
+        int year, macode, item;
+        double quantity, part;
+    };
+
     Draw& d_;
     const RegionalDatabaseShape& spec_;
     db::Statement plot_, state_, event_, obs_;
+    long long number_ = 0;
+    std::vector<HeldEvent> held_;
 };
 
 } // namespace
@@ -253,6 +306,7 @@ void fill_regional_database(db::Connection& c, const RegionalDatabaseShape& shap
         for (const std::string& name : names) c.execute("DROP INDEX " + db::quote_ident(name));
     }
     fill_parameters(c);
+    if (shape.catchCrops) fill_catch_crop(c);
     fill_soils(c, d, soils);
     fill_climate(c, d, stations, shape);
     if (shape.experiments > 0) {
@@ -265,6 +319,7 @@ void fill_regional_database(db::Connection& c, const RegionalDatabaseShape& shap
     }
     PlotWriter plots(c, d, shape);
     for (long long fl = 1; fl <= shape.plots; ++fl) plots.write(fl, stations, soils, shape.experiments);
+    plots.writeHeldEvents();
     t.commit();
 }
 

@@ -27,6 +27,15 @@ struct RegionalDatabaseShape {
     int stations = 0;     // 0: one per 25 plots
     int soils = 40;
     int experiments = 0;  // 0: every plot in one experiment "REG"
+    // More harvests per plot-year (with `dense`): a second main crop after the first on a
+    // third of the plot-years and a catch crop (mustard, harvested as green matter) on half.
+    bool catchCrops = false;
+    // Plot ids with gaps, in blocks of seven per hundred (101-107, 201-207, ...) as
+    // experiments number their plots: the selection of every plot is not a range.
+    bool idGaps = false;
+    // The events stored in an order drawn at random (as a database edited over the years
+    // stores them) instead of plot by plot and year by year.
+    bool shuffledEvents = false;
 };
 
 // The shape of a database as users bring them: dense management, many observations, 250

@@ -281,9 +281,23 @@ TEST(CarbonInput, HarvestResiduesOfEventsInPlotOrderAsFromTheOrderedWalk)
     EXPECT_EQ(table_rows(walked, "_cropping_dt"), rows);
     EXPECT_EQ(table_rows(walked, "opstab"), table_rows(scanned, "opstab"));
 
-    RunFixture unordered;  // plot 1's last event stored after plot 2's
+    RunFixture unordered;  // plot 1's last event stored after plot 2's: scanned and sorted
     inPlotOrder(unordered);
     unordered.db().execute("UPDATE cultivation SET cultivation_id = 100 WHERE FL_ID = 1 AND year = 2002");
     ASSERT_EQ(unordered.run().result.outcome, RunOutcome::Finished);
     EXPECT_EQ(table_rows(unordered, "_cropping_dt"), rows);
+
+    // Every event stored in reverse order: the events of a plot-year follow their row ids,
+    // in the sorted scan as in the walk.
+    RunFixture reversedScanned, reversedWalked;
+    for (RunFixture* f : {&reversedScanned, &reversedWalked}) {
+        inPlotOrder(*f);
+        f->db().execute("UPDATE cultivation SET cultivation_id = 1000 - cultivation_id");
+    }
+    reversedWalked.db().execute("CREATE INDEX cultivation_plot ON cultivation (FL_ID)");
+    ASSERT_EQ(reversedScanned.run().result.outcome, RunOutcome::Finished);
+    ASSERT_EQ(reversedWalked.run().result.outcome, RunOutcome::Finished);
+    const std::vector<std::string> reversed = table_rows(reversedWalked, "_cropping_dt");
+    EXPECT_EQ(table_rows(reversedScanned, "_cropping_dt"), reversed);
+    EXPECT_NE(reversed, rows) << "the three events of plot 1 in 2001 come in their reversed order";
 }

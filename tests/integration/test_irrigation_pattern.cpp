@@ -108,9 +108,9 @@ TEST(IrrigationPattern, ADatabaseWithoutTheEventIndexGetsItOnce)
     }
 }
 
-// Events stored in plot-year order take the next year with an event from the input
-// check's list of plot-years; stored in another order, from a search of the events. The
-// tables are the same either way.
+// Events with whole plot ids and years take the next year with an event from the input
+// check's list of plot-years, in whatever order they are stored; an event without a plot
+// leaves the search of the events. The tables are the same either way.
 TEST(IrrigationPattern, TheNextEventYearIsTheSameFromTheListAndFromTheEvents)
 {
     const auto rows = [](RunFixture& f, const std::string& table) {
@@ -121,19 +121,24 @@ TEST(IrrigationPattern, TheNextEventYearIsTheSameFromTheListAndFromTheEvents)
         return column(f, "SELECT FL_ID || ' ' || [year] || ' ' || quote(notill) || ' ' || quote(iramnt) || ' ' ||"
                          " quote(irarea) AS v FROM tmp_tirgint ORDER BY rowid");
     };
-    RunFixture listed(true), searched(true);
-    for (RunFixture* f : {&listed, &searched}) {
+    RunFixture listed(true), shuffled(true), searched(true);
+    for (RunFixture* f : {&listed, &shuffled, &searched}) {
         irrigated_plots(*f);
         f->db().execute("UPDATE site_state SET status=1");
     }
-    // Plot 1's events stored after plot 2's, each plot's in their order.
-    searched.db().execute("UPDATE cultivation SET cultivation_id = cultivation_id + 1000 WHERE FL_ID = 1");
+    // Plot 1's events stored after plot 2's, each plot's in their order: listed too.
+    shuffled.db().execute("UPDATE cultivation SET cultivation_id = cultivation_id + 1000 WHERE FL_ID = 1");
+    // An event without a plot: no list, the later events are searched.
+    searched.db().execute("INSERT INTO cultivation (FL_ID, year, Macode, Item_IX, Quantity) VALUES (NULL, 2006, 2, 1, 50)");
     ASSERT_EQ(listed.run().result.outcome, RunOutcome::Finished);
+    ASSERT_EQ(shuffled.run().result.outcome, RunOutcome::Finished);
     ASSERT_EQ(searched.run().result.outcome, RunOutcome::Finished);
-    const std::vector<std::string> pattern = rows(listed, "tmp_tirg_pattern");
+    const std::vector<std::string> pattern = rows(searched, "tmp_tirg_pattern");
     EXPECT_EQ(pattern.size(), 6u);
-    EXPECT_EQ(rows(searched, "tmp_tirg_pattern"), pattern);
-    EXPECT_EQ(tirgint(searched), tirgint(listed));
+    EXPECT_EQ(rows(listed, "tmp_tirg_pattern"), pattern);
+    EXPECT_EQ(tirgint(listed), tirgint(searched));
+    EXPECT_EQ(rows(shuffled, "tmp_tirg_pattern"), pattern);
+    EXPECT_EQ(tirgint(shuffled), tirgint(searched));
 }
 
 // The rows of a plot whose description gives two notill values or is missing: each year

@@ -36,12 +36,12 @@ std::vector<std::string> dump(db::Connection& c, const std::string& table)
 
 class ParallelRun : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { setenv("VELTRANO_CONFIG", dir_.file("rux.ini").c_str(), 1); }
+    void make(const bench::RegionalDatabaseShape& shape)
     {
-        setenv("VELTRANO_CONFIG", dir_.file("rux.ini").c_str(), 1);
         db::Connection c(path_, db::Connection::Mode::ReadWriteCreate);
         db::create_schema(c);
-        bench::fill_regional_database(c, {40, 15, 1981, 7});
+        bench::fill_regional_database(c, shape);
     }
     void TearDown() override { unsetenv("VELTRANO_CONFIG"); }
 
@@ -61,12 +61,26 @@ protected:
 
 TEST_F(ParallelRun, WritesTheSameRowsWithOneAndWithSeveralThreads)
 {
+    make({40, 15, 1981, 7});
     const auto one = runWith("1");
     ASSERT_EQ(one[0].size(), 40u * 15u);
     EXPECT_EQ(one[1].size(), one[0].size());
     EXPECT_EQ(one[2].size(), one[0].size());
     EXPECT_TRUE(runWith("2") == one);
     EXPECT_TRUE(runWith("3") == one);
+}
+
+// A database as users bring them, in every shape at once: only primary keys, several crops
+// and a catch crop in many years, plot ids with gaps, the events in random order.
+TEST_F(ParallelRun, AUsersDatabaseOfAnyShapeGetsTheSameRowsWithOneAndTwoThreads)
+{
+    bench::RegionalDatabaseShape shape = bench::users_database_shape(30, 12, 5);
+    shape.firstYear = 1981;
+    shape.catchCrops = shape.idGaps = shape.shuffledEvents = true;
+    make(shape);
+    const auto one = runWith("1");
+    ASSERT_EQ(one[0].size(), 30u * 12u);
+    EXPECT_TRUE(runWith("2") == one);
 }
 
 // A pipeline over plots 0..n-1 whose simulation tags the output with the plot id.

@@ -170,7 +170,7 @@ public:
         if (!usable) return nullptr;
         for_each_row(p.db.handle(),
                      "SELECT cultivation.FL_ID, cultivation.[year], " + tillage_share(p.regional) +
-                         " FROM cultivation WHERE cultivation.Macode=14 AND cultivation.FL_ID IN"
+                         " FROM cultivation NOT INDEXED WHERE cultivation.Macode=14 AND cultivation.FL_ID IN"
                          " (SELECT FL_ID FROM field_description WHERE notill=2)",
                      [&](sqlite3_stmt* st) {
                          const KeyKind plot = key_kind(sqlite3_column_value(st, 0));

@@ -1,6 +1,7 @@
 #include "engine/preparation/carbon_input.h"
 
 #include "engine/balance/stored_order.h"
+#include "engine/preparation/event_plot_years.h"
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
 
@@ -274,12 +275,16 @@ private:
 
     static std::string differs(const ModelQuantity& q) { return "cultivation.Sim_Quantity IS NOT " + std::string(q.value); }
 
+    // With each plot listed at most once in site_state an event meets its plot's row at most
+    // once: the test of the selection (none when every event is selected) updates the same
+    // events as the join, without a search of site_state per event.
     std::string update(const ModelQuantity& q) const
     {
         const std::string t = q.table;
-        return "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t +
-               ", site_state WHERE cultivation.Item_IX = " + t + "." + q.key +
-               " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1 AND " + q.events;
+        const std::string set = "UPDATE cultivation SET Sim_Quantity = " + std::string(q.value) + " FROM " + t;
+        const std::string item = "cultivation.Item_IX = " + t + "." + q.key + " AND " + q.events;
+        if (selected_.kind != Selection::Join) return set + " WHERE " + item + and_selected(selected_);
+        return set + ", site_state WHERE " + item + " AND cultivation.FL_ID = site_state.FL_ID AND site_state.status=1";
     }
 
     bool uniqueKey(const ModelQuantity& q) const
@@ -445,8 +450,12 @@ void build_carbon_input(const PrepContext& p)
     // Harvest residues and roots of every crop event, for the fresh organic matter.
     const std::string part = p.regional ? "cultivation.part" : "100";
     const std::string nEwr = "(crop.CEWR+cultivation.Sim_Quantity*crop.FEWR)";
-    // Events in plot-year order by row id come out of a scan as out of the ordered walk.
-    const bool scanInOrder = selected.kind != Selection::Join && p.eventPlotYears && ordered_walk_follows_rowids(p.db);
+    // The ordered walk meets the events of a plot-year in the order of their row ids: a scan
+    // gives the same rows, in stored order when the events lie in plot-year order by row id,
+    // else sorted by plot, year and row id. Sorting the scanned rows costs a fraction of the
+    // walk's table seek per event when the events are stored in another order.
+    const bool scanInOrder = selected.kind != Selection::Join && ordered_walk_follows_rowids(p.db);
+    const bool storedInOrder = scanInOrder && p.eventPlotYears && p.eventPlotYears->inStoredOrder();
     p.rebuildLogged("crop_er :", "_cropping_dt",
                     with_crop("ewr_ix", "gldpflan.CEWR AS CEWR, gldpflan.FEWR AS FEWR, gldpflan.NAME AS NAME,"
                                         " gldopspa.item_ix AS substance_ix, gldopspa.K AS K, gldopspa.ETA AS ETA,"
@@ -457,7 +466,9 @@ void build_carbon_input(const PrepContext& p)
                         " crop.CNR AS CNR, crop.CNR_alt AS CNR_alt, crop.NAME AS name_, " +
                         nEwr + "*crop.CNR*crop.ETA AS Crep, crop.substance_ix AS item_ix" +
                         selected_crop_events(selected, !scanInOrder) + " AND cultivation.Macode IN (0,2,9) ORDER BY " +
-                        (scanInOrder ? "cultivation.rowid" : "cultivation.FL_ID, cultivation.[year]"));
+                        (storedInOrder ? "cultivation.rowid"
+                         : scanInOrder ? "cultivation.FL_ID, cultivation.[year], cultivation.rowid"
+                                       : "cultivation.FL_ID, cultivation.[year]"));
 }
 
 } // namespace vt::engine

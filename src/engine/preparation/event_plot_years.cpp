@@ -4,11 +4,18 @@
 
 namespace vt::engine {
 
-bool EventPlotYears::outOfOrder()
+void EventPlotYears::compact()
 {
-    plotYears_.clear();
+    std::sort(plotYears_.begin(), plotYears_.end());
+    plotYears_.erase(std::unique(plotYears_.begin(), plotYears_.end()), plotYears_.end());
+    compactAt_ = std::max<std::size_t>(compactAt_, 2 * plotYears_.size());
+}
+
+void EventPlotYears::finish()
+{
+    if (inStoredOrder_) return;
+    compact();
     plotYears_.shrink_to_fit();
-    return false;
 }
 
 std::optional<long long> EventPlotYears::nextYear(long long plot, long long year) const

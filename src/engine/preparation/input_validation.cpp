@@ -213,7 +213,7 @@ struct FirstPass {
     };
     std::vector<Range> ranges;
     std::optional<std::size_t> macodeValue;  // index of Macode among v1..vn
-    // The plot-years of the rows while they lie in plot-year order; none once they do not.
+    // The plot-years of the rows (whole numbers); none once a plot or year is not one.
     std::shared_ptr<EventPlotYears> plotYears;
 
     explicit FirstPass(bool ordered = false) : plotYears(ordered ? std::make_shared<EventPlotYears>() : nullptr) {}
@@ -311,12 +311,13 @@ private:
     {
         const bool whole = sqlite3_value_type(rowidValue) == SQLITE_INTEGER &&
                            sqlite3_value_type(plotValue) == SQLITE_INTEGER && sqlite3_value_type(yearValue) == SQLITE_INTEGER;
-        const sqlite3_int64 r = whole ? sqlite3_value_int64(rowidValue) : 0;
-        if (!whole || (anyRow_ && r <= rowid_) ||
-            !plotYears->add(sqlite3_value_int64(plotValue), sqlite3_value_int64(yearValue))) {
+        if (!whole) {
             plotYears.reset();
             return;
         }
+        const sqlite3_int64 r = sqlite3_value_int64(rowidValue);
+        if (anyRow_ && r <= rowid_) plotYears->outOfOrder();
+        plotYears->add(sqlite3_value_int64(plotValue), sqlite3_value_int64(yearValue));
         anyRow_ = true;
         rowid_ = r;
     }
@@ -360,7 +361,7 @@ public:
     bool more = false;
     // The first and last year of the rows of the first pass over cultivation.
     db::Value firstYear, lastYear;
-    // The plot-years of the events when they lie in the order of their plot and year.
+    // The plot-years of the events when their plots and years are whole numbers.
     std::shared_ptr<const EventPlotYears> eventPlotYears;
     // Keys (plot, soil, station) whose plots are skipped, with the first reason of each.
     std::map<std::pair<SkipKey, std::string>, std::string> skips;
@@ -444,6 +445,7 @@ void Checker::check(const TableCheck& k)
         }
         firstYear = pass.firstYear();
         lastYear = pass.lastYear();
+        if (pass.plotYears) pass.plotYears->finish();
         eventPlotYears = pass.plotYears;
     } else {
         pass = firstPassOver(false);

@@ -56,9 +56,9 @@ const std::vector<InputRange>& input_ranges(const std::string& table);
 // Each problem names table, plot, row (the row id) and column, e.g.
 //   cultivation, plot 3, row 17, column year: 2147483647 is outside 1..9999
 // At most `limit` problems are returned; `more` is set when there were others.
-// `eventPlotYears`, when given, receives the plot-years of the management events when the
-// events, in the order of their row ids, lie in the order of their plot and year (whole
-// numbers both), and nothing otherwise.
+// `eventPlotYears`, when given, receives the plot-years of the management events when their
+// plots and years are whole numbers (in whatever order the events are stored; the list
+// tells whether it was plot-year order by row id), and nothing otherwise.
 //
 // A value outside its plausible range (input_ranges) and, with `withClimate`, a plot
 // without a climate station or whose station has no rows in climate_data is no problem
@@ -71,7 +71,7 @@ std::vector<std::string> input_problems(db::Connection& c, bool withClimate, std
 
 // What the check found out on the way about input that can be used.
 struct RunInputFacts {
-    // The plot-years of the events of cultivation when they lie in plot-year order.
+    // The plot-years of the events of cultivation when plots and years are whole numbers.
     std::shared_ptr<const EventPlotYears> eventPlotYears;
     // Selected plots the run skips, in plot order, with the reason.
     std::vector<SkippedPlot> skipped{};

@@ -37,8 +37,9 @@ struct PrepContext {
     const RunConfig& cfg;
     const RunHooks& hooks;
     bool regional = false;
-    // The plot-years of the management events when they lie in plot-year order by row id
-    // (found by the input check), else nothing.
+    // The plot-years of the management events when their plots and years are whole numbers
+    // (found by the input check, which also notes whether they lie in plot-year order by row
+    // id), else nothing.
     std::shared_ptr<const EventPlotYears> eventPlotYears{};
     // The transaction the working tables are built in, told of every dropped table.
     PreparationTransaction* transaction = nullptr;

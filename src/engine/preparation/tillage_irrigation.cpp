@@ -234,8 +234,8 @@ void build_tillage_irrigation(const PrepContext& p)
     // sorts anyway) and their next year is sought once each (MATERIALIZED: merged into the
     // outer query, the seek would run for the filter and again for the minimum). An event
     // of a plot listed twice in site_state counts once: the grouping merges its copies anyway.
-    // With the events in plot-year order the input check has listed the plot-years, and the
-    // next one is looked up there.
+    // With whole plot ids and years the input check has listed the plot-years (in whatever
+    // order the events are stored), and the next one is looked up there.
     const std::string groupPart = p.regional ? ", part" : "";
     std::optional<db::ScopedFunctions> nextYearLookup;
     std::string nextYear = "(SELECT Min(later.[year]) FROM cultivation AS later"
