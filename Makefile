@@ -19,7 +19,7 @@ LAUNCHER := $(if $(CCACHE),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPIL
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps configure build test test-sanitize package demo bench fuzz clean
+.PHONY: all deps configure build test test-sanitize package demo bench fuzz format clean
 
 all: build
 
@@ -62,6 +62,17 @@ fuzz:
 	  -DVELTRANO_BUILD_BENCH=OFF -DVELTRANO_FUZZ=ON $(LAUNCHER)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_access_reader fuzz_sql_script
 	tests/fuzz/run "$(FUZZ_BUILD)" $(FUZZ_SECONDS)
+
+# The house style (.clang-format) applied to the C++ files changed since the branch left
+# FORMAT_BASE (committed or not), never to the whole tree; FILES="a.cpp b.h" names files instead.
+FORMAT_BASE ?= main
+FILES ?= $(shell { git diff --name-only --diff-filter=ACMR $$(git merge-base $(FORMAT_BASE) HEAD) -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' \
+	'tests/*.h' 'bench/*.cpp' 'bench/*.h'; git ls-files --others --exclude-standard -- 'src/*.cpp' 'src/*.h' \
+	'tests/*.cpp' 'tests/*.h'; } | sort -u)
+format:
+	@command -v clang-format >/dev/null || scripts/install-deps
+	@if [ -n "$(strip $(FILES))" ]; then clang-format -i $(FILES) && echo "formatted $(words $(FILES)) files"; \
+	else echo "format: no changed C++ files"; fi
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -1,7 +1,7 @@
 // veltrano-cli adapt: brings a database to the current layout, as opening it does.
 
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "config/rux_settings.h"
 #include "db/adapt_datamodel.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 void run(const std::string& file, Context& ctx)
 {
-    auto c = open_database_for_update(file);
+    auto c = workbench::open_database_file(file, workbench::DatabaseAccess::Update);
     config::RuxSettings settings;
     if (!settings.exists()) settings.writeFirstStartDefaults(file, std::filesystem::current_path().string());
     const auto result = db::adapt_datamodel(*c, config::methode_store(&settings));

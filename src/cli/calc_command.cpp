@@ -4,7 +4,7 @@
 #include "engine/soil/bat_formula.h"
 #include "engine/soil/carbon_rates.h"
 #include "engine/soil/pedotransfer.h"
-#include "engine/run/run_config.h"
+#include "engine/types/run_config.h"
 #include "engine/soil/soil_physics.h"
 #include "engine/soil/steady_state.h"
 

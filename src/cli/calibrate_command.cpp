@@ -1,5 +1,5 @@
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/session_options.h"
 #include "options/command_options.h"
 #include "options/session_command.h"
@@ -34,7 +34,7 @@ void run_undo(const CalibrateOptions& o, Context& ctx)
 {
     if (!o.params.empty() || o.apply || !o.plots.empty() || !o.experiment.empty())
         throw CommandError("--undo takes only --db and the run time of an applied calibration");
-    const auto c = open_database_for_update(o.db);
+    const auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Update);
     try {
         for (const auto& line : eval::undo_calibration(*c, o.undo)) ctx.out << line << '\n';
     } catch (const std::runtime_error& e) {
@@ -52,7 +52,7 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     const auto bounds = options::parsed_parameters<CommandError>(o.params, eval::parse_parameter_bounds);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
-    const auto c = open_database_for_update(o.db);
+    const auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Update);
     const workbench::CalibrationJob job{.plots = session_plots(*c, o.plots, o.experiment),
                                         .parameters = bounds,
                                         .property = o.property,

@@ -1,5 +1,5 @@
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/eval_output.h"
 #include "workbench/climate_csv.h"
 #include "workbench/climate_stations.h"
@@ -29,7 +29,7 @@ void require_station(db::Connection& c, long long id)
 
 void run_export(const ClimateOptions& o, Context& ctx)
 {
-    auto c = open_database(o.db, db::Connection::Mode::ReadOnly);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Read);
     require_station(*c, o.station);
     try {
         workbench::export_climate_csv(*c, o.station, series(o), o.file);
@@ -42,7 +42,7 @@ void run_export(const ClimateOptions& o, Context& ctx)
 
 void run_import(const ClimateOptions& o, Context& ctx)
 {
-    auto c = open_database_for_update(o.db);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Update);
     require_station(*c, o.station);
     workbench::ClimateImport r;
     try {

@@ -2,6 +2,8 @@
 
 #include "db/db_error.h"
 #include "db/output_file.h"
+#include "workbench/command_data.h"
+#include "workbench/database_file.h"
 
 #include <algorithm>
 #include <map>
@@ -46,6 +48,12 @@ int run_cli(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const CommandError& e) {
         err << "veltrano-cli: " << e.what() << '\n';
         return e.exitCode();
+    } catch (const workbench::DatabaseFileError& e) {
+        err << "veltrano-cli: " << e.what() << '\n';
+        return 2;
+    } catch (const workbench::MissingDataError& e) {
+        err << "veltrano-cli: " << e.what() << '\n';
+        return 2;
     } catch (const db::OutputFileError& e) {
         err << "veltrano-cli: " << e.what() << '\n';
         return 2;

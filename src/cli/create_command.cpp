@@ -1,7 +1,7 @@
 // veltrano-cli create: a new, empty experiment database, or the demo database.
 
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "db/connection.h"
 #include "db/demo_database.h"
 #include "db/schema.h"
@@ -22,7 +22,7 @@ struct CreateOptions {
 
 void run(const CreateOptions& o, Context& ctx)
 {
-    write_new_database(o.file, o.force, [&o](db::Connection& c) {
+    workbench::write_new_database(o.file, o.force, [&o](db::Connection& c) {
         if (o.demo)
             db::create_demo_database(c);
         else

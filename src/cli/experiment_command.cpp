@@ -2,7 +2,7 @@
 // scripts. Each prints the rows it changed per table; --dry-run changes nothing.
 
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/plot_output.h"
 #include "workbench/browser_plot_ops.h"
 
@@ -39,7 +39,7 @@ const Registrar reg("experiment", [](CLI::App& app, Context& ctx) {
     auto* create = sub(exp, "create", "Create an experiment with its first plot", o);
     create->add_option("--location", o->location, "Location (name) of the experiment")->required();
     create->callback([o, &ctx] {
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::create_experiment(*c, o->location, o->dryRun); });
         ctx.out << "created experiment " << o->location << '\n';
         print_change_report(ctx.out, r);
@@ -49,7 +49,7 @@ const Registrar reg("experiment", [](CLI::App& app, Context& ctx) {
     auto* del = sub(exp, "delete", "Delete an experiment and every row keyed by its plots (the plots with its code)", o);
     del->add_option("--experiment", o->experiment, "Experiment code")->required();
     del->callback([o, &ctx] {
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::delete_experiment(*c, {o->experiment, std::nullopt}, o->dryRun); });
         ctx.out << "deleted experiment " << o->experiment << '\n';
         print_change_report(ctx.out, r);
@@ -61,7 +61,7 @@ const Registrar reg("experiment", [](CLI::App& app, Context& ctx) {
     rename->add_option("--location", o->location, "New location");
     rename->callback([o, &ctx] {
         if (o->code.empty() && o->location.empty()) throw CommandError("give --code or --location (or both)");
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] {
             const auto location = o->location.empty() ? std::nullopt : std::optional<std::string>(o->location);
             return workbench::rename_experiment(*c, o->experiment, o->code.empty() ? o->experiment : o->code, location, o->dryRun);

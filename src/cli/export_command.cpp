@@ -1,6 +1,7 @@
 #include "cli/command_registry.h"
 #include "cli/eval_output.h"
-#include "db/sql_quote.h"
+#include "workbench/command_data.h"
+#include "workbench/database_file.h"
 
 #include <memory>
 #include <ostream>
@@ -16,15 +17,10 @@ struct ExportOptions {
 void run_export(const ExportOptions& o, Context& ctx)
 {
     // Read-only: an export query cannot change the database.
-    auto c = open_database(o.db, db::Connection::Mode::ReadOnly);
-    refuse_open_database_as_output(o.xlsx, o.csv);
-    std::string sql = o.query;
-    if (!o.table.empty()) {
-        if (!c->tableExists(o.table)) throw CommandError("no table " + o.table);
-        sql = "SELECT * FROM " + db::quote_ident(o.table);
-    }
-    auto cur = c->query(sql);
-    export_table(eval::read_table(cur), o.xlsx, o.csv, ctx.out);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Read);
+    workbench::refuse_open_database_as_output(o.xlsx, o.csv);
+    const eval::Table rows = o.table.empty() ? workbench::query_rows(*c, o.query) : workbench::table_rows(*c, o.table);
+    export_table(rows, o.xlsx, o.csv, ctx.out);
 }
 
 const Registrar reg("export", [](CLI::App& app, Context& ctx) {

@@ -1,6 +1,7 @@
 #include "cli/command_registry.h"
 #include "cli/eval_output.h"
-#include "eval/nitrogen_balance.h"
+#include "workbench/command_data.h"
+#include "workbench/results_nbalance.h"
 
 #include <filesystem>
 #include <memory>
@@ -44,16 +45,14 @@ void run_nbalance(const NBalanceCliOptions& o, Context& ctx)
     options.observedUptake = o.observedUptake;
 
     auto c = open_database_to_evaluate(o.db, ctx.err);
-    refuse_open_database_as_output(o.xlsx, o.csv);
+    workbench::refuse_open_database_as_output(o.xlsx, o.csv);
     if (options.plot) require_plot(*c, *options.plot);
-    if (!c->tableExists("rux_nresult")) throw CommandError("the database has no table rux_nresult; run the model first");
     options.diagnosticsFolder = std::filesystem::absolute(o.db).parent_path().string();
 
     engine::RunHooks hooks;
-    eval::nitrogen_balance(*c, options, hooks);
+    workbench::run_nitrogen_balance(*c, options, hooks);
 
-    auto cur = c->query("SELECT * FROM " + std::string(o.show == "nt_saldo" ? "NT_saldo" : "nmin_saldo"));
-    const eval::Table table = eval::read_table(cur);
+    const eval::Table table = workbench::nbalance_table(*c, o.show == "nt_saldo" ? "NT_SALDO" : "NMIN_SALDO");
     if (table.empty()) ctx.out << "no plot-years within the limits\n";
     else print_table(ctx.out, table);
     export_table(table, o.xlsx, o.csv, ctx.out, 4);

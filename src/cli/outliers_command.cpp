@@ -1,6 +1,7 @@
 #include "cli/command_registry.h"
 #include "cli/eval_output.h"
-#include "workbench/outlier_refresh.h"
+#include "workbench/command_data.h"
+#include "workbench/database_file.h"
 
 #include <memory>
 #include <ostream>
@@ -11,16 +12,11 @@ namespace {
 
 void run_outliers(const std::string& path, Context& ctx)
 {
-    auto c = open_database(path);
-    if (!c->tableExists("measurements")) throw CommandError("the database has no table measurements");
-    const auto s = workbench::refresh_outlier_indication(*c);
-    ctx.out << "outlier indication: " << workbench::outlier_refresh_report(s, false) << "\n";
+    auto c = workbench::open_database_file(path, workbench::DatabaseAccess::Work);
+    const auto s = workbench::indicate_outliers(*c);
+    ctx.out << "outlier indication: " << s.groups << " groups tested, " << s.flagged << " observations flagged\n";
     if (s.flagged == 0) return;
-    auto cur = c->query("SELECT tmp_outlist.fl_id AS FL_ID, tmp_outlist.m_ix AS M_IX, tmp_outlist.meas_id AS meas_ID, "
-                        " measurements.year, measurements.year_number, measurements.meas_value "
-                        " FROM tmp_outlist LEFT JOIN measurements ON measurements.meas_ID = tmp_outlist.meas_id "
-                        " ORDER BY tmp_outlist.fl_id, tmp_outlist.m_ix, measurements.year");
-    print_table(ctx.out, eval::read_table(cur));
+    print_table(ctx.out, s.rows);
 }
 
 const Registrar reg("outliers", [](CLI::App& app, Context& ctx) {

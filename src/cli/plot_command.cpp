@@ -3,7 +3,7 @@
 // prints what would change and changes nothing.
 
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/plot_output.h"
 #include "workbench/browser_plot_ops.h"
 
@@ -49,7 +49,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     copy->add_option("--plot", o->plot, "FL_ID of the plot")->required();
     copy->callback([o, &ctx] {
         const auto id = integer_option(o->plot, "--plot");
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::copy_plot(*c, id, o->dryRun); });
         report(ctx, "copied plot " + std::to_string(id), r, true);
     });
@@ -57,7 +57,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     auto* add = sub(plot, "add", "Add an empty plot to an experiment", o);
     add->add_option("--experiment", o->experiment, "Experiment code")->required();
     add->callback([o, &ctx] {
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::add_plot_to_experiment(*c, o->experiment, o->dryRun); });
         report(ctx, "added a plot to experiment " + o->experiment, r, true);
     });
@@ -66,7 +66,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     del->add_option("--plot", o->plot, "FL_ID of the plot")->required();
     del->callback([o, &ctx] {
         const auto id = integer_option(o->plot, "--plot");
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::delete_plot(*c, id, o->dryRun); });
         report(ctx, "deleted plot " + std::to_string(id), r, false);
     });
@@ -76,7 +76,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     move->add_option("--location", o->location, "New location")->required();
     move->callback([o, &ctx] {
         const auto id = integer_option(o->plot, "--plot");
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::move_plot(*c, id, o->location, o->dryRun); });
         report(ctx, "moved plot " + std::to_string(id) + " to " + o->location, r, false);
     });
@@ -86,7 +86,7 @@ const Registrar reg("plot", [](CLI::App& app, Context& ctx) {
     shift->add_option("--by", o->by, "The shift N (may be negative)")->required();
     shift->callback([o, &ctx] {
         const auto by = integer_option(o->by, "--by");
-        auto c = open_database_for_update(o->db);
+        auto c = workbench::open_database_file(o->db, workbench::DatabaseAccess::Update);
         const auto r = run_operation([&] { return workbench::shift_plots(*c, {o->experiment, std::nullopt}, by, o->dryRun); });
         report(ctx, "shifted the plots of experiment " + o->experiment + " by " + std::to_string(by), r, false);
     });

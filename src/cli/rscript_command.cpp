@@ -1,4 +1,5 @@
 #include "cli/command_registry.h"
+#include "workbench/database_file.h"
 #include "cli/eval_output.h"
 #include "config/rux_settings.h"
 #include "eval/script_evaluation.h"
@@ -19,7 +20,7 @@ struct RScriptOptions {
 
 void run_rscript(const RScriptOptions& o, Context& ctx)
 {
-    auto c = open_database(o.db);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Work);
     if (!fs::is_regular_file(o.r)) throw CommandError("no R script " + o.r);
     if (!o.sql.empty() && !fs::is_regular_file(o.sql)) throw CommandError("no SQL script " + o.sql);
 

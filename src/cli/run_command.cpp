@@ -1,13 +1,12 @@
 #include "cli/command_registry.h"
 #include "cli/session_options.h"
+#include "cli/run_setup.h"
 #include "options/command_options.h"
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
-#include "engine/balance/annual_balance.h"
-#include "engine/run/run_configuration.h"
-#include "engine/run/run_preconditions.h"
-#include "engine/run/run_driver.h"
+#include "workbench/database_file.h"
+#include "workbench/run_setup.h"
 
 #include <atomic>
 #include <chrono>
@@ -47,22 +46,28 @@ void print_timings(std::ostream& err, const engine::RunResult& r)
     err << buf << std::flush;
 }
 
+} // namespace
+
+workbench::RunSetup cli_run_setup(const options::RunOptions& opt, const std::string& database)
+{
+    workbench::RunSetup setup;
+    setup.base.database = database;
+    setup.base.work_dir = std::filesystem::current_path().string();
+    setup.switches = opt.switches;
+    return setup;
+}
+
+namespace {
+
 int run_simulation(const RunOptions& opt, Context& ctx)
 {
-    // The switches as the desktop program reads them; the run reads them once more and
-    // reports what it could not read.
-    engine::ConfigWarnings ignored;
-    const engine::RunSwitches given = engine::parse_run_switches(opt.switches, ignored);
-    const std::string dbPath = given.database.value_or(opt.db);
+    const std::string dbPath = workbench::run_database(opt.switches, opt.db);
     if (dbPath.empty()) throw CommandError("no database: give --db FILE or DB=FILE");
-    if (!std::filesystem::exists(dbPath)) throw CommandError("database not found: " + dbPath);
 
-    engine::RunDriver::BalanceStep balance;
-    if (!opt.prepareOnly) balance = engine::annual_balance_step();
-
-    db::Connection conn(dbPath);
+    const auto connection = workbench::open_database_file(dbPath, workbench::DatabaseAccess::Work);
+    db::Connection& conn = *connection;
     // Checked before the settings bind the method to the database, which writes to it.
-    if (const std::string problem = engine::experiment_database_problem(conn); !problem.empty())
+    if (const std::string problem = workbench::run_database_problem(conn); !problem.empty())
         throw CommandError(problem, kRunFailed);
     if (opt.sqlProfileMs >= 0)
         conn.profileStatements(
@@ -107,24 +112,18 @@ int run_simulation(const RunOptions& opt, Context& ctx)
         hooks.progress = [&ctx](long long cur, long long max) { draw_progress(ctx.err, cur, max); };
     hooks.stop = &g_stop;
 
-    engine::RunConfig base;
-    base.database = dbPath;
-    base.work_dir = std::filesystem::current_path().string();
     config::RuxSettings settings;
-    engine::RunConfig cfg = engine::read_run_configuration(base, settings, opt.switches, conn, hooks);
-
+    engine::RunConfig cfg = workbench::setup_run(cli_run_setup(opt, dbPath), settings, conn, hooks);
     cfg.jobs = opt.jobs;
     cfg.stepwise = opt.stepwise;
-    engine::RunDriver driver(conn, cfg, hooks);
-    driver.setBalance(balance);
     const auto previous = std::signal(SIGINT, request_stop);
-    const engine::RunResult result = driver.run();
+    const engine::RunResult result = workbench::run_model(conn, cfg, hooks, !opt.prepareOnly);
     std::signal(SIGINT, previous);
     ctx.out.flush();
     if (opt.timings) print_timings(ctx.err, result);
     if (result.outcome != engine::RunOutcome::Finished) return kRunFailed;
     if (opt.prepareOnly) return 0;
-    if (result.selected == 0) throw CommandError(engine::kNothingSelected, kRunFailed);
+    if (result.selected == 0) throw CommandError(workbench::nothing_selected_message(), kRunFailed);
     if (result.skipped > 0)
         throw CommandError(std::to_string(result.skipped) + " of " + std::to_string(result.selected) +
                                " selected plots skipped (not simulated; named above, in the run log and in rux_report.txt)",

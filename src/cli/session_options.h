@@ -1,6 +1,6 @@
 #pragma once
 #include "cli/command_registry.h"
-#include "engine/run/run_hooks.h"
+#include "engine/types/run_hooks.h"
 #include "options/session_command.h"
 #include "workbench/session_jobs.h"
 

@@ -1,5 +1,5 @@
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/eval_output.h"
 #include "eval/spreadsheet_export.h"
 #include "workbench/sql_module.h"
@@ -59,7 +59,7 @@ void run_sql(const SqlOptions& o, Context& ctx)
         if (!module.setParameter(p.substr(0, eq), p.substr(eq + 1)))
             throw CommandError("the script has no parameter " + p.substr(0, eq));
     }
-    auto c = open_database_for_update(o.db);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Update);
     // In CSV mode the standard output holds only the rows; counts go to the error stream.
     std::ostream& notes = o.csv ? ctx.err : ctx.out;
     workbench::SqlModule::Callbacks cb;

@@ -1,4 +1,5 @@
 #include "cli/command_registry.h"
+#include "workbench/database_file.h"
 #include "cli/eval_output.h"
 #include "eval/update_statistics.h"
 
@@ -18,7 +19,7 @@ void run_stats(const StatsOptions& o, Context& ctx)
 {
     const auto phase = eval::parse_phase(o.phase);
     if (!phase) throw CommandError("--phase must be all, early or late, not \"" + o.phase + "\"");
-    auto c = open_database(o.db);
+    auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Work);
     for (const char* table : {"field_description", "sim_result", "rux_nresult", "measurements"})
         if (!c->tableExists(table)) throw CommandError(std::string("the database has no table ") + table);
 

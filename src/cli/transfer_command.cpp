@@ -1,5 +1,5 @@
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "workbench/transfer_plots.h"
 
 #include <filesystem>
@@ -53,14 +53,15 @@ void run_transfer(const TransferOptions& o, Context& ctx)
 {
     const auto plots = parse_plots(o.plots);
     // The source is only read: a write-protected file is fine.
-    if (!std::filesystem::is_regular_file(o.from)) throw CommandError("database not found: " + o.from);
     std::unique_ptr<db::Connection> c;
     try {
-        c = std::make_unique<db::Connection>(o.from, db::Connection::Mode::ReadWrite);
+        c = workbench::open_database_file(o.from, workbench::DatabaseAccess::Work);
+    } catch (const workbench::DatabaseFileError&) {
+        throw;
     } catch (const std::exception& e) {
         throw CommandError(e.what(), 1);
     }
-    require_writable_file(o.to);
+    workbench::require_writable_database(o.to);
     workbench::DataTransfer transfer(*c);
     try {
         transfer.selectDestination(o.to);

@@ -1,5 +1,5 @@
 #include "cli/command_registry.h"
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "cli/session_options.h"
 #include "options/command_options.h"
 #include "options/session_command.h"
@@ -31,7 +31,7 @@ void run_uncertainty_command(const UncertaintyOptions& o, Context& ctx)
     const auto params = options::parsed_parameters<CommandError>(o.params, eval::parse_uncertain_parameter);
     InterruptFlag interrupt;
     const auto t0 = std::chrono::steady_clock::now();
-    const auto c = open_database_for_update(o.db);
+    const auto c = workbench::open_database_file(o.db, workbench::DatabaseAccess::Update);
     const workbench::UncertaintyJob job{.plots = session_plots(*c, o.plots, o.experiment),
                                         .parameters = params,
                                         .samples = o.samples,

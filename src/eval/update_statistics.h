@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/run/run_hooks.h"
+#include "engine/types/run_hooks.h"
 #include "eval/phase.h"
 
 #include <vector>

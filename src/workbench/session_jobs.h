@@ -1,6 +1,6 @@
 #pragma once
-#include "engine/run/run_config.h"
-#include "engine/run/run_hooks.h"
+#include "engine/types/run_config.h"
+#include "engine/types/run_hooks.h"
 #include "eval/calibration.h"
 #include "eval/uncertainty.h"
 

@@ -5,7 +5,7 @@
 #include "db/output_file.h"
 #include "db/jet_translator.h"
 #include "db/sql_quote.h"
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 #include "eval/spreadsheet_export.h"
 
 #include <sqlite3.h>
@@ -210,7 +210,7 @@ void SqlModule::loadFile(const std::string& path)
     scanParameters();
 }
 
-void SqlModule::loadFileWithoutScan(const std::string& path) { lines_ = engine::read_script_lines(path); }
+void SqlModule::loadFileWithoutScan(const std::string& path) { lines_ = db::read_script_lines(path); }
 
 void SqlModule::saveFile(const std::string& path) const
 {
@@ -222,7 +222,7 @@ void SqlModule::scanParameters()
 {
     std::vector<std::string> names = scan_parameters(lines_);
     // The names of PARAMETERS declarations, as Access asks for them.
-    for (const auto& st : engine::split_sql_script(lines_))
+    for (const auto& st : db::split_sql_script(lines_))
         for (const auto& n : db::jet_parameter_names(st.text)) names.push_back(n);
     for (const auto& name : names) {
         const bool known = std::any_of(parameters_.begin(), parameters_.end(), [&](const ScriptParameter& p) {
@@ -306,7 +306,7 @@ std::vector<StatementOutcome> SqlModule::execute(db::Connection& c, const Callba
     std::vector<StatementOutcome> outcomes;
     // Every statement is checked before the first runs: a parameter without a value or a
     // form the translator cannot translate stops the script with nothing done.
-    const auto statements = engine::split_sql_script(lines_);
+    const auto statements = db::split_sql_script(lines_);
     std::vector<std::string> texts;
     for (const auto& st : statements) {
         if (base::trim(st.text).empty()) {
@@ -352,7 +352,7 @@ std::vector<StatementOutcome> SqlModule::execute(db::Connection& c, const Callba
         StatementOutcome o;
         o.number = number;
         o.text = texts[k];
-        o.dataChange = engine::is_changing_statement(o.text);
+        o.dataChange = db::is_changing_statement(o.text);
         dataChange_ = o.dataChange;
         try {
             if (o.dataChange) {

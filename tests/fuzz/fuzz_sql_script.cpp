@@ -6,7 +6,7 @@
 // connection has) must end with results or a DbError, never a crash or undefined
 // behaviour.
 #include "db/connection.h"
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 #include "workbench/sql_module.h"
 
 #include <sqlite3.h>
@@ -23,7 +23,7 @@ namespace {
 
 // A statement the runner may not send as a whole: a line that is exactly "go", empty, or
 // a comment line (first character "#" or "'").
-bool breaks_the_rules(const vt::engine::ScriptStatement& st)
+bool breaks_the_rules(const vt::db::ScriptStatement& st)
 {
     std::size_t start = 0;
     for (;;) {
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (data[i] == '\n') lines.emplace_back();
         else lines.back() += static_cast<char>(data[i]);
     }
-    auto statements = vt::engine::split_sql_script(lines);
+    auto statements = vt::db::split_sql_script(lines);
     for (const auto& st : statements)
         if (!st.text.empty() && breaks_the_rules(st)) std::abort();
     if (!statements.empty() && statements.back().ignoreErrors && !lines.empty()) {
@@ -142,13 +142,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sqlite3_progress_handler(db.handle(), 1000, enough, &steps);
     db.execute("CREATE TABLE cultivation (FL_ID INTEGER, year INTEGER, Crop TEXT, Quantity DOUBLE)");
     db.execute("INSERT INTO cultivation VALUES (1, 1990, 'WW', 5.5), (1, 1991, 'SB', NULL), (2, 1990, 'x', -1e308)");
-    vt::engine::ScriptCallbacks callbacks;
+    vt::db::ScriptCallbacks callbacks;
     callbacks.onRows = [](vt::db::Cursor& rows) {
         for (int n = 0; !rows.eof() && n < 100; ++n, rows.next())
             for (int i = 0; i < rows.fieldCount(); ++i) (void)rows.field(i).toString();
     };
     try {
-        vt::engine::run_sql_script(db, statements, callbacks);
+        vt::db::run_sql_script(db, statements, callbacks);
     } catch (const vt::db::DbError&) {
     }
     return 0;

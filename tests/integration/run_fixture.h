@@ -1,6 +1,6 @@
 #pragma once
 #include "db/connection.h"
-#include "engine/run/run_config.h"
+#include "engine/types/run_config.h"
 #include "engine/run/run_driver.h"
 #include "support/temp_dir.h"
 

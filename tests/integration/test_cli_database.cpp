@@ -1,4 +1,4 @@
-#include "cli/database_file.h"
+#include "workbench/database_file.h"
 #include "db/connection.h"
 #include "db/schema.h"
 #include "support/temp_dir.h"
@@ -117,7 +117,7 @@ TEST_F(CliDatabase, FailedCreationLeavesNothingBehind)
         vt::db::create_schema(c);
         c.execute("insert into no_such_table values (1)");
     };
-    EXPECT_THROW(vt::cli::write_new_database(db, true, fail), vt::db::DbError);
+    EXPECT_THROW(vt::workbench::write_new_database(db, true, fail), vt::db::DbError);
     EXPECT_TRUE(onlyFile("trials.db"));
     std::ifstream in(db);
     std::string content;
@@ -169,6 +169,40 @@ TEST_F(CliDatabase, OutputNeverLandsOnTheOpenDatabase)
     EXPECT_EQ(header, "year,temperature,precipitation");
     for (const auto& e : fs::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+}
+
+} // namespace
+
+namespace {
+
+// Every command that opens an existing database opens it the same way: a missing file and a
+// folder get the same message and exit code 2, whichever command names them.
+TEST_F(CliDatabase, EveryCommandRefusesAMissingDatabaseAlike)
+{
+    const std::string missing = dir.file("missing.db");
+    const std::string folder = dir.path().string();
+    const std::vector<std::vector<std::string>> commands = {
+        {"adapt", "@"},
+        {"run", "--db", "@", "GO", "nw"},
+        {"report", "--db", "@"},
+        {"outliers", "--db", "@"},
+        {"stats", "--db", "@"},
+        {"evaluate", "--db", "@", "--plot", "1"},
+        {"nbalance", "--db", "@"},
+        {"export", "--db", "@", "--table", "t", "--csv", dir.file("t.csv")},
+        {"plot", "delete", "--db", "@", "--plot", "1"},
+    };
+    for (const auto& [path, message] : {std::pair{missing, "database not found: " + missing},
+                                        std::pair{folder, "not a database file: " + folder}}) {
+        for (auto args : commands) {
+            for (auto& a : args)
+                if (a == "@") a = path;
+            SCOPED_TRACE(args[0] + " " + path);
+            const auto r = run_cli(args);
+            EXPECT_EQ(r.code, 2);
+            EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        }
+    }
 }
 
 } // namespace

@@ -99,7 +99,7 @@ TEST_F(EvalCli, BadInputEndsWithAMessage)
     const std::vector<Case> cases{
         {{"evaluate", "--db", db, "--plot", "99"}, 2, "unknown plot 99"},
         {{"evaluate", "--db", db, "--plot", "1", "--phase", "middle"}, 2, "--phase must be all, early or late"},
-        {{"evaluate", "--db", dir.file("none.db"), "--plot", "1"}, 2, "no database file"},
+        {{"evaluate", "--db", dir.file("none.db"), "--plot", "1"}, 2, "database not found: "},
         {{"nbalance", "--db", db, "--years", "2000-2010"}, 2, "--years expects FROM:TO"},
         {{"nbalance", "--db", db, "--years", "2010:2000"}, 2, "--years expects FROM:TO"},
         {{"nbalance", "--db", db, "--fert", "a:b"}, 2, "--fert expects FROM:TO"},

@@ -1,6 +1,6 @@
 #include "db/connection.h"
 #include "db/jet_translator.h"
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 #include "eval/script_evaluation.h"
 #include "support/temp_dir.h"
 
@@ -191,7 +191,7 @@ TEST_F(JetTranslator, RunScriptsAndCompanionFilesAreReadInTheDialect)
     std::ofstream(dir.file("ppq.sql")) << "drop table sel_plots\ngo\n"
                                           "SELECT FL_ID INTO sel_plots FROM site_state WHERE status = 1\ngo\n"
                                           "DELETE * FROM sel_plots WHERE FL_ID = 3\n";
-    vt::engine::run_sql_script_file(*db, dir.file("ppq.sql"));
+    vt::db::run_sql_script_file(*db, dir.file("ppq.sql"));
     EXPECT_EQ(rows_of(*db, "select FL_ID from sel_plots"), "1");
     std::ofstream(dir.file("companion.txt")) << "UPDATE field_description SET comment = \"plot \" & FL_ID\n"
                                                 "WHERE FL_ID = #fl_id\ngo\n";

@@ -1,7 +1,7 @@
 #include "db/connection.h"
 #include "db/demo_database.h"
 #include "db/schema.h"
-#include "engine/run/run_config.h"
+#include "engine/types/run_config.h"
 
 #include <gtest/gtest.h>
 

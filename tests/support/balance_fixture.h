@@ -1,7 +1,7 @@
 #pragma once
 #include "db/connection.h"
-#include "engine/run/run_config.h"
-#include "engine/run/run_hooks.h"
+#include "engine/types/run_config.h"
+#include "engine/types/run_hooks.h"
 
 #include <memory>
 #include <string>

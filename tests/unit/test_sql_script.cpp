@@ -1,9 +1,9 @@
 #include "db/connection.h"
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 
 #include <gtest/gtest.h>
 
-using vt::engine::split_sql_script;
+using vt::db::split_sql_script;
 
 namespace {
 
@@ -36,26 +36,26 @@ TEST(SqlScript, LinesAreSplitAtGoWithCommentsAndDropMarks)
 
 TEST(SqlScript, ChangingStatementsAreToldByTheirSqlNotByTheirTexts)
 {
-    EXPECT_TRUE(vt::engine::is_changing_statement("SELECT a INTO b FROM c"));
-    EXPECT_TRUE(vt::engine::is_changing_statement("Delete * from t -- it's"));
-    EXPECT_FALSE(vt::engine::is_changing_statement("select * from t where s = 'to delete' -- insert"));
-    EXPECT_FALSE(vt::engine::is_changing_statement("/* update */ select \"drop\""));
+    EXPECT_TRUE(vt::db::is_changing_statement("SELECT a INTO b FROM c"));
+    EXPECT_TRUE(vt::db::is_changing_statement("Delete * from t -- it's"));
+    EXPECT_FALSE(vt::db::is_changing_statement("select * from t where s = 'to delete' -- insert"));
+    EXPECT_FALSE(vt::db::is_changing_statement("/* update */ select \"drop\""));
 }
 
 TEST(SqlScript, MarkedErrorsAreIgnoredAndOthersStopTheScript)
 {
     auto db = vt::db::Connection::memory();
     std::vector<bool> changes;
-    vt::engine::ScriptCallbacks cb;
+    vt::db::ScriptCallbacks cb;
     cb.onDataChange = [&](bool d) { changes.push_back(d); };
-    vt::engine::run_sql_script(*db,
+    vt::db::run_sql_script(*db,
                                split_sql_script({"drop table missing", "go", "create table t (a int)", "go",
                                                  "insert into t values (1)", "go", "update t set a=2", "go",
                                                  "select a from t"}),
                                cb);
     EXPECT_EQ(db->scalar("SELECT COUNT(*) FROM t").toInt(), 1);
     EXPECT_EQ(changes, (std::vector<bool>{true, false, true, true, false}));
-    EXPECT_THROW(vt::engine::run_sql_script(*db, split_sql_script({"insert into nowhere values (1)", "go", "select 1"})),
+    EXPECT_THROW(vt::db::run_sql_script(*db, split_sql_script({"insert into nowhere values (1)", "go", "select 1"})),
                  vt::db::DbError);
 }
 

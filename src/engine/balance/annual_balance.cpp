@@ -8,10 +8,10 @@
 #include "engine/balance/plot_pipeline.h"
 #include "engine/balance/plot_simulation.h"
 #include "engine/balance/result_writer.h"
-#include "engine/run/run_report.h"
-#include "engine/run/sql_script.h"
+#include "engine/balance/run_report.h"
+#include "db/sql_script.h"
 #include "engine/balance/state_store.h"
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -128,7 +128,7 @@ void AnnualBalance::finish(long long lastPlot)
     result_.histogram = summary.classes;
     result_.pairs = summary.n;
     if (cfg_.sim_prot && c_.tableExists("rux_protokoll")) write_protocol_row(c_, lastPlot, summary, cfg_.run_id);
-    if (cfg_.pst_processing && cfg_.pst_proc_query != "?") run_sql_script_file(c_, cfg_.pst_proc_query);
+    if (cfg_.pst_processing && cfg_.pst_proc_query != "?") db::run_sql_script_file(c_, cfg_.pst_proc_query);
     log("job finished: " + clock_time());
     write_run_report(std::filesystem::path(cfg_.work_dir) / kReportFile, hooks_.messages ? hooks_.messages() : lines_);
 }

@@ -4,7 +4,7 @@
 #include "db/sql_quote.h"
 #include "engine/balance/row_capture.h"
 #include "engine/balance/state_store.h"
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include <algorithm>
 #include <limits>

@@ -3,7 +3,7 @@
 
 #include "db/connection.h"
 #include "engine/balance/som_year_step.h"
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #include "engine/balance/plot_rows_source.h"
 
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include <sqlite3.h>
 

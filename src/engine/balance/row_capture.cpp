@@ -1,7 +1,7 @@
 #include "engine/balance/row_capture.h"
 
 #include "db/connection.h"
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "engine/preparation/carbon_input.h"
 
-#include "engine/balance/stored_order.h"
 #include "engine/preparation/event_plot_years.h"
+#include "engine/preparation/stored_order.h"
 #include "engine/preparation/plot_selection.h"
 #include "engine/preparation/prep_context.h"
 

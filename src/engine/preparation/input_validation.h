@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/preparation/event_plot_years.h"
-#include "engine/run/run_config.h"
+#include "engine/types/run_config.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "engine/preparation/run_indexes.h"
 
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 #include "engine/preparation/prep_context.h"
 
 #include "db/connection.h"

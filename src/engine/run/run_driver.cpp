@@ -16,7 +16,7 @@
 #include "engine/preparation/run_indexes.h"
 #include "engine/preparation/soil_property_table.h"
 #include "engine/soil/soil_texture_class.h"
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 #include "engine/run/run_preconditions.h"
 #include "engine/run/stop_interrupt.h"
 #include "engine/preparation/input_validation.h"
@@ -212,7 +212,7 @@ RunResult RunDriver::activate()
 
 void RunDriver::preProcess()
 {
-    if (cfg_.pre_processing && cfg_.pre_proc_query != "?") run_sql_script_file(db_, cfg_.pre_proc_query);
+    if (cfg_.pre_processing && cfg_.pre_proc_query != "?") db::run_sql_script_file(db_, cfg_.pre_proc_query);
 }
 
 RunResult RunDriver::runSequence()

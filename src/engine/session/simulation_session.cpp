@@ -5,7 +5,7 @@
 #include "engine/balance/balance_input.h"
 #include "engine/balance/plot_simulation.h"
 #include "engine/balance/state_store.h"
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 #include "engine/run/run_driver.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/balance/balance_types.h"
-#include "engine/run/run_config.h"
-#include "engine/run/run_hooks.h"
+#include "engine/types/run_config.h"
+#include "engine/types/run_hooks.h"
 
 #include <cstddef>
 #include <functional>

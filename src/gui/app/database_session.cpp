@@ -1,6 +1,7 @@
 #include "gui/app/database_session.h"
 
 #include "db/connection.h"
+#include "workbench/database_file.h"
 #include "workbench/database_upkeep.h"
 
 #include "config/rux_settings.h"
@@ -16,9 +17,7 @@ DatabaseSession::~DatabaseSession() = default;
 
 void DatabaseSession::open(const std::string& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw std::runtime_error("database not found: " + path);
-    auto c = std::make_unique<db::Connection>(path, db::Connection::Mode::ReadWrite);
+    auto c = workbench::open_database_file(path, workbench::DatabaseAccess::Work);
     const auto adapted = db::adapt_datamodel(*c, config::methode_store(settings_));
     workbench::complete_site_state(*c);
     methode_ = adapted.methode;

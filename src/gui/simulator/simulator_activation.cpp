@@ -4,9 +4,7 @@
 
 #include "db/connection.h"
 #include "workbench/database_info.h"
-#include "engine/balance/annual_balance.h"
-#include "engine/run/run_configuration.h"
-#include "engine/run/run_driver.h"
+#include "workbench/run_setup.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "gui/simulator/simulator_pages.h"
 #include "gui/app/settings_dialog.h"
@@ -32,20 +30,20 @@ bool SimulatorWindow::regionalMode() const
 
 void SimulatorWindow::readConfiguration()
 {
-    engine::RunConfig base;
-    base.database = main_.state().db_f_name;
-    base.modus = main_.state().modus;
-    base.regional_mode = regionalMode();
-    base.methode = methode.empty() ? "RUX" : methode;
-    base.z_anf = z_anf;
-    base.z_cnt = z_cnt;
-    base.work_dir = QDir::currentPath().toStdString();
-    cfg_ = engine::read_run_configuration(base, main_.settings(), args, *main_.session().connection(), dialogHooks());
-    // The save-state choice and the Hassink option come from the settings as loaded
-    // and changed by the command line (S+, S-, SAT+, SAT-).
+    workbench::RunSetup setup;
+    setup.base.database = main_.state().db_f_name;
+    setup.base.modus = main_.state().modus;
+    setup.base.regional_mode = regionalMode();
+    setup.base.methode = methode.empty() ? "RUX" : methode;
+    setup.base.z_anf = z_anf;
+    setup.base.z_cnt = z_cnt;
+    setup.base.work_dir = QDir::currentPath().toStdString();
+    setup.switches = args;
+    // The save-state choice and the Hassink option as the settings dialog holds them.
     const auto& values = main_.settingsDialog()->values();
-    cfg_.scenario_ctrl = values.scenario;
-    cfg_.hassink = values.hassink;
+    setup.scenario = values.scenario;
+    setup.hassink = values.hassink;
+    cfg_ = workbench::setup_run(setup, main_.settings(), *main_.session().connection(), dialogHooks());
     cfg_.nowait = cfg_.nowait || nowait;
     methode = cfg_.methode;
 }
@@ -83,8 +81,7 @@ void SimulatorWindow::activateRun()
     }
     // Without GO: the header of the log, the single-plot selection (ID=) and the
     // pre-processing script (PPQ=), then the plots of the next run.
-    engine::RunDriver driver(*main_.session().connection(), cfg_, dialogHooks());
-    const auto result = driver.activate();
+    const auto result = workbench::activate_run(*main_.session().connection(), cfg_, dialogHooks());
     for (const auto& w : cfg_.config_warnings) log(QString::fromStdString(w));
     if (result.outcome != engine::RunOutcome::Finished) log(QString::fromStdString(result.message));
     if (const auto error = plots_->reload(main_.session().connection()); !error.isEmpty()) log(error);
@@ -121,9 +118,7 @@ engine::RunHooks SimulatorWindow::dialogHooks()
 RunThread::RunFunction SimulatorWindow::driverRun()
 {
     return [](db::Connection& c, const engine::RunConfig& cfg, const engine::RunHooks& hooks) {
-        engine::RunDriver driver(c, cfg, hooks);
-        driver.setBalance(engine::annual_balance_step());
-        return driver.run();
+        return workbench::run_model(c, cfg, hooks);
     };
 }
 

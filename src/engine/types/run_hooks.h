@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/run/run_config.h"
+#include "engine/types/run_config.h"
 
 #include <array>
 #include <atomic>

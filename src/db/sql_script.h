@@ -4,11 +4,9 @@
 #include <vector>
 
 namespace vt::db {
+
 class Connection;
 class Cursor;
-} // namespace vt::db
-
-namespace vt::engine {
 
 // One statement of a script: its text and whether its errors are ignored (a statement
 // holding "drop" anywhere, e.g. dropping a table that may not exist).
@@ -36,19 +34,19 @@ struct ScriptCallbacks {
     // Called before each statement (keeps a window responsive).
     std::function<void()> beforeStatement;
     // Rows of a query statement, positioned on the first row.
-    std::function<void(db::Cursor& rows)> onRows;
+    std::function<void(Cursor& rows)> onRows;
     // Whether the statement just run changed data ("data change" box of the SQL module).
     std::function<void(bool dataChange)> onDataChange;
 };
 
 // Runs the statements in order. An error of an unprotected statement stops the script
-// and is thrown as db::DbError naming the statement's line and its beginning; statements
+// and is thrown as DbError naming the statement's line and its beginning; statements
 // already run stay done.
-void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements,
+void run_sql_script(Connection& c, const std::vector<ScriptStatement>& statements,
                     const ScriptCallbacks& callbacks = {});
 
 // Reads and runs a script file (pre- and post-processing of a run); an error names the file
 // too.
-void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks = {});
+void run_sql_script_file(Connection& c, const std::string& path, const ScriptCallbacks& callbacks = {});
 
-} // namespace vt::engine
+} // namespace vt::db

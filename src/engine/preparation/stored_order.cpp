@@ -1,4 +1,4 @@
-#include "engine/balance/stored_order.h"
+#include "engine/preparation/stored_order.h"
 
 #include "db/connection.h"
 #include "db/sql_quote.h"

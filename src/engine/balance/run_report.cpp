@@ -1,4 +1,4 @@
-#include "engine/run/run_report.h"
+#include "engine/balance/run_report.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "engine/run/sql_script.h"
+#include "db/sql_script.h"
 
 #include "db/connection.h"
 #include "db/jet_translator.h"
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace vt::engine {
+namespace vt::db {
 
 using base::to_lower;
 using base::to_upper;
@@ -87,13 +87,13 @@ bool is_changing_statement(const std::string& text)
     return false;
 }
 
-void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& statements, const ScriptCallbacks& callbacks)
+void run_sql_script(Connection& c, const std::vector<ScriptStatement>& statements, const ScriptCallbacks& callbacks)
 {
     // A form the translator cannot translate stops the script before anything runs.
     for (const auto& st : statements) {
         if (st.ignoreErrors || trim(st.text).empty()) continue;
-        if (const auto tr = db::translate_jet(st.text); !tr.translated)
-            throw db::DbError(db::statement_error("line " + std::to_string(st.line) + ": cannot be translated: " +
+        if (const auto tr = translate_jet(st.text); !tr.translated)
+            throw DbError(statement_error("line " + std::to_string(st.line) + ": cannot be translated: " +
                                                       tr.problem + "; no statement of the script was run",
                                                   st.text));
     }
@@ -105,24 +105,24 @@ void run_sql_script(db::Connection& c, const std::vector<ScriptStatement>& state
         if (callbacks.onDataChange) callbacks.onDataChange(changing);
         try {
             // Users' scripts are written in the Jet dialect; the translator runs them.
-            if (changing) db::execute_jet(c, st.text);
-            else db::query_jet(c, st.text, [&](db::Cursor& rows) { if (callbacks.onRows) callbacks.onRows(rows); });
-        } catch (const db::DbError& e) {
+            if (changing) execute_jet(c, st.text);
+            else query_jet(c, st.text, [&](Cursor& rows) { if (callbacks.onRows) callbacks.onRows(rows); });
+        } catch (const DbError& e) {
             if (st.ignoreErrors) continue;
             std::string head = st.text.substr(0, st.text.find('\n'));
             if (head.size() > 80) head = head.substr(0, 80) + "...";
-            throw db::DbError("line " + std::to_string(st.line) + " (" + head + "): " + e.what(), e.code(), st.text);
+            throw DbError("line " + std::to_string(st.line) + " (" + head + "): " + e.what(), e.code(), st.text);
         }
     }
 }
 
-void run_sql_script_file(db::Connection& c, const std::string& path, const ScriptCallbacks& callbacks)
+void run_sql_script_file(Connection& c, const std::string& path, const ScriptCallbacks& callbacks)
 {
     try {
         run_sql_script(c, split_sql_script(read_script_lines(path)), callbacks);
-    } catch (const db::DbError& e) {
-        throw db::DbError("script " + path + ", " + e.what(), e.code(), e.sql());
+    } catch (const DbError& e) {
+        throw DbError("script " + path + ", " + e.what(), e.code(), e.sql());
     }
 }
 
-} // namespace vt::engine
+} // namespace vt::db
