@@ -1,7 +1,7 @@
 #include "gui/browser/browser_window.h"
 
 #include "db/connection.h"
-#include "eval/outlier_indication.h"
+#include "workbench/command_data.h"
 #include "gui/app/main_window.h"
 #include "gui/app/regio_mode_dialog.h"
 #include "gui/browser/basic_info_page.h"
@@ -605,7 +605,7 @@ void BrowserWindow::refreshOutliers()
     auto* c = connection();
     if (!c) return;
     runOperation("refresh outlier indication", [&] {
-        const auto s = eval::prepare_outlier_indication(*c);
+        const auto s = workbench::refresh_outlier_indication(*c);
         show_message(this, "refresh outlier indication",
                      QString("%1 groups tested, %2 observations flagged").arg(s.groups).arg(s.flagged));
     });
