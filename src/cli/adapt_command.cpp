@@ -3,7 +3,7 @@
 #include "cli/command_registry.h"
 #include "workbench/database_file.h"
 #include "config/rux_settings.h"
-#include "db/adapt_datamodel.h"
+#include "workbench/command_data.h"
 
 #include <filesystem>
 #include <memory>
@@ -19,7 +19,7 @@ void run(const std::string& file, Context& ctx)
     auto c = workbench::open_database_file(file, workbench::DatabaseAccess::Update);
     config::RuxSettings settings;
     if (!settings.exists()) settings.writeFirstStartDefaults(file, std::filesystem::current_path().string());
-    const auto result = db::adapt_datamodel(*c, config::methode_store(&settings));
+    const auto result = workbench::adapt_database(*c, &settings);
     ctx.out << result.caption << '\n';
 }
 

@@ -7,6 +7,7 @@
 #include "base/number_format.h"
 #include "db/connection.h"
 #include "eval/calibration.h"
+#include "workbench/command_data.h"
 #include "workbench/session_jobs.h"
 
 #include <algorithm>
@@ -86,15 +87,7 @@ void run_calibrate(const CalibrateOptions& o, Context& ctx)
     if (o.apply) {
         const eval::AppliedCalibration applied = workbench::apply_calibration(*c, outcome);
         ctx.out << workbench::applied_calibration_text(applied, runTime);
-        std::string sets;
-        for (const auto& p : r.parameters) {
-            if (!eval::is_model_constant(p.name)) continue;
-            sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
-                    std::to_string(applied.constantsItem) + ")";
-        }
-        if (!sets.empty())
-            ctx.out << "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
-                    << "  UPDATE gldaparm SET " << sets << " WHERE item_ix=1\n";
+        ctx.out << workbench::constants_copy_hint(r, applied);
     }
     // Exit code 3: the fit is stored, but without the plots the input check skipped.
     if (!outcome.skippedPlots.empty()) {

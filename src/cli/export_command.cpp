@@ -27,7 +27,7 @@ const Registrar reg("export", [](CLI::App& app, Context& ctx) {
     auto o = std::make_shared<ExportOptions>();
     auto* cmd = app.add_subcommand("export", "Write a table or a query to a spreadsheet (.xlsx) or a text file");
     cmd->add_option("--db", o->db, "Database file")->required();
-    auto* q = cmd->add_option("--query", o->query, "SELECT statement to export");
+    auto* q = cmd->add_option("--query", o->query, "The query whose rows are exported");
     auto* t = cmd->add_option("--table", o->table, "Table to export");
     q->excludes(t);
     auto* x = cmd->add_option("--xlsx", o->xlsx, "Write a workbook");

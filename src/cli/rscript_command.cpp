@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include "config/settings_keys.h"
 
 namespace fs = std::filesystem;
 
@@ -28,8 +29,8 @@ void run_rscript(const RScriptOptions& o, Context& ctx)
     const config::RuxSettings settings;
     eval::ScriptEvaluationSettings s;
     s.folder = fs::absolute(o.db).parent_path().string();
-    s.rCall = o.rCall.empty() ? settings.textOr("r_call", "") : o.rCall;
-    s.rResult = settings.textOr("r_result", "");
+    s.rCall = o.rCall.empty() ? settings.textOr(config::key::r_call, "") : o.rCall;
+    s.rResult = settings.textOr(config::key::r_result, "");
     try {
         eval::write_r_script(fs::absolute(o.db).string(), s.folder, o.r);
         const fs::path sqlCopy = fs::path(s.folder) / s.sqlScript;

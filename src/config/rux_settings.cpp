@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include "config/settings_keys.h"
 
 namespace vt::config {
 
@@ -94,20 +95,20 @@ void RuxSettings::setInteger(const std::string& name, long long value) { ini_.se
 
 void RuxSettings::writeFirstStartDefaults(const std::string& database, const std::string& ppath)
 {
-    setText("database", database);
-    setText("ppath", ppath);
-    setText("methode", "RUX");
-    setText("pf_fk", "18");
-    setText("pf_wp", "42");
-    setText("ptfmode", "3");
+    setText(config::key::database, database);
+    setText(config::key::ppath, ppath);
+    setText(config::key::methode, "RUX");
+    setText(config::key::pf_fk, "18");
+    setText(config::key::pf_wp, "42");
+    setText(config::key::ptfmode, "3");
     // R is found on the PATH when r_call is empty.
-    setText("r_call", "");
-    setText("r_script", "anyscript.r");
-    setText("r_result", "anyname.txt");
-    setText("soil_scheme", "RBS");
-    setInteger("recalc_bat", 1);
-    setInteger("power", 0);
-    setText("language", "E");
+    setText(config::key::r_call, "");
+    setText(config::key::r_script, "anyscript.r");
+    setText(config::key::r_result, "anyname.txt");
+    setText(config::key::soil_scheme, "RBS");
+    setInteger(config::key::recalc_bat, 1);
+    setInteger(config::key::power, 0);
+    setText(config::key::language, "E");
     save();
 }
 
@@ -115,7 +116,7 @@ std::function<void(const std::string&)> methode_store(RuxSettings* settings)
 {
     if (!settings) return {};
     return [settings](const std::string& methode) {
-        settings->setText("methode", methode);
+        settings->setText(config::key::methode, methode);
         try {
             settings->save();
         } catch (const std::exception&) {

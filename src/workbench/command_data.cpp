@@ -5,6 +5,7 @@
 #include "db/sql_quote.h"
 #include "engine/balance/deviation_summary.h"
 #include "eval/outlier_indication.h"
+#include "eval/plot_evaluation.h"
 #include "eval/spreadsheet_export.h"
 #include "workbench/browser_plot_ops.h"
 #include "workbench/database_file.h"
@@ -49,6 +50,26 @@ bool known_plot(db::Connection& c, long long plot)
 {
     if (!c.tableExists("field_description")) throw MissingDataError("the database has no table field_description");
     return plot_exists(c, plot);
+}
+
+eval::OutlierSummary refresh_outlier_indication(db::Connection& c) { return eval::prepare_outlier_indication(c); }
+
+eval::UpdateStatisticsResult update_statistics(db::Connection& c, eval::Phase phase, const engine::RunHooks& hooks)
+{
+    return eval::update_statistics(c, phase, hooks);
+}
+
+long long evaluate_by_script(db::Connection& c, const eval::ScriptEvaluationSettings& settings,
+                             const engine::RunHooks& hooks)
+{
+    return eval::run_script_evaluation(c, settings, hooks);
+}
+
+std::vector<long long> plots_with_results(db::Connection& c) { return eval::plots_with_results(c); }
+
+int run_companion_sql(db::Connection& c, const std::string& path, long long plot)
+{
+    return eval::run_companion_sql(c, path, plot);
 }
 
 OutlierReport indicate_outliers(db::Connection& c)

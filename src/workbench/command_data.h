@@ -2,7 +2,13 @@
 // The data the evaluation commands of veltrano-cli read and write: exports, outliers, the
 // nitrogen balance's summaries and the report of simulated against observed carbon.
 #include "engine/types/run_hooks.h"
+#include "db/adapt_datamodel.h"
+#include "eval/calibration.h"
 #include "eval/nitrogen_balance.h"
+#include "eval/outlier_indication.h"
+#include "eval/phase.h"
+#include "eval/script_evaluation.h"
+#include "eval/update_statistics.h"
 #include "eval/table_data.h"
 
 #include <optional>
@@ -13,6 +19,9 @@
 namespace vt::db {
 class Connection;
 }
+namespace vt::config {
+class RuxSettings;
+}
 
 namespace vt::workbench {
 
@@ -22,6 +31,15 @@ class MissingDataError : public std::invalid_argument {
 public:
     using std::invalid_argument::invalid_argument;
 };
+
+// Brings the database to the current layout (every open does) and stores its model method
+// in the settings when they are given.
+db::AdaptResult adapt_database(db::Connection& c, config::RuxSettings* settings);
+
+// How to run with the fitted model constants: a run reads those of gldaparm item_ix=1, so the
+// statement that copies them there from the item the calibration stored; empty when no model
+// constant was fitted.
+std::string constants_copy_hint(const eval::CalibrationResult& r, const eval::AppliedCalibration& a);
 
 // Refuses (DatabaseFileError) an output file that is the database open in this program, by
 // any name or link; empty paths are passed over.
@@ -48,6 +66,20 @@ struct OutlierReport {
     long long flagged = 0;
     eval::Table rows;  // FL_ID, M_IX, meas_ID, year, year_number, meas_value
 };
+// The outlier indication alone (tmp_outlist and the weights), as the browser refreshes it.
+eval::OutlierSummary refresh_outlier_indication(db::Connection& c);
+
+// The evaluation statistics of every plot with results, for a phase.
+eval::UpdateStatisticsResult update_statistics(db::Connection& c, eval::Phase phase, const engine::RunHooks& hooks);
+
+// Every plot with results evaluated by the user's R script; returns the plots evaluated.
+long long evaluate_by_script(db::Connection& c, const eval::ScriptEvaluationSettings& settings,
+                             const engine::RunHooks& hooks);
+
+// The plots that have results, and the companion SQL script of an R analysis run for one.
+std::vector<long long> plots_with_results(db::Connection& c);
+int run_companion_sql(db::Connection& c, const std::string& path, long long plot);
+
 // MissingDataError without a table measurements.
 OutlierReport indicate_outliers(db::Connection& c);
 

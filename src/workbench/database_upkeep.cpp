@@ -1,12 +1,19 @@
 #include "workbench/database_upkeep.h"
 
 #include "base/text.h"
+#include "config/rux_settings.h"
+#include "workbench/command_data.h"
 #include "db/connection.h"
 #include "db/demo_database.h"
 
 #include <filesystem>
 
 namespace vt::workbench {
+
+db::AdaptResult adapt_database(db::Connection& c, config::RuxSettings* settings)
+{
+    return db::adapt_datamodel(c, config::methode_store(settings));
+}
 
 void complete_site_state(db::Connection& c)
 {

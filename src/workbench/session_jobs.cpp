@@ -1,5 +1,7 @@
 #include "workbench/session_jobs.h"
 
+#include "workbench/command_data.h"
+
 #include "config/rux_settings.h"
 #include "db/connection.h"
 #include "engine/run/run_configuration.h"
@@ -258,6 +260,19 @@ eval::AppliedCalibration apply_calibration(db::Connection& c, const CalibrationO
 {
     if (outcome.runTime.empty()) throw std::invalid_argument("the calibration was not finished");
     return eval::apply_calibration(c, outcome.result, outcome.runTime, calibration_run_time());
+}
+
+std::string constants_copy_hint(const eval::CalibrationResult& r, const eval::AppliedCalibration& a)
+{
+    std::string sets;
+    for (const auto& p : r.parameters) {
+        if (!eval::is_model_constant(p.name)) continue;
+        sets += (sets.empty() ? "" : ", ") + p.name + "=(SELECT " + p.name + " FROM gldaparm WHERE item_ix=" +
+                std::to_string(a.constantsItem) + ")";
+    }
+    if (sets.empty()) return {};
+    return "a run reads the constants of gldaparm item_ix=1; to run with the fitted ones, copy them there:\n"
+           "  UPDATE gldaparm SET " + sets + " WHERE item_ix=1\n";
 }
 
 std::string applied_calibration_text(const eval::AppliedCalibration& a, const std::string& runTime)

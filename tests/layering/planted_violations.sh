@@ -29,7 +29,15 @@ cases=(
   'src/engine/balance/annual_balance.cpp|#include "engine/run/run_driver.h"'
   'src/engine/run/run_driver.cpp|#include "engine/session/simulation_session.h"'
   'src/cli/main.cpp|#include "gui/app/main_window.h"'
+  'src/gui/app/main_window.cpp|#include "eval/calibration.h"'
+  'src/cli/main.cpp|#include "engine/run/run_driver.h"'
+  'src/cli/stats_command.cpp|#include "db/adapt_datamodel.h"'
   'src/gui/app/main_window.cpp|static const char* q = "SELECT a FROM t";'
+  'src/cli/main.cpp|static const char* q = "SELECT a FROM t";'
+  'src/gui/app/main_window.cpp|static const char* q = "DELETE * FROM t";'
+  'src/cli/main.cpp|static const char* q = "delete from t";'
+  'src/gui/app/main_window.cpp|static const std::string q = "SELECT " + col + " FROM " + table;'
+  'src/cli/main.cpp|static const std::string q = std::string("select * ") + "from " + table;'
 )
 
 failures=0

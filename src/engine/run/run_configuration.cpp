@@ -9,6 +9,7 @@
 #include <charconv>
 #include <filesystem>
 #include <optional>
+#include "config/settings_keys.h"
 
 namespace vt::engine {
 
@@ -105,23 +106,23 @@ void apply_settings(RunConfig& cfg, const config::RuxSettings& s, ConfigWarnings
     }
     // The method stays the caller's (the browser asks for "RUX"; "M=" binds it later):
     // the stored "methode" is the database's model, not the run's.
-    if (cfg.database == "?") cfg.database = s.textOr("database", "?");
-    cfg.hymode = static_cast<int>(s.integerOr("ptfmode", cfg.hymode, warn, true));
-    cfg.pf_wp = s.tenthsOr("pf_wp", 4.2, warn);
-    cfg.pf_fk = s.tenthsOr("pf_fk", 1.8, warn);
-    cfg.recalc_bat = s.flagOr("recalc_bat", true, warn, true);
-    cfg.soil_scheme = trim(s.textOr("soil_scheme", ""));
+    if (cfg.database == "?") cfg.database = s.textOr(config::key::database, "?");
+    cfg.hymode = static_cast<int>(s.integerOr(config::key::ptfmode, cfg.hymode, warn, true));
+    cfg.pf_wp = s.tenthsOr(config::key::pf_wp, 4.2, warn);
+    cfg.pf_fk = s.tenthsOr(config::key::pf_fk, 1.8, warn);
+    cfg.recalc_bat = s.flagOr(config::key::recalc_bat, true, warn, true);
+    cfg.soil_scheme = trim(s.textOr(config::key::soil_scheme, ""));
     if (cfg.soil_scheme.empty()) {
         w.push_back("setting \"soil_scheme\" missing, using RBS");
         cfg.soil_scheme = "RBS";
     }
-    cfg.r_call = s.textOr("r_call", "");
-    cfg.r_script = s.textOr("r_script", "");
-    cfg.r_result = s.textOr("r_result", "");
-    cfg.dyn_lts = s.flagOr("dyn_lts", false);
-    cfg.dyn_bd = s.flagOr("dyn_bd", false);
-    cfg.hassink = static_cast<int>(s.integerOr("hassink", 0, warn));
-    cfg.scenario_ctrl = static_cast<int>(s.integerOr("scenario", 0, warn));
+    cfg.r_call = s.textOr(config::key::r_call, "");
+    cfg.r_script = s.textOr(config::key::r_script, "");
+    cfg.r_result = s.textOr(config::key::r_result, "");
+    cfg.dyn_lts = s.flagOr(config::key::dyn_lts, false);
+    cfg.dyn_bd = s.flagOr(config::key::dyn_bd, false);
+    cfg.hassink = static_cast<int>(s.integerOr(config::key::hassink, 0, warn));
+    cfg.scenario_ctrl = static_cast<int>(s.integerOr(config::key::scenario, 0, warn));
 }
 
 std::string method_named(const std::string& nameOrCode)
@@ -205,10 +206,10 @@ bool apply_switches(RunConfig& cfg, const std::vector<std::string>& args, Config
 void bind_method(RunConfig& cfg, config::RuxSettings& settings, db::Connection& c, const RunHooks& hooks,
                  ConfigWarnings& w)
 {
-    const bool korvanic = settings.integerOr("korvanic", 0) == 1;
+    const bool korvanic = settings.integerOr(config::key::korvanic, 0) == 1;
     try {
         if (korvanic) {
-            settings.setText("methode", cfg.methode);
+            settings.setText(config::key::methode, cfg.methode);
             db::store_method(c, cfg.methode);
         } else {
             const std::string bound = db::stored_method(c);
@@ -218,7 +219,7 @@ void bind_method(RunConfig& cfg, config::RuxSettings& settings, db::Connection& 
             }
             if (bound != cfg.methode) hooks.show(" attention", "general error (2)");
             cfg.methode = bound;
-            settings.setText("methode", bound);
+            settings.setText(config::key::methode, bound);
         }
     } catch (const db::DbError& e) {
         w.push_back(std::string("method binding: ") + e.what() + "; using " + cfg.methode);

@@ -5,6 +5,7 @@
 #include "db/connection.h"
 
 #include <cmath>
+#include "config/settings_keys.h"
 
 namespace vt::engine {
 
@@ -20,12 +21,12 @@ std::vector<std::string> settings_problems(const config::RuxSettings& s)
         if (!v || (whole && *v != std::floor(*v)) || *v < lo || *v > hi)
             problems.push_back("setting \"" + key + "\" = \"" + *text + "\" is not " + meaning + " (" + s.path() + ")");
     };
-    check("ptfmode", 1, 4, true, "a pedotransfer method 1..4");
-    check("pf_wp", 1, 70, false, "a pF of the wilting point in tenths, 1..70");
-    check("pf_fk", 1, 70, false, "a pF of field capacity in tenths, 1..70");
-    check("hassink", 0, 1, true, "0 or 1");
-    check("scenario", 0, 2, true, "0, 1 or 2");
-    for (const char* flag : {"recalc_bat", "dyn_lts", "dyn_bd"}) check(flag, -1e15, 1e15, true, "a whole number");
+    check(config::key::ptfmode, 1, 4, true, "a pedotransfer method 1..4");
+    check(config::key::pf_wp, 1, 70, false, "a pF of the wilting point in tenths, 1..70");
+    check(config::key::pf_fk, 1, 70, false, "a pF of field capacity in tenths, 1..70");
+    check(config::key::hassink, 0, 1, true, "0 or 1");
+    check(config::key::scenario, 0, 2, true, "0, 1 or 2");
+    for (const char* flag : {config::key::recalc_bat, config::key::dyn_lts, config::key::dyn_bd}) check(flag, -1e15, 1e15, true, "a whole number");
     return problems;
 }
 

@@ -2,10 +2,10 @@
 
 #include "db/connection.h"
 #include "workbench/database_file.h"
+#include "workbench/command_data.h"
 #include "workbench/database_upkeep.h"
 
 #include "config/rux_settings.h"
-#include "db/adapt_datamodel.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -18,7 +18,7 @@ DatabaseSession::~DatabaseSession() = default;
 void DatabaseSession::open(const std::string& path)
 {
     auto c = workbench::open_database_file(path, workbench::DatabaseAccess::Work);
-    const auto adapted = db::adapt_datamodel(*c, config::methode_store(settings_));
+    const auto adapted = workbench::adapt_database(*c, settings_);
     workbench::complete_site_state(*c);
     methode_ = adapted.methode;
     caption_ = adapted.caption;

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include "config/settings_keys.h"
 
 namespace vt::gui {
 
@@ -53,8 +54,8 @@ void MainWindow::recordConnection()
     const auto path = session_.path();
     state_.db_f_name = path;
     settings_.reload();
-    settings_.setText("database", path);
-    settings_.setText("DBQ", path);
+    settings_.setText(config::key::database, path);
+    settings_.setText(config::key::dbq, path);
     try {
         settings_.save();
     } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <optional>
 #include <stdexcept>
+#include "config/settings_keys.h"
 
 namespace vt::gui {
 
@@ -33,23 +34,23 @@ struct Field {
 };
 
 const Field kFields[] = {
-    {"ppath", &SettingsValues::ppath, nullptr},
-    {"methode", &SettingsValues::methode, nullptr},
-    {"database", &SettingsValues::database, nullptr},
-    {"soil_scheme", &SettingsValues::soil_scheme, nullptr},
-    {"pf_wp", &SettingsValues::pf_wp, nullptr},
-    {"pf_fk", &SettingsValues::pf_fk, nullptr},
-    {"ptfmode", &SettingsValues::ptfmode, nullptr},
-    {"r_call", &SettingsValues::r_call, nullptr},
-    {"r_result", &SettingsValues::r_result, nullptr},
-    {"r_script", &SettingsValues::r_script, nullptr},
-    {"recalc_bat", nullptr, nullptr},
-    {"pdf_reader", &SettingsValues::pdf_reader, nullptr},
-    {"pdf_dir", &SettingsValues::pdf_dir, nullptr},
-    {"scenario", nullptr, &SettingsValues::scenario},
-    {"dyn_bd", nullptr, &SettingsValues::dyn_bd},
-    {"dyn_lts", nullptr, &SettingsValues::dyn_lts},
-    {"hassink", nullptr, &SettingsValues::hassink},
+    {config::key::ppath, &SettingsValues::ppath, nullptr},
+    {config::key::methode, &SettingsValues::methode, nullptr},
+    {config::key::database, &SettingsValues::database, nullptr},
+    {config::key::soil_scheme, &SettingsValues::soil_scheme, nullptr},
+    {config::key::pf_wp, &SettingsValues::pf_wp, nullptr},
+    {config::key::pf_fk, &SettingsValues::pf_fk, nullptr},
+    {config::key::ptfmode, &SettingsValues::ptfmode, nullptr},
+    {config::key::r_call, &SettingsValues::r_call, nullptr},
+    {config::key::r_result, &SettingsValues::r_result, nullptr},
+    {config::key::r_script, &SettingsValues::r_script, nullptr},
+    {config::key::recalc_bat, nullptr, nullptr},
+    {config::key::pdf_reader, &SettingsValues::pdf_reader, nullptr},
+    {config::key::pdf_dir, &SettingsValues::pdf_dir, nullptr},
+    {config::key::scenario, nullptr, &SettingsValues::scenario},
+    {config::key::dyn_bd, nullptr, &SettingsValues::dyn_bd},
+    {config::key::dyn_lts, nullptr, &SettingsValues::dyn_lts},
+    {config::key::hassink, nullptr, &SettingsValues::hassink},
 };
 
 } // namespace
@@ -61,8 +62,8 @@ bool SettingsValues::load(const config::RuxSettings& s)
         if (f.text) this->*f.text = s.textOr(f.name, "");
         else if (f.number) this->*f.number = static_cast<int>(s.integerOr(f.name, 0));
     }
-    recalc_bat = std::to_string(s.integerOr("recalc_bat", 1));
-    korvanic = static_cast<int>(s.integerOr("korvanic", 0));
+    recalc_bat = std::to_string(s.integerOr(config::key::recalc_bat, 1));
+    korvanic = static_cast<int>(s.integerOr(config::key::korvanic, 0));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "base/text.h"
 
 #include <filesystem>
+#include "config/settings_keys.h"
 
 namespace fs = std::filesystem;
 
@@ -29,8 +30,8 @@ void read_ini(AppState& state, config::RuxSettings& settings, const config::IniF
     if (ini.hasSection("MODUS"))
         state.modus = ini.get("MODUS", "mode").value_or("RUX") == "KORVANIC" ? "KORVANIC" : "RUX";
     result.restricted = state.modus != "RUX";
-    if (settings.exists() && settings.text("language")) {
-        settings.setText("language", state.language);
+    if (settings.exists() && settings.text(config::key::language)) {
+        settings.setText(config::key::language, state.language);
         settings.save();
     }
 }
@@ -56,17 +57,17 @@ void read_settings(AppState& state, config::RuxSettings& settings, const Startup
                    bool batchDatabaseMissing)
 {
     if (settings.exists()) {
-        if (state.database == "?") state.database = settings.textOr("database", "?");
+        if (state.database == "?") state.database = settings.textOr(config::key::database, "?");
         if (!file_exists(state.database) && env.askDatabase) {
             const auto chosen = env.askDatabase(database_dialog_title(state));
             if (!chosen.empty()) {
                 state.database = chosen;
-                settings.setText("database", chosen);
+                settings.setText(config::key::database, chosen);
                 settings.save();
             }
         }
-        state.rux_ppath = settings.textOr("ppath", "");
-        state.dyn_lts = settings.flagOr("dyn_lts", false);
+        state.rux_ppath = settings.textOr(config::key::ppath, "");
+        state.dyn_lts = settings.flagOr(config::key::dyn_lts, false);
         return;
     }
     result.firstStart = true;
@@ -98,7 +99,7 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
     if (!env.iniPath.empty() && ini.load()) {
         read_ini(state, settings, ini, result);
     } else {
-        state.language = settings.textOr("language", "E");
+        state.language = settings.textOr(config::key::language, "E");
         if (state.language.empty()) state.language = "E";
     }
     const bool batchDatabaseMissing = read_database_switch(state, env);
@@ -111,12 +112,12 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
     state.power = !state.german();
     state.db_f_name = state.database;
 
-    state.lastversion = settings.textOr("version", "0.0.0.0");
+    state.lastversion = settings.textOr(config::key::version, "0.0.0.0");
     state.previous_version = split_version(state.lastversion);
     state.currentversion = program_version();
-    settings.setText("version", state.currentversion);
+    settings.setText(config::key::version, state.currentversion);
     settings.save();
-    state.rux_ppath = settings.textOr("ppath", state.rux_ppath);
+    state.rux_ppath = settings.textOr(config::key::ppath, state.rux_ppath);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "gui/browser/browser_window.h"
 
 #include "db/connection.h"
+#include "workbench/command_data.h"
 #include "gui/app/main_window.h"
 #include "gui/app/regio_mode_dialog.h"
 #include "gui/params/parameter_viewer_dialog.h"

@@ -1,6 +1,6 @@
 #include "gui/results/nbalance_window.h"
 
-#include "eval/nitrogen_balance.h"
+#include "workbench/command_data.h"
 #include "gui/results/background_task.h"
 #include "gui/results/grid_export.h"
 #include "gui/results/result_table_model.h"
@@ -161,7 +161,7 @@ bool NBalanceWindow::runBalance()
     model_->setTable({});
     cancelled_ = false;
     setRunning(true);
-    task_->start([this, c, o](const engine::RunHooks& hooks) { cancelled_ = !eval::nitrogen_balance(*c, o, hooks); });
+    task_->start([this, c, o](const engine::RunHooks& hooks) { cancelled_ = !workbench::run_nitrogen_balance(*c, o, hooks); });
     return true;
 }
 

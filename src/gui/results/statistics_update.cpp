@@ -1,5 +1,6 @@
 #include "gui/results/statistics_update.h"
 
+#include "workbench/command_data.h"
 #include "gui/results/background_task.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/outlier_refresh.h"
@@ -64,7 +65,7 @@ bool StatisticsUpdate::updateStatistics(std::optional<eval::Phase> phase)
     }
     result_ = {};
     const bool ok = task_->runWithProgress(
-        [this, c, p = *phase](const engine::RunHooks& hooks) { result_ = eval::update_statistics(*c, p, hooks); },
+        [this, c, p = *phase](const engine::RunHooks& hooks) { result_ = workbench::update_statistics(*c, p, hooks); },
         parent_, "Update-Statistics");
     if (!ok) show_message(parent_, "Update-Statistics", task_->error());
     if (rebuildTree_) rebuildTree_(0);
@@ -76,7 +77,7 @@ bool StatisticsUpdate::scriptEvaluation(const eval::ScriptEvaluationSettings& se
     db::Connection* c = connection_();
     if (!c || task_->running()) return false;
     const bool ok = task_->runWithProgress(
-        [c, settings](const engine::RunHooks& hooks) { eval::run_script_evaluation(*c, settings, hooks); }, parent_,
+        [c, settings](const engine::RunHooks& hooks) { workbench::evaluate_by_script(*c, settings, hooks); }, parent_,
         "evaluation by script");
     if (!ok) show_message(parent_, "evaluation by script", task_->error());
     if (rebuildTree_) rebuildTree_(0);

@@ -2,7 +2,7 @@
 
 #include "config/rux_settings.h"
 #include "db/connection.h"
-#include "eval/plot_evaluation.h"
+#include "workbench/command_data.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/r_analysis.h"
 
@@ -18,6 +18,7 @@
 #include <QPushButton>
 
 #include <filesystem>
+#include "config/settings_keys.h"
 
 namespace vt::gui {
 
@@ -93,8 +94,8 @@ void RAnalysisWindow::showEvent(QShowEvent* event)
         QDir::setCurrent(folder);
     }
     settings_.reload();
-    sql_->setText(QString::fromStdString(settings_.textOr("sp_a_sql", "")));
-    r_->setText(QString::fromStdString(settings_.textOr("sp_a_r", "")));
+    sql_->setText(QString::fromStdString(settings_.textOr(config::key::sp_a_sql, "")));
+    r_->setText(QString::fromStdString(settings_.textOr(config::key::sp_a_r, "")));
     hint_->show();
     QWidget::showEvent(event);
 }
@@ -148,8 +149,8 @@ bool RAnalysisWindow::go()
     try {
         evaluation_ = workbench::prepare_r_analysis(
             c->path(), {sql_->text().toStdString(), r_->text().toStdString(), folder_->text().toStdString()},
-            settings_.textOr("r_call", ""), settings_.textOr("r_result", ""));
-        plots_ = eval::plots_with_results(*c);
+            settings_.textOr(config::key::r_call, ""), settings_.textOr(config::key::r_result, ""));
+        plots_ = workbench::plots_with_results(*c);
     } catch (const std::exception& e) {
         show_message(this, "Datenanalyse mit R", QString::fromStdString(e.what()));
         return false;
@@ -177,7 +178,7 @@ void RAnalysisWindow::nextPlot()
     try {
         const auto sql = std::filesystem::path(evaluation_.folder) / evaluation_.sqlScript;
         if (!c) throw std::runtime_error("the database was closed");
-        if (std::filesystem::exists(sql)) eval::run_companion_sql(*c, sql.string(), plot);
+        if (std::filesystem::exists(sql)) workbench::run_companion_sql(*c, sql.string(), plot);
     } catch (const std::exception& e) {
         show_message(this, "Datenanalyse mit R", QString::fromStdString(e.what()));
         finish("stopped at plot " + QString::number(plot));

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include "config/settings_keys.h"
 
 namespace vt::gui {
 
@@ -255,13 +256,13 @@ void ReferenceListWindow::showPdf()
     const long long lit = currentLitId();
     if (lit < 0) return;
     settings_.reload();
-    std::string dir = settings_.textOr("pdf_dir", "");
+    std::string dir = settings_.textOr(config::key::pdf_dir, "");
     if (dir.empty() || dir == "?") {
         const QString chosen = choose_pdf_folder(this);
         if (chosen.isEmpty()) return;
         dir = chosen.toStdString();
         try {
-            settings_.setText("pdf_dir", dir);
+            settings_.setText(config::key::pdf_dir, dir);
             settings_.save();
         } catch (const std::exception&) {
             // The folder is used this time; it is asked for again next time.
