@@ -14,7 +14,7 @@ void run_outliers(const std::string& path, Context& ctx)
     auto c = open_database(path);
     if (!c->tableExists("measurements")) throw CommandError("the database has no table measurements");
     const auto s = workbench::refresh_outlier_indication(*c);
-    ctx.out << "outlier indication: " << workbench::outlier_refresh_report(s, false) << "\n";
+    ctx.out << "outlier indication: " << workbench::outlier_refresh_report(s) << "\n";
     if (s.flagged == 0) return;
     auto cur = c->query("SELECT tmp_outlist.fl_id AS FL_ID, tmp_outlist.m_ix AS M_IX, tmp_outlist.meas_id AS meas_ID, "
                         " measurements.year, measurements.year_number, measurements.meas_value "

@@ -52,7 +52,7 @@ void ShotsApp::windows()
     save(&w, "main_window" + suffix);
     save(w.settingsDialog(), "settings" + suffix);
 
-    vt::gui::ConfirmDialog confirm(german);
+    vt::gui::ConfirmDialog confirm;
     confirm.setText("model change detected: results will be deleted ! Continue anyway ?");
     save(&confirm, "confirmation" + suffix);
 

@@ -50,7 +50,7 @@ bool MainWindow::stopSimulatorForEnd()
 {
     if (!simulator_) return true;
     if (simulator_->running()) {
-        if (!ask_question(this, "RUX-simulator", "A run is in progress. Stop it and end the program ?")) return false;
+        if (!ask_question(this, tr("RUX-simulator"), tr("A run is in progress. Stop it and end the program ?"))) return false;
         simulator_->stopAndWait();
     }
     simulator_->hide();

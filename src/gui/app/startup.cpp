@@ -3,6 +3,9 @@
 #include "config/ini_file.h"
 #include "config/rux_settings.h"
 #include "base/text.h"
+#include "gui/app/translation.h"
+
+#include <QCoreApplication>
 
 #include <filesystem>
 
@@ -80,9 +83,9 @@ void read_settings(AppState& state, config::RuxSettings& settings, const Startup
 
 } // namespace
 
-std::string database_dialog_title(const AppState& state)
+std::string database_dialog_title(const AppState&)
 {
-    return state.german() ? "Wo ist die Datenbank ?" : "Where is the database ?";
+    return QCoreApplication::translate("Startup", "Where is the database ?").toStdString();
 }
 
 StartupResult read_startup(AppState& state, config::RuxSettings& settings, const StartupEnv& env)
@@ -101,11 +104,9 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
         state.language = settings.textOr("language", "E");
         if (state.language.empty()) state.language = "E";
     }
+    // From here on every text shown, the database question included, is in the language read.
+    install_translation(state.language);
     const bool batchDatabaseMissing = read_database_switch(state, env);
-    if (state.german()) {
-        state.insert_caption = "Einfügen";
-        state.update_caption = "Aktualisieren";
-    }
     read_settings(state, settings, env, result, batchDatabaseMissing);
 
     state.power = !state.german();
