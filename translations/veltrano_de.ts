@@ -16,6 +16,13 @@
     </message>
 </context>
 <context>
+    <name>BackgroundTask</name>
+    <message>
+        <source>cancel</source>
+        <translation>Abbruch</translation>
+    </message>
+</context>
+<context>
     <name>BasicInfoPage</name>
     <message>
         <source>Site Conditions</source>
@@ -297,6 +304,10 @@
         <source>apply</source>
         <translation>anwenden</translation>
     </message>
+    <message>
+        <source>calibrate…</source>
+        <translation>kalibrieren…</translation>
+    </message>
 </context>
 <context>
     <name>ChartTools</name>
@@ -564,6 +575,14 @@
         <source>Where is the database ?</source>
         <translation>Wo ist die Datenbank ?</translation>
     </message>
+    <message>
+        <source>Database file:</source>
+        <translation>Datenbankdatei:</translation>
+    </message>
+    <message>
+        <source>The database could not be opened:</source>
+        <translation>Die Datenbank konnte nicht geöffnet werden:</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -758,6 +777,30 @@
         <source>A model run is using the database. Save when it has ended.</source>
         <translation>Ein Modelllauf nutzt die Datenbank. Speichern Sie, wenn er beendet ist.</translation>
     </message>
+    <message>
+        <source>very low</source>
+        <translation>sehr niedrig</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>niedrig</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>normal</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>hoch</translation>
+    </message>
+    <message>
+        <source>very high</source>
+        <translation>sehr hoch</translation>
+    </message>
+    <message>
+        <source>plot %1</source>
+        <translation>Fläche %1</translation>
+    </message>
 </context>
 <context>
     <name>KeywordRelationWindow</name>
@@ -855,6 +898,38 @@
     <message>
         <source>Document not loaded!</source>
         <translation>Dokument nicht geladen!</translation>
+    </message>
+    <message>
+        <source>Version= %1</source>
+        <translation>Version= %1</translation>
+    </message>
+    <message>
+        <source>database</source>
+        <translation>Datenbank</translation>
+    </message>
+    <message>
+        <source> attention</source>
+        <translation> Achtung</translation>
+    </message>
+    <message>
+        <source>general error</source>
+        <translation>allgemeiner Fehler</translation>
+    </message>
+    <message>
+        <source>Access import</source>
+        <translation>Access-Import</translation>
+    </message>
+    <message>
+        <source>settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>history</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>The simulator is not available; no run was made.</source>
+        <translation>Der Simulator ist nicht verfügbar; es wurde nicht gerechnet.</translation>
     </message>
 </context>
 <context>
@@ -1189,6 +1264,10 @@
         <source>RPX classification</source>
         <translation>RPX-Klassifikation</translation>
     </message>
+    <message>
+        <source>method HUMOD: %1, %2</source>
+        <translation>Methode HUMOD: %1, %2</translation>
+    </message>
 </context>
 <context>
     <name>ParamsAccess</name>
@@ -1385,6 +1464,18 @@
         <source>misc.results</source>
         <translation>weitere Ergebnisse</translation>
     </message>
+    <message>
+        <source>Mean=</source>
+        <translation>Mean=</translation>
+    </message>
+    <message>
+        <source>Min=</source>
+        <translation>Min=</translation>
+    </message>
+    <message>
+        <source>Max=</source>
+        <translation>Max=</translation>
+    </message>
 </context>
 <context>
     <name>RAnalysisWindow</name>
@@ -1497,6 +1588,14 @@
         <source>escape: no changes</source>
         <translation>Abbruch: keine Änderungen</translation>
     </message>
+    <message>
+        <source>set REGIO mode OFF (no undo possible)</source>
+        <translation>REGIO-Modus AUS (nicht umkehrbar)</translation>
+    </message>
+    <message>
+        <source>set REGIO mode ON</source>
+        <translation>REGIO-Modus EIN</translation>
+    </message>
 </context>
 <context>
     <name>ReportDocument</name>
@@ -1603,6 +1702,30 @@
     <message>
         <source>close</source>
         <translation>schließen</translation>
+    </message>
+    <message>
+        <source>parameter</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>untere Grenze</translation>
+    </message>
+    <message>
+        <source>high</source>
+        <translation>obere Grenze</translation>
+    </message>
+    <message>
+        <source>distribution</source>
+        <translation>Verteilung</translation>
+    </message>
+    <message>
+        <source>first number</source>
+        <translation>erste Zahl</translation>
+    </message>
+    <message>
+        <source>second number</source>
+        <translation>zweite Zahl</translation>
     </message>
 </context>
 <context>
@@ -2007,6 +2130,14 @@
         <source>Where is the database ?</source>
         <translation>Wo ist die Datenbank ?</translation>
     </message>
+    <message>
+        <source>DB error</source>
+        <translation>DB-Fehler</translation>
+    </message>
+    <message>
+        <source>database not found, will try to use last DB</source>
+        <translation>Datenbank nicht gefunden, die zuletzt genutzte wird versucht</translation>
+    </message>
 </context>
 <context>
     <name>StatisticsUpdate</name>
@@ -2061,6 +2192,10 @@
     <message>
         <source>seed</source>
         <translation>Startwert</translation>
+    </message>
+    <message>
+        <source>uncertainty…</source>
+        <translation>Unsicherheit…</translation>
     </message>
 </context>
 <context>

@@ -18,7 +18,7 @@ DatabasePathDialog::DatabasePathDialog(const QString& path, const QString& error
 {
     setObjectName("DatabasePathDialog");
     setWindowTitle(tr("database connection"));
-    auto* reason = new QLabel(error.isEmpty() ? QString("Database file:") : "The database could not be opened:\n" + error, this);
+    auto* reason = new QLabel(error.isEmpty() ? tr("Database file:") : tr("The database could not be opened:") + "\n" + error, this);
     reason->setWordWrap(true);
     path_ = new QLineEdit(path, this);
     path_->setObjectName("path");

@@ -30,7 +30,7 @@ bool MainWindow::runActive() const { return simulator_ && simulator_->running();
 void MainWindow::runBatch()
 {
     if (!simulator_) {
-        message("GO", "The simulator is not available; no run was made.");
+        message("GO", tr("The simulator is not available; no run was made."));
         exitCode_ = 1;
         endProgram();
         return;

@@ -59,7 +59,7 @@ void RegioModeDialog::showEvent(QShowEvent* event)
     const bool held = c && workbench::run_holds_database(*c);
     change_->setEnabled(!held);
     if (held) state_->setText(workbench::kRunHoldMessage);
-    else state_->setText(regional() ? "set REGIO mode OFF (no undo possible)" : "set REGIO mode ON");
+    else state_->setText(regional() ? tr("set REGIO mode OFF (no undo possible)") : tr("set REGIO mode ON"));
     QDialog::showEvent(event);
 }
 

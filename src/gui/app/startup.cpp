@@ -49,7 +49,8 @@ bool read_database_switch(AppState& state, const StartupEnv& env)
     state.database = *given;
     if (!file_exists(state.database) && switches.go) return true;
     if (!file_exists(state.database)) {
-        if (env.message) env.message("DB error", "database not found, will try to use last DB");
+        if (env.message) env.message(QCoreApplication::translate("Startup", "DB error").toStdString(),
+                        QCoreApplication::translate("Startup", "database not found, will try to use last DB").toStdString());
         state.database = "?";
     }
     return false;

@@ -1,5 +1,6 @@
 #include "gui/browser/browser_dialogs.h"
 
+#include "gui/widgets/core_texts.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/browser_common.h"
 #include "workbench/browser_plot_ops.h"
@@ -121,7 +122,7 @@ bool ShiftPlotsDialog::adapt()
         const auto shift = workbench::require_user_integer(shift_->text().toStdString(), "shift");
         workbench::shift_plots(*c, {code_.toStdString(), location_.toStdString()}, shift);
     } catch (const workbench::BrowserInputError& e) {
-        show_message(this, e.caption().empty() ? QString("shift plots  FL_ID") : QString::fromStdString(e.caption()),
+        show_message(this, e.caption().empty() ? tr("shift plots  FL_ID") : core_text(e.caption()),
                      QString::fromStdString(e.what()));
         return false;
     } catch (const std::exception& e) {

@@ -30,7 +30,8 @@ InitialSomDialog::InitialSomDialog(MainWindow& main, QWidget* parent) : QDialog(
     input_->setObjectName("repix");
     levels_ = new QComboBox(this);
     levels_->setObjectName("levels");
-    for (const char* l : {"very low", "low", "normal", "high", "very high"}) levels_->addItem(l);
+    for (const char* l : {QT_TR_NOOP("very low"), QT_TR_NOOP("low"), QT_TR_NOOP("normal"), QT_TR_NOOP("high"), QT_TR_NOOP("very high")})
+        levels_->addItem(tr(l));
     form->addRow(tr("RPX (Crep/BAT)="), input_);
     form->addRow(tr("initial SOC stock"), levels_);
     layout->addLayout(form);
@@ -58,7 +59,7 @@ InitialSomDialog::InitialSomDialog(MainWindow& main, QWidget* parent) : QDialog(
 bool InitialSomDialog::setPlot(long long flId)
 {
     flId_ = flId;
-    plotLabel_->setText(QString("plot %1").arg(flId));
+    plotLabel_->setText(tr("plot %1").arg(flId));
     auto* c = main_.session().connection();
     if (!c) return false;
     classModel_->setSource({"rpx_class", "", {}, {}});

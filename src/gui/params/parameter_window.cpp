@@ -150,7 +150,7 @@ void ParameterWindow::activate()
     amendmentTable_ = tables.amendments;
     const bool humod = !tables.amendmentFilter;
     for (auto* r : {filterAll_, filterResidues_, filterSubstrates_}) r->setEnabled(!humod);
-    humodNote_->setText(humod ? QString("method HUMOD: %1, %2")
+    humodNote_->setText(humod ? tr("method HUMOD: %1, %2")
                                     .arg(QString::fromStdString(tables.crops), QString::fromStdString(tables.amendments))
                               : QString());
     if (humod) {

@@ -163,9 +163,9 @@ void QuantityPage::choose(int index)
     if (!figures_) return;
     figures_->clear();
     if (const auto f = workbench::quantity_figures(t, q[static_cast<std::size_t>(index)].column)) {
-        figures_->addItem("Mean=" + locale_number(f->mean));
-        figures_->addItem("Min=" + locale_number(f->min));
-        figures_->addItem("Max=" + locale_number(f->max));
+        figures_->addItem(tr("Mean=") + locale_number(f->mean));
+        figures_->addItem(tr("Min=") + locale_number(f->min));
+        figures_->addItem(tr("Max=") + locale_number(f->max));
     }
 }
 

@@ -48,8 +48,12 @@ SessionDialog::SessionDialog(MainWindow& main, const QString& caption, bool show
 
     table_ = new QTableWidget(0, valueColumn(static_cast<int>(valueColumns.size())), this);
     table_->setObjectName("parameters");
-    table_->setHorizontalHeaderLabels(QStringList{"parameter"} + (showStart ? QStringList{"start"} : QStringList{}) +
-                                      valueColumns);
+    // The value columns are named in English (the dialog reads them by name); the header shows
+    // their translation.
+    QStringList headers{tr("parameter")};
+    if (showStart) headers << tr("start");
+    for (const auto& c : valueColumns) headers << tr(c.toUtf8().constData());
+    table_->setHorizontalHeaderLabels(headers);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->verticalHeader()->hide();
     auto* add = new QPushButton(tr("add parameter"), this);
@@ -225,7 +229,7 @@ bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& 
 }
 
 CalibrationDialog::CalibrationDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "calibrate…", true, {"low", "high"}, parent)
+    : SessionDialog(main, tr("calibrate…"), true, {QT_TRANSLATE_NOOP("SessionDialog", "low"), QT_TRANSLATE_NOOP("SessionDialog", "high")}, parent)
 {
     setObjectName("calibrationDialog");
     property_ = new QComboBox(this);
@@ -326,7 +330,8 @@ long long CalibrationDialog::apply()
 }
 
 UncertaintyDialog::UncertaintyDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "uncertainty…", false, {"distribution", "first number", "second number"}, parent)
+    : SessionDialog(main, tr("uncertainty…"), false, {QT_TRANSLATE_NOOP("SessionDialog", "distribution"), QT_TRANSLATE_NOOP("SessionDialog", "first number"),
+                     QT_TRANSLATE_NOOP("SessionDialog", "second number")}, parent)
 {
     setObjectName("uncertaintyDialog");
     samples_ = new QSpinBox(this);
