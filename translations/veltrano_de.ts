@@ -58,7 +58,7 @@
     </message>
     <message>
         <source>weather</source>
-        <translation>Wetterdaten</translation>
+        <translation>Wetter</translation>
     </message>
     <message>
         <source>biol. active time [d/yr]</source>
@@ -289,6 +289,14 @@
         <source>selection</source>
         <translation>Auswahl</translation>
     </message>
+    <message>
+        <source>regional mode enabled</source>
+        <translation>regionaler Modus aktiv</translation>
+    </message>
+    <message>
+        <source>regional mode NOT enabled</source>
+        <translation>regionaler Modus NICHT aktiv</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationDialog</name>
@@ -360,7 +368,7 @@
     </message>
     <message>
         <source>close</source>
-        <translation>schließen</translation>
+        <translation>Ende</translation>
     </message>
     <message>
         <source>weather</source>
@@ -1016,11 +1024,11 @@
     </message>
     <message>
         <source>Insert Record</source>
-        <translation>Messwert einfügen</translation>
+        <translation>Satz einfügen</translation>
     </message>
     <message>
         <source>Overwrite Record</source>
-        <translation>Messwert überschreiben</translation>
+        <translation>Satz überschreiben</translation>
     </message>
     <message>
         <source>Management</source>
@@ -1646,7 +1654,7 @@
     <name>SelectionPanel</name>
     <message>
         <source>all</source>
-        <translation>Alles</translation>
+        <translation>alles</translation>
     </message>
     <message>
         <source>none</source>
@@ -2033,6 +2041,62 @@
     <message>
         <source>confirm delete</source>
         <translation>Löschen bestätigen</translation>
+    </message>
+    <message>
+        <source>bulk density in g/cm³</source>
+        <translation>Lagerungsdichte in g/cm³</translation>
+    </message>
+    <message>
+        <source>porosity in VOL%</source>
+        <translation>Porenvolumen in Vol%</translation>
+    </message>
+    <message>
+        <source>top soil water capacity on field [VOL%]</source>
+        <translation>Feldkapazität Oberboden [Vol%]</translation>
+    </message>
+    <message>
+        <source>top soil wilting point [Vol%]</source>
+        <translation>Welkepunkt Oberboden [Vol%]</translation>
+    </message>
+    <message>
+        <source>particles &lt;6 microns [%]</source>
+        <translation>Feinanteil &lt;6 µm [%]</translation>
+    </message>
+    <message>
+        <source>silt content in %</source>
+        <translation>Schluffgehalt in %</translation>
+    </message>
+    <message>
+        <source>clay content in %</source>
+        <translation>Tongehalt in %</translation>
+    </message>
+    <message>
+        <source>german Reichsbodenschätzung</source>
+        <translation>Reichsbodenschätzung</translation>
+    </message>
+    <message>
+        <source>content of stones etc</source>
+        <translation>Steingehalt usw.</translation>
+    </message>
+    <message>
+        <source>C-inert factor</source>
+        <translation>C-inert-Faktor</translation>
+    </message>
+    <message>
+        <source>edit</source>
+        <translation>bearbeiten</translation>
+    </message>
+    <message>
+        <source>post</source>
+        <translation>speichern</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>Abbruch</translation>
+    </message>
+    <message>
+        <source>refresh</source>
+        <translation>aktualisieren</translation>
     </message>
 </context>
 <context>

@@ -272,7 +272,7 @@ void BrowserWindow::detectRegionalMode()
 {
     auto* c = connection();
     const bool regionalTable = c && workbench::is_regional_database(*c);
-    regState_ = regionalTable ? "regional mode enabled" : "regional mode NOT enabled";
+    regState_ = regionalTable ? tr("regional mode enabled") : tr("regional mode NOT enabled");
     regionalMode_ = regionalTable || main_.state().appmode == "REGIO";
     const bool areaShares = regionalMode_ || main_.settings().textOr("REGMODE", "LOC") == "REG";
     management_->setMode(regionalMode_, areaShares);

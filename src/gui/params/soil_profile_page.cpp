@@ -29,16 +29,16 @@ struct FieldDef {
 };
 
 const FieldDef kFields[] = {
-    {"BD", "BD", "bulk density in g/cm³"},
-    {"PV", "PV", "porosity in VOL%"},
-    {"FC", "FC", "top soil water capacity on field [VOL%]"},
-    {"PWP", "PWP", "top soil wilting point [Vol%]"},
-    {"FAT", "FAT", "particles <6 microns [%]"},
-    {"silt", "silt", "silt content in %"},
-    {"clay", "clay", "clay content in %"},
-    {"BA_RBS", "BA_RBS", "german Reichsbodenschätzung"},
-    {"skelett", "skelett", "content of stones etc"},
-    {"cif", "CIF", "C-inert factor"},
+    {"BD", "BD", QT_TRANSLATE_NOOP("SoilProfilePage", "bulk density in g/cm³")},
+    {"PV", "PV", QT_TRANSLATE_NOOP("SoilProfilePage", "porosity in VOL%")},
+    {"FC", "FC", QT_TRANSLATE_NOOP("SoilProfilePage", "top soil water capacity on field [VOL%]")},
+    {"PWP", "PWP", QT_TRANSLATE_NOOP("SoilProfilePage", "top soil wilting point [Vol%]")},
+    {"FAT", "FAT", QT_TRANSLATE_NOOP("SoilProfilePage", "particles <6 microns [%]")},
+    {"silt", "silt", QT_TRANSLATE_NOOP("SoilProfilePage", "silt content in %")},
+    {"clay", "clay", QT_TRANSLATE_NOOP("SoilProfilePage", "clay content in %")},
+    {"BA_RBS", "BA_RBS", QT_TRANSLATE_NOOP("SoilProfilePage", "german Reichsbodenschätzung")},
+    {"skelett", "skelett", QT_TRANSLATE_NOOP("SoilProfilePage", "content of stones etc")},
+    {"cif", "CIF", QT_TRANSLATE_NOOP("SoilProfilePage", "C-inert factor")},
 };
 
 const FieldDef kExpertFields[] = {
@@ -71,7 +71,7 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
 
     auto* box = new QGroupBox(tr("soil properties"), this);
     auto* form = new QFormLayout(box);
-    for (const auto& f : kFields) addField(box, f.column, f.label, f.hint);
+    for (const auto& f : kFields) addField(box, f.column, f.label, tr(f.hint));
     useCif_ = new QCheckBox(tr("use this CIF"), box);
     useCif_->setObjectName("cif_org");
     form->addRow(QString(), useCif_);
@@ -89,9 +89,9 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
     auto* nav = new QHBoxLayout;
     const std::pair<const char*, const char*> buttons[] = {
         {"|<", "first"}, {"<", "prior"}, {">", "next"}, {">|", "last"}, {"-", "delete"},
-        {"edit", "edit"}, {"post", "post"}, {"cancel", "cancel"}, {"refresh", "refresh"}};
+        {QT_TR_NOOP("edit"), "edit"}, {QT_TR_NOOP("post"), "post"}, {QT_TR_NOOP("cancel"), "cancel"}, {QT_TR_NOOP("refresh"), "refresh"}};
     for (const auto& [text, name] : buttons) {
-        auto* b = named_button(text, name, this);
+        auto* b = named_button(tr(text), name, this);
         nav->addWidget(b);
         const QString n = name;
         connect(b, &QPushButton::clicked, this, [this, n] {
