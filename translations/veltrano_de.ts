@@ -1543,7 +1543,7 @@
     </message>
     <message>
         <source>compact</source>
-        <translation>komprimieren</translation>
+        <translation>kompakt</translation>
     </message>
     <message>
         <source>detail</source>
@@ -1572,6 +1572,14 @@
     <message>
         <source>add  new  reference</source>
         <translation>neue Quelle anlegen</translation>
+    </message>
+    <message>
+        <source>delete this relation</source>
+        <translation>diese Beziehung löschen</translation>
+    </message>
+    <message>
+        <source>edit keyword relation</source>
+        <translation>Schlagwortbeziehung bearbeiten</translation>
     </message>
 </context>
 <context>

@@ -156,13 +156,13 @@ void ReferenceListWindow::buildLayout()
         connect(b, &QPushButton::clicked, this, slot);
         buttons->addWidget(b, r, col);
     };
-    add("show_pdf", "show pdf-file", &ReferenceListWindow::showPdf, 0, 0);
-    add("add_reference", "add  new  reference", &ReferenceListWindow::addNewReference, 0, 1);
+    add("show_pdf", tr("show pdf-file"), &ReferenceListWindow::showPdf, 0, 0);
+    add("add_reference", tr("add  new  reference"), &ReferenceListWindow::addNewReference, 0, 1);
     litId_ = new QLineEdit("a lit_id", this);
     litId_->setObjectName("lit_id");
     buttons->addWidget(litId_, 0, 2);
-    add("delete_relation", "delete this relation", &ReferenceListWindow::deleteRelation, 1, 0);
-    add("edit_keywords", "edit keyword relation", &ReferenceListWindow::editKeywordRelation, 1, 1);
+    add("delete_relation", tr("delete this relation"), &ReferenceListWindow::deleteRelation, 1, 0);
+    add("edit_keywords", tr("edit keyword relation"), &ReferenceListWindow::editKeywordRelation, 1, 1);
     auto* close = new QPushButton(tr("close"), this);
     close->setObjectName("close");
     connect(close, &QPushButton::clicked, this, [this] {
