@@ -11,10 +11,9 @@ eval::OutlierSummary refresh_outlier_indication(db::Connection& c)
     return eval::prepare_outlier_indication(c);
 }
 
-std::string outlier_refresh_report(const eval::OutlierSummary& s, bool german)
+std::string outlier_refresh_report(const eval::OutlierSummary& s)
 {
-    return german ? std::to_string(s.groups) + " Gruppen geprüft, " + std::to_string(s.flagged) + " Messwerte als Ausreißer markiert"
-                  : std::to_string(s.groups) + " groups tested, " + std::to_string(s.flagged) + " observations flagged";
+    return std::to_string(s.groups) + " groups tested, " + std::to_string(s.flagged) + " observations flagged";
 }
 
 } // namespace vt::workbench

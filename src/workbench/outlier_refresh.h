@@ -14,7 +14,8 @@ namespace vt::workbench {
 // the flagged observations get weight 0, all others 1. A database without observations
 // is refused with BrowserInputError.
 eval::OutlierSummary refresh_outlier_indication(db::Connection& c);
-// The line that reports a refresh to the user.
-std::string outlier_refresh_report(const eval::OutlierSummary& s, bool german);
+// The line that reports a refresh on the command line (the desktop program words it in the
+// interface's language).
+std::string outlier_refresh_report(const eval::OutlierSummary& s);
 
 } // namespace vt::workbench

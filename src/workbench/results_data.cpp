@@ -36,13 +36,13 @@ eval::Table misc_results(db::Connection& c, long long plot)
 const std::vector<Quantity>& turnover_quantities()
 {
     static const std::vector<Quantity> q = {
-        {"SOM - reproduction", "Humus-Aufbau", "crepflx"},
-        {"SOM - decomposition", "Humus-Abbau", "csomloss"},
-        {"total C emission", "CO2-Produktion", "c2atm"},
-        {"total C in soil", "C-Vorrat (total) ", "soilcarbon"},
-        {"SOM saldo", "Humussaldo", "saldo"},
-        {"BAT", "BAT", "bat"},
-        {"REP_IX", "REP_IX", "repix"},
+        {"SOM - reproduction", "crepflx"},
+        {"SOM - decomposition", "csomloss"},
+        {"total C emission", "c2atm"},
+        {"total C in soil", "soilcarbon"},
+        {"SOM saldo", "saldo"},
+        {"BAT", "bat"},
+        {"REP_IX", "repix"},
     };
     return q;
 }
@@ -50,20 +50,20 @@ const std::vector<Quantity>& turnover_quantities()
 const std::vector<Quantity>& misc_quantities()
 {
     static const std::vector<Quantity> q = {
-        {"N-mineralisation kg/ha/a", "N-mineralisation kg/ha/a", "N_m_OM"},
-        {"N in FOM kg/ha", "N in FOM kg/ha", "N_OPS"},
-        {"C in FOM kg/ha", "C in FOM kg/ha", "C_OPS"},
-        {"N in SOM kg/ha", "N in SOM kg/ha", "N_som"},
-        {"C in SOM kg/ha", "C in SOM kg/ha", "C_SOM"},
-        {"phys.stab. SOC kg/ha", "phys.stab. SOC kg/ha", "C_lts"},
-        {"CNR", "CNR", "CNR"},
-        {"C_rep flux in kg/ha/a", "C_rep flux in kg/ha/a", "crep"},
-        {"BAT", "BAT", "bat"},
-        {"BD", "BD", "bd"},
-        {"PWP", "PWP", "pwp"},
-        {"AOS-age", "AOS-age", "a_age"},
-        {"SOS-age", "SOS-age", "s_age"},
-        {"LTS-age", "LTS-age", "l_age"},
+        {"N-mineralisation kg/ha/a", "N_m_OM"},
+        {"N in FOM kg/ha", "N_OPS"},
+        {"C in FOM kg/ha", "C_OPS"},
+        {"N in SOM kg/ha", "N_som"},
+        {"C in SOM kg/ha", "C_SOM"},
+        {"phys.stab. SOC kg/ha", "C_lts"},
+        {"CNR", "CNR"},
+        {"C_rep flux in kg/ha/a", "crep"},
+        {"BAT", "bat"},
+        {"BD", "bd"},
+        {"PWP", "pwp"},
+        {"AOS-age", "a_age"},
+        {"SOS-age", "s_age"},
+        {"LTS-age", "l_age"},
     };
     return q;
 }

@@ -17,10 +17,9 @@ namespace vt::workbench {
 eval::Table misc_results(db::Connection& c, long long plot);
 
 // One quantity of the pages "OM-turnover" and "misc.results": its caption in the choice
-// list and the column it shows.
+// list (English; the window translates it) and the column it shows.
 struct Quantity {
-    const char* english;
-    const char* german;
+    const char* caption;
     const char* column;
 };
 const std::vector<Quantity>& turnover_quantities();

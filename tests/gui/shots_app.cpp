@@ -47,13 +47,12 @@ void ShotsApp::windows()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.activate();
-    const bool german = w.state().german();
 
     save(&w, "main_window" + suffix);
     save(w.settingsDialog(), "settings" + suffix);
 
-    vt::gui::ConfirmDialog confirm(german);
-    confirm.setText("model change detected: results will be deleted ! Continue anyway ?");
+    vt::gui::ConfirmDialog confirm;
+    confirm.setText(QCoreApplication::translate("SettingsDialog", "model change detected: results will be deleted ! Continue anyway ?"));
     save(&confirm, "confirmation" + suffix);
 
     vt::gui::MessageDialog message;

@@ -44,7 +44,7 @@ struct Fixture {
         runs.panel()->tickAll(Qt::Checked);
         runs.runSelection();
         nb = std::make_unique<NBalanceWindow>([this] { return window->session().connection(); },
-                                              [this] { return window->runActive(); }, false);
+                                              [this] { return window->runActive(); });
         vt::gui::set_desktop_opener([this](const QString& path) { opened << path; });
     }
     ~Fixture() { vt::gui::set_desktop_opener({}); }

@@ -11,6 +11,7 @@
 #include "gui/results/browser_run_controller.h"
 #include "gui/results/results_menu.h"
 #include "gui/results/grid_export.h"
+#include "gui/app/translation.h"
 #include "gui/results/result_pages.h"
 #include "gui/results/background_task.h"
 #include "gui/results/statistics_update.h"
@@ -227,7 +228,7 @@ void TestResults::makeCsvWritesTheGrid()
 
 void TestResults::miscFiguresOfAQuantity()
 {
-    QuantityPage page(QuantityPage::Kind::Misc, false);
+    QuantityPage page(QuantityPage::Kind::Misc);
     vt::eval::Table t;
     t.columns = {"year", "n_m_om"};
     t.rows = {{1990, 3.0}, {1991, 7.0}, {1992, 5.0}};
@@ -303,6 +304,12 @@ void TestResults::germanCaptions()
 {
     Fixture f;
     QVERIFY(f.runs->runPlot(101));
+    // The pages speak the language of the installed translation; the flag keeps the German
+    // interface's rules (no "misc.results", no statistics list).
+    QVERIFY(vt::gui::install_translation("D"));
+    struct BackToEnglish {
+        ~BackToEnglish() { vt::gui::install_translation("E"); }
+    } backToEnglish;
     QTabWidget tabs;
     ResultPageSet german(true);
     german.setDatabase(f.db());

@@ -23,7 +23,7 @@ QString import_access_file(QWidget* parent, const QString& mdbPath, bool interac
     access::MdbImportOptions options;
     if (QFileInfo::exists(target)) {
         if (!interactive) return target;
-        if (!ask_question(parent, "Access import",
+        if (!ask_question(parent, QCoreApplication::translate("AccessImport", "Access import"),
                           QString("%1 exists already. Import %2 again and replace it ?\n(No: open the existing file)")
                               .arg(QFileInfo(target).fileName(), source.fileName())))
             return target;
@@ -31,7 +31,7 @@ QString import_access_file(QWidget* parent, const QString& mdbPath, bool interac
     }
 
     QProgressDialog progress("Importing " + source.fileName() + " ...", QString(), 0, 0, parent);
-    progress.setWindowTitle("Access import");
+    progress.setWindowTitle(QCoreApplication::translate("AccessImport", "Access import"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
 
@@ -75,7 +75,7 @@ QString import_access_file(QWidget* parent, const QString& mdbPath, bool interac
     for (const auto& n : report.notes) notes << QString::fromStdString(n);
     if (!report.adapted && !report.adaptation.empty()) notes << QString::fromStdString(report.adaptation);
     if (!notes.isEmpty() && interactive)
-        show_message(parent, "Access import",
+        show_message(parent, QCoreApplication::translate("AccessImport", "Access import"),
                      QString("%1 imported into %2 (%3 tables).\n\n%4")
                          .arg(source.fileName(), QFileInfo(target).fileName())
                          .arg(report.tables.size())

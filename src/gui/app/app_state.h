@@ -11,8 +11,6 @@ struct AppState {
     bool power = true;               // extended browser functions; true unless German
     bool dyn_lts = false;            // settings value "dyn_lts"
     std::string system_label = "int";  // "int" or "bio", shown in the status bar
-    std::string insert_caption = "insert";
-    std::string update_caption = "update";
 
     std::string modus = "?";         // "?", "RUX", "ACC", "KORVANIC"
     std::string appmode;             // "REGIO" or empty

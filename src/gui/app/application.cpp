@@ -11,6 +11,7 @@
 #include "gui/tools/reference_list_window.h"
 #include "gui/tools/sql_module_window.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -56,7 +57,7 @@ Application::Application(StartupEnv env, RunThread::RunFunction run)
     // evaluated show their new results in the browser's tree.
     if (auto* menu = main_->menuBar()->findChild<QMenu*>("results_menu")) {
         RAnalysisWindow* r = tools_.rAnalysis.get();
-        menu->addAction("Datenanalyse mit R", r, [r] {
+        menu->addAction(QCoreApplication::translate("Application", "Datenanalyse mit R"), r, [r] {
             r->show();
             r->raise();
             r->activateWindow();

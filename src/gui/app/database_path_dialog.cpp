@@ -17,8 +17,8 @@ QString database_file_filter() { return "SQLite databases (*.db *.sqlite);;Acces
 DatabasePathDialog::DatabasePathDialog(const QString& path, const QString& error, QWidget* parent) : QDialog(parent)
 {
     setObjectName("DatabasePathDialog");
-    setWindowTitle("database connection");
-    auto* reason = new QLabel(error.isEmpty() ? QString("Database file:") : "The database could not be opened:\n" + error, this);
+    setWindowTitle(tr("database connection"));
+    auto* reason = new QLabel(error.isEmpty() ? tr("Database file:") : tr("The database could not be opened:") + "\n" + error, this);
     reason->setWordWrap(true);
     path_ = new QLineEdit(path, this);
     path_->setObjectName("path");
@@ -26,7 +26,7 @@ DatabasePathDialog::DatabasePathDialog(const QString& path, const QString& error
     auto* browse = new QPushButton("...", this);
     browse->setFixedWidth(32);
     connect(browse, &QPushButton::clicked, this, [this] {
-        const auto file = choose_open_file(this, "Where is the database ?", QFileInfo(path_->text()).absolutePath(),
+        const auto file = choose_open_file(this, tr("Where is the database ?"), QFileInfo(path_->text()).absolutePath(),
                                            database_file_filter());
         if (!file.isEmpty()) path_->setText(file);
     });

@@ -25,20 +25,19 @@ namespace {
 struct Caption {
     MainWindow::Command command;
     const char* name;
-    const char* english;
-    const char* german;
+    const char* caption;  // English; translated by MainWindow::applyLanguage
 };
 
 const Caption kCaptions[] = {
-    {MainWindow::Command::PlotSelection, "plot_selection", "Plot &Selection", "Daten Verarbeiten"},
-    {MainWindow::Command::Parameters, "parameters", "&Parameters", "Parameter"},
-    {MainWindow::Command::ClimateData, "climate_data", "&Climate Data", "Klimadaten"},
-    {MainWindow::Command::SqlModule, "sql_module", "S&QL - module", "SQL-Datenrecherche"},
-    {MainWindow::Command::DataTransfer, "data_transfer", "Data &Transfer", "Datentransfer"},
-    {MainWindow::Command::Settings, "settings", "Settin&gs", "Einstellungen"},
-    {MainWindow::Command::Manual, "manual", "online &Manual ", "online &Manual "},
-    {MainWindow::Command::ChangeDatabase, "change_database", "Change System &Database", "Auswahl der Datenbank"},
-    {MainWindow::Command::End, "end", "&End", "Ende"},
+    {MainWindow::Command::PlotSelection, "plot_selection", QT_TRANSLATE_NOOP("MainWindow", "Plot &Selection")},
+    {MainWindow::Command::Parameters, "parameters", QT_TRANSLATE_NOOP("MainWindow", "&Parameters")},
+    {MainWindow::Command::ClimateData, "climate_data", QT_TRANSLATE_NOOP("MainWindow", "&Climate Data")},
+    {MainWindow::Command::SqlModule, "sql_module", QT_TRANSLATE_NOOP("MainWindow", "S&QL - module")},
+    {MainWindow::Command::DataTransfer, "data_transfer", QT_TRANSLATE_NOOP("MainWindow", "Data &Transfer")},
+    {MainWindow::Command::Settings, "settings", QT_TRANSLATE_NOOP("MainWindow", "Settin&gs")},
+    {MainWindow::Command::Manual, "manual", QT_TRANSLATE_NOOP("MainWindow", "online &Manual ")},
+    {MainWindow::Command::ChangeDatabase, "change_database", QT_TRANSLATE_NOOP("MainWindow", "Change System &Database")},
+    {MainWindow::Command::End, "end", QT_TRANSLATE_NOOP("MainWindow", "&End")},
 };
 
 } // namespace
@@ -64,7 +63,7 @@ MainWindow::MainWindow(StartupEnv env, QWidget* parent)
             try {
                 workbench::create_demo_file(path);
             } catch (const std::exception& e) {
-                message("demo database", QString::fromStdString(e.what()));
+                message(tr("demo database"), QString::fromStdString(e.what()));
             }
         };
     session_.setSettings(&settings_);
@@ -81,24 +80,24 @@ MainWindow::MainWindow(StartupEnv env, QWidget* parent)
     createParameterWindows();
     applyLanguage();
     setRestricted(restricted_);
-    panel2_->setText(QString::fromStdString("Version: " + state_.currentversion));
+    panel2_->setText(tr("Version: %1").arg(QString::fromStdString(state_.currentversion)));
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildLayout()
 {
-    setWindowTitle("Veltrano");
+    setWindowTitle(tr("Veltrano"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    auto* title = new QLabel("<b>Veltrano</b><br>soil organic matter balance of arable land", central);
-    title->setObjectName("title");
-    layout->addWidget(title);
+    title_ = new QLabel(central);
+    title_->setObjectName("title");
+    layout->addWidget(title_);
 
     auto* commands = new QGroupBox(central);
     auto* grid = new QVBoxLayout(commands);
     for (const auto& c : kCaptions) {
-        auto* b = new QPushButton(c.english, commands);
+        auto* b = new QPushButton(commands);
         b->setObjectName(c.name);
         b->setMinimumHeight(30);
         buttons_[c.command] = b;
@@ -123,7 +122,7 @@ void MainWindow::buildLayout()
     layout->addStretch();
     setCentralWidget(central);
 
-    panel1_ = new QLabel("RUX 2019", this);
+    panel1_ = new QLabel(tr("RUX 2019"), this);
     panel1_->setObjectName("panel1");
     panel2_ = new QLabel(this);
     panel2_->setObjectName("panel2");
@@ -136,8 +135,9 @@ void MainWindow::buildLayout()
 
 void MainWindow::applyLanguage()
 {
-    const bool german = state_.german();
-    for (const auto& c : kCaptions) buttons_[c.command]->setText(german ? c.german : c.english);
+    // The window is built before the settings name the language; its texts are set here.
+    title_->setText(tr("<b>Veltrano</b><br>") + tr("soil organic matter balance of arable land"));
+    for (const auto& c : kCaptions) buttons_[c.command]->setText(tr(c.caption));
     updateCommandVisibility();
 }
 
@@ -211,7 +211,7 @@ void MainWindow::openCommand(Command c)
 
 void MainWindow::openManual()
 {
-    if (!open_manual()) message("online Manual", "Document not loaded!");
+    if (!open_manual()) message(tr("online Manual"), tr("Document not loaded!"));
 }
 
 void MainWindow::showUpdateCheck()

@@ -138,6 +138,7 @@ private:
     std::map<Command, QPushButton*> buttons_;
     std::map<Command, std::function<void()>> actions_;
     QComboBox* historyList_ = nullptr;
+    QLabel* title_ = nullptr;
     QLabel* panel1_ = nullptr;
     QLabel* panel2_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;

@@ -30,14 +30,14 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::activate()
 {
-    panel2_->setText(QString::fromStdString("Version= " + state_.currentversion));
+    panel2_->setText(tr("Version= %1").arg(QString::fromStdString(state_.currentversion)));
     state_.abbruch = false;
 
     if (auto* c = session_.connection(); c && !runActive()) {
         try {
             workbench::sync_selection_lists(*c, state_.language);
         } catch (const std::exception& e) {
-            message("database", QString::fromStdString(e.what()));
+            message(tr("database"), QString::fromStdString(e.what()));
         }
     }
 
@@ -52,7 +52,7 @@ void MainWindow::activate()
             if (model != base::trim(state_.methode) && mismatch != reportedMismatch_) {
                 // Reported once per pair: the box itself re-activates the window.
                 reportedMismatch_ = mismatch;
-                message(" attention", "general error");
+                message(tr(" attention"), tr("general error"));
                 settingsDialog_->showMethod(QString::fromStdString(state_.methode));
             }
         }

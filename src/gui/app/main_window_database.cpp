@@ -20,7 +20,7 @@ bool MainWindow::openWithRetry(const QString& path)
             QString error;
             tried = import_access_file(this, tried, !unattended_, error);
             if (tried.isEmpty()) {
-                message("Access import", error);
+                message(tr("Access import"), error);
                 return false;
             }
         }
@@ -59,7 +59,7 @@ void MainWindow::recordConnection()
     try {
         settings_.save();
     } catch (const std::exception& e) {
-        message("settings", QString::fromStdString(e.what()));
+        message(tr("settings"), QString::fromStdString(e.what()));
     }
 }
 
@@ -80,7 +80,7 @@ void MainWindow::addToHistory(const QString& path)
         try {
             history_.save();
         } catch (const std::exception& e) {
-            message("history", QString::fromStdString(e.what()));
+            message(tr("history"), QString::fromStdString(e.what()));
         }
     }
     refreshHistoryList();

@@ -30,7 +30,7 @@ bool MainWindow::runActive() const { return simulator_ && simulator_->running();
 void MainWindow::runBatch()
 {
     if (!simulator_) {
-        message("GO", "The simulator is not available; no run was made.");
+        message("GO", tr("The simulator is not available; no run was made."));
         exitCode_ = 1;
         endProgram();
         return;
@@ -50,7 +50,7 @@ bool MainWindow::stopSimulatorForEnd()
 {
     if (!simulator_) return true;
     if (simulator_->running()) {
-        if (!ask_question(this, "RUX-simulator", "A run is in progress. Stop it and end the program ?")) return false;
+        if (!ask_question(this, tr("RUX-simulator"), tr("A run is in progress. Stop it and end the program ?"))) return false;
         simulator_->stopAndWait();
     }
     simulator_->hide();

@@ -15,18 +15,18 @@ namespace vt::gui {
 RegioModeDialog::RegioModeDialog(MainWindow& main, QWidget* parent) : QDialog(parent), main_(main)
 {
     setObjectName("RegioModeDialog");
-    setWindowTitle("change REGIO mode");
+    setWindowTitle(tr("change REGIO mode"));
     setModal(true);
     state_ = new QLabel(this);
     state_->setObjectName("state");
     QFont f = state_->font();
     f.setBold(true);
     state_->setFont(f);
-    auto* warning = new QLabel("This will change database structure and may cause data loss !", this);
-    auto* restart = new QLabel("the application will be closed and has to be restarted to finish the change", this);
-    change_ = new QPushButton("change the structure", this);
+    auto* warning = new QLabel(tr("This will change database structure and may cause data loss !"), this);
+    auto* restart = new QLabel(tr("the application will be closed and has to be restarted to finish the change"), this);
+    change_ = new QPushButton(tr("change the structure"), this);
     change_->setObjectName("change");
-    auto* escape = new QPushButton("escape: no changes", this);
+    auto* escape = new QPushButton(tr("escape: no changes"), this);
     escape->setObjectName("escape");
     escape->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -59,7 +59,7 @@ void RegioModeDialog::showEvent(QShowEvent* event)
     const bool held = c && workbench::run_holds_database(*c);
     change_->setEnabled(!held);
     if (held) state_->setText(workbench::kRunHoldMessage);
-    else state_->setText(regional() ? "set REGIO mode OFF (no undo possible)" : "set REGIO mode ON");
+    else state_->setText(regional() ? tr("set REGIO mode OFF (no undo possible)") : tr("set REGIO mode ON"));
     QDialog::showEvent(event);
 }
 
@@ -70,7 +70,7 @@ bool RegioModeDialog::changeStructure()
     try {
         workbench::set_regional_mode(*c, !regional());
     } catch (const std::exception& e) {
-        show_message(this, "change REGIO mode", QString::fromStdString(e.what()));
+        show_message(this, tr("change REGIO mode"), QString::fromStdString(e.what()));
         return false;
     }
     main_.session().close();

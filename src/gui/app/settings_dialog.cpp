@@ -39,7 +39,7 @@ SettingsDialog::SettingsDialog(config::RuxSettings& settings, AppState& state, D
     : QDialog(parent), settings_(settings), state_(state), session_(session)
 {
     setObjectName("SettingsDialog");
-    setWindowTitle("RUX settings");
+    setWindowTitle(tr("RUX settings"));
     setModal(true);
     buildLayout();
 }
@@ -57,20 +57,20 @@ QLineEdit* SettingsDialog::addField(const QString& name, const QString& label, s
 
 void SettingsDialog::buildLayout()
 {
-    ppath_ = addField("ppath", "ppath (dbl click)", &SettingsValues::ppath, false);
+    ppath_ = addField("ppath", tr("ppath (dbl click)"), &SettingsValues::ppath, false);
     ppathLabel_ = rows_.back().label;
-    method_ = addField("method", "method", &SettingsValues::methode, false);
-    database_ = addField("database", "database", &SettingsValues::database, false);
-    soilScheme_ = addField("soil_scheme", "soil scheme", &SettingsValues::soil_scheme, false);
-    addField("pf_wp", "pF WP", &SettingsValues::pf_wp, true);
-    addField("pf_fk", "pF FK", &SettingsValues::pf_fk, true);
-    addField("ptfmode", "ptf mode", &SettingsValues::ptfmode, true);
-    addField("r_call", "R call", &SettingsValues::r_call, false);
-    addField("r_result", "R result", &SettingsValues::r_result, false);
-    rScript_ = addField("r_script", "R script", &SettingsValues::r_script, false);
-    addField("recalc_bat", "BAT recalc", &SettingsValues::recalc_bat, true);
-    pdfReader_ = addField("pdf_reader", "PDF-reader", &SettingsValues::pdf_reader, false);
-    pdfDir_ = addField("pdf_dir", "pdf dir", &SettingsValues::pdf_dir, false);
+    method_ = addField("method", tr("method"), &SettingsValues::methode, false);
+    database_ = addField("database", tr("database"), &SettingsValues::database, false);
+    soilScheme_ = addField("soil_scheme", tr("soil scheme"), &SettingsValues::soil_scheme, false);
+    addField("pf_wp", tr("pF WP"), &SettingsValues::pf_wp, true);
+    addField("pf_fk", tr("pF FK"), &SettingsValues::pf_fk, true);
+    addField("ptfmode", tr("ptf mode"), &SettingsValues::ptfmode, true);
+    addField("r_call", tr("R call"), &SettingsValues::r_call, false);
+    addField("r_result", tr("R result"), &SettingsValues::r_result, false);
+    rScript_ = addField("r_script", tr("R script"), &SettingsValues::r_script, false);
+    addField("recalc_bat", tr("BAT recalc"), &SettingsValues::recalc_bat, true);
+    pdfReader_ = addField("pdf_reader", tr("PDF-reader"), &SettingsValues::pdf_reader, false);
+    pdfDir_ = addField("pdf_dir", tr("pdf dir"), &SettingsValues::pdf_dir, false);
 
     ppathLabel_->installEventFilter(this);
     ppath_->installEventFilter(this);
@@ -97,31 +97,31 @@ void SettingsDialog::buildLayout()
     }
     rScript_->hide();
 
-    auto* scenarioBox = new QGroupBox("save SOM state during RUX run", this);
+    auto* scenarioBox = new QGroupBox(tr("save SOM state during RUX run"), this);
     auto* scenarioLayout = new QHBoxLayout(scenarioBox);
     scenario_ = new QButtonGroup(this);
-    const char* names[] = {"never", "finally", "every year"};
+    const char* names[] = {QT_TR_NOOP("never"), QT_TR_NOOP("finally"), QT_TR_NOOP("every year")};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QRadioButton(names[i], scenarioBox);
+        auto* b = new QRadioButton(tr(names[i]), scenarioBox);
         b->setObjectName(QString("scenario_%1").arg(i));
         scenario_->addButton(b, i);
         scenarioLayout->addWidget(b);
     }
     connect(scenario_, &QButtonGroup::idClicked, this, [this](int id) { values_.scenario = id; });
 
-    dynBd_ = new QCheckBox(" dynamic bulk density ", this);
+    dynBd_ = new QCheckBox(tr(" dynamic bulk density "), this);
     dynBd_->setObjectName("dyn_bd");
-    dynLts_ = new QCheckBox(" simulate a dynamic LTS pool ", this);
+    dynLts_ = new QCheckBox(tr(" simulate a dynamic LTS pool "), this);
     dynLts_->setObjectName("dyn_lts");
-    hassink_ = new QCheckBox("simulate LTS pool with Hassink-saturation", this);
+    hassink_ = new QCheckBox(tr("simulate LTS pool with Hassink-saturation"), this);
     hassink_->setObjectName("hassink");
     connect(hassink_, &QCheckBox::clicked, this, [this](bool on) { values_.setHassink(on); refreshOptions(); });
     connect(dynLts_, &QCheckBox::clicked, this, [this](bool on) { values_.setDynLts(on); refreshOptions(); });
     connect(dynBd_, &QCheckBox::clicked, this, [this](bool on) { values_.setDynBd(on); refreshOptions(); });
 
-    saveButton_ = new QPushButton("&save + return", this);
+    saveButton_ = new QPushButton(tr("&save + return"), this);
     saveButton_->setObjectName("save");
-    cancelButton_ = new QPushButton("&cancel", this);
+    cancelButton_ = new QPushButton(tr("&cancel"), this);
     cancelButton_->setObjectName("cancel");
     connect(saveButton_, &QPushButton::clicked, this, [this] {
         if (save()) accept();
@@ -230,7 +230,7 @@ bool SettingsDialog::save()
     try {
         writeSettings();
     } catch (const std::exception& e) {
-        show_message(this, "RUX settings", QString::fromStdString(e.what()));
+        show_message(this, tr("RUX settings"), QString::fromStdString(e.what()));
         return false;
     }
     loadSettings(false);
@@ -248,10 +248,10 @@ void SettingsDialog::storeMethodInDatabase()
         const bool modelChanged = method != beforeMethod_ && base::trim(values_.soil_scheme) == beforeSoilScheme_
                                   && base::trim(values_.ptfmode) == beforePtfMode_;
         if (modelChanged
-            && ConfirmDialog::ask(this, "model change detected: results will be deleted ! Continue anyway ?", state_.german()))
+            && ConfirmDialog::ask(this, tr("model change detected: results will be deleted ! Continue anyway ?")))
             workbench::delete_results(*c);
     } catch (const std::exception& e) {
-        show_message(this, "RUX settings", QString::fromStdString(e.what()));
+        show_message(this, tr("RUX settings"), QString::fromStdString(e.what()));
     }
 }
 

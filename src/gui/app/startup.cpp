@@ -3,6 +3,9 @@
 #include "config/ini_file.h"
 #include "config/rux_settings.h"
 #include "base/text.h"
+#include "gui/app/translation.h"
+
+#include <QCoreApplication>
 
 #include <filesystem>
 #include "config/settings_keys.h"
@@ -47,7 +50,8 @@ bool read_database_switch(AppState& state, const StartupEnv& env)
     state.database = *given;
     if (!file_exists(state.database) && switches.go) return true;
     if (!file_exists(state.database)) {
-        if (env.message) env.message("DB error", "database not found, will try to use last DB");
+        if (env.message) env.message(QCoreApplication::translate("Startup", "DB error").toStdString(),
+                        QCoreApplication::translate("Startup", "database not found, will try to use last DB").toStdString());
         state.database = "?";
     }
     return false;
@@ -81,9 +85,9 @@ void read_settings(AppState& state, config::RuxSettings& settings, const Startup
 
 } // namespace
 
-std::string database_dialog_title(const AppState& state)
+std::string database_dialog_title(const AppState&)
 {
-    return state.german() ? "Wo ist die Datenbank ?" : "Where is the database ?";
+    return QCoreApplication::translate("Startup", "Where is the database ?").toStdString();
 }
 
 StartupResult read_startup(AppState& state, config::RuxSettings& settings, const StartupEnv& env)
@@ -102,11 +106,9 @@ StartupResult read_startup(AppState& state, config::RuxSettings& settings, const
         state.language = settings.textOr(config::key::language, "E");
         if (state.language.empty()) state.language = "E";
     }
+    // From here on every text shown, the database question included, is in the language read.
+    install_translation(state.language);
     const bool batchDatabaseMissing = read_database_switch(state, env);
-    if (state.german()) {
-        state.insert_caption = "Einfügen";
-        state.update_caption = "Aktualisieren";
-    }
     read_settings(state, settings, env, result, batchDatabaseMissing);
 
     state.power = !state.german();

@@ -9,7 +9,7 @@ namespace vt::gui {
 UpdateCheckDialog::UpdateCheckDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("UpdateCheckDialog");
-    setWindowTitle("update check");
+    setWindowTitle(tr("update check"));
     text_ = new QLabel(this);
     text_->setObjectName("version");
     text_->setTextFormat(Qt::RichText);

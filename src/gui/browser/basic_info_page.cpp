@@ -1,6 +1,5 @@
 #include "gui/browser/basic_info_page.h"
 
-#include "gui/browser/browser_texts.h"
 #include "gui/widgets/dialog_hooks.h"
 
 #include <QComboBox>
@@ -22,45 +21,44 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* parent)
-    : QWidget(parent), connection_(std::move(connection)), german_(german)
+BasicInfoPage::BasicInfoPage(ConnectionFn connection, QWidget* parent)
+    : QWidget(parent), connection_(std::move(connection))
 {
     setObjectName("basicInfoPage");
-    const auto t = [german](const char* e) { return browser_text(e, german); };
-    auto* site = new QGroupBox(t("Site Conditions"), this);
+    auto* site = new QGroupBox(tr("Site Conditions"), this);
     auto* form = new QFormLayout(site);
     id_ = new QLabel("-", site);
     id_->setObjectName("plotId");
-    form->addRow("ID", id_);
-    plotLabel_ = new QLabel(t("plot"), site);
+    form->addRow(tr("ID"), id_);
+    plotLabel_ = new QLabel(tr("plot"), site);
     name_ = new QLineEdit(site);
     name_->setObjectName("name");
     form->addRow(plotLabel_, name_);
     herkunft_ = new QLineEdit(site);
     herkunft_->setObjectName("herkunft");
-    form->addRow(t("source"), herkunft_);
+    form->addRow(tr("source"), herkunft_);
     comment_ = new QLineEdit(site);
     comment_->setObjectName("comment");
-    form->addRow(t("state"), comment_);
+    form->addRow(tr("state"), comment_);
     area_ = new QLineEdit(site);
     area_->setObjectName("area");
     auto* areaRow = new QHBoxLayout;
     areaRow->addWidget(area_);
-    areaRow->addWidget(new QLabel("ha", site));
-    form->addRow(t("area"), areaRow);
+    areaRow->addWidget(new QLabel(tr("ha"), site));
+    form->addRow(tr("area"), areaRow);
 
     soilWeather_ = new QGroupBox(site);
     soilWeather_->setFlat(true);
     auto* sw = new QFormLayout(soilWeather_);
     sw->setContentsMargins(0, 0, 0, 0);
-    soilLabel_ = new QLabel(t("soil"), soilWeather_);
+    soilLabel_ = new QLabel(tr("soil"), soilWeather_);
     soilLabel_->setObjectName("soilLabel");
     soilLabel_->installEventFilter(this);
     soil_ = new QComboBox(soilWeather_);
     soil_->setObjectName("soil");
     soil_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     sw->addRow(soilLabel_, soil_);
-    weatherLabel_ = new QLabel(t("weather"), soilWeather_);
+    weatherLabel_ = new QLabel(tr("weather"), soilWeather_);
     weatherLabel_->setObjectName("weatherLabel");
     weatherLabel_->installEventFilter(this);
     weather_ = new QComboBox(soilWeather_);
@@ -72,11 +70,11 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     bat_ = new QLineEdit(site);
     bat_->setObjectName("bat");
     bat_->setReadOnly(true);
-    form->addRow(t("biol. active time [d/yr]"), bat_);
+    form->addRow(tr("biol. active time [d/yr]"), bat_);
     notill_ = new QComboBox(site);
     notill_->setObjectName("notill");
-    notill_->addItems({"always", "never"});
-    form->addRow(t("soil ploughed"), notill_);
+    notill_->addItems({tr("always"), tr("never")});
+    form->addRow(tr("soil ploughed"), notill_);
     init_ = new QComboBox(site);
     init_->setObjectName("initialisation");
     init_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -86,8 +84,8 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
     auto* initRow = new QHBoxLayout;
     initRow->addWidget(init_, 1);
     initRow->addWidget(repix_);
-    form->addRow("initialisation", initRow);
-    firstYearLabel_ = new QLabel(t("1st year"), site);
+    form->addRow(tr("initialisation"), initRow);
+    firstYearLabel_ = new QLabel(tr("1st year"), site);
     firstYearLabel_->installEventFilter(this);
     firstYear_ = new QLineEdit("-99", site);
     firstYear_->setObjectName("firstYear");
@@ -97,30 +95,30 @@ BasicInfoPage::BasicInfoPage(ConnectionFn connection, bool german, QWidget* pare
 
     runPanel_ = new QGroupBox(this);
     auto* run = new QHBoxLayout(runPanel_);
-    run->addWidget(new QLabel(t("repeat"), runPanel_));
+    run->addWidget(new QLabel(tr("repeat"), runPanel_));
     repeat_ = new QSpinBox(runPanel_);
     repeat_->setObjectName("repeat");
     repeat_->setRange(0, 99);
     run->addWidget(repeat_);
-    run->addWidget(new QLabel(t("from"), runPanel_));
+    run->addWidget(new QLabel(tr("from"), runPanel_));
     from_ = new QLineEdit("-99", runPanel_);
     from_->setObjectName("from");
     run->addWidget(from_);
-    run_ = new QPushButton(t("model run (plot)"), runPanel_);
+    run_ = new QPushButton(tr("model run (plot)"), runPanel_);
     run_->setObjectName("modelRun");
     run->addWidget(run_);
     run->addStretch();
 
     auto* reports = new QHBoxLayout;
-    printSite_ = new QPushButton(t("print site desc."), this);
+    printSite_ = new QPushButton(tr("print site desc."), this);
     printSite_->setObjectName("printSiteDescription");
-    references_ = new QPushButton(t("show references"), this);
+    references_ = new QPushButton(tr("show references"), this);
     references_->setObjectName("showReferences");
     reports->addWidget(printSite_);
     reports->addWidget(references_);
     reports->addStretch();
 
-    update_ = new QPushButton(t("update changes"), this);
+    update_ = new QPushButton(tr("update changes"), this);
     update_->setObjectName("updateChanges");
     update_->setVisible(false);
 
@@ -337,14 +335,14 @@ void BasicInfoPage::setFirstYear(int year)
 
 QString BasicInfoPage::currentInitialisation() const { return init_->currentText(); }
 
-void BasicInfoPage::message(const QString& text) { show_message(this, "Basic-Info", text); }
+void BasicInfoPage::message(const QString& text) { show_message(this, tr("Basic-Info"), text); }
 
 bool BasicInfoPage::save()
 {
     auto* c = connection_();
     if (!c || flId_ < 0) return false;
     if (weather_->currentIndex() < 0 || soil_->currentIndex() < 0) {
-        message("choose a soil and a weather station first");
+        message(tr("choose a soil and a weather station first"));
         return false;
     }
     workbench::PlotDescriptionEdit e;
@@ -373,7 +371,7 @@ bool BasicInfoPage::save()
 void BasicInfoPage::setRegional(bool regional)
 {
     if (regional && !regional_) {
-        notill_->addItem("manual input");
+        notill_->addItem(tr("manual input"));
         notill_->setCurrentIndex(2);
     }
     regional_ = regional_ || regional;
@@ -382,7 +380,7 @@ void BasicInfoPage::setRegional(bool regional)
 void BasicInfoPage::setAccMode(bool acc)
 {
     init_->setEnabled(!acc || storedInit_ == "null");
-    plotLabel_->setText(acc ? QString("Feldstück") : browser_text("plot", german_));
+    plotLabel_->setText(acc ? QString("Feldstück") : tr("plot"));
 }
 
 void BasicInfoPage::setRegioApp(bool regio)

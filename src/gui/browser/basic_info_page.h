@@ -28,7 +28,7 @@ class BasicInfoPage : public QWidget {
     Q_OBJECT
 public:
     using ConnectionFn = std::function<db::Connection*()>;
-    BasicInfoPage(ConnectionFn connection, bool german, QWidget* parent = nullptr);
+    explicit BasicInfoPage(ConnectionFn connection, QWidget* parent = nullptr);
 
     // The station and soil lists (on every showing of the window).
     void fillChoices();
@@ -92,7 +92,6 @@ private:
     static bool selectKey(QComboBox* box, long long key);
 
     ConnectionFn connection_;
-    bool german_;
     long long flId_ = -1;
     bool changed_ = false;
     bool regional_ = false;

@@ -1,6 +1,6 @@
 #include "gui/browser/browser_dialogs.h"
 
-#include "gui/browser/browser_texts.h"
+#include "gui/widgets/core_texts.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/browser_common.h"
 #include "workbench/browser_plot_ops.h"
@@ -16,10 +16,10 @@
 
 namespace vt::gui {
 
-NewFolderDialog::NewFolderDialog(bool german, QWidget* parent) : QDialog(parent)
+NewFolderDialog::NewFolderDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("NewFolderDialog");
-    setWindowTitle(browser_text("create new experiment folder", german));
+    setWindowTitle(tr("create new experiment folder"));
     setModal(true);
     name_ = new QLineEdit(this);
     name_->setObjectName("shortName");
@@ -27,11 +27,11 @@ NewFolderDialog::NewFolderDialog(bool german, QWidget* parent) : QDialog(parent)
     code_->setObjectName("internalCode");
     code_->setReadOnly(true);
     auto* form = new QFormLayout;
-    form->addRow(browser_text("short name", german), name_);
-    form->addRow("internal code", code_);
-    auto* ok = new QPushButton("ok", this);
+    form->addRow(tr("short name"), name_);
+    form->addRow(tr("internal code"), code_);
+    auto* ok = new QPushButton(tr("ok"), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton("esc", this);
+    auto* cancel = new QPushButton(tr("esc"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -47,7 +47,7 @@ void NewFolderDialog::setCode(const QString& code) { code_->setText(code); }
 QString NewFolderDialog::shortName() const { return name_->text().trimmed(); }
 void NewFolderDialog::setShortName(const QString& name) { name_->setText(name); }
 
-QString NewFolderDialog::ask(QWidget* parent, bool german, const QString& code)
+QString NewFolderDialog::ask(QWidget* parent, const QString& code)
 {
     bool yes = false;
     if (DialogHooks::takeAnswer(yes)) {
@@ -55,7 +55,7 @@ QString NewFolderDialog::ask(QWidget* parent, bool german, const QString& code)
         DialogHooks::takeFileName(name);
         return yes ? name.trimmed() : QString();
     }
-    NewFolderDialog d(german, parent);
+    NewFolderDialog d(parent);
     d.setCode(code);
     if (d.exec() != QDialog::Accepted) return {};
     return d.shortName();
@@ -64,11 +64,11 @@ QString NewFolderDialog::ask(QWidget* parent, bool german, const QString& code)
 ShiftPlotsDialog::ShiftPlotsDialog(ConnectionFn connection, QWidget* parent) : QDialog(parent), connection_(std::move(connection))
 {
     setObjectName("ShiftPlotsDialog");
-    setWindowTitle("shift plots  FL_ID");
+    setWindowTitle(tr("shift plots  FL_ID"));
     locationLabel_ = new QLabel(this);
     locationLabel_->setObjectName("location");
     range_ = new QTableWidget(1, 2, this);
-    range_->setHorizontalHeaderLabels({"max_", "min_"});
+    range_->setHorizontalHeaderLabels({tr("max_"), tr("min_")});
     range_->verticalHeader()->hide();
     range_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     range_->setMaximumHeight(range_->horizontalHeader()->sizeHint().height() + range_->verticalHeader()->defaultSectionSize() + 4);
@@ -76,12 +76,12 @@ ShiftPlotsDialog::ShiftPlotsDialog(ConnectionFn connection, QWidget* parent) : Q
     shift_->setObjectName("shift");
     result_ = new QLabel(this);
     result_->setObjectName("result");
-    auto* adaptButton = new QPushButton("adapt ID", this);
+    auto* adaptButton = new QPushButton(tr("adapt ID"), this);
     adaptButton->setObjectName("adaptId");
     auto* form = new QFormLayout;
-    form->addRow("location", locationLabel_);
+    form->addRow(tr("location"), locationLabel_);
     form->addRow(range_);
-    form->addRow("shift", shift_);
+    form->addRow(tr("shift"), shift_);
     form->addRow(result_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -105,7 +105,7 @@ void ShiftPlotsDialog::preview()
     auto* c = connection_();
     const auto shift = workbench::parse_user_integer(shift_->text().toStdString());
     if (!c || !shift) {
-        result_->setText("the shift must be a whole number");
+        result_->setText(tr("the shift must be a whole number"));
         return;
     }
     const auto p = workbench::preview_plot_shift(*c, {code_.toStdString(), location_.toStdString()}, *shift);
@@ -122,11 +122,11 @@ bool ShiftPlotsDialog::adapt()
         const auto shift = workbench::require_user_integer(shift_->text().toStdString(), "shift");
         workbench::shift_plots(*c, {code_.toStdString(), location_.toStdString()}, shift);
     } catch (const workbench::BrowserInputError& e) {
-        show_message(this, e.caption().empty() ? QString("shift plots  FL_ID") : QString::fromStdString(e.caption()),
+        show_message(this, e.caption().empty() ? tr("shift plots  FL_ID") : core_text(e.caption()),
                      QString::fromStdString(e.what()));
         return false;
     } catch (const std::exception& e) {
-        show_message(this, "shift plots  FL_ID", QString::fromStdString(e.what()));
+        show_message(this, tr("shift plots  FL_ID"), QString::fromStdString(e.what()));
         return false;
     }
     preview();
@@ -137,7 +137,7 @@ bool ShiftPlotsDialog::adapt()
 ExperimentIdDialog::ExperimentIdDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("ExperimentIdDialog");
-    setWindowTitle("adapt experiment ID");
+    setWindowTitle(tr("adapt experiment ID"));
     setModal(true);
     oldLocation_ = new QLineEdit(this);
     oldLocation_->setReadOnly(true);
@@ -148,13 +148,13 @@ ExperimentIdDialog::ExperimentIdDialog(QWidget* parent) : QDialog(parent)
     newCode_ = new QLineEdit(this);
     newCode_->setObjectName("newCode");
     auto* grid = new QFormLayout;
-    grid->addRow("location (old)", oldLocation_);
-    grid->addRow("location (new)", newLocation_);
-    grid->addRow("unique ID (old)", oldCode_);
-    grid->addRow("unique ID (new)", newCode_);
-    auto* adapt = new QPushButton("adapt ID", this);
-    auto* keep = new QPushButton("no changes", this);
-    auto* fresh = new QPushButton("new ID", this);
+    grid->addRow(tr("location (old)"), oldLocation_);
+    grid->addRow(tr("location (new)"), newLocation_);
+    grid->addRow(tr("unique ID (old)"), oldCode_);
+    grid->addRow(tr("unique ID (new)"), newCode_);
+    auto* adapt = new QPushButton(tr("adapt ID"), this);
+    auto* keep = new QPushButton(tr("no changes"), this);
+    auto* fresh = new QPushButton(tr("new ID"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(adapt);
     buttons->addWidget(keep);

@@ -19,14 +19,14 @@ namespace vt::gui {
 class NewFolderDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit NewFolderDialog(bool german, QWidget* parent = nullptr);
+    explicit NewFolderDialog(QWidget* parent = nullptr);
     void setCode(const QString& code);
     QString shortName() const;
     void setShortName(const QString& name);
 
     // Asks for a name; empty when cancelled. A test answers through DialogHooks: the next
     // answer (yes/no) and the next file name as the short name.
-    static QString ask(QWidget* parent, bool german, const QString& code);
+    static QString ask(QWidget* parent, const QString& code);
 
 private:
     QLineEdit* name_;

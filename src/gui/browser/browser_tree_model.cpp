@@ -1,6 +1,5 @@
 #include "gui/browser/browser_tree_model.h"
 
-#include "gui/browser/browser_texts.h"
 
 #include <QMimeData>
 #include <QPainter>
@@ -41,13 +40,13 @@ BrowserTreeModel::BrowserTreeModel(QObject* parent) : QAbstractItemModel(parent)
     icons_[5] = node_icon(QColor(0x40, 0x90, 0x40), false, false); // plot without results
 }
 
-void BrowserTreeModel::setTree(workbench::BrowserTree tree, const QString& rootLabel, bool power, bool german)
+void BrowserTreeModel::setTree(workbench::BrowserTree tree, const QString& rootLabel, bool power)
 {
     beginResetModel();
     tree_ = std::move(tree);
     rootLabel_ = rootLabel;
-    filesLabel_ = browser_text("files", german);
-    plotsLabel_ = browser_text("plots", german);
+    filesLabel_ = tr("files");
+    plotsLabel_ = tr("plots");
     nodes_.clear();
     size_t total = 1;
     for (const auto& e : tree_.experiments) total += 3 + e.plots.size();

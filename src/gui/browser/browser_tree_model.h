@@ -22,7 +22,7 @@ public:
     explicit BrowserTreeModel(QObject* parent = nullptr);
 
     // Replaces the whole tree.
-    void setTree(workbench::BrowserTree tree, const QString& rootLabel, bool power, bool german);
+    void setTree(workbench::BrowserTree tree, const QString& rootLabel, bool power);
     const workbench::BrowserTree& tree() const { return tree_; }
 
     Kind kind(const QModelIndex& index) const;

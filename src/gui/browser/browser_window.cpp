@@ -7,7 +7,7 @@
 #include "gui/params/parameter_viewer_dialog.h"
 #include "gui/browser/basic_info_page.h"
 #include "gui/browser/browser_dialogs.h"
-#include "gui/browser/browser_texts.h"
+#include "gui/widgets/core_texts.h"
 #include "gui/browser/experiment_table_view.h"
 #include "gui/browser/management_page.h"
 #include "gui/browser/observation_page.h"
@@ -46,7 +46,7 @@ const char* kCaptionProperty = "pageCaption";
 BrowserWindow::BrowserWindow(MainWindow& main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main)
 {
     setObjectName("BrowserWindow");
-    setWindowTitle("DATABASE");
+    setWindowTitle(tr("DATABASE"));
     resize(1100, 720);
     const auto conn = [this] { return connection(); };
 
@@ -69,24 +69,24 @@ BrowserWindow::BrowserWindow(MainWindow& main, QWidget* parent) : QWidget(parent
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setAutoScroll(true);
 
-    basicInfo_ = new BasicInfoPage(conn, german(), this);
-    management_ = new ManagementPage(conn, german(), this);
-    observation_ = new ObservationPage(conn, german(), this);
+    basicInfo_ = new BasicInfoPage(conn, this);
+    management_ = new ManagementPage(conn, this);
+    observation_ = new ObservationPage(conn, this);
     observation_->firstYear = [this] { return basicInfo_->firstYear(); };
     pages_ = new QTabWidget(this);
     pages_->setObjectName("pages");
-    addPage(basicInfo_, "Basic-Info");
-    addPage(management_, "Management");
-    addPage(observation_, "Observation");
+    addPage(basicInfo_, QT_TR_NOOP("Basic-Info"));
+    addPage(management_, QT_TR_NOOP("Management"));
+    addPage(observation_, QT_TR_NOOP("Observation"));
     placeholder_ = new QLabel(this);
     placeholder_->setObjectName("placeholder");
     right_ = new QStackedWidget(this);
     right_->addWidget(placeholder_);
     right_->addWidget(pages_);
-    tableView_ = new ExperimentTableView(conn, german(), this);
+    tableView_ = new ExperimentTableView(conn, this);
     right_->addWidget(tableView_);
 
-    end_ = new QPushButton(text("End"), this);
+    end_ = new QPushButton(tr("End"), this);
     end_->setObjectName("end");
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
@@ -150,12 +150,11 @@ db::Connection* BrowserWindow::connection() const { return main_.session().conne
 
 bool BrowserWindow::german() const { return main_.state().german(); }
 
-QString BrowserWindow::text(const char* english) const { return browser_text(english, german()); }
-
 void BrowserWindow::addPage(QWidget* page, const QString& caption)
 {
     page->setProperty(kCaptionProperty, caption);
-    pages_->addTab(page, browser_text(caption, german()));
+    // The caption is the page's English name, kept as its key; the tab shows its translation.
+    pages_->addTab(page, tr(caption.toUtf8().constData()));
 }
 
 bool BrowserWindow::pagesShown() const { return right_->currentWidget() == pages_; }
@@ -274,7 +273,7 @@ void BrowserWindow::detectRegionalMode()
 {
     auto* c = connection();
     const bool regionalTable = c && workbench::is_regional_database(*c);
-    regState_ = regionalTable ? "regional mode enabled" : "regional mode NOT enabled";
+    regState_ = regionalTable ? tr("regional mode enabled") : tr("regional mode NOT enabled");
     regionalMode_ = regionalTable || main_.state().appmode == "REGIO";
     const bool areaShares = regionalMode_ || main_.settings().textOr("REGMODE", "LOC") == "REG";
     management_->setMode(regionalMode_, areaShares);
@@ -313,12 +312,12 @@ void BrowserWindow::rebuildTree(int mode)
         try {
             tree = workbench::read_browser_tree(*c);
         } catch (const std::exception& e) {
-            show_message(this, "DATABASE", qs(e.what()));
+            show_message(this, tr("DATABASE"), qs(e.what()));
         }
     }
     recs_ = std::max(recs_, static_cast<int>(tree.plots.size()));
     const auto path = connection() ? connection()->path() : st.db_f_name;
-    model_->setTree(std::move(tree), qs(workbench::root_label(path)), st.power && !german(), german());
+    model_->setTree(std::move(tree), qs(workbench::root_label(path)), st.power && !german());
     tree_->expand(model_->rootIndex());
     // The pressed plot stays pressed, found anew by its FL_ID; a deleted one is gone.
     const auto pressed = model_->findPlot(pressedPlot_);
@@ -431,7 +430,7 @@ void BrowserWindow::loadNode(const QModelIndex& index, bool keepPage)
         }
         applyModeRules();
     } catch (const std::exception& e) {
-        show_message(this, "DATABASE", qs(e.what()));
+        show_message(this, tr("DATABASE"), qs(e.what()));
     }
     if (keepPage && page >= 0 && pages_->isTabVisible(page))
         pages_->setCurrentIndex(page);
@@ -446,8 +445,8 @@ QMenu* BrowserWindow::menuFor(const QModelIndex& index)
     auto* menu = new QMenu(this);
     menu->setObjectName("nodeMenu");
     const QPersistentModelIndex node(index);
-    const auto add = [&](const char* english, const char* name, std::function<void()> f, bool enabled = true) {
-        auto* a = menu->addAction(text(english));
+    const auto add = [&](const QString& caption, const char* name, std::function<void()> f, bool enabled = true) {
+        auto* a = menu->addAction(caption);
         a->setObjectName(name);
         a->setEnabled(enabled);
         connect(a, &QAction::triggered, this, std::move(f));
@@ -459,46 +458,46 @@ QMenu* BrowserWindow::menuFor(const QModelIndex& index)
         gldDb_ = model_->location(index);
         const QString location = gldDb_;
         const QString code = model_->code(index);
-        add("delete experiment", "deleteExperiment", [this, node] { deleteExperiment(node); });
-        add("experiment simulation", "experimentSimulation", [this, location, code] { emit experimentSimulationRequested(location, code); },
+        add(tr("delete experiment"), "deleteExperiment", [this, node] { deleteExperiment(node); });
+        add(tr("experiment simulation"), "experimentSimulation", [this, location, code] { emit experimentSimulationRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::experimentSimulationRequested)));
-        add("calibrate…", "calibrate", [this, location, code] { emit calibrationRequested(location, code); },
+        add(tr("calibrate…"), "calibrate", [this, location, code] { emit calibrationRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::calibrationRequested)));
-        add("uncertainty…", "uncertainty", [this, location, code] { emit uncertaintyRequested(location, code); },
+        add(tr("uncertainty…"), "uncertainty", [this, location, code] { emit uncertaintyRequested(location, code); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::uncertaintyRequested)));
         menu->addSeparator();
-        add("shift plots  FL_ID", "shiftPlots", [this, node] { shiftPlots(node); })->setVisible(!g);
-        add("shift experiment ID", "shiftExperimentId", [this, node] { shiftExperimentId(node); })->setVisible(!g);
+        add(tr("shift plots  FL_ID"), "shiftPlots", [this, node] { shiftPlots(node); })->setVisible(!g);
+        add(tr("shift experiment ID"), "shiftExperimentId", [this, node] { shiftExperimentId(node); })->setVisible(!g);
         break;
     }
     case BrowserTreeModel::Kind::PlotsFolder:
         gldDb_ = model_->location(index);
-        add("add a new plot", "addPlot", [this, node] { addPlot(node); });
-        add("delete active plot", "deleteActivePlot", [this] { deletePlot(activePlot_); }, activePlot_ >= 0);
+        add(tr("add a new plot"), "addPlot", [this, node] { addPlot(node); });
+        add(tr("delete active plot"), "deleteActivePlot", [this] { deletePlot(activePlot_); }, activePlot_ >= 0);
         menu->addSeparator();
-        add("move active plot", "moveActivePlot", [this] { moveActivePlot(); }, activePlot_ >= 0);
+        add(tr("move active plot"), "moveActivePlot", [this] { moveActivePlot(); }, activePlot_ >= 0);
         break;
     case BrowserTreeModel::Kind::Root:
-        add("regio mode", "regioMode", [this] { openRegioMode(); });
-        add("create a new experiment", "createExperiment", [this] { createExperiment(); });
-        add("database simulation", "databaseSimulation", [this] { emit databaseSimulationRequested(); },
+        add(tr("regio mode"), "regioMode", [this] { openRegioMode(); });
+        add(tr("create a new experiment"), "createExperiment", [this] { createExperiment(); });
+        add(tr("database simulation"), "databaseSimulation", [this] { emit databaseSimulationRequested(); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::databaseSimulationRequested)));
-        add("refresh outlier indication", "refreshOutliers", [this] { emit outlierRefreshRequested(); },
+        add(tr("refresh outlier indication"), "refreshOutliers", [this] { emit outlierRefreshRequested(); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::outlierRefreshRequested)));
         menu->addSeparator();
-        add("site condition report", "siteReport", [] {}, false);
+        add(tr("site condition report"), "siteReport", [] {}, false);
         menu->addSeparator();
-        add("Update-Statistics", "updateStatistics", [this] { emit updateStatisticsRequested(); },
+        add(tr("Update-Statistics"), "updateStatistics", [this] { emit updateStatisticsRequested(); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::updateStatisticsRequested)))
             ->setVisible(!g);
-        add("N-balance", "nBalance", [this] { emit nitrogenBalanceRequested(); },
+        add(tr("N-balance"), "nBalance", [this] { emit nitrogenBalanceRequested(); },
             isSignalConnected(QMetaMethod::fromSignal(&BrowserWindow::nitrogenBalanceRequested)))
             ->setVisible(!g);
         break;
     case BrowserTreeModel::Kind::Plot: {
         const long long id = model_->plotId(index);
-        add("copy plot", "copyPlot", [this, id] { copyPlot(id); });
-        add("delete plot", "deletePlot", [this, id] { deletePlot(id); });
+        add(tr("copy plot"), "copyPlot", [this, id] { copyPlot(id); });
+        add(tr("delete plot"), "deletePlot", [this, id] { deletePlot(id); });
         break;
     }
     case BrowserTreeModel::Kind::Files:
@@ -515,7 +514,7 @@ bool BrowserWindow::runOperation(const QString& caption, const std::function<voi
         op();
         return true;
     } catch (const workbench::BrowserInputError& e) {
-        show_message(this, e.caption().empty() ? caption : browser_text(qs(e.caption()), german()), qs(e.what()));
+        show_message(this, e.caption().empty() ? caption : core_text(e.caption()), qs(e.what()));
     } catch (const std::exception& e) {
         show_message(this, caption, qs(e.what()));
     }
@@ -534,7 +533,7 @@ void BrowserWindow::deletePlot(long long flId)
 {
     auto* c = connection();
     if (!c || flId < 0) return;
-    if (!ask_question(this, text(" Confirm Delete"), text(" Do you really want to delete ALL data of plot ") + QString::number(flId) + " ?"))
+    if (!ask_question(this, tr(" Confirm Delete"), tr(" Do you really want to delete ALL data of plot ") + QString::number(flId) + " ?"))
         return;
     runOperation("delete plot", [&] { workbench::delete_plot(*c, flId); });
     rebuildTree(0);
@@ -563,7 +562,7 @@ void BrowserWindow::moveActivePlot()
 {
     auto* c = connection();
     if (!c || activePlot_ < 0) return;
-    const QString name = NewFolderDialog::ask(this, german(), QString());
+    const QString name = NewFolderDialog::ask(this, QString());
     if (name.isEmpty()) return;
     runOperation("move active plot", [&] { workbench::move_plot(*c, activePlot_, name.toStdString()); });
     rebuildTree(0);
@@ -576,7 +575,7 @@ void BrowserWindow::deleteExperiment(const QModelIndex& experiment)
     const QString label = experiment.data().toString();
     const QString location = model_->location(experiment);
     const QString code = model_->code(experiment);
-    if (!ConfirmDialog::ask(this, label + text(": The Folder will be deleted!"), german())) {
+    if (!ConfirmDialog::ask(this, label + tr(": The Folder will be deleted!"))) {
         rebuildTree(0);  // "esc": the tree as it was, its menus closed
         return;
     }
@@ -589,7 +588,7 @@ void BrowserWindow::createExperiment()
 {
     auto* c = connection();
     if (!c) return;
-    const QString name = NewFolderDialog::ask(this, german(), QString::number(workbench::next_experiment_code(*c)));
+    const QString name = NewFolderDialog::ask(this, QString::number(workbench::next_experiment_code(*c)));
     if (name.isEmpty()) return;
     long long first = -1;
     runOperation("create a new experiment", [&] { first = workbench::create_experiment(*c, name.toStdString()).flId; });
@@ -631,7 +630,7 @@ void BrowserWindow::shiftExperimentId(const QModelIndex& experiment)
     const QString code = model_->code(experiment);
     const auto numeric = workbench::parse_user_integer(code.toStdString());
     if (!numeric || *numeric < 1) {
-        show_message(this, "background adaptation impossible", "please change the data manually in the database");
+        show_message(this, tr("background adaptation impossible"), tr("please change the data manually in the database"));
         rebuildTree(0);
         return;
     }
@@ -666,18 +665,18 @@ void BrowserWindow::copyDropped(long long source, long long target)
     const QString page = currentPageCaption();
     const bool management = page == "Management";
     if (!management && page != "Observation") return;
-    const QString question = text(management ? "you are about to copy management data into plot "
-                                             : "you are about to copy measurement data into plot ") +
-                             QString::number(target) + text(" - continue ?");
-    if (!ask_question(this, text("confirm operation"), question)) return;
+    const QString question = (management ? tr("you are about to copy management data into plot ")
+                                         : tr("you are about to copy measurement data into plot ")) +
+                             QString::number(target) + tr(" - continue ?");
+    if (!ask_question(this, tr("confirm operation"), question)) return;
     workbench::ChangeReport r;
     const bool ok = runOperation("DATABASE", [&] {
         r = management ? workbench::copy_management_events(*c, source, target) : workbench::copy_observations(*c, source, target);
     });
     if (!ok) return;
     const int copied = r.rowsOf(management ? "cultivation" : "measurements");
-    show_message(this, text(management ? "transfer of management data" : "transfer of measuremet data") + "     ",
-                 QString::number(copied) + text(" records copied "));
+    show_message(this, (management ? tr("transfer of management data") : tr("transfer of measuremet data")) + "     ",
+                 QString::number(copied) + tr(" records copied "));
 }
 
 } // namespace vt::gui

@@ -116,7 +116,6 @@ private:
     QString currentPageCaption() const;
     QMenu* menuFor(const QModelIndex& index);
     bool runOperation(const QString& caption, const std::function<void()>& op);
-    QString text(const char* english) const;
 
     // Menu commands.
     void copyPlot(long long flId);

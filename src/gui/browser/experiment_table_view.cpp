@@ -1,6 +1,5 @@
 #include "gui/browser/experiment_table_view.h"
 
-#include "gui/browser/browser_texts.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/browser_common.h"
 
@@ -97,7 +96,7 @@ bool TableGridModel::setData(const QModelIndex& index, const QVariant& value, in
     return true;
 }
 
-ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, QWidget* parent)
+ExperimentTableView::ExperimentTableView(ConnectionFn connection, QWidget* parent)
     : QWidget(parent), connection_(std::move(connection))
 {
     setObjectName("experimentTableView");
@@ -109,18 +108,18 @@ ExperimentTableView::ExperimentTableView(ConnectionFn connection, bool german, Q
     lower_ = new QTabWidget(this);
     managementGrid_ = grid_view(management_, lower_, "managementGrid");
     observationGrid_ = grid_view(observations_, lower_, "observationGrid");
-    lower_->addTab(managementGrid_, browser_text("Management", german));
-    lower_->addTab(observationGrid_, browser_text("Observation", german));
-    keep_ = new QCheckBox("keep content", this);
+    lower_->addTab(managementGrid_, tr("Management"));
+    lower_->addTab(observationGrid_, tr("Observation"));
+    keep_ = new QCheckBox(tr("keep content"), this);
     keep_->setObjectName("keepContent");
-    auto* add = new QPushButton("new row", this);
+    auto* add = new QPushButton(tr("new row"), this);
     add->setObjectName("newRow");
     condition_ = new QLineEdit("1=1", this);
     condition_->setObjectName("filterCondition");
-    apply_ = new QCheckBox(browser_text("apply filter", german), this);
+    apply_ = new QCheckBox(tr("apply filter"), this);
     apply_->setObjectName("applyFilter");
     auto* filter = new QHBoxLayout;
-    filter->addWidget(new QLabel(browser_text("filter condition", german), this));
+    filter->addWidget(new QLabel(tr("filter condition"), this));
     filter->addWidget(condition_, 1);
     filter->addWidget(apply_);
     filter->addSpacing(20);
@@ -174,7 +173,7 @@ void ExperimentTableView::refreshLower()
         management_->setGrid(workbench::read_plot_table(*c, "cultivation", flId_, managementFront ? cond : std::string()));
         observations_->setGrid(workbench::read_plot_table(*c, "measurements", flId_, managementFront ? std::string() : cond));
     } catch (const std::exception& e) {
-        show_message(this, "filter condition", QString::fromStdString(e.what()));
+        show_message(this, tr("filter condition"), QString::fromStdString(e.what()));
         apply_->setChecked(false);
     }
 }
@@ -198,7 +197,7 @@ bool ExperimentTableView::newRow()
     try {
         rowid = workbench::insert_plot_row(*c, management ? "cultivation" : "measurements", flId_, start);
     } catch (const std::exception& e) {
-        show_message(this, "new row", QString::fromStdString(e.what()));
+        show_message(this, tr("new row"), QString::fromStdString(e.what()));
         return false;
     }
     refreshLower();

@@ -50,7 +50,7 @@ class ExperimentTableView : public QWidget {
     Q_OBJECT
 public:
     using ConnectionFn = std::function<db::Connection*()>;
-    ExperimentTableView(ConnectionFn connection, bool german, QWidget* parent = nullptr);
+    explicit ExperimentTableView(ConnectionFn connection, QWidget* parent = nullptr);
     void open(const QString& location, const QString& code);
     TableGridModel* plots() const { return plots_; }
     TableGridModel* management() const { return management_; }

@@ -1,6 +1,5 @@
 #include "gui/browser/management_page.h"
 
-#include "gui/browser/browser_texts.h"
 #include "gui/browser/record_editor.h"
 #include "gui/browser/rows_table_model.h"
 #include "gui/widgets/dialog_hooks.h"
@@ -34,49 +33,48 @@ const workbench::ManagementFilter kFilters[] = {workbench::ManagementFilter::All
 
 } // namespace
 
-ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* parent)
-    : QWidget(parent), connection_(std::move(connection)), german_(german)
+ManagementPage::ManagementPage(ConnectionFn connection, QWidget* parent)
+    : QWidget(parent), connection_(std::move(connection))
 {
     setObjectName("managementPage");
-    const auto t = [german](const char* e) { return browser_text(e, german); };
     caption_ = make_page_caption(this);
 
     model_ = new RowsTableModel(this);
-    model_->setHeaders({t("DATE"), t("ACTION"), t("SUBJECT"), t("INTENSITY"), t("UNIT"), "part"});
+    model_->setHeaders({tr("DATE"), tr("ACTION"), tr("SUBJECT"), tr("INTENSITY"), tr("UNIT"), "part"});
     grid_ = make_record_grid(model_, this);
 
     filter_ = new QComboBox(this);
     filter_->setObjectName("filter");
-    filter_->addItems({t("all"), t("harvest"), t("org.amendment"), t("N fertilizer"), t("soil tillage")});
+    filter_->addItems({tr("all"), tr("harvest"), tr("org.amendment"), tr("N fertilizer"), tr("soil tillage")});
     filter_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* filterRow = new QHBoxLayout;
-    filterRow->addWidget(new QLabel(t("selection:"), this));
+    filterRow->addWidget(new QLabel(tr("selection:"), this));
     filterRow->addWidget(filter_);
     filterRow->addStretch();
-    print_ = new QPushButton(t("print management"), this);
+    print_ = new QPushButton(tr("print management"), this);
     print_->setObjectName("printManagement");
-    pdfOnly_ = new QCheckBox(t("save as PDF; no preview"), this);
+    pdfOnly_ = new QCheckBox(tr("save as PDF; no preview"), this);
     pdfOnly_->setObjectName("pdfWithoutPreview");
     filterRow->addWidget(print_);
     filterRow->addWidget(pdfOnly_);
 
-    auto* edit = new QGroupBox(t("Management Event"), this);
+    auto* edit = new QGroupBox(tr("Management Event"), this);
     auto* form = new QFormLayout(edit);
     action_ = new QComboBox(edit);
     action_->setObjectName("action");
     action_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    form->addRow("action", action_);
+    form->addRow(tr("action"), action_);
     item_ = new QComboBox(edit);
     item_->setObjectName("item");
     item_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     item_->setMinimumContentsLength(25);  // item names are cut at 25 characters
     item_->installEventFilter(this);
-    form->addRow("item", item_);
+    form->addRow(tr("item"), item_);
     date_ = new QDateEdit(QDate(2000, 1, 1), edit);
     date_->setObjectName("date");
     date_->setDisplayFormat("dd.MM.yyyy");
     date_->setCalendarPopup(true);
-    form->addRow("date", date_);
+    form->addRow(tr("date"), date_);
     intensity_ = new QLineEdit(edit);
     intensity_->setObjectName("intensity");
     unit_ = new QLabel(edit);
@@ -85,17 +83,17 @@ ManagementPage::ManagementPage(ConnectionFn connection, bool german, QWidget* pa
     intensityRow->addWidget(intensity_);
     intensityRow->addWidget(unit_);
     intensityRow->addWidget(default_);
-    form->addRow("intensity", intensityRow);
-    flaLabel_ = new QLabel("FLA%=", edit);
+    form->addRow(tr("intensity"), intensityRow);
+    flaLabel_ = new QLabel(tr("FLA%="), edit);
     fla_ = new QLineEdit("100", edit);
     fla_->setObjectName("fla");
-    nonDefault_ = new QLabel("non default", edit);
+    nonDefault_ = new QLabel(tr("non default"), edit);
     nonDefault_->setVisible(false);
     auto* flaRow = new QHBoxLayout;
     flaRow->addWidget(fla_);
     flaRow->addWidget(nonDefault_);
     form->addRow(flaLabel_, flaRow);
-    buttons_ = std::make_unique<RecordButtons>(edit, german ? "Satz einfügen" : "Insert Record", german ? "Satz überschreiben" : "Overwrite Record", german);
+    buttons_ = std::make_unique<RecordButtons>(edit, tr("Insert Record"), tr("Overwrite Record"));
     form->addRow(buttons_->layout());
 
     auto* layout = new QVBoxLayout(this);
@@ -224,7 +222,7 @@ void ManagementPage::reload(long long keepKey)
         try {
             rowsData_ = workbench::management_rows(*c, flId_, currentFilter());
         } catch (const std::exception& e) {
-            show_message(this, "Management", QString::fromStdString(e.what()));
+            show_message(this, tr("Management"), QString::fromStdString(e.what()));
         }
     }
     for (const auto& r : rowsData_) {
@@ -272,14 +270,14 @@ bool ManagementPage::store()
     in.month = d.month();
     in.day = d.day();
     if (!in.insert && in.cultivationId < 0) {
-        show_message(this, "Management", "choose the event to overwrite");
+        show_message(this, tr("Management"), tr("choose the event to overwrite"));
         return false;
     }
     long long id = 0;
     try {
         id = workbench::save_management_event(*c, in);
     } catch (const std::exception& e) {
-        show_message(this, "Management", QString::fromStdString(e.what()));
+        show_message(this, tr("Management"), QString::fromStdString(e.what()));
         return false;
     }
     reload(in.insert ? id : in.cultivationId);

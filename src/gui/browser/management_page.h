@@ -31,7 +31,7 @@ class ManagementPage : public QWidget {
     Q_OBJECT
 public:
     using ConnectionFn = std::function<db::Connection*()>;
-    ManagementPage(ConnectionFn connection, bool german, QWidget* parent = nullptr);
+    explicit ManagementPage(ConnectionFn connection, QWidget* parent = nullptr);
     ~ManagementPage() override;
 
     // Action and item lists; `regional` adds action 14, the FLA% field and the column part;
@@ -70,7 +70,6 @@ private:
     int currentAction() const;
 
     ConnectionFn connection_;
-    bool german_;
     long long flId_ = -1;
     bool regional_ = false;
     bool areaShares_ = false;

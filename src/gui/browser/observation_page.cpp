@@ -1,7 +1,7 @@
 #include "gui/browser/observation_page.h"
 
-#include "gui/browser/browser_texts.h"
 #include "gui/browser/record_editor.h"
+#include "gui/widgets/core_texts.h"
 #include "gui/browser/rows_table_model.h"
 #include "gui/widgets/dialog_hooks.h"
 #include "workbench/browser_common.h"
@@ -30,46 +30,45 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-ObservationPage::ObservationPage(ConnectionFn connection, bool german, QWidget* parent)
-    : QWidget(parent), connection_(std::move(connection)), german_(german)
+ObservationPage::ObservationPage(ConnectionFn connection, QWidget* parent)
+    : QWidget(parent), connection_(std::move(connection))
 {
     setObjectName("observationPage");
-    const auto t = [german](const char* e) { return browser_text(e, german); };
     caption_ = make_page_caption(this);
 
     model_ = new RowsTableModel(this);
-    model_->setHeaders({t("datum"), t("property"), t("value"), "variance", t("y_nr")});
+    model_->setHeaders({tr("datum"), tr("property"), tr("value"), "variance", tr("y_nr")});
     grid_ = make_record_grid(model_, this);
     grid_->setContextMenuPolicy(Qt::ActionsContextMenu);
     grid_->installEventFilter(this);
-    only_ = new QAction(t("show this property only"), grid_);
+    only_ = new QAction(tr("show this property only"), grid_);
     only_->setObjectName("propertyOnly");
     grid_->addAction(only_);
 
-    auto* edit = new QGroupBox(t("edit data"), this);
+    auto* edit = new QGroupBox(tr("edit data"), this);
     auto* form = new QFormLayout(edit);
     date_ = new QDateEdit(QDate(2000, 1, 1), edit);
     date_->setObjectName("date");
     date_->setDisplayFormat("dd.MM.yyyy");
     date_->setCalendarPopup(true);
-    form->addRow(t("sampling date"), date_);
+    form->addRow(tr("sampling date"), date_);
     property_ = new QComboBox(edit);
     property_->setObjectName("property");
     unit_ = new QLabel(edit);
     auto* propRow = new QHBoxLayout;
     propRow->addWidget(property_, 1);
     propRow->addWidget(unit_);
-    form->addRow(t("property"), propRow);
+    form->addRow(tr("property"), propRow);
     value_ = new QLineEdit(edit);
     value_->setObjectName("value");
-    form->addRow(t("value"), value_);
+    form->addRow(tr("value"), value_);
     variance_ = new QLineEdit(edit);
     variance_->setObjectName("variance");
-    form->addRow("variance (optional)", variance_);
-    initial_ = new QCheckBox(t("initial value"), edit);
+    form->addRow(tr("variance (optional)"), variance_);
+    initial_ = new QCheckBox(tr("initial value"), edit);
     initial_->setObjectName("initialValue");
     form->addRow(initial_);
-    buttons_ = std::make_unique<RecordButtons>(edit, german ? "Messwert einfügen" : "Insert Record", german ? "Messwert überschreiben" : "Overwrite Record", german);
+    buttons_ = std::make_unique<RecordButtons>(edit, tr("Insert Record"), tr("Overwrite Record"));
     form->addRow(buttons_->layout());
 
     auto* layout = new QVBoxLayout(this);
@@ -161,18 +160,18 @@ bool ObservationPage::store()
     in.variance = variance_->text().trimmed().toStdString();
     in.initial = initial_->isChecked();
     if (!in.insert && in.measId < 0) {
-        show_message(this, "Observation", "choose the observation to overwrite");
+        show_message(this, tr("Observation"), tr("choose the observation to overwrite"));
         return false;
     }
     workbench::ObservationSaved saved;
     try {
         saved = workbench::save_observation(*c, in);
     } catch (const workbench::BrowserInputError& e) {
-        const QString caption = e.caption().empty() ? QString("Observation") : browser_text(qs(e.caption()), german_);
-        show_message(this, caption, browser_text(QString::fromStdString(e.what()), german_));
+        const QString caption = e.caption().empty() ? tr("Observation") : core_text(e.caption());
+        show_message(this, caption, core_text(e.what()));
         return false;
     } catch (const std::exception& e) {
-        show_message(this, "Observation", QString::fromStdString(e.what()));
+        show_message(this, tr("Observation"), QString::fromStdString(e.what()));
         return false;
     }
     if (in.initial && (in.mix == 0 || in.mix == 7)) {
@@ -203,10 +202,10 @@ void ObservationPage::toggleProperty()
     const int row = grid_->currentIndex().row();
     if (onlyProperty_ || row < 0 || row >= static_cast<int>(rowsData_.size())) {
         onlyProperty_.reset();
-        only_->setText(browser_text("show this property only", german_));
+        only_->setText(tr("show this property only"));
     } else {
         onlyProperty_ = rowsData_[row].mix;
-        only_->setText("&show all properties");
+        only_->setText(tr("&show all properties"));
     }
     reload(model_->key(row));
 }

@@ -34,7 +34,7 @@ class ObservationPage : public QWidget {
     Q_OBJECT
 public:
     using ConnectionFn = std::function<db::Connection*()>;
-    ObservationPage(ConnectionFn connection, bool german, QWidget* parent = nullptr);
+    explicit ObservationPage(ConnectionFn connection, QWidget* parent = nullptr);
     ~ObservationPage() override;
 
     // The plot's first year, from the page "Basic-Info".
@@ -63,7 +63,6 @@ private:
     void setInsertMode(bool insert);
 
     ConnectionFn connection_;
-    bool german_;
     long long flId_ = -1;
     std::optional<int> onlyProperty_;
     std::vector<workbench::ObservationRow> rowsData_;

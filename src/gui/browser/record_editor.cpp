@@ -1,9 +1,9 @@
 #include "gui/browser/record_editor.h"
 
-#include "gui/browser/browser_texts.h"
 #include "gui/browser/rows_table_model.h"
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,17 +37,16 @@ QTableView* make_record_grid(QAbstractItemModel* model, QWidget* parent)
     return grid;
 }
 
-RecordButtons::RecordButtons(QWidget* parent, const QString& insertText, const QString& overwriteText, bool german)
-    : german_(german)
+RecordButtons::RecordButtons(QWidget* parent, const QString& insertText, const QString& overwriteText)
 {
     insert = new QRadioButton(insertText, parent);
     insert->setObjectName("insertMode");
     overwrite = new QRadioButton(overwriteText, parent);
     overwrite->setObjectName("overwriteMode");
     insert->setChecked(true);
-    store = new QPushButton(browser_text("insert", german), parent);
+    store = new QPushButton(QCoreApplication::translate("RecordButtons", "insert"), parent);
     store->setObjectName("store");
-    remove = new QPushButton(browser_text("delete record", german), parent);
+    remove = new QPushButton(QCoreApplication::translate("RecordButtons", "delete record"), parent);
     remove->setObjectName("deleteRecord");
     layout_ = new QHBoxLayout;
     layout_->addWidget(insert);
@@ -64,7 +63,7 @@ void RecordButtons::setInsertMode(bool on)
 {
     insert->setChecked(on);
     overwrite->setChecked(!on);
-    store->setText(browser_text(on ? "insert" : "update", german_));
+    store->setText(on ? QCoreApplication::translate("RecordButtons", "insert") : QCoreApplication::translate("RecordButtons", "update"));
 }
 
 bool delete_current_record(QWidget* page, const QString& caption, QTableView* grid, const RowsTableModel* model,

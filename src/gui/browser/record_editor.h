@@ -30,7 +30,7 @@ bool delete_current_record(QWidget* page, const QString& caption, QTableView* gr
 
 class RecordButtons {
 public:
-    RecordButtons(QWidget* parent, const QString& insertText, const QString& overwriteText, bool german);
+    RecordButtons(QWidget* parent, const QString& insertText, const QString& overwriteText);
     QBoxLayout* layout() const { return layout_; }
     bool insertMode() const;
     // Selects the mode; the button reads "insert" or "update".
@@ -42,7 +42,6 @@ public:
 
 private:
     QBoxLayout* layout_;
-    bool german_;
 };
 
 } // namespace vt::gui

@@ -26,7 +26,7 @@ namespace vt::gui {
 ClimateWindow::ClimateWindow(MainWindow& main, QWidget* parent) : QWidget(parent, Qt::Window), main_(main)
 {
     setObjectName("ClimateWindow");
-    setWindowTitle("RUX climate data");
+    setWindowTitle(tr("RUX climate data"));
     auto conn = [this] { return connection(); };
     stations_ = new TableEditModel(conn, this, this);
     weather_ = new TableEditModel(conn, this, this);
@@ -43,7 +43,7 @@ ClimateWindow::ClimateWindow(MainWindow& main, QWidget* parent) : QWidget(parent
     historic_->setVisibleColumns({"climate_ID", "station", "year0_nd", "ndep_0", "year1_nd", "ndep_1"});
     historic_->setReadOnlyColumns({"climate_ID"});
     buildLayout();
-    applyGerman();
+    applyColumnTitles();
     connect(stations_, &TableEditModel::changed, this, [this] {
         historic_->reload();
         emit stationsChanged();
@@ -56,7 +56,7 @@ db::Connection* ClimateWindow::connection() const { return main_.session().conne
 bool ClimateWindow::mayWrite()
 {
     if (!main_.runActive()) return true;
-    show_message(this, windowTitle(), "A model run is using the database. Change the climate data when it has ended.");
+    show_message(this, windowTitle(), tr("A model run is using the database. Change the climate data when it has ended."));
     return false;
 }
 
@@ -65,7 +65,7 @@ void ClimateWindow::buildLayout()
     auto* layout = new QHBoxLayout(this);
 
     auto* left = new QVBoxLayout;
-    overview_ = new QLabel("Station Overview ", this);
+    overview_ = new QLabel(tr("Station Overview "), this);
     overview_->setObjectName("overview");
     left->addWidget(overview_);
     stationView_ = grid_view(stations_, "stations", this);
@@ -74,17 +74,17 @@ void ClimateWindow::buildLayout()
     auto* nav = new QHBoxLayout;
     auto* first = named_button("|<", "first", this);
     auto* last = named_button(">|", "last", this);
-    editList_ = named_button("edit", "edit_list", this);
+    editList_ = named_button(tr("edit"), "edit_list", this);
     editList_->setCheckable(true);
-    auto* refresh = named_button("refresh", "refresh_list", this);
+    auto* refresh = named_button(tr("refresh"), "refresh_list", this);
     for (auto* b : {first, last, editList_, refresh}) nav->addWidget(b);
     left->addLayout(nav);
     name_ = new QLineEdit("-?-", this);
     name_->setObjectName("name");
     left->addWidget(name_);
-    create_ = named_button("create new station", "create", this);
-    delete_ = named_button("delete current station", "delete", this);
-    close_ = named_button("close", "close", this);
+    create_ = named_button(tr("create new station"), "create", this);
+    delete_ = named_button(tr("delete current station"), "delete", this);
+    close_ = named_button(tr("close"), "close", this);
     for (auto* b : {create_, delete_, close_}) left->addWidget(b);
     layout->addLayout(left);
 
@@ -94,16 +94,16 @@ void ClimateWindow::buildLayout()
     weatherView_ = grid_view(weather_, "weather", pages_);
     depositionView_ = grid_view(deposition_, "deposition", pages_);
     historicView_ = grid_view(historic_, "historic", pages_);
-    pages_->addTab(weatherView_, "weather");
-    pages_->addTab(depositionView_, "annual N-deposition");
-    pages_->addTab(historicView_, "historic N-Deposisition");
+    pages_->addTab(weatherView_, tr("weather"));
+    pages_->addTab(depositionView_, tr("annual N-deposition"));
+    pages_->addTab(historicView_, tr("historic N-Deposisition"));
     right->addWidget(pages_, 1);
     auto* pageNav = new QHBoxLayout;
-    auto* add = named_button("add row", "add_row", this);
-    auto* remove = named_button("delete row", "delete_row", this);
-    auto* refreshPage = named_button("refresh", "refresh_page", this);
-    importCsv_ = named_button("import CSV", "import_csv", this);
-    exportCsv_ = named_button("export CSV", "export_csv", this);
+    auto* add = named_button(tr("add row"), "add_row", this);
+    auto* remove = named_button(tr("delete row"), "delete_row", this);
+    auto* refreshPage = named_button(tr("refresh"), "refresh_page", this);
+    importCsv_ = named_button(tr("import CSV"), "import_csv", this);
+    exportCsv_ = named_button(tr("export CSV"), "export_csv", this);
     for (auto* b : {add, remove, refreshPage, importCsv_, exportCsv_}) pageNav->addWidget(b);
     right->addLayout(pageNav);
     layout->addLayout(right, 1);
@@ -133,29 +133,21 @@ void ClimateWindow::buildLayout()
     resize(1000, 520);
 }
 
-void ClimateWindow::applyGerman()
+void ClimateWindow::applyColumnTitles()
 {
-    const QMap<QString, QString> english = {{"climate_id", "ID"}, {"station", "Station"}, {"day", "day"},
-                                            {"month", "month"}, {"year", "year"}, {"temperature", "temperature [°C]"},
-                                            {"precipitation", "precipitation [mm]"}, {"n_dep_y", "N-dep. [kg/ha]"},
-                                            {"year0_nd", "basic year"}, {"ndep_0", "N-dep(basic)"},
-                                            {"year1_nd", "final year"}, {"ndep_1", "N-dep(modern)"}};
-    const QMap<QString, QString> german = {{"climate_id", "ID"}, {"station", "Station"}, {"day", "Tag"},
-                                           {"month", "Monat"}, {"year", "Jahr"}, {"temperature", "Temperatur [°C]"},
-                                           {"precipitation", "Niederschlag [mm]"}, {"n_dep_y", "N-Dep. [kg/ha]"},
-                                           {"year0_nd", "NDEP Anf.Jahr"}, {"ndep_0", "NDEP Anf.Wert"},
-                                           {"year1_nd", "NDEP End.Jahr"}, {"ndep_1", "NDEP End.Wert"}};
-    const bool de = main_.state().german();
-    for (auto* m : {stations_, weather_, deposition_, historic_}) m->setTitles(de ? german : english);
-    if (!de) return;
-    setWindowTitle("RUX Klimadaten");
-    create_->setText("Neue Station");
-    close_->setText("Ende");
-    delete_->setText("aktuelle Station löschen");
-    overview_->setText("Stationsübersicht");
-    pages_->setTabText(Weather, "Wetterdaten");
-    pages_->setTabText(Deposition, "gemessene N-Deposition");
-    pages_->setTabText(Historic, "historische N-Deposition");
+    const QMap<QString, QString> titles = {{"climate_id", tr("ID")},
+                                           {"station", tr("Station")},
+                                           {"day", tr("day")},
+                                           {"month", tr("month")},
+                                           {"year", tr("year")},
+                                           {"temperature", tr("temperature [°C]")},
+                                           {"precipitation", tr("precipitation [mm]")},
+                                           {"n_dep_y", tr("N-dep. [kg/ha]")},
+                                           {"year0_nd", tr("basic year")},
+                                           {"ndep_0", tr("N-dep(basic)")},
+                                           {"year1_nd", tr("final year")},
+                                           {"ndep_1", tr("N-dep(modern)")}};
+    for (auto* m : {stations_, weather_, deposition_, historic_}) m->setTitles(titles);
 }
 
 void ClimateWindow::showEvent(QShowEvent* event)
@@ -247,7 +239,7 @@ void ClimateWindow::createStation()
     try {
         const auto r = workbench::create_station(*c, name.toStdString());
         if (r.outcome == workbench::StationCreation::Outcome::NameUsed) {
-            show_message(this, "HINT", name + " is already used ! ");
+            show_message(this, tr("HINT"), name + " is already used ! ");
             return;
         }
         if (r.outcome != workbench::StationCreation::Outcome::Created) return;
@@ -264,15 +256,12 @@ void ClimateWindow::deleteStation()
 {
     auto* c = connection();
     if (!c || station_ < 0 || !mayWrite()) return;
-    const bool de = main_.state().german();
-    QString question = de ? "ALLE Daten der gewählten Station werden gelöscht ! Wollen Sie das ?"
-                          : "ALL data of the station will be deleted. proceed anyway ?";
+    QString question = tr("ALL data of the station will be deleted. proceed anyway ?");
     try {
         const auto plots = workbench::plots_using_station(*c, station_);
         if (plots > 0)
-            question += de ? QString("\n\n%1 Parzelle(n) verwenden diese Station und haben danach keine Klimadaten.").arg(plots)
-                           : QString("\n\n%1 plot(s) use this station and will be left without climate data.").arg(plots);
-        if (!ask_question(this, de ? "Löschbestätigung erforderlich" : "please confirm wipe off", question)) return;
+            question += "\n\n" + tr("%1 plot(s) use this station and will be left without climate data.").arg(plots);
+        if (!ask_question(this, tr("please confirm wipe off"), question)) return;
         workbench::delete_station(*c, station_);
     } catch (const std::exception& e) {
         show_message(this, windowTitle(), QString::fromStdString(e.what()));
@@ -326,15 +315,15 @@ void ClimateWindow::exportCsv()
     const auto series = page == Weather ? workbench::ClimateSeries::Weather : workbench::ClimateSeries::Deposition;
     const QString proposed = QDir::current().filePath(
         QString("station_%1_%2.csv").arg(station_).arg(page == Weather ? "weather" : "ndeposit"));
-    const auto file = choose_file_to_write(this, "export CSV", proposed, "CSV files (*.csv)");
+    const auto file = choose_file_to_write(this, tr("export CSV"), proposed, "CSV files (*.csv)");
     if (file.isEmpty()) return;
     try {
         workbench::export_climate_csv(*c, station_, series, file.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "export CSV", QString::fromStdString(e.what()));
+        show_message(this, tr("export CSV"), QString::fromStdString(e.what()));
         return;
     }
-    show_message(this, "export CSV", "written: " + file);
+    show_message(this, tr("export CSV"), tr("written: ") + file);
 }
 
 void ClimateWindow::importCsv()
@@ -343,16 +332,16 @@ void ClimateWindow::importCsv()
     const auto page = static_cast<Page>(pages_->currentIndex());
     if (!c || station_ < 0 || page == Historic || !mayWrite()) return;
     const auto series = page == Weather ? workbench::ClimateSeries::Weather : workbench::ClimateSeries::Deposition;
-    const auto file = choose_open_file(this, "import CSV", QDir::currentPath(), "CSV files (*.csv *.txt)");
+    const auto file = choose_open_file(this, tr("import CSV"), QDir::currentPath(), "CSV files (*.csv *.txt)");
     if (file.isEmpty()) return;
     try {
         const auto r = workbench::import_climate_csv_file(*c, station_, series, file.toStdString());
-        show_message(this, "import CSV",
+        show_message(this, tr("import CSV"),
                      QString("%1: %2 years replaced, %3 years added").arg(file).arg(r.replaced).arg(r.added));
     } catch (const workbench::ClimateCsvError& e) {
-        show_message(this, "import CSV", file + "\n" + QString::fromStdString(e.what()) + "\nNothing was imported.");
+        show_message(this, tr("import CSV"), file + "\n" + QString::fromStdString(e.what()) + "\nNothing was imported.");
     } catch (const std::exception& e) {
-        show_message(this, "import CSV", QString::fromStdString(e.what()) + "\nNothing was imported.");
+        show_message(this, tr("import CSV"), QString::fromStdString(e.what()) + "\nNothing was imported.");
     }
     loadPages();
 }

@@ -57,7 +57,7 @@ protected:
 
 private:
     void buildLayout();
-    void applyGerman();
+    void applyColumnTitles();
     void stationClicked(int row);
     void loadPages();
     void setNameFieldFree(bool free);

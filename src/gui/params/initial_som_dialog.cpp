@@ -20,7 +20,7 @@ namespace vt::gui {
 InitialSomDialog::InitialSomDialog(MainWindow& main, QWidget* parent) : QDialog(parent), main_(main)
 {
     setObjectName("InitialSomDialog");
-    setWindowTitle("Set initial SOM");
+    setWindowTitle(tr("Set initial SOM"));
     auto* layout = new QVBoxLayout(this);
     plotLabel_ = new QLabel(this);
     plotLabel_->setObjectName("plot");
@@ -30,22 +30,23 @@ InitialSomDialog::InitialSomDialog(MainWindow& main, QWidget* parent) : QDialog(
     input_->setObjectName("repix");
     levels_ = new QComboBox(this);
     levels_->setObjectName("levels");
-    for (const char* l : {"very low", "low", "normal", "high", "very high"}) levels_->addItem(l);
-    form->addRow("RPX (Crep/BAT)=", input_);
-    form->addRow("initial SOC stock", levels_);
+    for (const char* l : {QT_TR_NOOP("very low"), QT_TR_NOOP("low"), QT_TR_NOOP("normal"), QT_TR_NOOP("high"), QT_TR_NOOP("very high")})
+        levels_->addItem(tr(l));
+    form->addRow(tr("RPX (Crep/BAT)="), input_);
+    form->addRow(tr("initial SOC stock"), levels_);
     layout->addLayout(form);
     classModel_ = new TableEditModel([&main] { return main.session().connection(); }, this, this);
     classModel_->setEditable(false);
     auto* view = grid_view(classModel_, "rpx_class", this);
     view->setMinimumHeight(150);
     layout->addWidget(view, 1);
-    auto* note = new QLabel("this suggestion for a classification is in a very preliminary state!", this);
+    auto* note = new QLabel(tr("this suggestion for a classification is in a very preliminary state!"), this);
     note->setObjectName("note");
     layout->addWidget(note);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* save = named_button("save", "save", this);
-    auto* close = named_button("close", "close", this);
+    auto* save = named_button(tr("save"), "save", this);
+    auto* close = named_button(tr("close"), "close", this);
     buttons->addWidget(save);
     buttons->addWidget(close);
     layout->addLayout(buttons);
@@ -58,7 +59,7 @@ InitialSomDialog::InitialSomDialog(MainWindow& main, QWidget* parent) : QDialog(
 bool InitialSomDialog::setPlot(long long flId)
 {
     flId_ = flId;
-    plotLabel_->setText(QString("plot %1").arg(flId));
+    plotLabel_->setText(tr("plot %1").arg(flId));
     auto* c = main_.session().connection();
     if (!c) return false;
     classModel_->setSource({"rpx_class", "", {}, {}});
@@ -98,7 +99,7 @@ bool InitialSomDialog::save()
         const auto v = workbench::cell_value(number, input_->text().toStdString());
         if (v.isNull()) throw workbench::CellError("the reproduction index is missing.");
         if (main_.runActive()) {
-            show_message(this, windowTitle(), "A model run is using the database. Save when it has ended.");
+            show_message(this, windowTitle(), tr("A model run is using the database. Save when it has ended."));
             return false;
         }
         const double stored = workbench::save_repix(*c, flId_, v.toDouble());

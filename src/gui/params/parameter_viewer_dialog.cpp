@@ -40,7 +40,7 @@ void fill(QTreeWidget* tree, const std::vector<workbench::ParameterTree>& trees)
 
 void ParameterViewerDialog::showCrop(long long itemIx)
 {
-    setWindowTitle("gldpflan");
+    setWindowTitle(tr("gldpflan"));
     auto* c = main_.session().connection();
     if (!c) return;
     try {
@@ -52,7 +52,7 @@ void ParameterViewerDialog::showCrop(long long itemIx)
 
 void ParameterViewerDialog::showAmendment(long long itemIx)
 {
-    setWindowTitle("gldopspa");
+    setWindowTitle(tr("gldopspa"));
     auto* c = main_.session().connection();
     if (!c) return;
     try {

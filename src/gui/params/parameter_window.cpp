@@ -24,7 +24,7 @@ namespace vt::gui {
 ParameterWindow::ParameterWindow(MainWindow& main, QWidget* parent) : QDialog(parent), main_(main)
 {
     setObjectName("ParameterWindow");
-    setWindowTitle("RUX-Parameter");
+    setWindowTitle(tr("RUX-Parameter"));
     setModal(true);
     const auto access = params_access(main_, this);
     auto model = [&] {
@@ -38,21 +38,21 @@ ParameterWindow::ParameterWindow(MainWindow& main, QWidget* parent) : QDialog(pa
     properties_ = model();
     actions_ = model();
     rpx_ = model();
-    properties_->setTitles({{"m_ix", "INDEX"}, {"bezeichnung", "NAME"}, {"einheit", "UNIT"}});
+    properties_->setTitles({{"m_ix", tr("INDEX")}, {"bezeichnung", tr("NAME")}, {"einheit", tr("UNIT")}});
     properties_->setVisibleColumns({"M_IX", "BEZEICHNUNG", "EINHEIT"});
 
     auto* layout = new QVBoxLayout(this);
     pages_ = new QTabWidget(this);
     pages_->setObjectName("pages");
     preselection_ = new PreselectionPage(access, pages_);
-    pages_->addTab(preselection_, "preselection");
+    pages_->addTab(preselection_, tr("preselection"));
 
     auto* filterBox = new QWidget(this);
     auto* filterRow = new QHBoxLayout(filterBox);
     filterRow->setContentsMargins(0, 0, 0, 0);
-    filterAll_ = new QRadioButton("all", filterBox);
-    filterResidues_ = new QRadioButton("residues", filterBox);
-    filterSubstrates_ = new QRadioButton("substrates", filterBox);
+    filterAll_ = new QRadioButton(tr("all"), filterBox);
+    filterResidues_ = new QRadioButton(tr("residues"), filterBox);
+    filterSubstrates_ = new QRadioButton(tr("substrates"), filterBox);
     filterAll_->setObjectName("filter_all");
     filterResidues_->setObjectName("filter_residues");
     filterSubstrates_->setObjectName("filter_substrates");
@@ -65,28 +65,28 @@ ParameterWindow::ParameterWindow(MainWindow& main, QWidget* parent) : QDialog(pa
     connect(filterResidues_, &QRadioButton::clicked, this, [this] { setAmendmentFilter(AmendmentFilter::Residues); });
     connect(filterSubstrates_, &QRadioButton::clicked, this, [this] { setAmendmentFilter(AmendmentFilter::Substrates); });
 
-    pages_->addTab(gridPage(OmParm, amendments_, "amendments", filterBox), "OM-Parm");
-    pages_->addTab(gridPage(CropParm, crops_, "crops"), "Crop-Parm");
-    pages_->addTab(gridPage(Fertilizers, fertilizers_, "fertilizers"), "Fertilizers");
+    pages_->addTab(gridPage(OmParm, amendments_, "amendments", filterBox), tr("OM-Parm"));
+    pages_->addTab(gridPage(CropParm, crops_, "crops"), tr("Crop-Parm"));
+    pages_->addTab(gridPage(Fertilizers, fertilizers_, "fertilizers"), tr("Fertilizers"));
     soil_ = new SoilProfilePage(access, pages_);
-    pages_->addTab(soil_, "Soil Profiles");
-    pages_->addTab(gridPage(Properties, properties_, "properties"), "Properties");
-    pages_->addTab(gridPage(Actions, actions_, "actions"), "Actions");
+    pages_->addTab(soil_, tr("Soil Profiles"));
+    pages_->addTab(gridPage(Properties, properties_, "properties"), tr("Properties"));
+    pages_->addTab(gridPage(Actions, actions_, "actions"), tr("Actions"));
     results_ = new TableListPage(access, false, pages_);
     results_->setObjectName("results");
     QStringList resultNames;
     for (const auto& t : workbench::kResultTables) resultNames << QString::fromStdString(t);
     results_->setTables(resultNames);
-    pages_->addTab(results_, "Results");
+    pages_->addTab(results_, tr("Results"));
     database_ = new TableListPage(access, true, pages_);
     database_->setObjectName("database");
-    pages_->addTab(database_, "ACCESS-DATABASE");
-    pages_->addTab(gridPage(Rpx, rpx_, "rpx"), "RPX classification");
+    pages_->addTab(database_, tr("ACCESS-DATABASE"));
+    pages_->addTab(gridPage(Rpx, rpx_, "rpx"), tr("RPX classification"));
     layout->addWidget(pages_, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* endButton = named_button("End", "end", this);
+    auto* endButton = named_button(tr("End"), "end", this);
     bottom->addWidget(endButton);
     layout->addLayout(bottom);
     connect(endButton, &QPushButton::clicked, this, &ParameterWindow::end);
@@ -150,7 +150,7 @@ void ParameterWindow::activate()
     amendmentTable_ = tables.amendments;
     const bool humod = !tables.amendmentFilter;
     for (auto* r : {filterAll_, filterResidues_, filterSubstrates_}) r->setEnabled(!humod);
-    humodNote_->setText(humod ? QString("method HUMOD: %1, %2")
+    humodNote_->setText(humod ? tr("method HUMOD: %1, %2")
                                     .arg(QString::fromStdString(tables.crops), QString::fromStdString(tables.amendments))
                               : QString());
     if (humod) {

@@ -18,7 +18,6 @@ class MainWindow;
 struct ParamsAccess {
     std::function<db::Connection*()> connection;
     std::function<bool()> mayWrite;
-    bool german = false;
 };
 
 ParamsAccess params_access(MainWindow& main, QWidget* messageParent);

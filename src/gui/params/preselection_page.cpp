@@ -21,9 +21,9 @@ int at(SelectionList l) { return static_cast<int>(l); }
 PreselectionPage::PreselectionPage(ParamsAccess access, QWidget* parent) : QWidget(parent), access_(std::move(access))
 {
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(listBox(SelectionList::Crops, "crops", "crops"));
-    layout->addWidget(listBox(SelectionList::Amendments, "organic amendments", "amendments"));
-    layout->addWidget(listBox(SelectionList::Fertilizers, "mineral fertilizers", "fertilizers"));
+    layout->addWidget(listBox(SelectionList::Crops, tr("crops"), "crops"));
+    layout->addWidget(listBox(SelectionList::Amendments, tr("organic amendments"), "amendments"));
+    layout->addWidget(listBox(SelectionList::Fertilizers, tr("mineral fertilizers"), "fertilizers"));
 }
 
 QWidget* PreselectionPage::listBox(SelectionList list, const QString& title, const char* name)
@@ -35,15 +35,16 @@ QWidget* PreselectionPage::listBox(SelectionList list, const QString& title, con
     m->setSource({workbench::selection_table(list), "", {}, {}});
     m->setVisibleColumns({"select", "ITEM_IX", "Name"});
     m->setReadOnlyColumns({"select", "ITEM_IX", "Name"});  // [select] changes by double click
+    m->setTitles({{"select", tr("select")}, {"item_ix", tr("ITEM_IX")}, {"name", tr("Name")}});
     models_[at(list)] = m;
     auto* view = grid_view(m, name, box);
     views_[at(list)] = view;
     v->addWidget(view, 1);
     auto* row = new QHBoxLayout;
     const QString prefix = name;
-    const QString all = list == SelectionList::Crops ? "use all" : "use all ";
-    auto* none = named_button("use none", qPrintable(prefix + "_none"), box);
-    auto* invert = named_button("invert", qPrintable(prefix + "_invert"), box);
+    const QString all = list == SelectionList::Crops ? tr("use all") : tr("use all") + " ";
+    auto* none = named_button(tr("use none"), qPrintable(prefix + "_none"), box);
+    auto* invert = named_button(tr("invert"), qPrintable(prefix + "_invert"), box);
     auto* useAll = named_button(all, qPrintable(prefix + "_all"), box);
     for (auto* b : {none, invert, useAll}) row->addWidget(b);
     v->addLayout(row);
@@ -70,7 +71,7 @@ void PreselectionPage::toggle(SelectionList list, int row)
     try {
         workbench::toggle_selection(*c, list, m->rowId(row));
     } catch (const std::exception& e) {
-        show_message(this, "preselection", QString::fromStdString(e.what()));
+        show_message(this, tr("preselection"), QString::fromStdString(e.what()));
     }
     m->reload();
     views_[at(list)]->selectRow(row);
@@ -87,7 +88,7 @@ void PreselectionPage::press(SelectionList list, Button button)
         case Button::All: workbench::select_all(*c, list); break;
         }
     } catch (const std::exception& e) {
-        show_message(this, "preselection", QString::fromStdString(e.what()));
+        show_message(this, tr("preselection"), QString::fromStdString(e.what()));
     }
     model(list)->reload();
 }

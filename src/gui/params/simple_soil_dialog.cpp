@@ -25,7 +25,7 @@ const char* kMarked = "missingValue";
 SimpleSoilDialog::SimpleSoilDialog(MainWindow& main, QWidget* parent) : QDialog(parent), main_(main)
 {
     setObjectName("SimpleSoilDialog");
-    setWindowTitle("simple soil description");
+    setWindowTitle(tr("simple soil description"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -41,20 +41,18 @@ SimpleSoilDialog::SimpleSoilDialog(MainWindow& main, QWidget* parent) : QDialog(
     clay_->setObjectName("clay");
     silt_ = new QLineEdit(this);
     silt_->setObjectName("silt");
-    const bool de = main_.state().german();
-    form->addRow(de ? "Bezeichner" : "name of soil", name_);
-    form->addRow(de ? "Bodenart" : "soil type", type_);
-    form->addRow(de ? "Steingehalt (%)" : "gravel", gravel_);
-    form->addRow(de ? "Tongehalt (%)" : "clay", clay_);
-    form->addRow(de ? "Schluffgehalt (%)" : "silt", silt_);
+    form->addRow(tr("name of soil"), name_);
+    form->addRow(tr("soil type"), type_);
+    form->addRow(tr("gravel"), gravel_);
+    form->addRow(tr("clay"), clay_);
+    form->addRow(tr("silt"), silt_);
     layout->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    save_ = named_button(de ? "Satz Speichern" : "save this soil", "save", this);
-    esc_ = named_button(de ? "Abbruch" : "esc", "esc", this);
-    delete_ = named_button(de ? "Satz Löschen" : "delete this soil", "delete", this);
+    save_ = named_button(tr("save this soil"), "save", this);
+    esc_ = named_button(tr("esc"), "esc", this);
+    delete_ = named_button(tr("delete this soil"), "delete", this);
     for (auto* b : {save_, esc_, delete_}) buttons->addWidget(b);
     layout->addLayout(buttons);
-    if (de) setWindowTitle("Bodendaten");
     connect(save_, &QPushButton::clicked, this, &SimpleSoilDialog::save);
     connect(esc_, &QPushButton::clicked, this, &SimpleSoilDialog::escape);
     connect(delete_, &QPushButton::clicked, this, &SimpleSoilDialog::deleteSoil);
@@ -136,13 +134,13 @@ bool SimpleSoilDialog::save()
                  : m == workbench::SimpleSoilField::SoilType ? static_cast<QWidget*>(type_)
                                                                : static_cast<QWidget*>(clay_),
                  true);
-        show_message(this, "Satz kann nicht gespeichert werden", "Bitte alle Pflicht-Daten eingeben !");
+        show_message(this, tr("Satz kann nicht gespeichert werden"), tr("Bitte alle Pflicht-Daten eingeben !"));
         return false;
     }
     auto* c = main_.session().connection();
     if (!c) return false;
     if (main_.runActive()) {
-        show_message(this, windowTitle(), "A model run is using the database. Save the soil when it has ended.");
+        show_message(this, windowTitle(), tr("A model run is using the database. Save the soil when it has ended."));
         return false;
     }
     try {
@@ -172,7 +170,7 @@ void SimpleSoilDialog::deleteSoil()
         return;
     }
     if (main_.runActive()) {
-        show_message(this, windowTitle(), "A model run is using the database. Delete the soil when it has ended.");
+        show_message(this, windowTitle(), tr("A model run is using the database. Delete the soil when it has ended."));
         return;
     }
     try {
@@ -181,7 +179,7 @@ void SimpleSoilDialog::deleteSoil()
             const QString q = QString("%1 plot(s) use the soil %2 and will be left without soil data. Delete it anyway ?")
                                   .arg(plots)
                                   .arg(name_->text());
-            if (!ask_question(this, "confirm delete", q)) return;
+            if (!ask_question(this, tr("confirm delete"), q)) return;
         }
         workbench::delete_soil(*c, *editSoil_);
     } catch (const std::exception& e) {

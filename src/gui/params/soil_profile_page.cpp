@@ -29,16 +29,16 @@ struct FieldDef {
 };
 
 const FieldDef kFields[] = {
-    {"BD", "BD", "bulk density in g/cm³"},
-    {"PV", "PV", "porosity in VOL%"},
-    {"FC", "FC", "top soil water capacity on field [VOL%]"},
-    {"PWP", "PWP", "top soil wilting point [Vol%]"},
-    {"FAT", "FAT", "particles <6 microns [%]"},
-    {"silt", "silt", "silt content in %"},
-    {"clay", "clay", "clay content in %"},
-    {"BA_RBS", "BA_RBS", "german Reichsbodenschätzung"},
-    {"skelett", "skelett", "content of stones etc"},
-    {"cif", "CIF", "C-inert factor"},
+    {"BD", "BD", QT_TRANSLATE_NOOP("SoilProfilePage", "bulk density in g/cm³")},
+    {"PV", "PV", QT_TRANSLATE_NOOP("SoilProfilePage", "porosity in VOL%")},
+    {"FC", "FC", QT_TRANSLATE_NOOP("SoilProfilePage", "top soil water capacity on field [VOL%]")},
+    {"PWP", "PWP", QT_TRANSLATE_NOOP("SoilProfilePage", "top soil wilting point [Vol%]")},
+    {"FAT", "FAT", QT_TRANSLATE_NOOP("SoilProfilePage", "particles <6 microns [%]")},
+    {"silt", "silt", QT_TRANSLATE_NOOP("SoilProfilePage", "silt content in %")},
+    {"clay", "clay", QT_TRANSLATE_NOOP("SoilProfilePage", "clay content in %")},
+    {"BA_RBS", "BA_RBS", QT_TRANSLATE_NOOP("SoilProfilePage", "german Reichsbodenschätzung")},
+    {"skelett", "skelett", QT_TRANSLATE_NOOP("SoilProfilePage", "content of stones etc")},
+    {"cif", "CIF", QT_TRANSLATE_NOOP("SoilProfilePage", "C-inert factor")},
 };
 
 const FieldDef kExpertFields[] = {
@@ -57,11 +57,11 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
 
     auto* right = new QVBoxLayout;
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel("profile", this));
+    nameRow->addWidget(new QLabel(tr("profile"), this));
     profile_ = new QLineEdit(this);
     profile_->setObjectName("profile");
     nameRow->addWidget(profile_, 1);
-    enter_ = named_button("ENTER", "enter", this);
+    enter_ = named_button(tr("ENTER"), "enter", this);
     enter_->setEnabled(false);
     nameRow->addWidget(enter_);
     soilId_ = new QLabel(this);
@@ -69,17 +69,17 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
     nameRow->addWidget(soilId_);
     right->addLayout(nameRow);
 
-    auto* box = new QGroupBox("soil properties", this);
+    auto* box = new QGroupBox(tr("soil properties"), this);
     auto* form = new QFormLayout(box);
-    for (const auto& f : kFields) addField(box, f.column, f.label, f.hint);
-    useCif_ = new QCheckBox("use this CIF", box);
+    for (const auto& f : kFields) addField(box, f.column, f.label, tr(f.hint));
+    useCif_ = new QCheckBox(tr("use this CIF"), box);
     useCif_->setObjectName("cif_org");
     form->addRow(QString(), useCif_);
     right->addWidget(box);
-    expert_ = new QCheckBox("expert", this);
+    expert_ = new QCheckBox(tr("expert"), this);
     expert_->setObjectName("expert");
     right->addWidget(expert_);
-    expertBox_ = new QGroupBox("expert parameters", this);
+    expertBox_ = new QGroupBox(tr("expert parameters"), this);
     new QFormLayout(expertBox_);
     for (const auto& f : kExpertFields) addField(expertBox_, f.column, f.label, f.hint);
     expertBox_->setVisible(false);
@@ -89,9 +89,9 @@ SoilProfilePage::SoilProfilePage(ParamsAccess access, QWidget* parent) : QWidget
     auto* nav = new QHBoxLayout;
     const std::pair<const char*, const char*> buttons[] = {
         {"|<", "first"}, {"<", "prior"}, {">", "next"}, {">|", "last"}, {"-", "delete"},
-        {"edit", "edit"}, {"post", "post"}, {"cancel", "cancel"}, {"refresh", "refresh"}};
+        {QT_TR_NOOP("edit"), "edit"}, {QT_TR_NOOP("post"), "post"}, {QT_TR_NOOP("cancel"), "cancel"}, {QT_TR_NOOP("refresh"), "refresh"}};
     for (const auto& [text, name] : buttons) {
-        auto* b = named_button(text, name, this);
+        auto* b = named_button(tr(text), name, this);
         nav->addWidget(b);
         const QString n = name;
         connect(b, &QPushButton::clicked, this, [this, n] {
@@ -185,7 +185,7 @@ void SoilProfilePage::reload()
         list_->setMaximumWidth(std::clamp(wanted, 160, 480));
     } catch (const std::exception& e) {
         filling_ = false;
-        show_message(this, "Soil Profiles", QString::fromStdString(e.what()));
+        show_message(this, tr("Soil Profiles"), QString::fromStdString(e.what()));
         return;
     }
     if (!showSoil(soil_)) {
@@ -231,7 +231,7 @@ void SoilProfilePage::fill()
         try {
             r = workbench::read_soil(*c, soil_);
         } catch (const std::exception& e) {
-            show_message(this, "Soil Profiles", QString::fromStdString(e.what()));
+            show_message(this, tr("Soil Profiles"), QString::fromStdString(e.what()));
         }
     }
     auto text = [&](const std::string& col) {
@@ -271,10 +271,10 @@ bool SoilProfilePage::store(const std::vector<std::string>& rule)
         if (c->columnExists("soilproperties", "cif_org")) r["cif_org"] = db::Value(useCif_->isChecked());
         workbench::post_soil(*c, soil_, r, rule);
     } catch (const workbench::CellError& e) {
-        show_message(this, "value refused", QString::fromStdString(e.what()) + "\nThe soil record was not stored.");
+        show_message(this, tr("value refused"), QString::fromStdString(e.what()) + "\nThe soil record was not stored.");
         return false;
     } catch (const std::exception& e) {
-        show_message(this, "Soil Profiles", QString::fromStdString(e.what()));
+        show_message(this, tr("Soil Profiles"), QString::fromStdString(e.what()));
         return false;
     }
     dirty_ = false;
@@ -302,7 +302,7 @@ void SoilProfilePage::enterProfile()
     try {
         auto id = workbench::find_soil(*c, name.toStdString());
         if (!id) {
-            if (!ask_question(this, "confirm append", "create new profile ?") || !access_.mayWrite()) {
+            if (!ask_question(this, tr("confirm append"), tr("create new profile ?")) || !access_.mayWrite()) {
                 fill();
                 return;
             }
@@ -313,7 +313,7 @@ void SoilProfilePage::enterProfile()
         soil_ = *id;
         reload();
     } catch (const std::exception& e) {
-        show_message(this, "Soil Profiles", QString::fromStdString(e.what()));
+        show_message(this, tr("Soil Profiles"), QString::fromStdString(e.what()));
     }
 }
 
@@ -326,7 +326,7 @@ void SoilProfilePage::deleteSoil()
         QString question = "Delete the soil profile " + profile_->text() + " ?";
         if (plots > 0)
             question += QString("\n\n%1 plot(s) use this soil and will be left without soil data.").arg(plots);
-        if (!ask_question(this, "confirm delete", question) || !access_.mayWrite()) return;
+        if (!ask_question(this, tr("confirm delete"), question) || !access_.mayWrite()) return;
         const int index = currentIndex();
         workbench::delete_soil(*c, soil_);
         dirty_ = false;
@@ -335,7 +335,7 @@ void SoilProfilePage::deleteSoil()
         if (list_->count() > 0) moveTo(std::min(index, list_->count() - 1));
         emit soilsChanged();
     } catch (const std::exception& e) {
-        show_message(this, "Soil Profiles", QString::fromStdString(e.what()));
+        show_message(this, tr("Soil Profiles"), QString::fromStdString(e.what()));
     }
 }
 

@@ -27,10 +27,10 @@ TableListPage::TableListPage(ParamsAccess access, bool xml, QWidget* parent) : Q
     list_->setObjectName("tables");
     list_->setMaximumWidth(220);
     left->addWidget(list_, 1);
-    auto* xlsx = named_button("export to XLS", "export_xls", this);
+    auto* xlsx = named_button(tr("export to XLS"), "export_xls", this);
     left->addWidget(xlsx);
     if (xml) {
-        auto* x = named_button("export to XML", "export_xml", this);
+        auto* x = named_button(tr("export to XML"), "export_xml", this);
         left->addWidget(x);
         connect(x, &QPushButton::clicked, this, &TableListPage::exportXml);
     }
@@ -70,7 +70,7 @@ void TableListPage::showTable(const QString& name)
     auto* c = access_.connection();
     if (!c) return;
     if (!c->tableExists(name.toStdString())) {
-        show_message(this, name, "The table " + name + " is not in the database.");
+        show_message(this, name, tr("The table ") + name + " is not in the database.");
         return;
     }
     model_->setSource({name.toStdString(), "", {}, {}});
@@ -84,17 +84,17 @@ void TableListPage::exportXlsx()
     auto* c = access_.connection();
     const auto table = shownTable();
     if (!c || table.isEmpty()) return;
-    const auto file = choose_file_to_write(this, "export to XLS", QDir::current().filePath(table + ".xlsx"),
+    const auto file = choose_file_to_write(this, tr("export to XLS"), QDir::current().filePath(table + ".xlsx"),
                                            "Excel workbooks (*.xlsx)");
     if (file.isEmpty()) return;
     try {
         workbench::export_table_xlsx(*c, table.toStdString(), file.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "export to XLS", QString::fromStdString(e.what()));
+        show_message(this, tr("export to XLS"), QString::fromStdString(e.what()));
         return;
     }
     if (!DialogHooks::capturing() && !QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        show_message(this, "export to XLS", "The file was written, but no program opens it here:\n" + file);
+        show_message(this, tr("export to XLS"), tr("The file was written, but no program opens it here:\n") + file);
 }
 
 void TableListPage::exportXml()
@@ -106,10 +106,10 @@ void TableListPage::exportXml()
     try {
         workbench::export_table_xml(*c, table.toStdString(), file.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "export to XML", QString::fromStdString(e.what()));
+        show_message(this, tr("export to XML"), QString::fromStdString(e.what()));
         return;
     }
-    show_message(this, "export to XML", "saved: " + file);
+    show_message(this, tr("export to XML"), tr("saved: ") + file);
 }
 
 } // namespace vt::gui

@@ -68,7 +68,7 @@ void BackgroundTask::waitForEnd()
 
 bool BackgroundTask::runWithProgress(Work work, QWidget* parent, const QString& caption)
 {
-    QProgressDialog dialog(caption, "cancel", 0, 0, parent);
+    QProgressDialog dialog(caption, tr("cancel"), 0, 0, parent);
     dialog.setObjectName("progress_dialog");
     dialog.setWindowTitle(caption);
     dialog.setWindowModality(Qt::ApplicationModal);

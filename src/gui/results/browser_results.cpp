@@ -38,7 +38,7 @@ BrowserResults install_browser_results(MainWindow& main, SimulatorWindow& simula
     hooks.loadPlot = [&browser](long long plot) { browser.loadPlot(plot); };
     hooks.showPage = [&browser](const QString& page) { browser.showPage(page); };
     // The selection panel is a page only while a selection run is chosen.
-    hooks.showPanel = [&browser](QWidget* panel) { browser.showPanel(panel, "selection"); };
+    hooks.showPanel = [&browser](QWidget* panel) { browser.showPanel(panel, QT_TRANSLATE_NOOP("BrowserWindow", "selection")); };
     hooks.closePanel = [&browser](QWidget* panel) { browser.closePanel(panel); };
     r.runs->setHooks(hooks);
 

@@ -20,7 +20,7 @@
 
 namespace vt::gui {
 
-SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
+SelectionPanel::SelectionPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName("SelectionPanel");
     caption_ = new QLabel(this);
@@ -30,9 +30,9 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     caption_->setFont(f);
     list_ = new QListWidget(this);
     list_->setObjectName("plots");
-    auto* all = new QPushButton(german ? "alles" : "all", this);
-    auto* none = new QPushButton(german ? "nichts" : "none", this);
-    auto* invert = new QPushButton(german ? "invers" : "invert", this);
+    auto* all = new QPushButton(tr("all"), this);
+    auto* none = new QPushButton(tr("none"), this);
+    auto* invert = new QPushButton(tr("invert"), this);
     all->setObjectName("all");
     none->setObjectName("none");
     invert->setObjectName("invert");
@@ -42,9 +42,9 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     from_ = new QLineEdit("-99", this);
     from_->setObjectName("from");
     from_->setMaximumWidth(60);
-    run_ = new QPushButton(german ? "Modellstart für Auswahl" : "Model run for selection", this);
+    run_ = new QPushButton(tr("Model run for selection"), this);
     run_->setObjectName("run_selection");
-    auto* close = new QPushButton(german ? "schließen" : "close", this);
+    auto* close = new QPushButton(tr("close"), this);
     close->setObjectName("close");
 
     auto* ticks = new QHBoxLayout;
@@ -53,9 +53,9 @@ SelectionPanel::SelectionPanel(bool german, QWidget* parent) : QWidget(parent)
     ticks->addWidget(invert);
     ticks->addStretch();
     auto* run = new QHBoxLayout;
-    run->addWidget(new QLabel(german ? "wiederholen" : "repeat", this));
+    run->addWidget(new QLabel(tr("repeat"), this));
     run->addWidget(repeat_);
-    run->addWidget(new QLabel(german ? "ab" : "from", this));
+    run->addWidget(new QLabel(tr("from"), this));
     run->addWidget(from_);
     run->addStretch();
     run->addWidget(run_);
@@ -109,7 +109,7 @@ void SelectionPanel::invert()
 }
 
 BrowserRunController::BrowserRunController(MainWindow& main, SimulatorWindow& simulator, QObject* parent)
-    : QObject(parent), main_(main), sim_(simulator), panel_(new SelectionPanel(main.state().german()))
+    : QObject(parent), main_(main), sim_(simulator), panel_(new SelectionPanel)
 {
     connect(panel_, &SelectionPanel::runRequested, this, [this] { runSelection(panelReload_); });
     connect(panel_, &SelectionPanel::closeRequested, this, &BrowserRunController::closeSelection);
@@ -123,7 +123,7 @@ std::optional<int> BrowserRunController::number(const QString& text, const char*
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
     if (!ok) {
-        show_message(nullptr, "model run", QString("'%1' is not a valid integer value (%2)").arg(text, field));
+        show_message(nullptr, tr("model run"), QString("'%1' is not a valid integer value (%2)").arg(text, field));
         return std::nullopt;
     }
     return v;
@@ -133,13 +133,13 @@ bool BrowserRunController::runPlot(long long flId, const QString& from, const QS
 {
     db::Connection* c = main_.session().connection();
     if (busy_ || sim_.running() || !c) {
-        show_message(nullptr, "model run", c ? "A run is in progress." : "No database is open.");
+        show_message(nullptr, tr("model run"), c ? "A run is in progress." : "No database is open.");
         return false;
     }
     try {
         workbench::select_single_plot(*c, flId);
     } catch (const std::exception& e) {
-        show_message(nullptr, "model run", QString::fromStdString(e.what()));
+        show_message(nullptr, tr("model run"), QString::fromStdString(e.what()));
         return false;
     }
     const auto z_anf = number(from, "from");
@@ -158,7 +158,7 @@ void BrowserRunController::showDatabaseSelection()
     if (!c || busy_) return;
     QList<QPair<long long, QString>> entries;
     for (const auto& e : workbench::database_selection(*c)) entries.append({e.plot, QString::fromStdString(e.text)});
-    panel_->setEntries(main_.state().german() ? "gewünschte Flächen auswählen" : "choose plots for simulation",
+    panel_->setEntries(tr("choose plots for simulation"),
                        entries);
     if (hooks_.showPanel) hooks_.showPanel(panel_);
 }
@@ -183,7 +183,7 @@ bool BrowserRunController::runSelection(long long reloadPlot)
 {
     db::Connection* c = main_.session().connection();
     if (busy_ || sim_.running() || !c) {
-        show_message(nullptr, "model run", c ? "A run is in progress." : "No database is open.");
+        show_message(nullptr, tr("model run"), c ? "A run is in progress." : "No database is open.");
         return false;
     }
     std::vector<long long> plots;
@@ -191,7 +191,7 @@ bool BrowserRunController::runSelection(long long reloadPlot)
     try {
         workbench::select_plots_for_run(*c, plots);
     } catch (const std::exception& e) {
-        show_message(nullptr, "model run", QString::fromStdString(e.what()));
+        show_message(nullptr, tr("model run"), QString::fromStdString(e.what()));
         return false;
     }
     const auto z_anf = number(panel_->from()->text(), "from");
@@ -265,7 +265,7 @@ void BrowserRunController::afterRun(std::optional<long long> plot, bool single)
         }
         if (plot) icon = workbench::plot_initial_condition(*c, *plot);
     } catch (const std::exception& e) {
-        show_message(nullptr, "model run", QString::fromStdString(e.what()));
+        show_message(nullptr, tr("model run"), QString::fromStdString(e.what()));
     }
     if (hooks_.rebuildTree) hooks_.rebuildTree(0);
     if (!plot) return;

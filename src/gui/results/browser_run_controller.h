@@ -22,7 +22,7 @@ class SimulatorWindow;
 class SelectionPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit SelectionPanel(bool german, QWidget* parent = nullptr);
+    explicit SelectionPanel(QWidget* parent = nullptr);
 
     void setEntries(const QString& caption, const QList<QPair<long long, QString>>& entries);
     QList<long long> tickedPlots() const;

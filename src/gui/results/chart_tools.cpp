@@ -2,6 +2,7 @@
 
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QAreaSeries>
 #include <QChart>
@@ -93,18 +94,18 @@ QChartView* make_chart_view(QWidget* parent)
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(view, &QWidget::customContextMenuRequested, view, [view](const QPoint& pos) {
         QMenu menu(view);
-        menu.addAction("copy chart", view, [view] { copy_chart(view); });
-        menu.addAction("save chart as PNG ...", view, [view] {
+        menu.addAction(QCoreApplication::translate("ChartTools", "copy chart"), view, [view] { copy_chart(view); });
+        menu.addAction(QCoreApplication::translate("ChartTools", "save chart as PNG ..."), view, [view] {
             QString f;
             if (!DialogHooks::takeFileName(f))
-                f = QFileDialog::getSaveFileName(view, "save chart", "chart.png", "PNG pictures (*.png)");
-            if (!f.isEmpty() && !save_chart(view, f)) show_message(view, "save chart", f + ": cannot write the file");
+                f = QFileDialog::getSaveFileName(view, QCoreApplication::translate("ChartTools", "save chart"), "chart.png", "PNG pictures (*.png)");
+            if (!f.isEmpty() && !save_chart(view, f)) show_message(view, QCoreApplication::translate("ChartTools", "save chart"), f + ": cannot write the file");
         });
-        menu.addAction("save chart as SVG ...", view, [view] {
+        menu.addAction(QCoreApplication::translate("ChartTools", "save chart as SVG ..."), view, [view] {
             QString f;
             if (!DialogHooks::takeFileName(f))
-                f = QFileDialog::getSaveFileName(view, "save chart", "chart.svg", "SVG pictures (*.svg)");
-            if (!f.isEmpty() && !save_chart(view, f)) show_message(view, "save chart", f + ": cannot write the file");
+                f = QFileDialog::getSaveFileName(view, QCoreApplication::translate("ChartTools", "save chart"), "chart.svg", "SVG pictures (*.svg)");
+            if (!f.isEmpty() && !save_chart(view, f)) show_message(view, QCoreApplication::translate("ChartTools", "save chart"), f + ": cannot write the file");
         });
         menu.exec(view->mapToGlobal(pos));
     });

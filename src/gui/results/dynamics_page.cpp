@@ -21,8 +21,7 @@ namespace vt::gui {
 namespace {
 
 struct KindText {
-    const char* english;
-    const char* german;
+    const char* caption;  // English; translated where shown
     const char* report;
     const char* yTitle;  // without a property table
     const char* objectName;
@@ -32,9 +31,9 @@ struct KindText {
 const KindText& text_of(DynamicsPage::Kind k)
 {
     static const KindText texts[] = {
-        {"C-dynamics", "Ergebnisse: Corg", "C-Dynamics", "Corg [%]", "c_dynamics", 7},
-        {"N-dynamics", "Ergebnisse: Nt", "N-Dynamics", "Nt [%]", "n_dynamics", 0},
-        {"micr.BM", "Ergebnisse: Cmic", "Cmic-Dynamics", "Cmic [mg C/100 g]", "micr_bm", 5},
+        {QT_TRANSLATE_NOOP("DynamicsPage", "C-dynamics"), "C-Dynamics", "Corg [%]", "c_dynamics", 7},
+        {QT_TRANSLATE_NOOP("DynamicsPage", "N-dynamics"), "N-Dynamics", "Nt [%]", "n_dynamics", 0},
+        {QT_TRANSLATE_NOOP("DynamicsPage", "micr.BM"), "Cmic-Dynamics", "Cmic [mg C/100 g]", "micr_bm", 5},
     };
     return texts[static_cast<int>(k)];
 }
@@ -60,9 +59,9 @@ eval::Table grid_rows(DynamicsPage::Kind k, const eval::Table& rows)
 
 ExportBar::ExportBar(QWidget* parent) : QWidget(parent)
 {
-    button_ = new QPushButton("==> xls", this);
+    button_ = new QPushButton(tr("==> xls"), this);
     button_->setObjectName("to_xls");
-    makeCsv_ = new QCheckBox("make CSV", this);
+    makeCsv_ = new QCheckBox(tr("make CSV"), this);
     makeCsv_->setObjectName("make_csv");
     auto* l = new QHBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 0);
@@ -94,9 +93,9 @@ DynamicsPage::DynamicsPage(Kind kind, bool german, QWidget* parent) : QWidget(pa
     if (german_ && kind_ != Kind::Microbial) statistics_->hide();
 
     export_ = new ExportBar(this);
-    report_ = new QPushButton(german ? "Ausgabe" : "create report", this);
+    report_ = new QPushButton(tr("create report"), this);
     report_->setObjectName("create_report");
-    skipPreview_ = new QCheckBox(german ? "als PDF; ohne Ansicht" : "save as PDF; skip preview", this);
+    skipPreview_ = new QCheckBox(tr("save as PDF; skip preview"), this);
     skipPreview_->setObjectName("skip_preview");
 
     auto* right = new QSplitter(Qt::Vertical, this);
@@ -123,7 +122,7 @@ DynamicsPage::DynamicsPage(Kind kind, bool german, QWidget* parent) : QWidget(pa
     clear();
 }
 
-QString DynamicsPage::caption() const { return german_ ? text_of(kind_).german : text_of(kind_).english; }
+QString DynamicsPage::caption() const { return tr(text_of(kind_).caption); }
 
 QString DynamicsPage::reportCaption() const { return text_of(kind_).report; }
 
@@ -142,16 +141,13 @@ void DynamicsPage::setContent(const eval::StatsAccumulator& acc, const eval::Tab
 {
     location_ = location;
     site_ = site;
-    const QStringList titles = german_ && kind_ != Kind::Microbial
-                                   ? QStringList{"N", "Jahr", "gemessen", "modelliert"}
-                                   : QStringList{"N", "YEAR_", "MEAS_VALUE", "SIM_VALUE"};
+    const QStringList titles = {"N", tr("YEAR_"), tr("MEAS_VALUE"), tr("SIM_VALUE")};
     model_->setTable(grid_rows(kind_, evaluationRows), titles);
     statistics_->clear();
     for (const auto& line : acc.lines()) statistics_->addItem(QString::fromStdString(line));
-    const QStringList names = german_ ? QStringList{"modelliert", "gemessen", "Ausreißer"}
-                                      : QStringList{"simulated", "observed", "observed outliers"};
+    const QStringList names = {tr("simulated"), tr("observed"), tr("observed outliers")};
     show_dynamics_chart(chart_->chart(), acc.chart(),
-                        {caption() + (site.isEmpty() ? QString() : "  " + site), german_ ? "Jahr" : "year",
+                        {caption() + (site.isEmpty() ? QString() : "  " + site), tr("year"),
                          valueAxisTitle()},
                         names, band_);
     grid_->scrollToBottom();
@@ -183,11 +179,11 @@ bool DynamicsPage::writeReport(const QString& pdfPath, const QString& pictureFol
     // The chart picture beside the database: PNG for viewers, SVG as vector graphics.
     const QDir dir(pictureFolder.isEmpty() ? QDir::currentPath() : pictureFolder);
     if (!save_chart(chart_, dir.filePath("respic.png")) || !save_chart(chart_, dir.filePath("respic.svg"))) {
-        show_message(this, "create report", dir.filePath("respic.png") + ": cannot write the chart picture");
+        show_message(this, tr("create report"), dir.filePath("respic.png") + ": cannot write the chart picture");
         return false;
     }
     if (!report().writePdf(pdfPath)) {
-        show_message(this, "create report", pdfPath + ": cannot write the report");
+        show_message(this, tr("create report"), pdfPath + ": cannot write the report");
         return false;
     }
     return true;
@@ -198,7 +194,7 @@ void DynamicsPage::createReport()
     const QString folder = reportFolder_.isEmpty() ? QDir::currentPath() : reportFolder_;
     QString pdf;
     if (!DialogHooks::takeFileName(pdf))
-        pdf = QFileDialog::getSaveFileName(this, "create report", QDir(folder).filePath("test.pdf"),
+        pdf = QFileDialog::getSaveFileName(this, tr("create report"), QDir(folder).filePath("test.pdf"),
                                            "PDF files (*.pdf)");
     if (pdf.isEmpty()) return;
     if (writeReport(pdf, folder)) open_with_desktop(pdf);

@@ -3,6 +3,7 @@
 #include "eval/spreadsheet_export.h"
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -41,11 +42,11 @@ QString export_grid(QWidget* parent, const eval::Table& table, bool makeCsv, std
             eval::write_xlsx(path.toStdString(), table, options);
         }
     } catch (const std::exception& e) {
-        show_message(parent, "==> xls", QString::fromStdString(e.what()));
+        show_message(parent, QCoreApplication::translate("ExportBar", "==> xls"), QString::fromStdString(e.what()));
         return {};
     }
     if (!open_with_desktop(path))
-        show_message(parent, "==> xls", "The file was written, but no program opens it here:\n" + path);
+        show_message(parent, QCoreApplication::translate("ExportBar", "==> xls"), QCoreApplication::translate("ExportBar", "The file was written, but no program opens it here:\n") + path);
     return path;
 }
 

@@ -38,13 +38,12 @@ std::optional<double> limit(const QLineEdit* field)
 
 } // namespace
 
-NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std::function<bool()> busy, bool german,
-                               QWidget* parent)
+NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std::function<bool()> busy, QWidget* parent)
     : QWidget(parent, Qt::Window), connection_(std::move(connection)), busy_(std::move(busy)),
       task_(new BackgroundTask(this))
 {
     setObjectName("NBalanceWindow");
-    setWindowTitle("RUX N balance");
+    setWindowTitle(tr("RUX N balance"));
     auto field = [this](const char* name, const char* text) {
         auto* f = new QLineEdit(text, this);
         f->setObjectName(name);
@@ -57,16 +56,16 @@ NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std:
     fertTo_ = field("fert_to", "3000");
     plot_ = field("fl_id", "*");
     plot_->setToolTip("select\x20" "a fl_id or use * for all rescords");  // \x20: a hint, not a query
-    observed_ = new QCheckBox("use observed N-uptake", this);
+    observed_ = new QCheckBox(tr("use observed N-uptake"), this);
     observed_->setObjectName("observed_uptake");
-    makeCsv_ = new QCheckBox("make CSV", this);
+    makeCsv_ = new QCheckBox(tr("make CSV"), this);
     makeCsv_->setObjectName("make_csv");
-    run_ = new QPushButton("run N-Balance", this);
+    run_ = new QPushButton(tr("run N-Balance"), this);
     run_->setObjectName("run");
-    cancel_ = new QPushButton(german ? "Abbruch" : "cancel", this);
+    cancel_ = new QPushButton(tr("cancel"), this);
     cancel_->setObjectName("cancel");
     cancel_->setEnabled(false);
-    copy_ = new QPushButton("copy to XLS", this);
+    copy_ = new QPushButton(tr("copy to XLS"), this);
     copy_->setObjectName("copy_xls");
     choice_ = new QComboBox(this);
     choice_->setObjectName("tables");
@@ -83,15 +82,15 @@ NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std:
     progress_->setValue(0);
 
     auto* limits = new QGridLayout;
-    limits->addWidget(new QLabel("limit time interval:", this), 0, 0);
+    limits->addWidget(new QLabel(tr("limit time interval:"), this), 0, 0);
     limits->addWidget(yearFrom_, 0, 1);
-    limits->addWidget(new QLabel("<=    Jahr    <=", this), 0, 2);
+    limits->addWidget(new QLabel(tr("<=    Jahr    <="), this), 0, 2);
     limits->addWidget(yearTo_, 0, 3);
-    limits->addWidget(new QLabel("limit range of fertilization:", this), 1, 0);
+    limits->addWidget(new QLabel(tr("limit range of fertilization:"), this), 1, 0);
     limits->addWidget(fertFrom_, 1, 1);
-    limits->addWidget(new QLabel("<= Dg-N-inp <=", this), 1, 2);
+    limits->addWidget(new QLabel(tr("<= Dg-N-inp <="), this), 1, 2);
     limits->addWidget(fertTo_, 1, 3);
-    limits->addWidget(new QLabel("fl_id:", this), 0, 4);
+    limits->addWidget(new QLabel(tr("fl_id:"), this), 0, 4);
     limits->addWidget(plot_, 0, 5);
     limits->addWidget(observed_, 1, 4, 1, 2);
     limits->setColumnStretch(6, 1);
@@ -102,7 +101,7 @@ NBalanceWindow::NBalanceWindow(std::function<db::Connection*()> connection, std:
     buttons->addWidget(copy_);
     buttons->addWidget(makeCsv_);
     buttons->addStretch();
-    buttons->addWidget(new QLabel(german ? "Tabelle" : "table", this));
+    buttons->addWidget(new QLabel(tr("table"), this));
     buttons->addWidget(choice_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(limits);
@@ -136,7 +135,7 @@ bool NBalanceWindow::runBalance()
     db::Connection* c = connection_();
     if (task_->running()) return false;
     if (!c || (busy_ && busy_())) {
-        show_message(this, "RUX N balance", c ? "A run is in progress; try again when it has ended." : "No database is open.");
+        show_message(this, tr("RUX N balance"), c ? "A run is in progress; try again when it has ended." : "No database is open.");
         return false;
     }
     eval::NBalanceOptions o;
@@ -145,14 +144,14 @@ bool NBalanceWindow::runBalance()
         bool ok = false;
         const long long plot = id.toLongLong(&ok);
         if (!ok) {
-            show_message(this, "RUX N balance", "'" + id + "' is not a plot id; use * for all plots");
+            show_message(this, tr("RUX N balance"), "'" + id + "' is not a plot id; use * for all plots");
             return false;
         }
         o.plot = plot;
     }
     const auto y0 = limit(yearFrom_), y1 = limit(yearTo_), f0 = limit(fertFrom_), f1 = limit(fertTo_);
     if (!y0 || !y1 || !f0 || !f1) {
-        show_message(this, "RUX N balance", "the limits must be numbers");
+        show_message(this, tr("RUX N balance"), tr("the limits must be numbers"));
         return false;
     }
     o.limits = {*y0, *y1, *f0, *f1};
@@ -180,7 +179,7 @@ void NBalanceWindow::onFinished(bool ok)
 {
     setRunning(false);
     if (!ok) {
-        show_message(this, "RUX N balance", task_->error());
+        show_message(this, tr("RUX N balance"), task_->error());
         return;
     }
     progress_->setValue(cancelled_ ? 0 : 17);
@@ -198,7 +197,7 @@ void NBalanceWindow::showTable(const QString& name)
         model_->setTable(workbench::nbalance_table(*c, name.toStdString()));
     } catch (const std::exception& e) {
         model_->setTable({});
-        show_message(this, "RUX N balance", QString::fromStdString(e.what()));
+        show_message(this, tr("RUX N balance"), QString::fromStdString(e.what()));
     }
 }
 
@@ -212,7 +211,7 @@ void NBalanceWindow::copyToXls()
 void NBalanceWindow::closeEvent(QCloseEvent* event)
 {
     if (task_->running()) {
-        if (!ask_question(this, "RUX N balance", "The nitrogen balance is being built. Cancel it and close the window ?")) {
+        if (!ask_question(this, tr("RUX N balance"), tr("The nitrogen balance is being built. Cancel it and close the window ?"))) {
             event->ignore();
             return;
         }

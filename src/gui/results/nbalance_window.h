@@ -29,8 +29,7 @@ class NBalanceWindow : public QWidget {
     Q_OBJECT
 public:
     // `connection` gives the open database (null: none); `busy` tells that a run holds it.
-    NBalanceWindow(std::function<db::Connection*()> connection, std::function<bool()> busy, bool german,
-                   QWidget* parent = nullptr);
+    NBalanceWindow(std::function<db::Connection*()> connection, std::function<bool()> busy, QWidget* parent = nullptr);
     ~NBalanceWindow() override;
 
     QLineEdit* plotField() const { return plot_; }

@@ -21,25 +21,49 @@ namespace {
 
 struct Column {
     const char* name;
-    const char* english;
-    const char* german;
+    const char* title;  // English; translated where shown
 };
 
 // The grid of "OM-turnover": its columns in display order with their titles.
 const std::vector<Column>& turnover_columns()
 {
     static const std::vector<Column> c = {
-        {"year_", "year", "Jahr"},
-        {"crepflx", "SOM gain [kgC/ha/a]", "Hum.aufb[kgC/ha/a]"},
-        {"csomloss", "SOM loss [kgC/ha/a]", "Hum.abb[kgC/ha/a]"},
-        {"saldo", "saldo [kgC/ha/a]", "Saldo[kgC/ha/a]"},
-        {"c2atm", "CO2 prod. [kgC/ha/a]", "CO2-Prod. [kgC/ha/a]"},
-        {"soilcarbon", "soil C storage [kg/ha]", "C im Boden [kg/ha]"},
-        {"bat", "BAT [d/yr]", "BAT [d/yr]"},
-        {"repix", "REP_IX", "REP_IX"},
+        {"year_", QT_TRANSLATE_NOOP("QuantityPage", "year")},
+        {"crepflx", QT_TRANSLATE_NOOP("QuantityPage", "SOM gain [kgC/ha/a]")},
+        {"csomloss", QT_TRANSLATE_NOOP("QuantityPage", "SOM loss [kgC/ha/a]")},
+        {"saldo", QT_TRANSLATE_NOOP("QuantityPage", "saldo [kgC/ha/a]")},
+        {"c2atm", QT_TRANSLATE_NOOP("QuantityPage", "CO2 prod. [kgC/ha/a]")},
+        {"soilcarbon", QT_TRANSLATE_NOOP("QuantityPage", "soil C storage [kg/ha]")},
+        {"bat", QT_TRANSLATE_NOOP("QuantityPage", "BAT [d/yr]")},
+        {"repix", QT_TRANSLATE_NOOP("QuantityPage", "REP_IX")},
     };
     return c;
 }
+
+// The captions of the workbench's quantities, for the translators; the page shows them
+// through tr().
+[[maybe_unused]] const char* const kQuantityCaptions[] = {
+    QT_TRANSLATE_NOOP("QuantityPage", "SOM - reproduction"),
+    QT_TRANSLATE_NOOP("QuantityPage", "SOM - decomposition"),
+    QT_TRANSLATE_NOOP("QuantityPage", "total C emission"),
+    QT_TRANSLATE_NOOP("QuantityPage", "total C in soil"),
+    QT_TRANSLATE_NOOP("QuantityPage", "SOM saldo"),
+    QT_TRANSLATE_NOOP("QuantityPage", "BAT"),
+    QT_TRANSLATE_NOOP("QuantityPage", "REP_IX"),
+    QT_TRANSLATE_NOOP("QuantityPage", "N-mineralisation kg/ha/a"),
+    QT_TRANSLATE_NOOP("QuantityPage", "N in FOM kg/ha"),
+    QT_TRANSLATE_NOOP("QuantityPage", "C in FOM kg/ha"),
+    QT_TRANSLATE_NOOP("QuantityPage", "N in SOM kg/ha"),
+    QT_TRANSLATE_NOOP("QuantityPage", "C in SOM kg/ha"),
+    QT_TRANSLATE_NOOP("QuantityPage", "phys.stab. SOC kg/ha"),
+    QT_TRANSLATE_NOOP("QuantityPage", "CNR"),
+    QT_TRANSLATE_NOOP("QuantityPage", "C_rep flux in kg/ha/a"),
+    QT_TRANSLATE_NOOP("QuantityPage", "BD"),
+    QT_TRANSLATE_NOOP("QuantityPage", "PWP"),
+    QT_TRANSLATE_NOOP("QuantityPage", "AOS-age"),
+    QT_TRANSLATE_NOOP("QuantityPage", "SOS-age"),
+    QT_TRANSLATE_NOOP("QuantityPage", "LTS-age"),
+};
 
 const std::vector<workbench::Quantity>& quantities(QuantityPage::Kind k)
 {
@@ -48,13 +72,13 @@ const std::vector<workbench::Quantity>& quantities(QuantityPage::Kind k)
 
 } // namespace
 
-QuantityPage::QuantityPage(Kind kind, bool german, QWidget* parent) : QWidget(parent), kind_(kind), german_(german)
+QuantityPage::QuantityPage(Kind kind, QWidget* parent) : QWidget(parent), kind_(kind)
 {
     setObjectName(kind == Kind::Turnover ? "om_turnover" : "misc_results");
     model_ = new ResultTableModel(this);
     choice_ = new QComboBox(this);
     choice_->setObjectName("selection");
-    for (const auto& q : quantities(kind)) choice_->addItem(german ? q.german : q.english);
+    for (const auto& q : quantities(kind)) choice_->addItem(tr(q.caption));
     chart_ = make_chart_view(this);
     chart_->setObjectName("chart");
     grid_ = new QTableView(this);
@@ -65,7 +89,7 @@ QuantityPage::QuantityPage(Kind kind, bool german, QWidget* parent) : QWidget(pa
     export_ = new ExportBar(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(kind == Kind::Turnover ? (german ? "Auswahl" : "selection") : "quantity", this));
+    top->addWidget(new QLabel(kind == Kind::Turnover ? tr("selection") : tr("quantity"), this));
     top->addWidget(choice_);
     top->addStretch();
     auto* split = new QSplitter(Qt::Horizontal, this);
@@ -92,8 +116,8 @@ QuantityPage::QuantityPage(Kind kind, bool german, QWidget* parent) : QWidget(pa
 
 QString QuantityPage::caption() const
 {
-    if (kind_ == Kind::Turnover) return german_ ? "Humusbilanz" : "OM-turnover";
-    return german_ ? "weitere Ergebnisse" : "misc.results";
+    if (kind_ == Kind::Turnover) return tr("OM-turnover");
+    return tr("misc.results");
 }
 
 void QuantityPage::setRows(const eval::Table& rows)
@@ -104,7 +128,7 @@ void QuantityPage::setRows(const eval::Table& rows)
         std::vector<int> cols;
         for (const auto& c : turnover_columns()) {
             t.columns.push_back(c.name);
-            titles << (german_ ? c.german : c.english);
+            titles << tr(c.title);
             cols.push_back(rows.column(c.name));
         }
         for (const auto& r : rows.rows) {
@@ -133,15 +157,15 @@ void QuantityPage::choose(int index)
     QString yTitle = name;
     if (kind_ == Kind::Turnover)
         for (const auto& c : turnover_columns())
-            if (q[static_cast<std::size_t>(index)].column == std::string(c.name)) yTitle = german_ ? c.german : c.english;
+            if (q[static_cast<std::size_t>(index)].column == std::string(c.name)) yTitle = tr(c.title);
     show_line_chart(chart_->chart(), t, x, q[static_cast<std::size_t>(index)].column,
-                    {name, german_ ? "Jahr" : "year", yTitle}, name);
+                    {name, tr("year"), yTitle}, name);
     if (!figures_) return;
     figures_->clear();
     if (const auto f = workbench::quantity_figures(t, q[static_cast<std::size_t>(index)].column)) {
-        figures_->addItem("Mean=" + locale_number(f->mean));
-        figures_->addItem("Min=" + locale_number(f->min));
-        figures_->addItem("Max=" + locale_number(f->max));
+        figures_->addItem(tr("Mean=") + locale_number(f->mean));
+        figures_->addItem(tr("Min=") + locale_number(f->min));
+        figures_->addItem(tr("Max=") + locale_number(f->max));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "gui/widgets/dialog_hooks.h"
 #include "gui/results/result_table_model.h"
 
+#include <QCoreApplication>
 #include <QAbstractTextDocumentLayout>
 #include <QChartView>
 #include <QDateTime>
@@ -157,10 +158,10 @@ QString ReportDocument::present(QWidget* parent, bool pdfWithoutPreview, const Q
     }
     QString pdf;
     if (!DialogHooks::takeFileName(pdf))
-        pdf = QFileDialog::getSaveFileName(parent, "save as PDF", QDir(folder).filePath("test.pdf"), "PDF files (*.pdf)");
+        pdf = QFileDialog::getSaveFileName(parent, QCoreApplication::translate("ReportDocument", "save as PDF"), QDir(folder).filePath("test.pdf"), "PDF files (*.pdf)");
     if (pdf.isEmpty()) return {};
     if (!writePdf(pdf)) {
-        show_message(parent, "save as PDF", pdf + ": cannot write the report");
+        show_message(parent, QCoreApplication::translate("ReportDocument", "save as PDF"), pdf + ": cannot write the report");
         return {};
     }
     open_with_desktop(pdf);

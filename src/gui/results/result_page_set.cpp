@@ -33,8 +33,8 @@ ResultPageSet::ResultPageSet(bool german, QObject* parent)
     carbon_ = new DynamicsPage(DynamicsPage::Kind::Carbon, german);
     nitrogen_ = new DynamicsPage(DynamicsPage::Kind::Nitrogen, german);
     microbial_ = new DynamicsPage(DynamicsPage::Kind::Microbial, german);
-    turnover_ = new QuantityPage(QuantityPage::Kind::Turnover, german);
-    misc_ = new QuantityPage(QuantityPage::Kind::Misc, german);
+    turnover_ = new QuantityPage(QuantityPage::Kind::Turnover);
+    misc_ = new QuantityPage(QuantityPage::Kind::Misc);
 }
 
 ResultPageSet::~ResultPageSet()
@@ -68,7 +68,7 @@ bool ResultPageSet::showPlot(long long flId)
         const eval::Table description = workbench::plot_description(*c_, flId);
         const QString location = text_field(description, "Location"), site = text_field(description, "site_description");
         const eval::PlotEvaluation ev = evaluator_->evaluate(*c_, flId, false, eval::Phase::All);
-        ChartBand band{german_ ? "90-%-Band" : "90 % band", {}};
+        ChartBand band{tr("90 % band"), {}};
         for (const auto& p : workbench::carbon_band(*c_, flId)) band.points.push_back({double(p.year), p.low, p.high});
         carbon_->setBand(std::move(band));
         for (DynamicsPage* page : {carbon_.data(), nitrogen_.data(), microbial_.data()}) {
@@ -83,7 +83,7 @@ bool ResultPageSet::showPlot(long long flId)
         misc_->setRows(workbench::misc_results(*c_, flId));
         visibility_ = ev.pages;
     } catch (const std::exception& e) {
-        show_message(carbon_, "DATABASE", QString::fromStdString(e.what()));
+        show_message(carbon_, tr("DATABASE"), QString::fromStdString(e.what()));
         const QString folder = folder_;
         setDatabase(c_);
         for (DynamicsPage* p : {carbon_.data(), nitrogen_.data(), microbial_.data()}) p->setReportFolder(folder);

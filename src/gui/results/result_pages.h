@@ -109,7 +109,7 @@ class QuantityPage : public QWidget {
     Q_OBJECT
 public:
     enum class Kind { Turnover, Misc };
-    QuantityPage(Kind kind, bool german, QWidget* parent = nullptr);
+    QuantityPage(Kind kind, QWidget* parent = nullptr);
 
     QString caption() const;
     // The rows as the query gave them; the grid shows them with the page's titles.
@@ -131,7 +131,6 @@ protected:
 
 private:
     Kind kind_;
-    bool german_;
     ResultTableModel* model_;
     QComboBox* choice_;
     QChartView* chart_;

@@ -6,13 +6,14 @@
 #include "gui/simulator/simulator_window.h"
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 
 namespace vt::gui {
 
 void refresh_outlier_indication(MainWindow& main, StatisticsUpdate& statistics)
 {
-    if (main.runActive()) show_message(&main, "refresh outlier indication", "A run is in progress.");
+    if (main.runActive()) show_message(&main, QCoreApplication::translate("ResultsMenu", "refresh outlier indication"), QCoreApplication::translate("ResultsMenu", "A run is in progress."));
     else statistics.refreshOutlierIndication();
 }
 
@@ -21,27 +22,26 @@ ResultsMenu install_results_menu(MainWindow& main, SimulatorWindow& simulator)
     const bool german = main.state().german();
     auto connection = [&main] { return main.session().connection(); };
     ResultsMenu m;
-    m.nbalance = new NBalanceWindow(connection, [&main] { return main.runActive(); }, german, &main);
+    m.nbalance = new NBalanceWindow(connection, [&main] { return main.runActive(); }, &main);
     m.statistics = new StatisticsUpdate(connection, &main, &main);
-    m.statistics->setGerman(german);
 
-    QMenu* menu = main.menuBar()->addMenu(german ? "&Ergebnisse" : "&Results");
+    QMenu* menu = main.menuBar()->addMenu(QCoreApplication::translate("ResultsMenu", "&Results"));
     menu->setObjectName("results_menu");
-    menu->addAction("RUX-simulator", &main, [&simulator] {
+    menu->addAction(QCoreApplication::translate("ResultsMenu", "RUX-simulator"), &main, [&simulator] {
         simulator.singlemode = false;
         simulator.autoclick = false;
         simulator.show();
         simulator.raise();
     })->setObjectName("open_simulator");
-    menu->addAction(german ? "N-Bilanz" : "N-balance", &main, [m] {
+    menu->addAction(QCoreApplication::translate("ResultsMenu", "N-balance"), &main, [m] {
         m.nbalance->show();
         m.nbalance->raise();
     })->setObjectName("open_nbalance");
     menu->addSeparator();
-    menu->addAction("refresh outlier indication", &main, [&main, m] { refresh_outlier_indication(main, *m.statistics); })
+    menu->addAction(QCoreApplication::translate("ResultsMenu", "refresh outlier indication"), &main, [&main, m] { refresh_outlier_indication(main, *m.statistics); })
         ->setObjectName("refresh_outliers");
-    menu->addAction(german ? "Statistik aktualisieren" : "Update-Statistics", &main, [&main, m] {
-        if (main.runActive()) show_message(&main, "Update-Statistics", "A run is in progress.");
+    menu->addAction(QCoreApplication::translate("ResultsMenu", "Update-Statistics"), &main, [&main, m] {
+        if (main.runActive()) show_message(&main, QCoreApplication::translate("ResultsMenu", "Update-Statistics"), QCoreApplication::translate("ResultsMenu", "A run is in progress."));
         else m.statistics->updateStatistics();
     })->setObjectName("update_statistics");
     if (german)

@@ -48,13 +48,17 @@ SessionDialog::SessionDialog(MainWindow& main, const QString& caption, bool show
 
     table_ = new QTableWidget(0, valueColumn(static_cast<int>(valueColumns.size())), this);
     table_->setObjectName("parameters");
-    table_->setHorizontalHeaderLabels(QStringList{"parameter"} + (showStart ? QStringList{"start"} : QStringList{}) +
-                                      valueColumns);
+    // The value columns are named in English (the dialog reads them by name); the header shows
+    // their translation.
+    QStringList headers{tr("parameter")};
+    if (showStart) headers << tr("start");
+    for (const auto& c : valueColumns) headers << tr(c.toUtf8().constData());
+    table_->setHorizontalHeaderLabels(headers);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->verticalHeader()->hide();
-    auto* add = new QPushButton("add parameter", this);
+    auto* add = new QPushButton(tr("add parameter"), this);
     add->setObjectName("addParameter");
-    auto* remove = new QPushButton("remove parameter", this);
+    auto* remove = new QPushButton(tr("remove parameter"), this);
     remove->setObjectName("removeParameter");
     auto* rowButtons = new QHBoxLayout;
     rowButtons->addWidget(add);
@@ -68,14 +72,14 @@ SessionDialog::SessionDialog(MainWindow& main, const QString& caption, bool show
     extra_ = new QWidget(this);
 
     auto* form = new QFormLayout;
-    form->addRow("experiment", experiment_);
-    form->addRow("plots", plots_);
-    form->addRow("threads", jobs_);
+    form->addRow(tr("experiment"), experiment_);
+    form->addRow(tr("plots"), plots_);
+    form->addRow(tr("threads"), jobs_);
 
-    start_ = new QPushButton("start", this);
+    start_ = new QPushButton(tr("start"), this);
     start_->setObjectName("start");
     start_->setDefault(true);
-    auto* close = new QPushButton("close", this);
+    auto* close = new QPushButton(tr("close"), this);
     result_ = new QPlainTextEdit(this);
     result_->setObjectName("result");
     result_->setReadOnly(true);
@@ -225,7 +229,7 @@ bool SessionDialog::runWork(const std::function<void(const engine::RunHooks&)>& 
 }
 
 CalibrationDialog::CalibrationDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "calibrate…", true, {"low", "high"}, parent)
+    : SessionDialog(main, tr("calibrate…"), true, {QT_TRANSLATE_NOOP("SessionDialog", "low"), QT_TRANSLATE_NOOP("SessionDialog", "high")}, parent)
 {
     setObjectName("calibrationDialog");
     property_ = new QComboBox(this);
@@ -238,10 +242,10 @@ CalibrationDialog::CalibrationDialog(MainWindow& main, QWidget* parent)
     iterations_->setRange(1, 10000);
     iterations_->setValue(100);
     if (auto* form = findChild<QFormLayout*>()) {
-        form->addRow("observed property", property_);
-        form->addRow("iterations at most", iterations_);
+        form->addRow(tr("observed property"), property_);
+        form->addRow(tr("iterations at most"), iterations_);
     }
-    apply_ = new QPushButton("apply", extraRow());
+    apply_ = new QPushButton(tr("apply"), extraRow());
     apply_->setObjectName("apply");
     apply_->setEnabled(false);
     auto* l = new QHBoxLayout(extraRow());
@@ -326,7 +330,8 @@ long long CalibrationDialog::apply()
 }
 
 UncertaintyDialog::UncertaintyDialog(MainWindow& main, QWidget* parent)
-    : SessionDialog(main, "uncertainty…", false, {"distribution", "first number", "second number"}, parent)
+    : SessionDialog(main, tr("uncertainty…"), false, {QT_TRANSLATE_NOOP("SessionDialog", "distribution"), QT_TRANSLATE_NOOP("SessionDialog", "first number"),
+                     QT_TRANSLATE_NOOP("SessionDialog", "second number")}, parent)
 {
     setObjectName("uncertaintyDialog");
     samples_ = new QSpinBox(this);
@@ -338,8 +343,8 @@ UncertaintyDialog::UncertaintyDialog(MainWindow& main, QWidget* parent)
     seed_->setRange(0, 2147483647);
     seed_->setValue(1);
     if (auto* form = findChild<QFormLayout*>()) {
-        form->addRow("samples", samples_);
-        form->addRow("seed", seed_);
+        form->addRow(tr("samples"), samples_);
+        form->addRow(tr("seed"), seed_);
     }
     parameterTable()->setToolTip("normal: mean and standard deviation; uniform: lower and upper bound; "
                                  "lognormal: mean and standard deviation of the logarithm");

@@ -17,8 +17,8 @@ PhaseDialog::PhaseDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("PhaseDialog");
     // \x20: a caption, not a query, for the check of SQL text in windows.
-    setWindowTitle("select\x20temporal phase for statistics");
-    auto* group = new QGroupBox("time intervall", this);
+    setWindowTitle(tr("select\x20temporal phase for statistics"));
+    auto* group = new QGroupBox(tr("time intervall"), this);
     auto* g = new QVBoxLayout(group);
     const char* names[3] = {"all records", "early years", "late years"};
     for (int i = 0; i < 3; ++i) {
@@ -26,7 +26,7 @@ PhaseDialog::PhaseDialog(QWidget* parent) : QDialog(parent)
         g->addWidget(buttons_[i]);
     }
     buttons_[0]->setChecked(true);
-    auto* go = new QPushButton("continue", this);
+    auto* go = new QPushButton(tr("continue"), this);
     go->setObjectName("continue");
     go->setDefault(true);
     auto* layout = new QVBoxLayout(this);
@@ -67,7 +67,7 @@ bool StatisticsUpdate::updateStatistics(std::optional<eval::Phase> phase)
     const bool ok = task_->runWithProgress(
         [this, c, p = *phase](const engine::RunHooks& hooks) { result_ = workbench::update_statistics(*c, p, hooks); },
         parent_, "Update-Statistics");
-    if (!ok) show_message(parent_, "Update-Statistics", task_->error());
+    if (!ok) show_message(parent_, tr("Update-Statistics"), task_->error());
     if (rebuildTree_) rebuildTree_(0);
     return ok && !result_.cancelled;
 }
@@ -79,7 +79,7 @@ bool StatisticsUpdate::scriptEvaluation(const eval::ScriptEvaluationSettings& se
     const bool ok = task_->runWithProgress(
         [c, settings](const engine::RunHooks& hooks) { workbench::evaluate_by_script(*c, settings, hooks); }, parent_,
         "evaluation by script");
-    if (!ok) show_message(parent_, "evaluation by script", task_->error());
+    if (!ok) show_message(parent_, tr("evaluation by script"), task_->error());
     if (rebuildTree_) rebuildTree_(0);
     return ok;
 }
@@ -106,10 +106,10 @@ bool StatisticsUpdate::refreshOutlierIndication()
     if (!c || task_->running()) return false;
     try {
         const auto s = workbench::refresh_outlier_indication(*c);
-        show_message(parent_, "refresh outlier indication",
-                     QString::fromStdString(workbench::outlier_refresh_report(s, german_)));
+        show_message(parent_, tr("refresh outlier indication"),
+                     tr("%1 groups tested, %2 observations flagged").arg(s.groups).arg(s.flagged));
     } catch (const std::exception& e) {
-        show_message(parent_, "refresh outlier indication", QString::fromStdString(e.what()));
+        show_message(parent_, tr("refresh outlier indication"), QString::fromStdString(e.what()));
         return false;
     }
     if (rebuildTree_) rebuildTree_(0);  // the weights of the observations changed

@@ -43,7 +43,6 @@ public:
     ~StatisticsUpdate() override;
 
     void setRebuildTree(std::function<void(int mode)> rebuild) { rebuildTree_ = std::move(rebuild); }
-    void setGerman(bool german) { german_ = german; }
     BackgroundTask* task() const { return task_; }
 
     // "Update-Statistics": asks for the phase (unless given), then walks. Returns whether
@@ -70,7 +69,6 @@ private:
     BackgroundTask* task_;
     std::function<void(int)> rebuildTree_;
     eval::UpdateStatisticsResult result_;
-    bool german_ = false;
 };
 
 } // namespace vt::gui

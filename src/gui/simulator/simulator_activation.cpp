@@ -52,7 +52,7 @@ void SimulatorWindow::activateRun()
 {
     regional_->setVisible(regionalMode());
     closeArmed_ = false;
-    calculate_->setText("calculate");
+    calculate_->setText(tr("calculate"));
     calculate_->setEnabled(true);
     database_->setEnabled(true);
     recalcBat_->setEnabled(true);

@@ -22,7 +22,7 @@ const char* const kClassNames[HistogramPage::kClasses] = {
 HistogramPage::HistogramPage(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel("experiment - modell:", this), 0, 0, 1, kClasses);
+    layout->addWidget(new QLabel(tr("experiment - modell:"), this), 0, 0, 1, kClasses);
     for (int i = 0; i < kClasses; ++i) {
         auto* bar = new QProgressBar(this);
         bar->setObjectName(QString("class_%1").arg(i));

@@ -25,7 +25,7 @@ SimulatorWindow::SimulatorWindow(MainWindow& main, RunThread::RunFunction run, Q
     : QWidget(parent, Qt::Window), main_(main), run_(std::move(run)), thread_(new RunThread(this))
 {
     setObjectName("SimulatorWindow");
-    setWindowTitle("RUX-simulator");
+    setWindowTitle(tr("RUX-simulator"));
     buildLayout();
     connect(thread_, &RunThread::logLines, this, &SimulatorWindow::onLogLines);
     connect(thread_, &RunThread::progress, this, &SimulatorWindow::onProgress);
@@ -51,16 +51,16 @@ void SimulatorWindow::buildLayout()
     path_ = new QLineEdit(this);
     path_->setObjectName("path");
     path_->setReadOnly(true);
-    database_ = new QPushButton("database", this);
+    database_ = new QPushButton(tr("database"), this);
     database_->setObjectName("database");
-    calculate_ = new QPushButton("calculate", this);
+    calculate_ = new QPushButton(tr("calculate"), this);
     calculate_->setObjectName("calculate");
     calculate_->setMinimumWidth(110);
-    recalcBat_ = new QCheckBox("recalc BAT", this);
+    recalcBat_ = new QCheckBox(tr("recalc BAT"), this);
     recalcBat_->setObjectName("recalc_bat");
-    stopRun_ = new QCheckBox("STOP RUN", this);
+    stopRun_ = new QCheckBox(tr("STOP RUN"), this);
     stopRun_->setObjectName("stop_run");
-    regional_ = new QLabel("running in regional mode", this);
+    regional_ = new QLabel(tr("running in regional mode"), this);
     regional_->setObjectName("regional");
     regional_->setStyleSheet("color: #a03000; font-weight: bold");
     regional_->hide();
@@ -72,12 +72,12 @@ void SimulatorWindow::buildLayout()
     histogram_ = new HistogramPage(this);
     auto* assessment = new QTableWidget(0, 4, this);
     assessment->setObjectName("assessment");
-    assessment->setHorizontalHeaderLabels({"YEAR_", "MEAS_VALUE", "SIM_VALUE", "MEAS_ID"});
+    assessment->setHorizontalHeaderLabels({tr("YEAR_"), tr("MEAS_VALUE"), tr("SIM_VALUE"), tr("MEAS_ID")});
     pages_ = new QTabWidget(this);
-    pages_->addTab(messages_, "messages");
-    pages_->addTab(plots_, "database");
-    pages_->addTab(histogram_, "histogram");
-    pages_->addTab(assessment, "assessment");
+    pages_->addTab(messages_, tr("messages"));
+    pages_->addTab(plots_, tr("database"));
+    pages_->addTab(histogram_, tr("histogram"));
+    pages_->addTab(assessment, tr("assessment"));
     pages_->setTabEnabled(3, false);
 
     progress_ = new QProgressBar(this);
@@ -136,11 +136,11 @@ void SimulatorWindow::startRun()
 {
     auto* c = main_.session().connection();
     if (!c) {
-        show_message(this, "RUX-simulator", "No database is open.");
+        show_message(this, tr("RUX-simulator"), tr("No database is open."));
         return;
     }
     closeArmed_ = true;
-    calculate_->setText("close");
+    calculate_->setText(tr("close"));
     calculate_->setEnabled(false);
     database_->setEnabled(false);
     recalcBat_->setEnabled(false);
@@ -187,7 +187,7 @@ void SimulatorWindow::onFinished(const engine::RunResult& result)
     if (result.outcome == engine::RunOutcome::Stopped) log("STOP RUN: the run was stopped");
     else if (result.outcome == engine::RunOutcome::Failed) {
         log("run failed: " + QString::fromStdString(result.message));
-        if (!cfg_.nowait) show_message(this, "RUX-simulator", QString::fromStdString(result.message));
+        if (!cfg_.nowait) show_message(this, tr("RUX-simulator"), QString::fromStdString(result.message));
     }
     emit runFinished(ok);
     if (cfg_.nowait) close();
@@ -195,12 +195,12 @@ void SimulatorWindow::onFinished(const engine::RunResult& result)
 
 void SimulatorWindow::chooseDatabase()
 {
-    const auto file = choose_open_file(this, "Where is the database ?", QFileInfo(path_->text()).absolutePath(),
+    const auto file = choose_open_file(this, tr("Where is the database ?"), QFileInfo(path_->text()).absolutePath(),
                                        database_file_filter());
     if (file.isEmpty() || !main_.switchDatabase(file)) return;
     path_->setText(QString::fromStdString(main_.session().path()));
     if (const auto error = plots_->reload(main_.session().connection()); !error.isEmpty())
-        show_message(this, "RUX-simulator", error);
+        show_message(this, tr("RUX-simulator"), error);
 }
 
 void SimulatorWindow::showEvent(QShowEvent* event)
@@ -218,7 +218,7 @@ void SimulatorWindow::hideEvent(QHideEvent* event)
 void SimulatorWindow::closeEvent(QCloseEvent* event)
 {
     if (running_) {
-        if (!ask_question(this, "RUX-simulator", "A run is in progress. Stop it and close the window ?")) {
+        if (!ask_question(this, tr("RUX-simulator"), tr("A run is in progress. Stop it and close the window ?"))) {
             event->ignore();
             return;
         }

@@ -28,12 +28,12 @@ constexpr int kPlotRole = Qt::UserRole + 1;
 constexpr int kRecordRole = Qt::UserRole + 2;  // 1 amendment, 2 crop
 } // namespace
 
-DataTransferWindow::DataTransferWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent)
+DataTransferWindow::DataTransferWindow(std::function<db::Connection*()> connection, QWidget* parent)
     : QWidget(parent, Qt::Window), connection_(std::move(connection))
 {
     setObjectName("DataTransferWindow");
-    setWindowTitle("data transfer");
-    buildLayout(german);
+    setWindowTitle(tr("data transfer"));
+    buildLayout();
 }
 
 DataTransferWindow::~DataTransferWindow()
@@ -42,19 +42,19 @@ DataTransferWindow::~DataTransferWindow()
     if (transfer_) transfer_->abandon();
 }
 
-void DataTransferWindow::buildLayout(bool german)
+void DataTransferWindow::buildLayout()
 {
     auto* layout = new QGridLayout(this);
     source_ = new QStandardItemModel(this);
     auto* sourceView = new QListView(this);
     sourceView->setObjectName("source");
     sourceView->setModel(source_);
-    layout->addWidget(new QLabel(german ? "Quelle (offene Datenbank):" : "source (open database):", this), 0, 0);
+    layout->addWidget(new QLabel(tr("source (open database):"), this), 0, 0);
     layout->addWidget(sourceView, 1, 0, 3, 1);
     auto* ticks = new QHBoxLayout;
-    const char* tickButtons[] = {"all", "none", "invert"};
+    const char* tickButtons[] = {QT_TR_NOOP("all"), QT_TR_NOOP("none"), QT_TR_NOOP("invert")};
     for (const char* name : tickButtons) {
-        auto* b = new QPushButton(name, this);
+        auto* b = new QPushButton(tr(name), this);
         b->setObjectName(name);
         ticks->addWidget(b);
         const QString n = name;
@@ -67,7 +67,7 @@ void DataTransferWindow::buildLayout(bool german)
     layout->addLayout(ticks, 4, 0);
 
     // Alt+D selects the destination.
-    auto* select = new QPushButton("select &destination", this);
+    auto* select = new QPushButton(tr("select &destination"), this);
     select->setObjectName("select_destination");
     connect(select, &QPushButton::clicked, this, [this] { selectDestination(); });
     destinationLabel_ = new QLabel("?", this);
@@ -87,16 +87,16 @@ void DataTransferWindow::buildLayout(bool german)
     layout->addWidget(messages_, 3, 1);
 
     auto* bottom = new QHBoxLayout;
-    noWait_ = new QCheckBox("no wait on key check", this);
+    noWait_ = new QCheckBox(tr("no wait on key check"), this);
     noWait_->setObjectName("no_wait");
-    auto* copyButton = new QPushButton(german ? "kopieren" : "copy", this);
+    auto* copyButton = new QPushButton(tr("copy"), this);
     copyButton->setObjectName("copy");
     connect(copyButton, &QPushButton::clicked, this, [this] { copy(); });
-    goOn_ = new QPushButton("go on", this);
+    goOn_ = new QPushButton(tr("go on"), this);
     goOn_->setObjectName("go_on");
     goOn_->setEnabled(false);
     connect(goOn_, &QPushButton::clicked, this, &DataTransferWindow::goOn);
-    auto* end = new QPushButton(german ? "Ende" : "end", this);
+    auto* end = new QPushButton(tr("end"), this);
     end->setObjectName("end");
     connect(end, &QPushButton::clicked, this, &QWidget::close);
     progress_ = new QProgressBar(this);
@@ -131,7 +131,7 @@ void DataTransferWindow::refresh()
             source_->appendRow(item);
         }
     } catch (const std::exception& e) {
-        show_message(this, "data transfer", QString::fromStdString(e.what()));
+        show_message(this, tr("data transfer"), QString::fromStdString(e.what()));
     }
 }
 
@@ -159,11 +159,11 @@ bool DataTransferWindow::selectDestination()
 {
     db::Connection* c = connection_();
     if (!c) {
-        show_message(this, "data transfer", "No database is open.");
+        show_message(this, tr("data transfer"), tr("No database is open."));
         return false;
     }
-    const QString file = choose_open_file(this, "destination database", QDir::currentPath(),
-                                          "databases (*.db *.sqlite *.mdb);;all files (*)");
+    const QString file = choose_open_file(this, tr("destination database"), QDir::currentPath(),
+                                          tr("databases (*.db *.sqlite *.mdb);;all files (*)"));
     if (file.isEmpty()) return false;
     if (!transfer_ || transferConnection_ != c) {
         // The database was changed meanwhile: the old connection, with its attachment, is gone.
@@ -174,7 +174,7 @@ bool DataTransferWindow::selectDestination()
     try {
         transfer_->selectDestination(file.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "data transfer", QString::fromStdString(e.what()));
+        show_message(this, tr("data transfer"), QString::fromStdString(e.what()));
         destinationLabel_->setText("?");
         refreshDestination();
         return false;
@@ -189,7 +189,7 @@ void DataTransferWindow::refreshDestination()
     try {
         destination_->setTable(transfer_ ? transfer_->destinationPlots() : eval::Table{});
     } catch (const std::exception& e) {
-        show_message(this, "data transfer", QString::fromStdString(e.what()));
+        show_message(this, tr("data transfer"), QString::fromStdString(e.what()));
     }
 }
 
@@ -221,13 +221,13 @@ bool DataTransferWindow::waitForKeyCheck(long long plot, const workbench::KeyChe
         waiting_ = nullptr;
         goOn_->setEnabled(false);
     };
-    messages_->addItem("plot " + QString::number(plot) + ":");
+    messages_->addItem(tr("plot %1:").arg(plot));
     show(lines.begin(), cropsAt, 1);
     wait();
     show(cropsAt, lines.end(), 2);
     wait();
-    return ask_question(this, "after checking key items",
-                        "continue with datatransfer ? (plot " + QString::number(plot) + ")");
+    return ask_question(this, tr("after checking key items"),
+                        tr("continue with datatransfer ? (plot %1)").arg(plot));
 }
 
 void DataTransferWindow::goOn()
@@ -240,21 +240,21 @@ void DataTransferWindow::messageDoubleClicked(QListWidgetItem* item)
     if (!item || !transfer_) return;
     const int kind = item->data(kRecordRole).toInt();
     if (kind == 0) return;
-    if (!ask_question(this, "Missing Record in Destination", "Move this Parameter-Record ?")) return;
+    if (!ask_question(this, tr("Missing Record in Destination"), tr("Move this Parameter-Record ?"))) return;
     try {
         transfer_->copyParameterRecord(kind == 1 ? workbench::DataTransfer::Record::Amendment
                                                  : workbench::DataTransfer::Record::Crop,
                                        item->text().trimmed().toLongLong());
         delete item;
     } catch (const std::exception& e) {
-        show_message(this, "data transfer", QString::fromStdString(e.what()));
+        show_message(this, tr("data transfer"), QString::fromStdString(e.what()));
     }
 }
 
 int DataTransferWindow::copy()
 {
     if (busy_ && busy_()) {
-        show_message(this, "data transfer", "A run is in progress; copy the plots when it has ended.");
+        show_message(this, tr("data transfer"), tr("A run is in progress; copy the plots when it has ended."));
         return 0;
     }
     if (transfer_ && transferConnection_ != connection_()) {
@@ -266,7 +266,7 @@ int DataTransferWindow::copy()
     for (int r = 0; r < source_->rowCount(); ++r)
         if (source_->item(r)->checkState() == Qt::Checked) plots.push_back(source_->item(r)->data(kPlotRole).toLongLong());
     if (plots.empty()) {
-        show_message(this, "data transfer", "Tick the plots to copy first.");
+        show_message(this, tr("data transfer"), tr("Tick the plots to copy first."));
         return 0;
     }
     messages_->clear();
@@ -283,18 +283,18 @@ int DataTransferWindow::copy()
     try {
         for (const auto& p : transfer_->copy(plots, o)) {
             if (!p.copied) {
-                messages_->addItem("plot " + QString::number(p.plot) + " not copied");
+                messages_->addItem(tr("plot %1 not copied").arg(p.plot));
                 continue;
             }
             ++copied;
-            QString line = "plot " + QString::number(p.plot) + " copied:";
+            QString line = tr("plot %1 copied:").arg(p.plot);
             for (const auto& [table, rows] : p.rows) line += " " + QString::fromStdString(table) + " " + QString::number(rows);
             messages_->addItem(line);
             for (const auto& note : p.notes) messages_->addItem("  " + QString::fromStdString(note));
         }
     } catch (const std::exception& e) {
         messages_->addItem(QString::fromStdString(e.what()));
-        show_message(this, "data transfer", QString::fromStdString(e.what()));
+        show_message(this, tr("data transfer"), QString::fromStdString(e.what()));
     }
     refreshDestination();
     return copied;

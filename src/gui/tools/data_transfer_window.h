@@ -31,7 +31,7 @@ class ToolGridModel;
 class DataTransferWindow : public QWidget {
     Q_OBJECT
 public:
-    DataTransferWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent = nullptr);
+    explicit DataTransferWindow(std::function<db::Connection*()> connection, QWidget* parent = nullptr);
     ~DataTransferWindow() override;
 
     // While it says yes (a run uses the database) nothing is copied.
@@ -62,7 +62,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void buildLayout(bool german);
+    void buildLayout();
     void refreshDestination();
     bool waitForKeyCheck(long long plot, const workbench::KeyCheckLists& lists);
 

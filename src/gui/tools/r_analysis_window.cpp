@@ -27,7 +27,7 @@ RAnalysisWindow::RAnalysisWindow(std::function<db::Connection*()> connection, co
     : QWidget(parent, Qt::Window), connection_(std::move(connection)), settings_(settings)
 {
     setObjectName("RAnalysisWindow");
-    setWindowTitle("Datenanalyse mit R");
+    setWindowTitle(tr("Datenanalyse mit R"));
     buildLayout();
 }
 
@@ -63,7 +63,7 @@ void RAnalysisWindow::buildLayout()
     connect(pickRButton, &QPushButton::clicked, this, &RAnalysisWindow::pickR);
     layout->addWidget(pickSqlButton, 0, 2);
     layout->addWidget(pickRButton, 1, 2);
-    hint_ = new QLabel("doubleclick green edit fields to view file content", this);
+    hint_ = new QLabel(tr("doubleclick green edit fields to view file content"), this);
     hint_->setObjectName("hint");
     layout->addWidget(hint_, 3, 0, 1, 3);
     content_ = new QListWidget(this);
@@ -74,7 +74,7 @@ void RAnalysisWindow::buildLayout()
     progress_->setObjectName("progress");
     status_ = new QLabel(this);
     status_->setObjectName("status");
-    go_ = new QPushButton("go", this);
+    go_ = new QPushButton(tr("go"), this);
     go_->setObjectName("go");
     connect(go_, &QPushButton::clicked, this, [this] { go(); });
     layout->addWidget(status_, 5, 0, 1, 2);
@@ -117,13 +117,13 @@ void RAnalysisWindow::showContent(QLineEdit* field)
             content_->addItem(QString::fromStdString(l));
         hint_->hide();
     } catch (const std::exception& e) {
-        show_message(this, "Datenanalyse mit R", QString::fromStdString(e.what()));
+        show_message(this, tr("Datenanalyse mit R"), QString::fromStdString(e.what()));
     }
 }
 
 void RAnalysisWindow::pickSql()
 {
-    const QString f = choose_open_file(this, "SQL script", folder_->text(), "*.txt;;*.sql;;*");
+    const QString f = choose_open_file(this, tr("SQL script"), folder_->text(), "*.txt;;*.sql;;*");
     if (f.isEmpty()) return;
     sql_->setText(f);
     folder_->setText(QFileInfo(f).absolutePath());
@@ -131,7 +131,7 @@ void RAnalysisWindow::pickSql()
 
 void RAnalysisWindow::pickR()
 {
-    const QString f = choose_open_file(this, "R script", folder_->text(), "*.txt;;*.r *.R;;*");
+    const QString f = choose_open_file(this, tr("R script"), folder_->text(), "*.txt;;*.r *.R;;*");
     if (f.isEmpty()) return;
     r_->setText(f);
     folder_->setText(QFileInfo(f).absolutePath());
@@ -142,7 +142,7 @@ bool RAnalysisWindow::go()
     if (running_) return false;
     db::Connection* c = connection_();
     if (!c) {
-        show_message(this, "Datenanalyse mit R", "No database is open.");
+        show_message(this, tr("Datenanalyse mit R"), tr("No database is open."));
         return false;
     }
     settings_.reload();
@@ -152,7 +152,7 @@ bool RAnalysisWindow::go()
             settings_.textOr(config::key::r_call, ""), settings_.textOr(config::key::r_result, ""));
         plots_ = workbench::plots_with_results(*c);
     } catch (const std::exception& e) {
-        show_message(this, "Datenanalyse mit R", QString::fromStdString(e.what()));
+        show_message(this, tr("Datenanalyse mit R"), QString::fromStdString(e.what()));
         return false;
     }
     running_ = true;
@@ -173,14 +173,14 @@ void RAnalysisWindow::nextPlot()
         return;
     }
     const long long plot = plots_[next_++];
-    status_->setText("plot " + QString::number(plot));
+    status_->setText(tr("plot ") + QString::number(plot));
     db::Connection* c = connection_();
     try {
         const auto sql = std::filesystem::path(evaluation_.folder) / evaluation_.sqlScript;
         if (!c) throw std::runtime_error("the database was closed");
         if (std::filesystem::exists(sql)) workbench::run_companion_sql(*c, sql.string(), plot);
     } catch (const std::exception& e) {
-        show_message(this, "Datenanalyse mit R", QString::fromStdString(e.what()));
+        show_message(this, tr("Datenanalyse mit R"), QString::fromStdString(e.what()));
         finish("stopped at plot " + QString::number(plot));
         return;
     }

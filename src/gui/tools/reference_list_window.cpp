@@ -28,7 +28,7 @@ KeywordRelationWindow::KeywordRelationWindow(std::function<db::Connection*()> co
     : QDialog(parent), connection_(std::move(connection))
 {
     setObjectName("KeywordRelationWindow");
-    setWindowTitle(" relations of  this reference");
+    setWindowTitle(tr(" relations of  this reference"));
     auto* layout = new QVBoxLayout(this);
     lines_ = new QListWidget(this);
     lines_->setObjectName("keyword_lines");
@@ -37,13 +37,13 @@ KeywordRelationWindow::KeywordRelationWindow(std::function<db::Connection*()> co
     keywords_->setObjectName("keywords");
     layout->addWidget(keywords_);
     auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton("add this keyword", this);
+    auto* add = new QPushButton(tr("add this keyword"), this);
     add->setObjectName("add_keyword");
     connect(add, &QPushButton::clicked, this, &KeywordRelationWindow::addKeyword);
-    auto* del = new QPushButton("delete this keyword", this);
+    auto* del = new QPushButton(tr("delete this keyword"), this);
     del->setObjectName("delete_keyword");
     connect(del, &QPushButton::clicked, this, &KeywordRelationWindow::deleteKeyword);
-    auto* ret = new QPushButton("return", this);
+    auto* ret = new QPushButton(tr("return"), this);
     ret->setObjectName("return");
     connect(ret, &QPushButton::clicked, this, &QDialog::accept);
     buttons->addWidget(add);
@@ -104,7 +104,7 @@ ReferenceListWindow::ReferenceListWindow(std::function<db::Connection*()> connec
     : QWidget(parent, Qt::Window), connection_(std::move(connection)), settings_(settings)
 {
     setObjectName("ReferenceListWindow");
-    setWindowTitle("reference list");
+    setWindowTitle(tr("reference list"));
     buildLayout();
     keywordWindow_ = new KeywordRelationWindow(connection_, this);
 }
@@ -120,7 +120,7 @@ void ReferenceListWindow::buildLayout()
     layout->addWidget(title_, 0, 0, 1, 2);
 
     auto* sel = new QHBoxLayout;
-    sel->addWidget(new QLabel("keyword selection:", this));
+    sel->addWidget(new QLabel(tr("keyword selection:"), this));
     keywordSelection_ = new QComboBox(this);
     keywordSelection_->setObjectName("keyword_selection");
     for (const auto& k : workbench::kReferenceKeywordSelection) keywordSelection_->addItem(QString::fromStdString(k));
@@ -142,12 +142,12 @@ void ReferenceListWindow::buildLayout()
     pages_ = new QTabWidget(this);
     compact_ = new QListWidget(pages_);
     compact_->setObjectName("compact");
-    pages_->addTab(compact_, "compact");
+    pages_->addTab(compact_, tr("compact"));
     detail_ = new QLabel(pages_);
     detail_->setObjectName("detail");
     detail_->setWordWrap(true);
     detail_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    pages_->addTab(detail_, "detail");
+    pages_->addTab(detail_, tr("detail"));
     layout->addWidget(pages_, 2, 1);
 
     auto* buttons = new QGridLayout;
@@ -157,14 +157,14 @@ void ReferenceListWindow::buildLayout()
         connect(b, &QPushButton::clicked, this, slot);
         buttons->addWidget(b, r, col);
     };
-    add("show_pdf", "show pdf-file", &ReferenceListWindow::showPdf, 0, 0);
-    add("add_reference", "add  new  reference", &ReferenceListWindow::addNewReference, 0, 1);
+    add("show_pdf", tr("show pdf-file"), &ReferenceListWindow::showPdf, 0, 0);
+    add("add_reference", tr("add  new  reference"), &ReferenceListWindow::addNewReference, 0, 1);
     litId_ = new QLineEdit("a lit_id", this);
     litId_->setObjectName("lit_id");
     buttons->addWidget(litId_, 0, 2);
-    add("delete_relation", "delete this relation", &ReferenceListWindow::deleteRelation, 1, 0);
-    add("edit_keywords", "edit keyword relation", &ReferenceListWindow::editKeywordRelation, 1, 1);
-    auto* close = new QPushButton("close", this);
+    add("delete_relation", tr("delete this relation"), &ReferenceListWindow::deleteRelation, 1, 0);
+    add("edit_keywords", tr("edit keyword relation"), &ReferenceListWindow::editKeywordRelation, 1, 1);
+    auto* close = new QPushButton(tr("close"), this);
     close->setObjectName("close");
     connect(close, &QPushButton::clicked, this, [this] {
         keywordWindow_->hide();
@@ -204,7 +204,7 @@ void ReferenceListWindow::reload()
         try {
             t = workbench::plot_references(*c, plot_, filter_ < 0 ? std::nullopt : std::optional<long long>(filter_));
         } catch (const std::exception& e) {
-            show_message(this, "reference list", QString::fromStdString(e.what()));
+            show_message(this, tr("reference list"), QString::fromStdString(e.what()));
         }
     }
     grid_->setTable(std::move(t), {"lit_id", "jahr", "autor"});
@@ -270,10 +270,10 @@ void ReferenceListWindow::showPdf()
     }
     const QString file = QString::fromStdString(workbench::reference_pdf_path(dir, lit));
     if (!QFileInfo::exists(file)) {
-        show_message(this, "show pdf-file", "There is no PDF document " + file + ".");
+        show_message(this, tr("show pdf-file"), tr("There is no PDF document ") + file + ".");
         return;
     }
-    if (!open_document(file)) show_message(this, "show pdf-file", "No program opens " + file + ".");
+    if (!open_document(file)) show_message(this, tr("show pdf-file"), tr("No program opens ") + file + ".");
 }
 
 void ReferenceListWindow::addNewReference()
@@ -282,15 +282,15 @@ void ReferenceListWindow::addNewReference()
     if (!c) return;
     try {
         switch (workbench::add_reference(*c, plot_, litId_->text().toStdString())) {
-        case workbench::AddReference::NotFound: litId_->setText("not found!"); return;
+        case workbench::AddReference::NotFound: litId_->setText(tr("not found!")); return;
         case workbench::AddReference::NotANumber:
-            show_message(this, "add  new  reference", "\"" + litId_->text() + "\" is not a reference number.");
+            show_message(this, tr("add  new  reference"), "\"" + litId_->text() + "\" is not a reference number.");
             return;
         case workbench::AddReference::Added:
         case workbench::AddReference::AlreadyLinked: break;
         }
     } catch (const std::exception& e) {
-        show_message(this, "reference list", QString::fromStdString(e.what()));
+        show_message(this, tr("reference list"), QString::fromStdString(e.what()));
         return;
     }
     reload();
@@ -306,7 +306,7 @@ void ReferenceListWindow::deleteRelation()
     try {
         workbench::delete_reference_relation(*c, plot_, lit, eval::cell(r, t.column("versuch_code")).toString());
     } catch (const std::exception& e) {
-        show_message(this, "reference list", QString::fromStdString(e.what()));
+        show_message(this, tr("reference list"), QString::fromStdString(e.what()));
     }
     reload();
 }

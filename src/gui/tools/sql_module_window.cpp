@@ -25,16 +25,16 @@
 
 namespace vt::gui {
 
-SqlModuleWindow::SqlModuleWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent)
+SqlModuleWindow::SqlModuleWindow(std::function<db::Connection*()> connection, QWidget* parent)
     : QWidget(parent, Qt::Window), connection_(std::move(connection))
 {
     setObjectName("SqlModuleWindow");
-    setWindowTitle("SQL - module");
-    buildLayout(german);
+    setWindowTitle(tr("SQL - module"));
+    buildLayout();
     lastFolder_ = QDir::currentPath();
 }
 
-void SqlModuleWindow::buildLayout(bool german)
+void SqlModuleWindow::buildLayout()
 {
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -45,13 +45,13 @@ void SqlModuleWindow::buildLayout(bool german)
         top->addWidget(b);
         return b;
     };
-    auto* exec = new QPushButton(german ? "ausführen" : "execute", this);
+    auto* exec = new QPushButton(tr("execute"), this);
     exec->setObjectName("execute");
     connect(exec, &QPushButton::clicked, this, [this] { execute(); });
     top->addWidget(exec);
-    button("load", german ? "aus Datei laden" : "load from file", &SqlModuleWindow::loadFromFile);
-    button("save", german ? "in Datei speichern" : "save to file", &SqlModuleWindow::saveToFile);
-    button("export", "export to XLS", &SqlModuleWindow::exportToXls);
+    button("load", tr("load from file"), &SqlModuleWindow::loadFromFile);
+    button("save", tr("save to file"), &SqlModuleWindow::saveToFile);
+    button("export", tr("export to XLS"), &SqlModuleWindow::exportToXls);
     top->addStretch();
     auto* up = new QToolButton(this);
     up->setObjectName("history_up");
@@ -66,8 +66,8 @@ void SqlModuleWindow::buildLayout(bool german)
     top->addWidget(up);
     top->addWidget(down);
     top->addWidget(slot_);
-    top->addWidget(new QLabel("of 10", this));
-    dataChange_ = new QCheckBox("data change", this);
+    top->addWidget(new QLabel(tr("of 10"), this));
+    dataChange_ = new QCheckBox(tr("data change"), this);
     dataChange_->setObjectName("data_change");
     dataChange_->setEnabled(false);
     top->addWidget(dataChange_);
@@ -84,16 +84,16 @@ void SqlModuleWindow::buildLayout(bool german)
     auto* paramLayout = new QVBoxLayout(paramBox);
     paramLayout->setContentsMargins(0, 0, 0, 0);
     params_ = new QStandardItemModel(0, 2, this);
-    params_->setHorizontalHeaderLabels({"parameter", "value"});
+    params_->setHorizontalHeaderLabels({tr("parameter"), tr("value")});
     paramView_ = new QTableView(paramBox);
     paramView_->setObjectName("parameters");
     paramView_->setModel(params_);
     paramView_->horizontalHeader()->setStretchLastSection(true);
     paramLayout->addWidget(paramView_);
-    auto* update = new QPushButton("update sql code with parameter values", paramBox);
+    auto* update = new QPushButton(tr("update sql code with parameter values"), paramBox);
     update->setObjectName("update_parameters");
     connect(update, &QPushButton::clicked, this, &SqlModuleWindow::updateWithParameters);
-    auto* clear = new QPushButton("clear grid", paramBox);
+    auto* clear = new QPushButton(tr("clear grid"), paramBox);
     clear->setObjectName("clear_grid");
     connect(clear, &QPushButton::clicked, this, &SqlModuleWindow::clearGrid);
     paramLayout->addWidget(update);
@@ -152,11 +152,11 @@ bool SqlModuleWindow::execute()
 {
     db::Connection* c = connection_();
     if (!c) {
-        show_message(this, "SQL - module", "No database is open.");
+        show_message(this, tr("SQL - module"), tr("No database is open."));
         return false;
     }
     if (busy_ && busy_()) {
-        show_message(this, "SQL - module", "A run is in progress; execute the script when it has ended.");
+        show_message(this, tr("SQL - module"), tr("A run is in progress; execute the script when it has ended."));
         return false;
     }
     editorToModule();
@@ -167,7 +167,7 @@ bool SqlModuleWindow::execute()
     cb.askParameter = [this](const std::string& name) -> std::optional<std::string> {
         if (DialogHooks::capturing()) return std::nullopt;
         bool ok = false;
-        const QString v = QInputDialog::getText(this, "Enter Parameter Value", QString::fromStdString(name),
+        const QString v = QInputDialog::getText(this, tr("Enter Parameter Value"), QString::fromStdString(name),
                                                 QLineEdit::Normal, {}, &ok);
         if (!ok) return std::nullopt;
         return v.toStdString();
@@ -176,12 +176,12 @@ bool SqlModuleWindow::execute()
         dataChange_->setChecked(o.dataChange);
         const QString n = QString::number(o.number);
         if (!o.ignoredError.empty())
-            addLog("statement " + n + ": error ignored (drop): " + QString::fromStdString(o.ignoredError));
+            addLog(tr("statement %1: error ignored (drop): %2").arg(n, QString::fromStdString(o.ignoredError)));
         else if (o.dataChange)
-            addLog("statement " + n + ": " + QString::number(o.changed) + " rows changed");
+            addLog(tr("statement %1: %2 rows changed").arg(n).arg(o.changed));
         else {
             result_->setTable(o.rows);
-            addLog("statement " + n + ": " + QString::number(o.rows.rows.size()) + " rows");
+            addLog(tr("statement %1: %2 rows").arg(n).arg(o.rows.rows.size()));
         }
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -193,7 +193,7 @@ bool SqlModuleWindow::execute()
         dataChange_->setChecked(module_.dataChange());
         QApplication::restoreOverrideCursor();
         addLog(QString::fromStdString(e.what()));
-        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+        show_message(this, tr("SQL - module"), QString::fromStdString(e.what()));
     }
     if (ok) QApplication::restoreOverrideCursor();
     showSlot();
@@ -202,7 +202,7 @@ bool SqlModuleWindow::execute()
 
 void SqlModuleWindow::loadFromFile()
 {
-    const QString f = choose_open_file(this, "load from file", lastFolder_, "sql - files (*.sql)");
+    const QString f = choose_open_file(this, tr("load from file"), lastFolder_, tr("sql - files (*.sql)"));
     if (!f.isEmpty()) loadFile(f);
 }
 
@@ -212,7 +212,7 @@ void SqlModuleWindow::loadFile(const QString& path)
     try {
         module_.loadFile(path.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+        show_message(this, tr("SQL - module"), QString::fromStdString(e.what()));
         return;
     }
     lastFolder_ = QFileInfo(path).absolutePath();
@@ -222,14 +222,14 @@ void SqlModuleWindow::loadFile(const QString& path)
 
 void SqlModuleWindow::saveToFile()
 {
-    const QString f = choose_save_file(this, "save to file", lastFolder_, "sql - files (*.sql)", "sql");
+    const QString f = choose_save_file(this, tr("save to file"), lastFolder_, tr("sql - files (*.sql)"), "sql");
     if (f.isEmpty()) return;
     editorToModule();
     try {
         module_.saveFile(f.toStdString());
         lastFolder_ = QFileInfo(f).absolutePath();
     } catch (const std::exception& e) {
-        show_message(this, "SQL - module", QString::fromStdString(e.what()));
+        show_message(this, tr("SQL - module"), QString::fromStdString(e.what()));
     }
 }
 
@@ -263,19 +263,19 @@ void SqlModuleWindow::historyDown()
 void SqlModuleWindow::exportToXls()
 {
     if (module_.result().columns.empty()) {
-        show_message(this, "export to XLS", "There is no result to export; execute a query first.");
+        show_message(this, tr("export to XLS"), tr("There is no result to export; execute a query first."));
         return;
     }
-    const QString f = choose_save_file(this, "export to XLS", lastFolder_, "Excel workbook (*.xlsx)", "xlsx");
+    const QString f = choose_save_file(this, tr("export to XLS"), lastFolder_, tr("Excel workbook (*.xlsx)"), "xlsx");
     if (f.isEmpty()) return;
     try {
         module_.exportResult(f.toStdString());
     } catch (const std::exception& e) {
-        show_message(this, "export to XLS", QString::fromStdString(e.what()));
+        show_message(this, tr("export to XLS"), QString::fromStdString(e.what()));
         return;
     }
     if (!open_document(f))
-        show_message(this, "export to XLS", "The file was written, but no program opens it here:\n" + f);
+        show_message(this, tr("export to XLS"), tr("The file was written, but no program opens it here:\n") + f);
 }
 
 void SqlModuleWindow::hideEvent(QHideEvent* event)

@@ -26,7 +26,7 @@ class SqlModuleWindow : public QWidget {
     Q_OBJECT
 public:
     // `connection` gives the open database (null when none is open).
-    SqlModuleWindow(std::function<db::Connection*()> connection, bool german, QWidget* parent = nullptr);
+    explicit SqlModuleWindow(std::function<db::Connection*()> connection, QWidget* parent = nullptr);
 
     // While it says yes (a run uses the database) scripts are not run.
     void setBusyCheck(std::function<bool()> busy) { busy_ = std::move(busy); }
@@ -54,7 +54,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void buildLayout(bool german);
+    void buildLayout();
     void editorToModule();
     void moduleToEditor();
     void gridToModule();

@@ -16,12 +16,11 @@ ToolWindows& ToolWindows::operator=(ToolWindows&&) noexcept = default;
 ToolWindows install_tool_windows(MainWindow& main)
 {
     auto connection = [&main] { return main.session().connection(); };
-    const bool german = main.state().german();
     ToolWindows w;
-    w.dataTransfer = std::make_unique<DataTransferWindow>(connection, german);
+    w.dataTransfer = std::make_unique<DataTransferWindow>(connection);
     w.rAnalysis = std::make_unique<RAnalysisWindow>(connection, main.settings());
     w.referenceList = std::make_unique<ReferenceListWindow>(connection, main.settings());
-    w.sqlModule = std::make_unique<SqlModuleWindow>(connection, german);
+    w.sqlModule = std::make_unique<SqlModuleWindow>(connection);
     const auto busy = [&main] { return main.runActive(); };
     w.sqlModule->setBusyCheck(busy);
     w.dataTransfer->setBusyCheck(busy);

@@ -9,16 +9,16 @@
 
 namespace vt::gui {
 
-ConfirmDialog::ConfirmDialog(bool german, QWidget* parent) : QDialog(parent)
+ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("ConfirmDialog");
-    setWindowTitle(german ? "ACHTUNG !" : "ATTENTION !");
+    setWindowTitle(tr("ATTENTION !"));
     setModal(true);
     text_ = new QLabel(this);
     text_->setWordWrap(true);
     text_->setMinimumWidth(320);
-    delete_ = new QPushButton(german ? "Löschen" : "delete", this);
-    esc_ = new QPushButton(german ? "Abbruch" : "esc", this);
+    delete_ = new QPushButton(tr("delete"), this);
+    esc_ = new QPushButton(tr("esc"), this);
     esc_->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -45,11 +45,11 @@ int ConfirmDialog::exec()
     return QDialog::exec();
 }
 
-bool ConfirmDialog::ask(QWidget* parent, const QString& text, bool german)
+bool ConfirmDialog::ask(QWidget* parent, const QString& text)
 {
     bool yes = false;
     if (DialogHooks::takeAnswer(yes)) return yes;
-    ConfirmDialog box(german, parent);
+    ConfirmDialog box(parent);
     box.setText(text);
     box.exec();
     return box.accepted();

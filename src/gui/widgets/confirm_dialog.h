@@ -11,7 +11,7 @@ namespace vt::gui {
 class ConfirmDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit ConfirmDialog(bool german, QWidget* parent = nullptr);
+    explicit ConfirmDialog(QWidget* parent = nullptr);
 
     void setText(const QString& text);
     bool accepted() const { return accepted_; }
@@ -19,7 +19,7 @@ public:
 
     // Shows the question modally and returns whether "delete" was pressed. A test
     // answers it through DialogHooks::setNextAnswer.
-    static bool ask(QWidget* parent, const QString& text, bool german);
+    static bool ask(QWidget* parent, const QString& text);
 
 private:
     QLabel* text_;

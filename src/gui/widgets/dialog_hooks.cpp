@@ -1,5 +1,6 @@
 #include "gui/widgets/dialog_hooks.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -87,12 +88,12 @@ namespace vt::gui {
 
 QString choose_pdf_reader(QWidget* parent)
 {
-    return choose_open_file(parent, "Where is the PDF-reader ?", QString(), "executables (*)");
+    return choose_open_file(parent, QCoreApplication::translate("Dialogs", "Where is the PDF-reader ?"), QString(), "executables (*)");
 }
 
 QString choose_pdf_folder(QWidget* parent, const QString& dir)
 {
-    const auto file = choose_open_file(parent, "Where are the PDF-documents ?", dir, "PDF-files (*.pdf)");
+    const auto file = choose_open_file(parent, QCoreApplication::translate("Dialogs", "Where are the PDF-documents ?"), dir, "PDF-files (*.pdf)");
     return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
 }
 

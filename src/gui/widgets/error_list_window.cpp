@@ -11,14 +11,14 @@ namespace vt::gui {
 ErrorListWindow::ErrorListWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("ErrorListWindow");
-    setWindowTitle("Fehlermeldung aus RUX");
-    header_ = new QLabel("input rows of plots that cannot be simulated:", this);
+    setWindowTitle(tr("Fehlermeldung aus RUX"));
+    header_ = new QLabel(tr("input rows of plots that cannot be simulated:"), this);
     list_ = new QListWidget(this);
     list_->setObjectName("rows");
     QFont mono("DejaVu Sans Mono");
     mono.setStyleHint(QFont::Monospace);
     list_->setFont(mono);
-    auto* close = new QPushButton("OK", this);
+    auto* close = new QPushButton(tr("OK"), this);
     close->setObjectName("ok");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -10,7 +10,7 @@ namespace vt::gui {
 MessageDialog::MessageDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("MessageDialog");
-    setWindowTitle("Dialog");
+    setWindowTitle(tr("Dialog"));
     setModal(true);
     text_ = new QLabel(this);
     text_->setWordWrap(true);
