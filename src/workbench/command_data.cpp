@@ -52,8 +52,6 @@ bool known_plot(db::Connection& c, long long plot)
     return plot_exists(c, plot);
 }
 
-eval::OutlierSummary refresh_outlier_indication(db::Connection& c) { return eval::prepare_outlier_indication(c); }
-
 eval::UpdateStatisticsResult update_statistics(db::Connection& c, eval::Phase phase, const engine::RunHooks& hooks)
 {
     return eval::update_statistics(c, phase, hooks);

@@ -66,8 +66,6 @@ struct OutlierReport {
     long long flagged = 0;
     eval::Table rows;  // FL_ID, M_IX, meas_ID, year, year_number, meas_value
 };
-// The outlier indication alone (tmp_outlist and the weights), as the browser refreshes it.
-eval::OutlierSummary refresh_outlier_indication(db::Connection& c);
 
 // The evaluation statistics of every plot with results, for a phase.
 eval::UpdateStatisticsResult update_statistics(db::Connection& c, eval::Phase phase, const engine::RunHooks& hooks);
