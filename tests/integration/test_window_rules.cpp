@@ -73,8 +73,11 @@ TEST(WindowRules, TillageAndIrrigationEventsAreNamedAndFiltered)
     const auto report = management_report_rows(*c, 12);
     ASSERT_EQ(report.rows.size(), 7u);
     const int subject = report.column("SUBJEKT"), macode = report.column("MACODE");
-    for (const auto& r : report.rows)
-        if (eval::cell(r, macode).toInt() == 5) EXPECT_EQ(eval::cell(r, subject).toString(), "-");
+    for (const auto& r : report.rows) {
+        if (eval::cell(r, macode).toInt() == 5) {
+            EXPECT_EQ(eval::cell(r, subject).toString(), "-");
+        }
+    }
 }
 
 TEST(WindowRules, InitialConditionsThatContinueAStoredState)
