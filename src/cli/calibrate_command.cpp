@@ -22,14 +22,7 @@ namespace vt::cli {
 namespace {
 
 using options::CalibrateOptions;
-
-std::string num(double v, const char* format = "%.6g")
-{
-    if (!std::isfinite(v)) return "-";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
-    return buf;
-}
+using workbench::num;
 
 void run_undo(const CalibrateOptions& o, Context& ctx)
 {

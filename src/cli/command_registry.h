@@ -1,4 +1,6 @@
 #pragma once
+#include "options/command_error.h"
+
 #include <CLI/CLI.hpp>
 
 #include <functional>
@@ -16,15 +18,7 @@ struct Context {
     bool errIsTerminal = false;  // progress bars only on a terminal
 };
 
-// A failure that ends a command with a message and an exit code (2: bad input).
-class CommandError : public std::runtime_error {
-public:
-    CommandError(const std::string& message, int exitCode = 2) : std::runtime_error(message), code_(exitCode) {}
-    int exitCode() const { return code_; }
-
-private:
-    int code_;
-};
+using options::CommandError;
 
 // Each command file registers itself with a static Registrar: the function adds the
 // subcommand to the application and sets its callback. The callback may throw

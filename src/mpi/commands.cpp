@@ -25,6 +25,8 @@ namespace vt::mpi {
 
 namespace {
 
+using workbench::num;
+
 std::atomic<bool> g_stop{false};
 
 extern "C" void request_stop(int) { g_stop.store(true); }
@@ -76,14 +78,6 @@ workbench::SessionJobSteps spread_steps(SessionSpread& spread)
     };
     if (size() > 1) steps.spread = [&spread](engine::SimulationSession& s) { spread.handOver(s); };
     return steps;
-}
-
-std::string num(double v, const char* format = "%.6g")
-{
-    if (!std::isfinite(v)) return "-";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
-    return buf;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #pragma once
+#include "options/command_error.h"
 #include "options/command_options.h"
 
 #include <stdexcept>
@@ -6,15 +7,7 @@
 
 namespace vt::mpi {
 
-// A failure that ends a command with a message and an exit code (2: bad input).
-class CommandError : public std::runtime_error {
-public:
-    CommandError(const std::string& message, int exitCode = 2) : std::runtime_error(message), code_(exitCode) {}
-    int exitCode() const { return code_; }
-
-private:
-    int code_;
-};
+using options::CommandError;
 
 // The commands on rank 0; each returns the exit code or throws CommandError.
 int run_command(const options::RunOptions& o);

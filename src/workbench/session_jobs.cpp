@@ -63,14 +63,6 @@ bool undefined_sensitivity(const eval::UncertaintyResult& r)
     return false;
 }
 
-std::string num(double v, const char* format = "%.6g")
-{
-    if (!std::isfinite(v)) return "-";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
-    return buf;
-}
-
 long long parse_plot(const std::string& text)
 {
     long long v = 0;
@@ -379,6 +371,14 @@ std::vector<BandPoint> carbon_band(db::Connection& c, long long plot)
         if (!cur.field(1).isNull() && !cur.field(2).isNull())
             out.push_back({static_cast<int>(cur.field(0).toInt()), cur.field(1).toDouble(), cur.field(2).toDouble()});
     return out;
+}
+
+std::string num(double v, const char* format)
+{
+    if (!std::isfinite(v)) return "-";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, format, v);
+    return buf;
 }
 
 } // namespace vt::workbench

@@ -134,6 +134,8 @@ CalibrationOutcome run_calibration_job(db::Connection& c, const std::string& dbP
 // start, fitted value, standard error and bounds, their correlation, and per plot the mean
 // error, RMSE and modelling efficiency before and after.
 std::string calibration_summary(const eval::CalibrationResult& r);
+// A number as the job reports print it ("-" for one that is not finite).
+std::string num(double v, const char* format = "%.6g");
 
 // Applies the fit (eval::apply_calibration): the item parameters into their tables, the
 // fitted constants as a new gldaparm row named after the calibration's run time.
